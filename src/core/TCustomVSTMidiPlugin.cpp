@@ -1,0 +1,333 @@
+#include "core/TCustomVSTMidiPlugin.h"
+
+#include "core/ParameterTable.h"
+#include "effects/TClassicChorusEffect.h"
+#include "effects/TClassicDelayEffect.h"
+#include "effects/TClassicPhaserEffect.h"
+#include "effects/TClassicReverbEffect.h"
+#include "engine/LittleEndian.h"
+#include "engine/TEnvelopeHolder.h"
+#include "engine/TIFFTNoiseGenerator.h"
+#include "engine/TIFFTVoiceOsc.h"
+#include "engine/TLowFrequencyOscillator.h"
+#include "engine/TModulatedFilter.h"
+#include "engine/TModulationAssignment.h"
+#include "midi/TMidiHandler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace quillon {
+
+using namespace vst2;
+
+namespace {
+
+constexpr float kInitialRate = 44100.0f;
+constexpr int kInitialVoices = 8;
+
+int Rounded(float v) { return static_cast<int>(std::nearbyint(v)); }
+bool On(float v) { return v >= 0.5f; }
+
+// Modulation routing row of each "Inten" parameter (63, 65, ... 73) and of each target selector (62, ... 72).
+int RoutingRow(int index) {
+    switch ((index - kPitchBendTarget) / 2) {
+    case 0: return TModulationAssignment::kRowPitchBend;
+    case 1: return TModulationAssignment::kRowAftertouch;
+    case 2: return TModulationAssignment::kRowModWheel;
+    case 3: return TModulationAssignment::kRowBreath;
+    case 4: return TModulationAssignment::kRowExpression;
+    default: return TModulationAssignment::kRowSoftPedal;
+    }
+}
+
+} // namespace
+
+TCustomVSTMidiPlugin::TCustomVSTMidiPlugin(audioMasterCallback audioMaster) : TVSTMidiPlugin(audioMaster) {
+    oscillator_ = std::make_unique<TIFFTVoiceOsc>(kInitialVoices, kInitialRate);
+    for (auto& envelope : envelopes_)
+        envelope = std::make_unique<TEnvelopeHolder>(kInitialVoices, kInitialRate);
+    noise_ = std::make_unique<TIFFTNoiseGenerator>(kInitialRate);
+    filter_ = std::make_unique<TModulatedFilter>(kInitialVoices, kInitialRate, 20000.0f, 20.0f, 1000);
+    lfo1_ = std::make_unique<TLowFrequencyOscillator>(20.0f, 0.02f, kInitialRate);
+    lfo2_ = std::make_unique<TLowFrequencyOscillator>(20.0f, 0.02f, kInitialRate);
+    routing_ = std::make_unique<TModulationAssignment>(kInitialRate);
+    chorus_ = std::make_unique<TClassicChorusEffect>(0.1f, kInitialRate);
+    reverb_ = std::make_unique<TClassicReverbEffect>(kInitialRate);
+    phaser_ = std::make_unique<TClassicPhaserEffect>(kInitialRate);
+    delay_ = std::make_unique<TClassicDelayEffect>(kInitialRate);
+
+    // The editor's view state starts on its fifth page; every other setting is zero.
+    le::StoreI32(GetGlobalSettings().data(), 5);
+    lfo1_->BuildTempoRatios(4, 1, 32, 1);
+    lfo2_->BuildTempoRatios(4, 1, 32, 1);
+    setSampleRate(kInitialRate);
+}
+
+TCustomVSTMidiPlugin::~TCustomVSTMidiPlugin() {
+    // The editor may read engine state while it closes: it goes before the engine.
+    DestroyEditor();
+}
+
+void TCustomVSTMidiPlugin::setSampleRate(float rate) {
+    if (!std::isfinite(rate) || rate <= 0.0f)
+        return;
+    TVSTMidiPlugin::setSampleRate(rate);
+    oscillator_->SetSampleRate(rate);
+    noise_->SetSampleRate(rate);
+    filter_->SetSampleRate(rate);
+    lfo1_->SetSampleRate(rate);
+    lfo2_->SetSampleRate(rate);
+    for (auto& envelope : envelopes_)
+        envelope->SetSampleRate(rate);
+    routing_->SetSampleRate(rate);
+    chorus_->SetSampleRate(rate);
+    reverb_->SetSampleRate(rate);
+    phaser_->SetSampleRate(rate);
+    delay_->SetSampleRate(rate);
+}
+
+void TCustomVSTMidiPlugin::suspend() {
+    chorus_->Reset();
+    phaser_->Reset();
+    delay_->Reset();
+    reverb_->Reset();
+}
+
+void TCustomVSTMidiPlugin::SetVoiceCount(int count) {
+    count = std::clamp(count, 1, kMaxVoices);
+    voiceCount_ = count;
+    MidiHandler().SetVoiceCount(count);
+    oscillator_->SetVoiceCount(count);
+    filter_->SetVoiceCount(count);
+    for (auto& envelope : envelopes_)
+        envelope->SetVoiceCount(count);
+    std::fill(voiceGain_.begin(), voiceGain_.begin() + count, 0.0f);
+}
+
+// Parameter texts -------------------------------------------------------------------------------
+
+std::string TCustomVSTMidiPlugin::ParameterDisplayText(int index, float value) const {
+    std::string text;
+    switch (index) {
+    case kLfo1Rate:
+    case kLfo1HoldRate:
+        if (On(ParamTarget(kLfo1Sync)))
+            text = lfo1_->RateLabel(value);
+        break;
+    case kLfo2Rate:
+    case kLfo2HoldRate:
+        if (On(ParamTarget(kLfo2Sync)))
+            text = lfo2_->RateLabel(value);
+        break;
+    case kPitchBendAmount:
+    case kAftertouchAmount:
+    case kModWheelAmount:
+    case kBreathAmount:
+    case kExpressionAmount:
+    case kSoftPedalAmount:
+        text = routing_->AmountLabel(RoutingRow(index), value);
+        break;
+    case kChorusRate:
+        if (On(ParamTarget(kChorusSync)))
+            text = chorus_->RateLabel(value);
+        break;
+    case kPhaserRate:
+        if (On(ParamTarget(kPhaserSync)))
+            text = phaser_->RateLabel(value);
+        break;
+    case kDelayTime:
+        if (On(ParamTarget(kDelaySync)))
+            text = delay_->TimeLabel(value);
+        break;
+    default:
+        break;
+    }
+    if (text.empty())
+        return ParameterTable::DisplayText(index, value);
+    return text.substr(0, ParameterTable::kMaxTextLength);
+}
+
+void TCustomVSTMidiPlugin::getParameterDisplay(VstInt32 index, char* text) {
+    if (!text || !ParameterTable::Valid(index))
+        return;
+    const std::string display = ParameterDisplayText(index, getParameter(index));
+    std::memcpy(text, display.data(), display.size());
+    text[display.size()] = 0;
+}
+
+// Parameter actions -----------------------------------------------------------------------------
+
+void TCustomVSTMidiPlugin::ParameterChanged(int index) {
+    const float v = ParamCurrent(index);
+    TEnvelopeHolder& amplitude = *envelopes_[record::kAmplitudeEnvelope];
+    TEnvelopeHolder& filterEnv = *envelopes_[record::kFilterEnvelope];
+    TEnvelopeHolder& pitchEnv = *envelopes_[record::kPitchEnvelope];
+    TEnvelopeHolder& lfo1Env = *envelopes_[record::kLfo1Envelope];
+    TEnvelopeHolder& lfo2Env = *envelopes_[record::kLfo2Envelope];
+    TMidiHandler& midi = MidiHandler();
+
+    switch (index) {
+    case kOscillators: oscillator_->SetUnisonCount(Rounded(v)); break;
+    case kDetune: oscillator_->SetUnisonSpread(v); break;
+    case kOscSync: oscillator_->SetPhaseReset(On(v)); break;
+    case kPortaEnable: oscillator_->SetGlideEnabled(On(v)); break;
+    case kPortaTime: oscillator_->SetGlideTime(v); break;
+    case kHarmonyLoopEnable: oscillator_->SetLoopEnabled(On(v)); break;
+    case kPitchRelTime: pitchEnv.SetReleaseTime(v); break;
+    case kPitchRelLevel: pitchEnv.SetReleaseLevel(v); break;
+    case kPitchLoopEnable: pitchEnv.SetLoopEnabled(On(v)); break;
+    case kNoiseType: noise_->SetNoiseType(Rounded(v)); break;
+    case kFilterType: filter_->SetType(Rounded(v)); break;
+    case kResonance: filter_->SetResonance(v); break;
+    case kFilterDirect: filter_->SetDryGain(v); break;
+    case kFilterRelTime: filterEnv.SetReleaseTime(v); break;
+    case kFilterRelLevel: filterEnv.SetReleaseLevel(v); break;
+    case kFilterLoopEnable: filterEnv.SetLoopEnabled(On(v)); break;
+    case kOscLevel: oscillator_->SetOscillatorGain(v); break;
+    case kAmpRelTime:
+        midi.SetReleaseTime(v);
+        amplitude.SetReleaseTime(midi.CurrentReleaseTime());
+        break;
+    case kAmpHold2Time:
+        midi.SetHold2ReleaseTime(v);
+        amplitude.SetReleaseTime(midi.CurrentReleaseTime());
+        break;
+    case kAmpLoopEnable: amplitude.SetLoopEnabled(On(v)); break;
+    case kLfo1Waveform: lfo1_->SetWaveform(Rounded(v)); break;
+    case kLfo1Rate: lfo1_->SetRateA(v); break;
+    case kLfo1Sync: lfo1_->SetTempoSync(On(v)); break;
+    case kLfo1HoldEnable: lfo1_->SetSampleAndHold(On(v)); break;
+    case kLfo1HoldRate: lfo1_->SetRateB(v); break;
+    case kLfo1RelTime: lfo1Env.SetReleaseTime(v); break;
+    case kLfo1RelLevel: lfo1Env.SetReleaseLevel(v); break;
+    case kLfo1LoopEnable: lfo1Env.SetLoopEnabled(On(v)); break;
+    case kLfo2Waveform: lfo2_->SetWaveform(Rounded(v)); break;
+    case kLfo2Rate: lfo2_->SetRateA(v); break;
+    case kLfo2Sync: lfo2_->SetTempoSync(On(v)); break;
+    case kLfo2HoldEnable: lfo2_->SetSampleAndHold(On(v)); break;
+    case kLfo2HoldRate: lfo2_->SetRateB(v); break;
+    case kLfo2RelTime: lfo2Env.SetReleaseTime(v); break;
+    case kLfo2RelLevel: lfo2Env.SetReleaseLevel(v); break;
+    case kLfo2LoopEnable: lfo2Env.SetLoopEnabled(On(v)); break;
+    case kPitchBendTarget:
+    case kAftertouchTarget:
+    case kModWheelTarget:
+    case kBreathTarget:
+    case kExpressionTarget:
+    case kSoftPedalTarget: routing_->SetTarget(RoutingRow(index), Rounded(v)); break;
+    case kPitchBendAmount:
+    case kAftertouchAmount:
+    case kModWheelAmount:
+    case kBreathAmount:
+    case kExpressionAmount:
+    case kSoftPedalAmount: routing_->SetAmount(RoutingRow(index), v); break;
+    case kChorusDelay: chorus_->SetDelay(v); break;
+    case kChorusRate: chorus_->SetRate(v); break;
+    case kChorusSync: chorus_->SetSync(On(v)); break;
+    case kChorusDepth: chorus_->SetDepth(v); break;
+    case kChorusSpread: chorus_->SetSpread(On(v)); break;
+    case kChorusFeedback: chorus_->SetFeedback(v); break;
+    case kChorusLevel: chorus_->SetMix(v); break;
+    case kPhaserManual: phaser_->SetManual(v); break;
+    case kPhaserRate: phaser_->SetRate(v); break;
+    case kPhaserSync: phaser_->SetSync(On(v)); break;
+    case kPhaserDepth: phaser_->SetDepth(v); break;
+    case kPhaserSpread: phaser_->SetSpread(On(v)); break;
+    case kPhaserFeedback: phaser_->SetFeedback(v); break;
+    case kPhaserLevel: phaser_->SetMix(v); break;
+    case kDelayTime: delay_->SetTime(v); break;
+    case kDelaySync: delay_->SetSync(On(v)); break;
+    case kDelayFeedback: delay_->SetFeedback(v); break;
+    case kDelayPingPong: delay_->SetPingPong(On(v)); break;
+    case kDelayLowCut: delay_->SetLowCut(v); break;
+    case kDelayHighCut: delay_->SetHighCut(v); break;
+    case kDelayLevel: delay_->SetMix(v); break;
+    case kReverbSize: reverb_->SetSize(v); break;
+    case kReverbDamping: reverb_->SetDamping(v); break;
+    case kReverbHighDamp: reverb_->SetHighDamping(v); break;
+    case kReverbLowCut: reverb_->SetLowCut(v); break;
+    case kReverbLevel: reverb_->SetMix(v); break;
+    case kVoices: SetVoiceCount(Rounded(v)); break;
+    case kTune: oscillator_->SetFrequencyFactor(v); break;
+    case kMidiChannel: midi.SetMidiChannel(Rounded(v)); break;
+    case kRangeLow: midi.SetRangeLow(Rounded(v)); break;
+    case kRangeHigh: midi.SetRangeHigh(Rounded(v)); break;
+    case kTransposeNotes: midi.SetTransposeSemitones(Rounded(v)); break;
+    case kTransposeOctaves: midi.SetTransposeOctaves(Rounded(v)); break;
+    case kKeyAssign:
+        midi.SetAssignMode(Rounded(v));
+        oscillator_->SetGlideFromLastNote(Rounded(v) == 1);
+        break;
+    case kOverlap: midi.SetRetriggerMode(Rounded(v)); break;
+    default:
+        // Read directly by the render loop or at voice start, or reserved.
+        break;
+    }
+}
+
+// Rendering -------------------------------------------------------------------------------------
+
+void TCustomVSTMidiPlugin::ProcessBlock(int frames, float* left, float* right) {
+    if (!ProgramChangePending()) {
+        if (const VstTimeInfo* time = getTimeInfo(kVstTempoValid); time && (time->flags & kVstTempoValid)) {
+            const double tempo = time->tempo;
+            const double position = std::isfinite(time->samplePos) ? time->samplePos : 0.0;
+            if (std::isfinite(tempo) && tempo > 0.0 && tempo < 10000.0) {
+                lfo1_->SetTempo(tempo);
+                lfo1_->SyncToHost(position);
+                lfo2_->SetTempo(tempo);
+                lfo2_->SyncToHost(position);
+                delay_->SetTempo(static_cast<float>(tempo));
+                chorus_->SetTempo(tempo);
+                chorus_->SyncToHost(position);
+                phaser_->SetTempo(tempo);
+                phaser_->SyncToHost(position);
+            }
+        }
+    }
+    TVSTMidiPlugin::ProcessBlock(frames, left, right);
+}
+
+void TCustomVSTMidiPlugin::RenderSubBlock(float* left, float* right, int offset, int frames) {
+    const auto n = static_cast<std::size_t>(frames);
+    std::fill_n(voiceBuffer_.begin(), n, kSilence);
+    std::fill_n(noiseBuffer_.begin(), n, kSilence);
+    std::fill_n(leftMix_.begin(), n, kSilence);
+    std::fill_n(rightMix_.begin(), n, kSilence);
+
+    routing_->Tick(frames);
+    if (routing_->TakeChanged(TModulationAssignment::kTargetPitch)) {
+        const float octaves = routing_->CurrentValue(TModulationAssignment::kTargetPitch);
+        pitchFactor_ = std::exp2(octaves);
+        pitchSemitones_ = 12.0f * octaves;
+    }
+    // The LFOs run whenever they are switched on, so that their phase moves on with the music.
+    if (On(ParamCurrent(kLfo1Enable)))
+        lfo1_->NextValue(frames);
+    if (On(ParamCurrent(kLfo2Enable)))
+        lfo2_->NextValue(frames);
+
+    const float pan = ParamCurrent(kPan);
+    for (std::size_t l = 0; l < n; ++l) {
+        leftMix_[l] *= 2.0f - pan;
+        rightMix_[l] *= pan;
+    }
+    if (On(ParamCurrent(kDelayEnable)))
+        delay_->Process(leftMix_.data(), rightMix_.data(), frames);
+    if (On(ParamCurrent(kChorusEnable)))
+        chorus_->Process(leftMix_.data(), rightMix_.data(), frames);
+    if (On(ParamCurrent(kPhaserEnable)))
+        phaser_->Process(leftMix_.data(), rightMix_.data(), frames);
+    if (On(ParamCurrent(kReverbEnable)))
+        reverb_->Process(leftMix_.data(), rightMix_.data(), frames);
+
+    const float master = ParamCurrent(kMasterLevel);
+    for (std::size_t l = 0; l < n; ++l) {
+        left[static_cast<std::size_t>(offset) + l] = leftMix_[l] * master;
+        right[static_cast<std::size_t>(offset) + l] = rightMix_[l] * master;
+    }
+}
+
+} // namespace quillon

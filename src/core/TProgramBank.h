@@ -1,0 +1,85 @@
+// The 128 program records of one plug-in instance and the bank trailer behind them, held as one
+// contiguous little-endian image of 7,104,596 bytes: the bank chunk is exactly this byte range.
+// Fields are read and written through explicit little-endian accessors at the offsets of
+// core/ProgramRecord.h, never by casting structs.
+//
+// Threads: parameter values are read and written with atomic 32-bit accesses, because hosts set and
+// read parameters from their GUI and audio threads at once [any]. Every other field belongs to the
+// thread that edits programs (the host's GUI thread, or a program switch while audio stays out) [gui].
+#pragma once
+
+#include "core/ProgramRecord.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+class TProgramBank {
+public:
+    TProgramBank();
+
+    // Parameter value 0..1 of a slot. [any]
+    float Parameter(int slot, int index) const;
+    void SetParameter(int slot, int index, float value);
+
+    // Program name, at most 24 characters.
+    std::string Name(int slot) const;
+    // Stores the first 24 characters of `name` (up to its first NUL), zero-filling the rest of the field.
+    void SetName(int slot, const char* name);
+
+    float Version(int slot) const;
+    void SetVersion(int slot, float version);
+
+    int FrameCount(int slot) const;
+    void SetFrameCount(int slot, int count);
+    float FrameTime(int slot, int frame) const;
+    void SetFrameTime(int slot, int frame, float seconds);
+    std::uint8_t Level(int slot, int frame, int harmonic) const;
+    void SetLevel(int slot, int frame, int harmonic, std::uint8_t level);
+    std::uint8_t Phase(int slot, int frame, int harmonic) const;
+    void SetPhase(int slot, int frame, int harmonic, std::uint8_t phase);
+    float HarmonyLoopStart(int slot) const;
+    float HarmonyLoopEnd(int slot) const;
+    void SetHarmonyLoop(int slot, float start, float end);
+
+    int PointCount(int slot, int envelope) const;
+    void SetPointCount(int slot, int envelope, int count);
+    float PointTime(int slot, int envelope, int point) const;
+    float PointLevel(int slot, int envelope, int point) const;
+    void SetPoint(int slot, int envelope, int point, float seconds, float level);
+    float EnvelopeLoopStart(int slot, int envelope) const;
+    float EnvelopeLoopEnd(int slot, int envelope) const;
+    void SetEnvelopeLoop(int slot, int envelope, float start, float end);
+
+    // Writes the defaults of a fresh program into a slot; padding, unused frame and point slots and all
+    // loop points keep what they hold.
+    void InitRecord(int slot);
+
+    // Bank trailer.
+    float BankVersion() const;
+    void SetBankVersion(float version);
+    int BankCurrentProgram() const;
+    void SetBankCurrentProgram(int slot);
+    std::span<std::uint8_t, record::kGlobalSettingsSize> GlobalSettings();
+    std::span<const std::uint8_t, record::kGlobalSettingsSize> GlobalSettings() const;
+
+    // Raw bytes of one record and of the whole image, for chunks and files.
+    std::span<std::uint8_t> RecordBytes(int slot);
+    std::span<const std::uint8_t> RecordBytes(int slot) const;
+    std::span<std::uint8_t> ImageBytes();
+    std::span<const std::uint8_t> ImageBytes() const;
+
+    static bool ValidSlot(int slot) { return slot >= 0 && slot < static_cast<int>(record::kProgramCount); }
+
+private:
+    std::uint8_t* At(int slot, std::size_t offset);
+    const std::uint8_t* At(int slot, std::size_t offset) const;
+
+    // Words keep the image 4-byte aligned so that parameter values can be accessed atomically.
+    std::vector<std::uint32_t> words_;
+};
+
+} // namespace quillon

@@ -1,0 +1,337 @@
+#include "core/TVSTMidiPlugin.h"
+
+#include "core/ParameterTable.h"
+#include "host/TVSTEditor.h"
+#include "midi/TMidiHandler.h"
+#include "platform/FloatingPoint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace quillon {
+
+using namespace vst2;
+
+namespace {
+
+// Copies at most maxChars characters of text and a terminating NUL into a host buffer.
+void CopyText(char* destination, const std::string& text, std::size_t maxChars) {
+    if (!destination)
+        return;
+    const std::size_t n = std::min(text.size(), maxChars);
+    std::memcpy(destination, text.data(), n);
+    destination[n] = 0;
+}
+
+constexpr const char* kEffectName = "Quillon";
+constexpr const char* kVendorName = "Brindmor Audio";
+constexpr const char* kProductString = "Quillon Version: 1.1";
+
+} // namespace
+
+TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, kProgramCount, kParameterCount), accumulateLeft_(kAccumulateChunk),
+      accumulateRight_(kAccumulateChunk) {
+    setEditor(std::make_unique<TVSTEditor>(*this));
+    midiHandler_ = std::make_unique<TMidiHandler>();
+
+    setUniqueID(FourCC('3', 'k', '5', '2'));
+    setNumInputs(0);
+    setNumOutputs(2);
+    hasVu(false);
+    hasClip(false);
+    canMono(true);
+    setInitialDelay(0);
+    isSynth(true);
+    canProcessReplacing(true);
+    programsAreChunks(true);
+    SetFlag(effFlagsHasEditor, getEditor() != nullptr);
+
+    platform::MaskFloatingPointExceptions();
+    for (auto& target : paramTarget_)
+        target.store(0.0f, std::memory_order_relaxed);
+}
+
+TVSTMidiPlugin::~TVSTMidiPlugin() {
+    // The editor may still refer to the plug-in's state: it goes first.
+    DestroyEditor();
+}
+
+TVSTEditor* TVSTMidiPlugin::Editor() const { return static_cast<TVSTEditor*>(getEditor()); }
+
+void TVSTMidiPlugin::RequestRefresh(int level) {
+    if (TVSTEditor* shell = Editor())
+        shell->RequestRefresh(level);
+}
+
+void TVSTMidiPlugin::SetMidiHandler(std::unique_ptr<TMidiHandler> handler) {
+    if (handler)
+        midiHandler_ = std::move(handler);
+}
+
+// Parameters ------------------------------------------------------------------------------------
+
+void TVSTMidiPlugin::setParameter(VstInt32 index, float value) {
+    if (!ParameterTable::Valid(index))
+        return;
+    if (!(value >= 0.0f)) // below zero or not a number
+        value = 0.0f;
+    else if (value > 1.0f)
+        value = 1.0f;
+    programs_.SetParameter(CurrentProgram(), index, value);
+    StartParameterRamp(index);
+    RequestRefresh(1);
+    MarkCurrentBankModified();
+}
+
+float TVSTMidiPlugin::getParameter(VstInt32 index) {
+    if (!ParameterTable::Valid(index))
+        return 0.0f;
+    return programs_.Parameter(CurrentProgram(), index);
+}
+
+float TVSTMidiPlugin::ParamTarget(int index) const {
+    return ParameterTable::Valid(index) ? paramTarget_[static_cast<std::size_t>(index)].load(std::memory_order_relaxed)
+                                        : 0.0f;
+}
+
+float TVSTMidiPlugin::ParamCurrent(int index) const {
+    return ParameterTable::Valid(index) ? paramCurrent_[static_cast<std::size_t>(index)] : 0.0f;
+}
+
+void TVSTMidiPlugin::StartParameterRamp(int index) {
+    if (!ParameterTable::Valid(index))
+        return;
+    const auto i = static_cast<std::size_t>(index);
+    const float target = static_cast<float>(ParameterTable::EngineValue(index, programs_.Parameter(CurrentProgram(), index)));
+    paramTarget_[i].store(target, std::memory_order_relaxed);
+    rampRequest_[i].store(true, std::memory_order_release);
+    anyRampRequest_.store(true, std::memory_order_release);
+}
+
+void TVSTMidiPlugin::TakeRampRequests(bool immediate) {
+    if (!anyRampRequest_.exchange(false, std::memory_order_acq_rel))
+        return;
+    const int length = std::max(1, rampLength_.load(std::memory_order_relaxed));
+    for (std::size_t i = 0; i < kParameterCount; ++i) {
+        if (!rampRequest_[i].exchange(false, std::memory_order_acq_rel))
+            continue;
+        const float target = paramTarget_[i].load(std::memory_order_relaxed);
+        paramGoal_[i] = target;
+        paramRemaining_[i] = immediate ? 1 : (ParameterTable::Spec(static_cast<int>(i)).ramp ? length : 1);
+        paramStep_[i] = (target - paramCurrent_[i]) / static_cast<float>(length);
+        rampActive_ = immediate ? 1 : std::max(rampActive_, length);
+    }
+}
+
+void TVSTMidiPlugin::AdvanceParameterRamps(int frames) {
+    TakeRampRequests(false);
+    if (rampActive_ <= 0)
+        return;
+    for (std::size_t i = 0; i < kParameterCount; ++i) {
+        if (paramRemaining_[i] <= 0)
+            continue;
+        if (paramRemaining_[i] - frames > 1)
+            paramCurrent_[i] += static_cast<float>(frames) * paramStep_[i];
+        else
+            paramCurrent_[i] = paramGoal_[i];
+        paramRemaining_[i] -= frames;
+        ParameterChanged(static_cast<int>(i));
+    }
+    rampActive_ -= frames;
+}
+
+void TVSTMidiPlugin::RestartAllParameters() {
+    for (int i = 0; i < kParameterCount; ++i)
+        StartParameterRamp(i);
+    TakeRampRequests(true);
+    AdvanceParameterRamps(1);
+}
+
+void TVSTMidiPlugin::getParameterName(VstInt32 index, char* text) {
+    if (ParameterTable::Valid(index))
+        CopyText(text, ParameterTable::Name(index), kVstMaxParamStrLen);
+}
+
+void TVSTMidiPlugin::getParameterLabel(VstInt32 index, char* text) {
+    if (ParameterTable::Valid(index))
+        CopyText(text, ParameterTable::Label(index), kVstMaxParamStrLen);
+}
+
+void TVSTMidiPlugin::getParameterDisplay(VstInt32 index, char* text) {
+    if (ParameterTable::Valid(index))
+        CopyText(text, ParameterTable::DisplayText(index, getParameter(index)), kVstMaxParamStrLen);
+}
+
+// Programs --------------------------------------------------------------------------------------
+
+void TVSTMidiPlugin::setProgram(VstInt32 program) {
+    if (program < 0 || program >= kProgramCount || program == CurrentProgram())
+        return;
+    curProgram.store(program, std::memory_order_relaxed);
+    RequestProgramApply();
+}
+
+void TVSTMidiPlugin::setProgramName(const char* name) {
+    if (!name)
+        return;
+    programs_.SetName(CurrentProgram(), name);
+    RequestRefresh(3);
+    MarkCurrentBankModified();
+}
+
+void TVSTMidiPlugin::getProgramName(char* name) { CopyText(name, programs_.Name(CurrentProgram()), kVstMaxProgNameLen); }
+
+bool TVSTMidiPlugin::getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) {
+    (void)category;
+    if (index < 0 || index >= kProgramCount || !text)
+        return false;
+    CopyText(text, programs_.Name(index), kVstMaxProgNameLen);
+    return true;
+}
+
+void TVSTMidiPlugin::MarkCurrentBankModified() { SetBankModified(CurrentProgram() / kBankSize, true); }
+
+bool TVSTMidiPlugin::BankModified(int bank) const {
+    return bank >= 0 && bank < 2 && bankModified_[static_cast<std::size_t>(bank)].load(std::memory_order_relaxed);
+}
+
+void TVSTMidiPlugin::SetBankModified(int bank, bool modified) {
+    if (bank >= 0 && bank < 2)
+        bankModified_[static_cast<std::size_t>(bank)].store(modified, std::memory_order_relaxed);
+}
+
+void TVSTMidiPlugin::ApplyProgram(int slot) {
+    (void)slot;
+    RestartAllParameters();
+    suspend();
+    RequestRefresh(2);
+}
+
+// Sample rate and processing --------------------------------------------------------------------
+
+void TVSTMidiPlugin::setSampleRate(float rate) {
+    if (!std::isfinite(rate) || rate <= 0.0f)
+        return;
+    AudioEffectX::setSampleRate(rate);
+    rampLength_.store(std::max(1, static_cast<int>(std::nearbyint(rate * 0.1))), std::memory_order_relaxed);
+    RestartAllParameters();
+}
+
+void TVSTMidiPlugin::resume() {
+    AudioEffectX::resume();
+    wantEvents(1);
+}
+
+void TVSTMidiPlugin::RenderSubBlock(float* left, float* right, int offset, int frames) {
+    (void)left, (void)right, (void)offset, (void)frames;
+}
+
+void TVSTMidiPlugin::ProcessBlock(int frames, float* left, float* right) {
+    if (programNeedsApply_.load(std::memory_order_acquire) && !programChangePending_.load(std::memory_order_acquire)) {
+        programNeedsApply_.store(false, std::memory_order_release);
+        programChangePending_.store(true, std::memory_order_release);
+        ApplyProgram(CurrentProgram());
+        programChangePending_.store(false, std::memory_order_release);
+    }
+    if (programChangePending_.load(std::memory_order_acquire)) {
+        midiHandler_->DispatchUntil(frames - 1);
+        std::fill(left, left + frames, kSilence);
+        std::fill(right, right + frames, kSilence);
+        midiHandler_->AdvanceQueue(frames);
+        return;
+    }
+    int position = 0;
+    while (position < frames) {
+        int length = midiHandler_->DispatchUntil(position) - position;
+        if (length < 1 || length >= frames - position)
+            length = frames - position;
+        length = std::min(length, kMaxSubBlock);
+        AdvanceParameterRamps(length);
+        RenderSubBlock(left, right, position, length);
+        position += length;
+    }
+    midiHandler_->AdvanceQueue(frames);
+}
+
+void TVSTMidiPlugin::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
+    (void)inputs;
+    if (!outputs || !outputs[0] || !outputs[1] || frames <= 0)
+        return;
+    platform::ScopedDenormalGuard guard;
+    ProcessBlock(frames, outputs[0], outputs[1]);
+}
+
+void TVSTMidiPlugin::process(float** inputs, float** outputs, VstInt32 frames) {
+    (void)inputs;
+    if (!outputs || !outputs[0] || !outputs[1] || frames <= 0)
+        return;
+    platform::ScopedDenormalGuard guard;
+    // Renders in chunks into buffers sized at construction, so that this path allocates nothing either.
+    for (int done = 0; done < frames;) {
+        const int n = std::min(kAccumulateChunk, frames - done);
+        ProcessBlock(n, accumulateLeft_.data(), accumulateRight_.data());
+        for (int i = 0; i < n; ++i) {
+            outputs[0][done + i] += accumulateLeft_[static_cast<std::size_t>(i)];
+            outputs[1][done + i] += accumulateRight_[static_cast<std::size_t>(i)];
+        }
+        done += n;
+    }
+}
+
+VstInt32 TVSTMidiPlugin::processEvents(VstEvents* events) {
+    if (!events)
+        return 0;
+    const int count = events->numEvents;
+    for (int i = 0; i < count; ++i) {
+        const VstEvent* event = events->events[i];
+        if (!event || event->type != kVstMidiType)
+            continue;
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+        const auto byte = [&](int k) { return static_cast<std::uint8_t>(midi->midiData[k]); };
+        midiHandler_->QueueEvent(std::max(0, midi->deltaFrames), byte(0), byte(1), byte(2), byte(3),
+                                 static_cast<std::uint8_t>(midi->detune));
+    }
+    return 1;
+}
+
+// Identity --------------------------------------------------------------------------------------
+
+bool TVSTMidiPlugin::getInputProperties(VstInt32 index, VstPinProperties* properties) {
+    (void)index, (void)properties;
+    return false; // no inputs
+}
+
+bool TVSTMidiPlugin::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
+    if (index < 0 || index > 1 || !properties)
+        return false;
+    CopyText(properties->label, "Quillon " + std::to_string(index + 1), kVstMaxLabelLen - 1);
+    properties->flags = kVstPinIsActive | kVstPinIsStereo;
+    return true;
+}
+
+bool TVSTMidiPlugin::getEffectName(char* name) {
+    CopyText(name, kEffectName, kVstMaxEffectNameLen - 1);
+    return true;
+}
+
+bool TVSTMidiPlugin::getVendorString(char* text) {
+    CopyText(text, kVendorName, kVstMaxVendorStrLen - 1);
+    return true;
+}
+
+bool TVSTMidiPlugin::getProductString(char* text) {
+    CopyText(text, kProductString, kVstMaxProductStrLen - 1);
+    return true;
+}
+
+VstInt32 TVSTMidiPlugin::canDo(const char* text) {
+    static constexpr const char* kCapabilities[] = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo"};
+    for (const char* capability : kCapabilities)
+        if (std::strcmp(text, capability) == 0)
+            return 1;
+    return -1;
+}
+
+} // namespace quillon

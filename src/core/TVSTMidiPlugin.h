@@ -1,0 +1,146 @@
+// Generic MIDI-instrument plug-in on top of the VST 2 base classes: the 128 program slots, parameter
+// storage with 100 ms smoothing ramps, program names, the VST identity, event intake and the processing
+// frame that cuts host blocks into sub-blocks. The synthesizer (TCustomVSTMidiPlugin) derives from it.
+//
+// Parameter ramps, design note. A host may set parameters from its GUI thread and its audio thread at
+// once, while the audio thread advances the ramps. The stored 0..1 value lives in the program record
+// (atomic 32-bit access); setParameter computes the engine target, publishes it in paramTarget and raises
+// a per-parameter request flag. Only the audio thread owns the running ramp (current value, step, frames
+// left): at the start of each sub-block it takes the raised requests and (re)starts those ramps from the
+// value the engine has now. A restarted ramp therefore always moves from where the engine is towards the
+// newest target and never overshoots, whatever the interleaving of the two threads.
+#pragma once
+
+#include "core/TProgramBank.h"
+#include "host/AudioEffectX.h"
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+class TMidiHandler;
+class TVSTEditor;
+
+class TVSTMidiPlugin : public AudioEffectX {
+public:
+    static constexpr int kProgramCount = 128;
+    static constexpr int kParameterCount = 124;
+    static constexpr int kBankSize = 64;           // programs per bank
+    static constexpr int kMaxSubBlock = 16;        // frames
+    static constexpr float kSilence = 1e-20f;      // what "silent" buffers hold, so that nothing turns denormal
+
+    explicit TVSTMidiPlugin(vst2::audioMasterCallback audioMaster);
+    ~TVSTMidiPlugin() override;
+
+    // Host-facing operations ---------------------------------------------------------------------
+    void setParameter(vst2::VstInt32 index, float value) override; // [any]
+    float getParameter(vst2::VstInt32 index) override;             // [any]
+    void setProgram(vst2::VstInt32 program) override;              // [gui]
+    void setProgramName(const char* name) override;                // [gui]
+    void getProgramName(char* name) override;                      // [gui]
+    bool getProgramNameIndexed(vst2::VstInt32 category, vst2::VstInt32 index, char* text) override;
+    void getParameterName(vst2::VstInt32 index, char* text) override;
+    void getParameterLabel(vst2::VstInt32 index, char* text) override;
+    void getParameterDisplay(vst2::VstInt32 index, char* text) override;
+    // Host thread, while processing is stopped: re-rates and re-applies every parameter.
+    void setSampleRate(float rate) override;
+    void resume() override;
+    void processReplacing(float** inputs, float** outputs, vst2::VstInt32 frames) override; // [audio]
+    void process(float** inputs, float** outputs, vst2::VstInt32 frames) override;          // [audio]
+    vst2::VstInt32 processEvents(vst2::VstEvents* events) override;                         // [audio]
+    bool getInputProperties(vst2::VstInt32 index, vst2::VstPinProperties* properties) override;
+    bool getOutputProperties(vst2::VstInt32 index, vst2::VstPinProperties* properties) override;
+    vst2::VstPlugCategory getPlugCategory() override { return vst2::kPlugCategSynth; }
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    vst2::VstInt32 getVendorVersion() override { return 1100; }
+    vst2::VstInt32 canDo(const char* text) override;
+
+    // Operations the synthesizer refines --------------------------------------------------------
+    // Publishes the engine target of a parameter's stored value and asks the audio thread to ramp. [any]
+    virtual void StartParameterRamp(int index);
+    // Advances every running ramp by a sub-block of `frames`; ParameterChanged runs for each. [audio]
+    virtual void AdvanceParameterRamps(int frames);
+    // Renders `frames` (≤ 16) frames into left/right[offset …]; overwrites. [audio]
+    virtual void RenderSubBlock(float* left, float* right, int offset, int frames);
+    // One host block: program switch, MIDI dispatch at event frames, ramps and sub-block rendering. [audio]
+    virtual void ProcessBlock(int frames, float* left, float* right);
+    // Pushes paramCurrent[index] into the engine. [audio]
+    virtual void ParameterChanged(int index) { (void)index; }
+    // True when a record of this format version can be loaded (versions up to 1.1).
+    virtual bool CheckProgramVersion(float version) const { return version <= record::kFormatVersion; }
+    // Pushes a program record into the engine.
+    virtual void ApplyProgram(int slot);
+
+    // Internal operations ------------------------------------------------------------------------
+    // Every parameter of the current program jumps to its engine value at once. Runs on the caller's
+    // thread: only while the audio thread stays out of the engine (construction, stopped processing, a
+    // pending program switch).
+    void RestartAllParameters();
+    void MarkCurrentBankModified();
+    std::span<std::uint8_t, record::kGlobalSettingsSize> GetGlobalSettings() { return programs_.GlobalSettings(); }
+
+    TProgramBank& Programs() { return programs_; }
+    const TProgramBank& Programs() const { return programs_; }
+    int CurrentProgram() const { return curProgram.load(std::memory_order_relaxed); }
+    // Engine value a parameter is moving to. [any]
+    float ParamTarget(int index) const;
+    // Engine value a parameter has now. [audio]
+    float ParamCurrent(int index) const;
+    int RampLength() const { return rampLength_.load(std::memory_order_relaxed); }
+    bool BankModified(int bank) const;
+    void SetBankModified(int bank, bool modified);
+    bool ProgramNeedsApply() const { return programNeedsApply_.load(std::memory_order_acquire); }
+    void RequestProgramApply() { programNeedsApply_.store(true, std::memory_order_release); }
+    bool ProgramChangePending() const { return programChangePending_.load(std::memory_order_acquire); }
+    bool EditorOpen() const { return editorOpen_.load(std::memory_order_acquire); }
+    void SetEditorOpen(bool open) { editorOpen_.store(open, std::memory_order_release); }
+    TMidiHandler& MidiHandler() { return *midiHandler_; }
+    TVSTEditor* Editor() const;
+    // Raises the editor's pending refresh level (1 values, 2 controls, 3 everything). [any]
+    void RequestRefresh(int level);
+    int CopySource() const { return copySource_; }
+    const std::string& BankFileName(int bank) const { return bankFileName_[bank & 1]; }
+
+protected:
+    // Replaces the MIDI handler (the synthesizer installs its own).
+    void SetMidiHandler(std::unique_ptr<TMidiHandler> handler);
+
+private:
+    // Starts the ramps whose targets the host has changed since the last sub-block. With `immediate`
+    // every started ramp ends in the next advance (RestartAllParameters).
+    void TakeRampRequests(bool immediate);
+
+    int copySource_ = 0;
+    std::array<std::atomic<bool>, 2> bankModified_{};
+    TProgramBank programs_;
+
+    std::array<std::atomic<float>, kParameterCount> paramTarget_{};
+    std::array<std::atomic<bool>, kParameterCount> rampRequest_{};
+    std::atomic<bool> anyRampRequest_{false};
+    // Owned by the audio thread (or by whoever runs RestartAllParameters while audio stays out).
+    std::array<float, kParameterCount> paramCurrent_{};
+    std::array<float, kParameterCount> paramGoal_{};
+    std::array<float, kParameterCount> paramStep_{};
+    std::array<int, kParameterCount> paramRemaining_{};
+    int rampActive_ = 0;
+    std::atomic<int> rampLength_{4410};
+
+    std::atomic<bool> programNeedsApply_{true};
+    std::unique_ptr<TMidiHandler> midiHandler_;
+    std::atomic<bool> editorOpen_{false};
+    std::string bankFileName_[2];
+    std::atomic<bool> programChangePending_{false};
+
+    // Render target of the accumulating process call, sized once.
+    static constexpr int kAccumulateChunk = 1024;
+    std::vector<float> accumulateLeft_, accumulateRight_;
+};
+
+} // namespace quillon

@@ -1,0 +1,29 @@
+// What the editor shell needs of the editor window: the operations it calls when the host opens, idles
+// and closes the editor. The window itself lives in the editor subsystem; the shell only knows this
+// interface and a factory that makes one. All calls run on the host's GUI thread [gui].
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace quillon {
+
+class TVSTMidiPlugin;
+
+class IEditorForm {
+public:
+    virtual ~IEditorForm() = default;
+    // The 124 parameter values of the current program (0..1).
+    virtual void SetParameterValues(const float* values, int count) = 0;
+    virtual void updateStandardControls() = 0; // parameter values changed
+    virtual void updateAllControls() = 0;      // every control may have changed
+    virtual void updateAll() = 0;              // everything, program names included
+    virtual void initNonAutomatedControls() = 0;
+    // Opacity 0..255 of the preset-loading indicator.
+    virtual void SetPresetLoadingIndicator(std::uint8_t opacity) = 0;
+};
+
+// Creates the form as a child of the host's window, placed at (0, 0); null when no window can be made.
+using EditorFormFactory = std::unique_ptr<IEditorForm> (*)(void* parentWindow, TVSTMidiPlugin& plugin);
+
+} // namespace quillon

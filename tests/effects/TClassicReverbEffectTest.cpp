@@ -1,0 +1,194 @@
+#include "effects/TClassicReverbEffect.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <random>
+#include <vector>
+
+namespace quillon {
+namespace {
+
+constexpr float kRate = 44100.0f;
+
+struct Stereo {
+    std::vector<float> left, right;
+    explicit Stereo(std::size_t n) : left(n, 0.0f), right(n, 0.0f) {}
+};
+
+void ProcessAll(TClassicReverbEffect& reverb, Stereo& s, int block = 256) {
+    const int n = static_cast<int>(s.left.size());
+    for (int i = 0; i < n; i += block)
+        reverb.Process(s.left.data() + i, s.right.data() + i, std::min(block, n - i));
+}
+
+double Rms(const std::vector<float>& x, std::size_t begin, std::size_t count) {
+    double e = 0.0;
+    for (std::size_t k = begin; k < begin + count; ++k)
+        e += static_cast<double>(x[k]) * x[k];
+    return std::sqrt(e / static_cast<double>(count));
+}
+
+// Wet output of a 0.1 s Hann-shaped sine burst at hz: the tail level 0.6 … 0.7 s after the burst relative to
+// the level 0.1 … 0.2 s after it, in dB.
+double TailDecayDb(float highDamping, double hz) {
+    TClassicReverbEffect reverb(kRate);
+    reverb.SetDamping(0.0f);
+    reverb.SetHighDamping(highDamping);
+    reverb.SetMix(1.0f);
+    Stereo s(static_cast<std::size_t>(kRate));
+    for (std::size_t i = 0; i < 4410; ++i) {
+        const double hann = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / 4410.0);
+        s.left[i] = s.right[i] = static_cast<float>(hann * std::sin(2.0 * std::numbers::pi * hz * i / kRate));
+    }
+    ProcessAll(reverb, s);
+    const double early = Rms(s.left, 8820, 4410) + Rms(s.right, 8820, 4410);
+    const double late = Rms(s.left, 30870, 4410) + Rms(s.right, 30870, 4410);
+    return 20.0 * std::log10(late / early);
+}
+
+TEST(TClassicReverbEffectTest, LineLengthsFollowTheRoomSize) {
+    TClassicReverbEffect reverb(kRate); // 200 m² at creation
+    EXPECT_EQ(reverb.Size(), 200.0f);
+    EXPECT_EQ(reverb.LineLength(0), 1598);
+    EXPECT_EQ(reverb.LineLength(15), 3060);
+    EXPECT_EQ(reverb.LineLength(16), 153);
+    EXPECT_EQ(reverb.LineLength(17), 192);
+    EXPECT_EQ(reverb.LineLength(18), 243);
+    for (int k = 1; k < TClassicReverbEffect::kNetworkLines; ++k)
+        EXPECT_GT(reverb.LineLength(k), reverb.LineLength(k - 1));
+
+    // The buffers are allocated for 640 m², which uses one element less than allocated in every line.
+    reverb.SetSize(640.0f);
+    EXPECT_EQ(reverb.LineLength(0), 2859);
+    EXPECT_EQ(reverb.AllocatedLength(0), 2860);
+    for (int k = 0; k < TClassicReverbEffect::kLineCount; ++k)
+        EXPECT_EQ(reverb.LineLength(k), reverb.AllocatedLength(k) - 1) << k;
+
+    reverb.SetSize(5000.0f);
+    EXPECT_EQ(reverb.Size(), 640.0f);
+    reverb.SetSize(0.01f);
+    EXPECT_EQ(reverb.Size(), 0.625f);
+    reverb.SetSize(std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(reverb.Size(), 0.625f);
+    for (int k = 0; k < TClassicReverbEffect::kLineCount; ++k)
+        EXPECT_GE(reverb.LineLength(k), 1) << k;
+}
+
+TEST(TClassicReverbEffectTest, SampleRateReallocatesAndIgnoresUnusableRates) {
+    TClassicReverbEffect reverb(kRate);
+    reverb.SetSampleRate(88200.0f);
+    EXPECT_NEAR(reverb.LineLength(0), 2 * 1598, 1);
+    EXPECT_NEAR(reverb.AllocatedLength(0), 2 * 2860, 2);
+    for (float bad : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), 1e9f}) {
+        reverb.SetSampleRate(bad);
+        EXPECT_EQ(reverb.SampleRate(), 88200.0f);
+    }
+    const TClassicReverbEffect fromNaN(std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(fromNaN.SampleRate(), 44100.0f);
+    EXPECT_EQ(fromNaN.LineLength(0), 1598);
+}
+
+TEST(TClassicReverbEffectTest, DampingSetsFeedbackAndOutputGain) {
+    TClassicReverbEffect reverb(kRate);
+    reverb.SetDamping(0.0f);
+    EXPECT_FLOAT_EQ(reverb.FeedbackGain(), 0.98f);
+    EXPECT_FLOAT_EQ(reverb.OutputGain(), std::sqrt(0.02f));
+    reverb.SetDamping(1.0f);
+    EXPECT_FLOAT_EQ(reverb.FeedbackGain(), 0.4f);
+    EXPECT_FLOAT_EQ(reverb.OutputGain(), std::sqrt(0.6f));
+    reverb.SetHighDamping(1.0f);
+    EXPECT_FLOAT_EQ(reverb.HighDampingAmount(), 0.6f);
+}
+
+TEST(TClassicReverbEffectTest, SilenceAfterResetIsExactlySilent) {
+    TClassicReverbEffect reverb(kRate);
+    Stereo loud(20000);
+    std::fill(loud.left.begin(), loud.left.end(), 0.7f);
+    ProcessAll(reverb, loud);
+    reverb.Reset();
+    Stereo s(44100);
+    ProcessAll(reverb, s);
+    for (std::size_t i = 0; i < s.left.size(); ++i) {
+        ASSERT_EQ(s.left[i], 0.0f) << i;
+        ASSERT_EQ(s.right[i], 0.0f) << i;
+    }
+}
+
+TEST(TClassicReverbEffectTest, MixZeroPassesTheInputUnchanged) {
+    TClassicReverbEffect reverb(kRate);
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+    Stereo warmUp(20000);
+    for (std::size_t i = 0; i < warmUp.left.size(); ++i)
+        warmUp.left[i] = noise(random);
+    ProcessAll(reverb, warmUp);
+    reverb.SetMix(0.0f);
+    Stereo in(20000);
+    for (std::size_t i = 0; i < in.left.size(); ++i) {
+        in.left[i] = noise(random);
+        in.right[i] = noise(random);
+    }
+    Stereo out = in;
+    ProcessAll(reverb, out);
+    EXPECT_EQ(out.left, in.left);
+    EXPECT_EQ(out.right, in.right);
+}
+
+TEST(TClassicReverbEffectTest, TailIsStereoAndDiesAway) {
+    TClassicReverbEffect reverb(kRate);
+    reverb.SetDamping(1.0f); // feedback gain 0.4
+    reverb.SetMix(1.0f);
+    Stereo s(3 * 44100);
+    s.left[0] = 1.0f; // a mono source on one side still gives two different outputs
+    ProcessAll(reverb, s);
+    const double early = Rms(s.left, 0, 8820);
+    EXPECT_GT(early, 1e-4);
+    EXPECT_GT(Rms(s.right, 0, 8820), 1e-4);
+    double difference = 0.0;
+    for (std::size_t i = 0; i < 8820; ++i)
+        difference += std::fabs(s.left[i] - s.right[i]);
+    EXPECT_GT(difference, 0.1);
+    EXPECT_LT(Rms(s.left, 2 * 44100, 44100), 1e-6 * early);
+}
+
+TEST(TClassicReverbEffectTest, HighDampingShortensOnlyTheHighTail) {
+    // Without high damping the network loses the same share at every frequency: at feedback 0.98 a 9 kHz and
+    // a 700 Hz tail both fall by only a few dB in 0.5 s (give or take the beating of the modes).
+    const double lowUndamped = TailDecayDb(0.0f, 700.0);
+    const double highUndamped = TailDecayDb(0.0f, 9000.0);
+    EXPECT_NEAR(highUndamped, lowUndamped, 3.0);
+    EXPECT_GT(lowUndamped, -5.0);
+    EXPECT_GT(highUndamped, -5.0);
+    // Full high damping removes 0.6 of the part above 2 kHz on every pass: the 9 kHz tail is gone, the
+    // 700 Hz tail survives.
+    const double highDamped = TailDecayDb(1.0f, 9000.0);
+    EXPECT_LT(highDamped, highUndamped - 40.0);
+    EXPECT_GT(TailDecayDb(1.0f, 700.0), highDamped + 40.0);
+}
+
+TEST(TClassicReverbEffectTest, LoudInputAndSizeChangesDuringPlaybackStayFinite) {
+    TClassicReverbEffect reverb(kRate);
+    reverb.SetDamping(0.0f);
+    reverb.SetHighDamping(0.0f);
+    reverb.SetMix(0.5f);
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> noise(-1e6f, 1e6f);
+    const float sizes[] = {640.0f, 10.0f, 0.625f, 300.0f, 640.0f, 1.0f};
+    for (float size : sizes) {
+        reverb.SetSize(size); // shrinking leaves positions beyond the new lengths: they must wrap
+        Stereo s(22050);
+        for (std::size_t i = 0; i < s.left.size(); ++i) {
+            s.left[i] = noise(random);
+            s.right[i] = noise(random);
+        }
+        ProcessAll(reverb, s);
+        for (std::size_t i = 0; i < s.left.size(); ++i)
+            ASSERT_TRUE(std::isfinite(s.left[i]) && std::isfinite(s.right[i])) << size << " m², sample " << i;
+    }
+}
+
+} // namespace
+} // namespace quillon

@@ -1,0 +1,323 @@
+// quillon: the command-line host. It loads a VST 2 plug-in library through the binary interface only
+// (dlopen), so it works on any Linux VST 2 plug-in, and offers one subcommand per job:
+//   info   identity, flags, pins, programs and the parameter table of a plug-in.
+// Each subcommand is a row of kCommands with its own option parsing; new ones (render, analyze,
+// program, editor) are added there.
+#include "hostkit/TPluginHost.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace {
+
+using quillon::TPluginHost;
+using namespace vst2;
+
+constexpr VstInt32 kMaxListed = 10000; // programs, parameters and pins shown at most, against absurd counts
+constexpr float kInfoSampleRate = 44100.0f;
+constexpr VstInt32 kInfoBlockSize = 512;
+
+using TArgs = std::span<const std::string>;
+
+struct TCommand {
+    const char* name;
+    const char* synopsis;
+    const char* summary;
+    std::function<int(TArgs)> run;
+};
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "quillon: error: %s\n", message.c_str());
+    return 1;
+}
+
+// Option parsing shared by the subcommands ------------------------------------------------------------
+
+// Takes the value of `--name VALUE` or `--name=VALUE` at args[i]; advances i past it. Returns false
+// when args[i] is not this option; sets `missing` when the value is absent.
+bool TakeValue(TArgs args, std::size_t& i, const std::string& name, std::string& value, bool& missing) {
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (i + 1 >= args.size()) {
+            missing = true;
+            return true;
+        }
+        value = args[++i];
+        return true;
+    }
+    if (arg.rfind(name + "=", 0) == 0) {
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
+// The directory of the running executable, where the build puts Quillon.so next to the tool.
+std::string ExecutableDirectory() {
+    std::vector<char> path(4096);
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (length <= 0) return ".";
+    const std::string exe(path.data(), static_cast<std::size_t>(length));
+    const std::size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? "." : exe.substr(0, slash == 0 ? 1 : slash);
+}
+
+// Text helpers ------------------------------------------------------------------------------------------
+
+// A plug-in's text made safe for a terminal: control characters become '?'.
+std::string Printable(std::string text) {
+    std::replace_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; },
+                    '?');
+    return text;
+}
+
+// Text of a fixed-size field that need not be terminated.
+std::string FieldText(const char* field, std::size_t size) { return Printable(std::string(field, strnlen(field, size))); }
+
+std::string Padded(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+std::string Hex(std::uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+std::string FourCharacters(VstInt32 id) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const auto c = static_cast<unsigned char>((static_cast<std::uint32_t>(id) >> shift) & 0xff);
+        if (c < 0x20 || c > 0x7e) return {};
+        text += static_cast<char>(c);
+    }
+    return text;
+}
+
+template <typename TName> std::string DecodeBits(std::uint32_t bits, std::span<const TName> names) {
+    std::string text;
+    for (const TName& name : names) {
+        if ((bits & name.bit) == 0) continue;
+        text += (text.empty() ? "" : " ") + std::string(name.name);
+        bits &= ~name.bit;
+    }
+    if (bits != 0) text += (text.empty() ? "" : " ") + Hex(bits, 1);
+    return text.empty() ? "none" : text;
+}
+
+struct TBitName {
+    std::uint32_t bit;
+    const char* name;
+};
+
+constexpr TBitName kEffectFlags[] = {
+    {effFlagsHasEditor, "HasEditor"},         {effFlagsHasClip, "HasClip"},
+    {effFlagsHasVu, "HasVu"},                 {effFlagsCanMono, "CanMono"},
+    {effFlagsCanReplacing, "CanReplacing"},   {effFlagsProgramChunks, "ProgramChunks"},
+    {effFlagsIsSynth, "IsSynth"},             {effFlagsNoSoundInStop, "NoSoundInStop"},
+    {effFlagsExtIsAsync, "ExtIsAsync"},       {effFlagsExtHasBuffer, "ExtHasBuffer"},
+    {effFlagsCanDoubleReplacing, "CanDoubleReplacing"},
+};
+
+constexpr TBitName kPinFlags[] = {
+    {kVstPinIsActive, "Active"}, {kVstPinIsStereo, "Stereo"}, {kVstPinUseSpeaker, "UseSpeaker"}};
+
+std::string CategoryName(VstIntPtr category) {
+    static constexpr const char* kNames[] = {"Unknown",     "Effect",      "Synth",          "Analysis",
+                                             "Mastering",   "Spacializer", "RoomFx",         "SurroundFx",
+                                             "Restoration", "OfflineProcess", "Shell",       "Generator"};
+    if (category < 0 || category >= static_cast<VstIntPtr>(std::size(kNames))) return "?";
+    return kNames[category];
+}
+
+// A table printed with each column as wide as its widest cell.
+void PrintTable(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+    }
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c)
+            line += "  " + (c + 1 == row.size() ? row[c] : Padded(row[c], widths[c]));
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        std::printf("%s\n", line.c_str());
+    }
+}
+
+void PrintField(const char* name, const std::string& value) {
+    const std::string label = std::string(name) + ":";
+    std::printf("%s\n", (value.empty() ? label : Padded(label, 16) + value).c_str());
+}
+
+VstInt32 Listed(VstInt32 count) { return std::clamp(count, 0, kMaxListed); }
+
+std::string CountText(VstInt32 count) {
+    std::string text = std::to_string(count);
+    if (count != Listed(count)) text += " (listing " + std::to_string(Listed(count)) + ")";
+    return text;
+}
+
+// info -----------------------------------------------------------------------------------------------------
+
+void PrintPins(TPluginHost& host, const char* title, VstInt32 count, bool outputs) {
+    if (Listed(count) == 0) {
+        PrintField(title, "none");
+        return;
+    }
+    PrintField(title, "");
+    std::vector<std::vector<std::string>> rows;
+    for (VstInt32 i = 0; i < Listed(count); ++i) {
+        VstPinProperties pin{};
+        const VstIntPtr result = outputs ? host.OutputProperties(i, pin) : host.InputProperties(i, pin);
+        if (result == 0) {
+            rows.push_back({std::to_string(i), "(not reported)"});
+            continue;
+        }
+        rows.push_back({std::to_string(i), "\"" + FieldText(pin.label, sizeof pin.label) + "\"",
+                        "short \"" + FieldText(pin.shortLabel, sizeof pin.shortLabel) + "\"",
+                        "flags " + Hex(static_cast<std::uint32_t>(pin.flags), 1) + " " +
+                            DecodeBits<TBitName>(static_cast<std::uint32_t>(pin.flags), kPinFlags),
+                        "arrangement " + std::to_string(pin.arrangementType)});
+    }
+    PrintTable(rows);
+}
+
+void PrintPrograms(TPluginHost& host, VstInt32 count) {
+    const VstInt32 current = host.Program();
+    PrintField("Programs", CountText(count) + ", current " + std::to_string(current));
+    if (Listed(count) == 0) return;
+
+    // Hosts read names by index where the plug-in offers it; otherwise they switch programs and
+    // switch back to the current one afterwards.
+    const bool indexed = host.ProgramNameIndexed(0).has_value();
+    std::vector<std::vector<std::string>> rows{{"#", "Name"}};
+    for (VstInt32 i = 0; i < Listed(count); ++i) {
+        std::string name;
+        if (indexed) {
+            name = host.ProgramNameIndexed(i).value_or("");
+        } else {
+            host.SetProgram(i);
+            name = host.ProgramName();
+        }
+        rows.push_back({std::to_string(i), Printable(name)});
+    }
+    if (!indexed) host.SetProgram(current);
+    PrintTable(rows);
+}
+
+void PrintParameters(TPluginHost& host, VstInt32 count) {
+    PrintField("Parameters", CountText(count));
+    if (Listed(count) == 0) return;
+    std::vector<std::vector<std::string>> rows{{"#", "Name", "Label", "Display", "Value"}};
+    for (VstInt32 i = 0; i < Listed(count); ++i) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%.6f", static_cast<double>(host.Parameter(i)));
+        rows.push_back({std::to_string(i), Printable(host.ParameterName(i)), Printable(host.ParameterLabel(i)),
+                        Printable(host.ParameterDisplay(i)), value});
+    }
+    PrintTable(rows);
+}
+
+int RunInfo(TArgs args) {
+    std::string pluginPath = ExecutableDirectory() + "/Quillon.so";
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        bool missing = false;
+        if (IsHelp(args[i])) {
+            std::printf("usage: quillon info [--plugin PATH]\n\n"
+                        "Loads a VST 2 plug-in (default: Quillon.so next to this program) and prints its\n"
+                        "identity, flags, pins, programs and parameter table.\n");
+            return 0;
+        }
+        if (TakeValue(args, i, "--plugin", pluginPath, missing)) {
+            if (missing) return Fail("--plugin needs a path");
+            continue;
+        }
+        return Fail("info: unknown argument '" + args[i] + "'");
+    }
+    // dlopen searches the library path for a bare file name; on the command line it means this folder.
+    if (pluginPath.find('/') == std::string::npos) pluginPath = "./" + pluginPath;
+
+    TPluginHost host;
+    if (!host.Load(pluginPath)) return Fail(host.Error());
+    // Prepare the plug-in as hosts do before they use it.
+    host.Open();
+    host.SetSampleRate(kInfoSampleRate);
+    host.SetBlockSize(kInfoBlockSize);
+    host.Resume();
+
+    const AEffect& effect = *host.Effect();
+    const std::string id = FourCharacters(effect.uniqueID);
+    const auto flags = static_cast<std::uint32_t>(effect.flags);
+    PrintField("Plug-in", pluginPath);
+    PrintField("Effect name", Printable(host.EffectName()));
+    PrintField("Vendor", Printable(host.VendorString()));
+    PrintField("Product", Printable(host.ProductString()));
+    PrintField("Vendor version", std::to_string(host.VendorVersion()));
+    PrintField("Unique ID",
+               Hex(static_cast<std::uint32_t>(effect.uniqueID), 8) + (id.empty() ? "" : " '" + id + "'"));
+    PrintField("Version", std::to_string(effect.version));
+    PrintField("VST version", std::to_string(host.VstVersion()));
+    const VstIntPtr category = host.PlugCategory();
+    PrintField("Category", std::to_string(category) + " " + CategoryName(category));
+    PrintField("Flags", Hex(flags, 8) + " " + DecodeBits<TBitName>(flags, kEffectFlags));
+    PrintField("Inputs", std::to_string(effect.numInputs));
+    PrintField("Outputs", std::to_string(effect.numOutputs));
+    PrintField("Initial delay", std::to_string(effect.initialDelay) + " samples");
+    PrintPins(host, "Output pins", effect.numOutputs, true);
+    PrintPins(host, "Input pins", effect.numInputs, false);
+    PrintPrograms(host, effect.numPrograms);
+    PrintParameters(host, effect.numParams);
+    std::fflush(stdout);
+
+    host.Suspend();
+    host.Unload();
+    return 0;
+}
+
+// Command table ----------------------------------------------------------------------------------------------
+
+const std::vector<TCommand>& Commands() {
+    static const std::vector<TCommand> commands = {
+        {"info", "info [--plugin PATH]", "print a plug-in's identity, flags, pins, programs and parameters",
+         RunInfo},
+    };
+    return commands;
+}
+
+void PrintUsage(std::FILE* stream) {
+    std::fprintf(stream, "usage: quillon <command> [options]\n\ncommands:\n");
+    for (const TCommand& command : Commands()) std::fprintf(stream, "  %-22s %s\n", command.synopsis, command.summary);
+    std::fprintf(stream, "\n'quillon <command> --help' describes a command.\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) try {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        PrintUsage(stderr);
+        return 1;
+    }
+    if (IsHelp(args[0]) || args[0] == "help") {
+        PrintUsage(stdout);
+        return 0;
+    }
+    for (const TCommand& command : Commands()) {
+        if (args[0] == command.name) return command.run(TArgs(args).subspan(1));
+    }
+    return Fail("unknown command '" + args[0] + "' (try 'quillon --help')");
+} catch (const std::exception& error) {
+    return Fail(error.what());
+}
