@@ -60,7 +60,9 @@ bool TakeValue(TArgs args, std::size_t& i, const std::string& name, std::string&
     return false;
 }
 
-bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+bool IsHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
+}
 
 // The directory of the running executable, where the build puts Quillon.so next to the tool.
 std::string ExecutableDirectory() {
@@ -76,13 +78,15 @@ std::string ExecutableDirectory() {
 
 // A plug-in's text made safe for a terminal: control characters become '?'.
 std::string Printable(std::string text) {
-    std::replace_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; },
-                    '?');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }, '?');
     return text;
 }
 
 // Text of a fixed-size field that need not be terminated.
-std::string FieldText(const char* field, std::size_t size) { return Printable(std::string(field, strnlen(field, size))); }
+std::string FieldText(const char* field, std::size_t size) {
+    return Printable(std::string(field, strnlen(field, size)));
+}
 
 std::string Padded(const std::string& text, std::size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
@@ -121,11 +125,16 @@ struct TBitName {
 };
 
 constexpr TBitName kEffectFlags[] = {
-    {effFlagsHasEditor, "HasEditor"},         {effFlagsHasClip, "HasClip"},
-    {effFlagsHasVu, "HasVu"},                 {effFlagsCanMono, "CanMono"},
-    {effFlagsCanReplacing, "CanReplacing"},   {effFlagsProgramChunks, "ProgramChunks"},
-    {effFlagsIsSynth, "IsSynth"},             {effFlagsNoSoundInStop, "NoSoundInStop"},
-    {effFlagsExtIsAsync, "ExtIsAsync"},       {effFlagsExtHasBuffer, "ExtHasBuffer"},
+    {effFlagsHasEditor, "HasEditor"},
+    {effFlagsHasClip, "HasClip"},
+    {effFlagsHasVu, "HasVu"},
+    {effFlagsCanMono, "CanMono"},
+    {effFlagsCanReplacing, "CanReplacing"},
+    {effFlagsProgramChunks, "ProgramChunks"},
+    {effFlagsIsSynth, "IsSynth"},
+    {effFlagsNoSoundInStop, "NoSoundInStop"},
+    {effFlagsExtIsAsync, "ExtIsAsync"},
+    {effFlagsExtHasBuffer, "ExtHasBuffer"},
     {effFlagsCanDoubleReplacing, "CanDoubleReplacing"},
 };
 
@@ -133,9 +142,9 @@ constexpr TBitName kPinFlags[] = {
     {kVstPinIsActive, "Active"}, {kVstPinIsStereo, "Stereo"}, {kVstPinUseSpeaker, "UseSpeaker"}};
 
 std::string CategoryName(VstIntPtr category) {
-    static constexpr const char* kNames[] = {"Unknown",     "Effect",      "Synth",          "Analysis",
-                                             "Mastering",   "Spacializer", "RoomFx",         "SurroundFx",
-                                             "Restoration", "OfflineProcess", "Shell",       "Generator"};
+    static constexpr const char* kNames[] = {"Unknown",     "Effect",         "Synth",  "Analysis",
+                                             "Mastering",   "Spacializer",    "RoomFx", "SurroundFx",
+                                             "Restoration", "OfflineProcess", "Shell",  "Generator"};
     if (category < 0 || category >= static_cast<VstIntPtr>(std::size(kNames))) return "?";
     return kNames[category];
 }
@@ -145,13 +154,15 @@ void PrintTable(const std::vector<std::vector<std::string>>& rows) {
     std::vector<std::size_t> widths;
     for (const auto& row : rows) {
         widths.resize(std::max(widths.size(), row.size()), 0);
-        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], row[c].size());
     }
     for (const auto& row : rows) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c)
             line += "  " + (c + 1 == row.size() ? row[c] : Padded(row[c], widths[c]));
-        while (!line.empty() && line.back() == ' ') line.pop_back();
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
         std::printf("%s\n", line.c_str());
     }
 }
@@ -161,7 +172,9 @@ void PrintField(const char* name, const std::string& value) {
     std::printf("%s\n", (value.empty() ? label : Padded(label, 16) + value).c_str());
 }
 
-VstInt32 Listed(VstInt32 count) { return std::clamp(count, 0, kMaxListed); }
+VstInt32 Listed(VstInt32 count) {
+    return std::clamp(count, 0, kMaxListed);
+}
 
 std::string CountText(VstInt32 count) {
     std::string text = std::to_string(count);
@@ -265,8 +278,7 @@ int RunInfo(TArgs args) {
     PrintField("Vendor", Printable(host.VendorString()));
     PrintField("Product", Printable(host.ProductString()));
     PrintField("Vendor version", std::to_string(host.VendorVersion()));
-    PrintField("Unique ID",
-               Hex(static_cast<std::uint32_t>(effect.uniqueID), 8) + (id.empty() ? "" : " '" + id + "'"));
+    PrintField("Unique ID", Hex(static_cast<std::uint32_t>(effect.uniqueID), 8) + (id.empty() ? "" : " '" + id + "'"));
     PrintField("Version", std::to_string(effect.version));
     PrintField("VST version", std::to_string(host.VstVersion()));
     const VstIntPtr category = host.PlugCategory();
@@ -290,15 +302,15 @@ int RunInfo(TArgs args) {
 
 const std::vector<TCommand>& Commands() {
     static const std::vector<TCommand> commands = {
-        {"info", "info [--plugin PATH]", "print a plug-in's identity, flags, pins, programs and parameters",
-         RunInfo},
+        {"info", "info [--plugin PATH]", "print a plug-in's identity, flags, pins, programs and parameters", RunInfo},
     };
     return commands;
 }
 
 void PrintUsage(std::FILE* stream) {
     std::fprintf(stream, "usage: quillon <command> [options]\n\ncommands:\n");
-    for (const TCommand& command : Commands()) std::fprintf(stream, "  %-22s %s\n", command.synopsis, command.summary);
+    for (const TCommand& command : Commands())
+        std::fprintf(stream, "  %-22s %s\n", command.synopsis, command.summary);
     std::fprintf(stream, "\n'quillon <command> --help' describes a command.\n");
 }
 

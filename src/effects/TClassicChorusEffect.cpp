@@ -30,7 +30,9 @@ TClassicChorusEffect::TClassicChorusEffect(float maximumDelay, float sampleRate)
     SetWaveform(1);
 }
 
-void TClassicChorusEffect::SetSampleRate(float rate) { ApplySampleRate(rate); }
+void TClassicChorusEffect::SetSampleRate(float rate) {
+    ApplySampleRate(rate);
+}
 
 void TClassicChorusEffect::ApplySampleRate(float rate) {
     TSuperAudioEffect::SetSampleRate(rate);
@@ -72,7 +74,9 @@ void TClassicChorusEffect::SetDepth(float depth) {
     swing_ = static_cast<float>(std::nearbyint(static_cast<double>(baseDelay_) * depth));
 }
 
-void TClassicChorusEffect::SetFeedback(float feedback) { feedback_ = feedback; }
+void TClassicChorusEffect::SetFeedback(float feedback) {
+    feedback_ = feedback;
+}
 
 void TClassicChorusEffect::SetMix(float mix) {
     mix_ = mix;
@@ -100,13 +104,21 @@ void TClassicChorusEffect::SetWaveform(int waveform) {
     lfo_.SetWaveform(waveform);
 }
 
-void TClassicChorusEffect::SetSpread(bool on) { spread_ = on; }
+void TClassicChorusEffect::SetSpread(bool on) {
+    spread_ = on;
+}
 
-void TClassicChorusEffect::SetTempo(double bpm) { lfo_.SetTempo(bpm); }
+void TClassicChorusEffect::SetTempo(double bpm) {
+    lfo_.SetTempo(bpm);
+}
 
-void TClassicChorusEffect::SyncToHost(double samplePosition) { lfo_.SyncToHost(samplePosition); }
+void TClassicChorusEffect::SyncToHost(double samplePosition) {
+    lfo_.SyncToHost(samplePosition);
+}
 
-std::string TClassicChorusEffect::RateLabel(float knob) const { return lfo_.RateLabel(knob); }
+std::string TClassicChorusEffect::RateLabel(float knob) const {
+    return lfo_.RateLabel(knob);
+}
 
 void TClassicChorusEffect::Process(float* left, float* right, int n) {
     const int mask = lineMask_;
@@ -121,8 +133,7 @@ void TClassicChorusEffect::Process(float* left, float* right, int n) {
     const auto tapFor = [&](float d) {
         if (!(d >= 0.0f)) // a negative or undefined delay reads the newest sample
             d = 0.0f;
-        if (d > maximumReach)
-            d = maximumReach;
+        if (d > maximumReach) d = maximumReach;
         const int h = static_cast<int>(d);
         Tap tap;
         tap.t = d - static_cast<float>(h);

@@ -26,8 +26,8 @@ public:
     // Clears the lines and filter memories; the feedback memories and the write position stay.
     void Reset() override;
 
-    void SetDelay(float seconds); // base delay, 0.0005 … 0.05 s from the parameter
-    void SetDepth(float depth);   // 0 … 1, the sweep as a share of the base delay
+    void SetDelay(float seconds);     // base delay, 0.0005 … 0.05 s from the parameter
+    void SetDepth(float depth);       // 0 … 1, the sweep as a share of the base delay
     void SetFeedback(float feedback); // 0 … 1
     void SetMix(float mix);           // 0 … 1 (the parameter reaches 0.5): wet share
     void SetLevel(float level);       // overall gain of dry and wet, 1.0
@@ -66,7 +66,7 @@ private:
     float depth_ = 0.2f;
     bool spread_ = true;
     float feedback_ = 0.0f;
-    float highPassCutoff_ = 500.0f; // Hz, on the output
+    float highPassCutoff_ = 500.0f;  // Hz, on the output
     float lowPassCutoff_ = 10000.0f; // Hz, on the input
     float mix_ = 0.5f;
     float level_ = 1.0f;

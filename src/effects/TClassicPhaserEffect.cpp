@@ -25,7 +25,9 @@ TClassicPhaserEffect::TClassicPhaserEffect(float sampleRate)
     SetWaveform(2);
 }
 
-void TClassicPhaserEffect::SetSampleRate(float rate) { ApplySampleRate(rate); }
+void TClassicPhaserEffect::SetSampleRate(float rate) {
+    ApplySampleRate(rate);
+}
 
 void TClassicPhaserEffect::ApplySampleRate(float rate) {
     TSuperAudioEffect::SetSampleRate(rate);
@@ -48,11 +50,17 @@ void TClassicPhaserEffect::Reset() {
     highPassRight_.Reset();
 }
 
-void TClassicPhaserEffect::SetManual(float position) { manual_ = position; }
+void TClassicPhaserEffect::SetManual(float position) {
+    manual_ = position;
+}
 
-void TClassicPhaserEffect::SetDepth(float depth) { depth_ = depth; }
+void TClassicPhaserEffect::SetDepth(float depth) {
+    depth_ = depth;
+}
 
-void TClassicPhaserEffect::SetFeedback(float feedback) { feedback_ = feedback; }
+void TClassicPhaserEffect::SetFeedback(float feedback) {
+    feedback_ = feedback;
+}
 
 void TClassicPhaserEffect::SetMix(float mix) {
     mix_ = mix;
@@ -80,13 +88,21 @@ void TClassicPhaserEffect::SetWaveform(int waveform) {
     lfo_.SetWaveform(waveform);
 }
 
-void TClassicPhaserEffect::SetSpread(bool on) { spread_ = on; }
+void TClassicPhaserEffect::SetSpread(bool on) {
+    spread_ = on;
+}
 
-void TClassicPhaserEffect::SetTempo(double bpm) { lfo_.SetTempo(bpm); }
+void TClassicPhaserEffect::SetTempo(double bpm) {
+    lfo_.SetTempo(bpm);
+}
 
-void TClassicPhaserEffect::SyncToHost(double samplePosition) { lfo_.SyncToHost(samplePosition); }
+void TClassicPhaserEffect::SyncToHost(double samplePosition) {
+    lfo_.SyncToHost(samplePosition);
+}
 
-std::string TClassicPhaserEffect::RateLabel(float knob) const { return lfo_.RateLabel(knob); }
+std::string TClassicPhaserEffect::RateLabel(float knob) const {
+    return lfo_.RateLabel(knob);
+}
 
 void TClassicPhaserEffect::Process(float* left, float* right, int n) {
     // One all-pass −(B + z⁻¹)/(1 + B·z⁻¹) per stage; memory holds the stage's recursive value t.

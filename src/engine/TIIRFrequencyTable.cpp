@@ -32,8 +32,7 @@ float TIIRFrequencyTable::Lookup(float x) const {
     float p = x * last;
     if (!(p >= 0.0f)) // below the range, or NaN
         p = 0.0f;
-    if (p > last)
-        p = last;
+    if (p > last) p = last;
     const std::uint32_t k = static_cast<std::uint32_t>(p);
     const float w = p - static_cast<float>(k);
     return (1.0f - w) * table_[k] + w * table_[k + 1];

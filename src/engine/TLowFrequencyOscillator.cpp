@@ -11,17 +11,15 @@ constexpr double kTwoTo32 = 4294967296.0;
 constexpr std::uint32_t kFractionBits = 20;
 constexpr std::uint32_t kFractionMask = (1u << kFractionBits) - 1u;
 constexpr double kFractionScale = 9.53674e-7; // the stored constant, slightly below 2^-20
-constexpr double kTwoPi = 6.283185308;         // the stored constant, not 2π to full precision
-constexpr int kMaximumRatioCount = 91;         // 30 octaves of note lengths; keeps the fractions in int range
+constexpr double kTwoPi = 6.283185308;        // the stored constant, not 2π to full precision
+constexpr int kMaximumRatioCount = 91;        // 30 octaves of note lengths; keeps the fractions in int range
 constexpr std::size_t kMaximumLabelLength = 10;
 
 // A phase value in 0 .. 2^32 − 1 for v taken modulo 2^32; false when v is not finite.
 bool WrapPhase(double v, std::uint32_t& phase) {
-    if (!std::isfinite(v))
-        return false;
+    if (!std::isfinite(v)) return false;
     v = std::fmod(v, kTwoTo32);
-    if (v < 0.0)
-        v += kTwoTo32;
+    if (v < 0.0) v += kTwoTo32;
     phase = static_cast<std::uint32_t>(static_cast<std::uint64_t>(v));
     return true;
 }
@@ -29,8 +27,7 @@ bool WrapPhase(double v, std::uint32_t& phase) {
 // Phase increment per sample for a rate in Hz: round(rate·2^32/fs) modulo 2^32; 0 when undefined.
 std::uint32_t IncrementFor(float rate, float sampleRate) {
     std::uint32_t increment = 0;
-    if (!WrapPhase(std::nearbyint(static_cast<double>(rate) * kTwoTo32 / sampleRate), increment))
-        return 0;
+    if (!WrapPhase(std::nearbyint(static_cast<double>(rate) * kTwoTo32 / sampleRate), increment)) return 0;
     return increment;
 }
 
@@ -60,8 +57,8 @@ void TLowFrequencyOscillator::BuildTempoRatios(int numerator, int denominator, i
     // ratio count := round(log2(coarsest / finest))·3 + 1: one plain, one dotted and one triplet length per octave.
     int count = 1;
     if (denominator > 0 && finestDenominator > 0 && numerator > 0 && finestNumerator > 0) {
-        const double span = (static_cast<double>(numerator) / denominator) /
-                            (static_cast<double>(finestNumerator) / finestDenominator);
+        const double span =
+            (static_cast<double>(numerator) / denominator) / (static_cast<double>(finestNumerator) / finestDenominator);
         const double octaves = std::nearbyint(std::log(span) / std::log(2.0));
         count = static_cast<int>(std::clamp(octaves * 3.0 + 1.0, 1.0, static_cast<double>(kMaximumRatioCount)));
     }
@@ -102,8 +99,7 @@ void TLowFrequencyOscillator::BuildTempoRatios(int numerator, int denominator, i
             if (!add(plain() / 1.5, " T")) // triplet: the previous length, two thirds of it
                 break;
             halve();
-            if (!add(plain(), ""))
-                break;
+            if (!add(plain(), "")) break;
         }
     }
     UpdateRateA();
@@ -130,7 +126,9 @@ void TLowFrequencyOscillator::SetTempoSync(bool on) {
     UpdateRateB();
 }
 
-void TLowFrequencyOscillator::SetSampleAndHold(bool on) { sampleAndHold_ = on; }
+void TLowFrequencyOscillator::SetSampleAndHold(bool on) {
+    sampleAndHold_ = on;
+}
 
 void TLowFrequencyOscillator::SetRateA(float knob) {
     knobA_ = knob;
@@ -145,30 +143,28 @@ void TLowFrequencyOscillator::SetRateB(float knob) {
 void TLowFrequencyOscillator::SetWaveform(int waveform) {
     // The parameter reaches 1 … 32; the waveforms beyond the tenth do not exist, so the value is held in range.
     waveform = std::clamp(waveform, 1, kWaveformCount);
-    if (waveform == waveform_)
-        return; // keeps the table, and with it the steps of the random waveform
+    if (waveform == waveform_) return; // keeps the table, and with it the steps of the random waveform
     randomMode_ = false;
     waveform_ = waveform;
     BuildTable(waveform);
 }
 
-void TLowFrequencyOscillator::NextWaveform() { SetWaveform(waveform_ >= kWaveformCount ? 1 : waveform_ + 1); }
+void TLowFrequencyOscillator::NextWaveform() {
+    SetWaveform(waveform_ >= kWaveformCount ? 1 : waveform_ + 1);
+}
 
 void TLowFrequencyOscillator::SyncToHost(double samplePosition) {
-    if (!tempoSync_)
-        return;
+    if (!tempoSync_) return;
     // The phase the accumulator would have reached at this position; applied only when the position moved,
     // so a host that stands still leaves the free-running phases alone.
     std::uint32_t a = 0;
     if (WrapPhase(std::nearbyint(static_cast<double>(rateA_) * kTwoTo32 * samplePosition / sampleRate_), a)) {
-        if (a != static_cast<std::uint32_t>(lastSyncPhaseA_))
-            phaseA_ = a;
+        if (a != static_cast<std::uint32_t>(lastSyncPhaseA_)) phaseA_ = a;
         lastSyncPhaseA_ = static_cast<std::int32_t>(a);
     }
     std::uint32_t b = 0;
     if (WrapPhase(std::nearbyint(static_cast<double>(rateB_) * kTwoTo32 * samplePosition / sampleRate_), b)) {
-        if (b != static_cast<std::uint32_t>(lastSyncPhaseB_))
-            phaseB_ = b;
+        if (b != static_cast<std::uint32_t>(lastSyncPhaseB_)) phaseB_ = b;
         lastSyncPhaseB_ = static_cast<std::int32_t>(b);
     }
 }
@@ -179,8 +175,7 @@ float TLowFrequencyOscillator::NextValue(int n) {
     if (randomMode_) {
         const std::uint32_t old = phaseA_;
         phaseA_ += steps * incrementA_;
-        if (phaseA_ <= old)
-            output_ = NextRandom();
+        if (phaseA_ <= old) output_ = NextRandom();
     } else {
         phaseA_ += steps * incrementA_;
         output_ = Interpolate();
@@ -188,8 +183,7 @@ float TLowFrequencyOscillator::NextValue(int n) {
     if (sampleAndHold_) {
         const std::uint32_t old = phaseB_;
         phaseB_ += steps * incrementB_;
-        if (phaseB_ <= old)
-            heldOutput_ = output_;
+        if (phaseB_ <= old) heldOutput_ = output_;
         return heldOutput_;
     }
     return output_;
@@ -208,8 +202,7 @@ float TLowFrequencyOscillator::TableValue(float x) const {
 }
 
 std::string TLowFrequencyOscillator::RateLabel(float knob) const {
-    if (labels_.empty())
-        return {};
+    if (labels_.empty()) return {};
     const double last = static_cast<double>(labels_.size() - 1);
     double index = std::nearbyint(static_cast<double>(knob) * last);
     if (!(index >= 0.0)) // negative or NaN
@@ -222,8 +215,7 @@ float TLowFrequencyOscillator::RateFromKnob(float knob) const {
         // tempo/240 is bars per second at four beats to the bar; the knob picks a note length in bars.
         const double last = static_cast<double>(ratios_.size() - 1);
         double index = std::nearbyint(static_cast<double>(knob) * last);
-        if (!(index >= 0.0))
-            index = 0.0;
+        if (!(index >= 0.0)) index = 0.0;
         return static_cast<float>(tempo_ / 240.0 / ratios_[static_cast<std::size_t>(std::min(index, last))]);
     }
     return static_cast<float>(static_cast<double>(minimumRate_) *

@@ -32,9 +32,9 @@ public:
     void SetTempo(double bpm);
     void SetTempoSync(bool on);
     void SetSampleAndHold(bool on);
-    void SetRateA(float knob); // 0..1, drives the waveform
-    void SetRateB(float knob); // 0..1, drives the sample-and-hold clock
-    void SetWaveform(int waveform); // 1..10; unchanged waveform keeps the table
+    void SetRateA(float knob);      // 0..1, drives the waveform
+    void SetRateB(float knob);      // 0..1, drives the sample-and-hold clock
+    void SetWaveform(int waveform); // 1..10 (others held in range); unchanged waveform keeps the table
     void NextWaveform();
     int Waveform() const { return waveform_; }
 
@@ -69,8 +69,8 @@ private:
     float Interpolate() const;
     void BuildTable(int waveform);
 
-    std::vector<double> ratios_;       // note lengths in bars, descending
-    std::vector<std::string> labels_;  // one per ratio, at most 10 characters
+    std::vector<double> ratios_;      // note lengths in bars, descending
+    std::vector<std::string> labels_; // one per ratio, at most 10 characters
     float sampleRate_;
     float knobA_ = 0.0f, knobB_ = 0.0f;
     float rateA_ = 0.0f, rateB_ = 0.0f; // Hz

@@ -38,8 +38,7 @@ const TModulationAssignment::TargetInfo& TModulationAssignment::Target(int targe
 }
 
 int TModulationAssignment::DisplayRange(int target) {
-    if (!ValidTarget(target))
-        return 0;
+    if (!ValidTarget(target)) return 0;
     const TargetInfo& info = Target(target);
     return static_cast<int>(std::nearbyint(info.displayMaximum - info.displayMinimum));
 }
@@ -57,17 +56,14 @@ void TModulationAssignment::SetSampleRate(float sampleRate) {
 }
 
 void TModulationAssignment::SetSourceValue(int row, float value) {
-    if (!ValidRow(row))
-        return;
+    if (!ValidRow(row)) return;
     rowSource_[static_cast<std::size_t>(row)] = value;
     const int target = rowTarget_[static_cast<std::size_t>(row)].load(std::memory_order_relaxed);
-    if (target != kTargetOff)
-        UpdateGoal(target);
+    if (target != kTargetOff) UpdateGoal(target);
 }
 
 void TModulationAssignment::SetTarget(int row, int target) {
-    if (!ValidRow(row) || !ValidTarget(target))
-        return;
+    if (!ValidRow(row) || !ValidTarget(target)) return;
     const auto r = static_cast<std::size_t>(row);
     const int old = rowTarget_[r].load(std::memory_order_relaxed);
     rowTarget_[r].store(target, std::memory_order_relaxed);
@@ -76,8 +72,7 @@ void TModulationAssignment::SetTarget(int row, int target) {
 }
 
 void TModulationAssignment::SetAmount(int row, float knob) {
-    if (!ValidRow(row))
-        return;
+    if (!ValidRow(row)) return;
     const auto r = static_cast<std::size_t>(row);
     rowKnob_[r] = knob;
     const int target = rowTarget_[r].load(std::memory_order_relaxed);
@@ -92,12 +87,10 @@ void TModulationAssignment::UpdateGoal(int target) {
     if (target == kTargetAmplitude) {
         goal = 1.0f;
         for (std::size_t r = 0; r < kRowCount; ++r)
-            if (rowTarget_[r].load(std::memory_order_relaxed) == target)
-                goal *= rowSource_[r] * rowAmount_[r] + 1.0f;
+            if (rowTarget_[r].load(std::memory_order_relaxed) == target) goal *= rowSource_[r] * rowAmount_[r] + 1.0f;
     } else {
         for (std::size_t r = 0; r < kRowCount; ++r)
-            if (rowTarget_[r].load(std::memory_order_relaxed) == target)
-                goal += rowSource_[r] * rowAmount_[r];
+            if (rowTarget_[r].load(std::memory_order_relaxed) == target) goal += rowSource_[r] * rowAmount_[r];
     }
     goal_[t] = goal;
     rampCounter_[t] = rampLength_;
@@ -108,8 +101,7 @@ void TModulationAssignment::Tick(int n) {
     n = std::max(n, 0);
     for (std::size_t t = 0; t < kTargetCount; ++t) {
         const int c = rampCounter_[t];
-        if (c <= 0)
-            continue;
+        if (c <= 0) continue;
         // The block that brings the counter to 1 or below lands exactly on the goal.
         if (c - n > 1)
             current_[t] += static_cast<float>(n) * step_[t];
@@ -125,8 +117,7 @@ float TModulationAssignment::CurrentValue(int target) const {
 }
 
 bool TModulationAssignment::TakeChanged(int target) {
-    if (!ValidTarget(target))
-        return false;
+    if (!ValidTarget(target)) return false;
     const auto t = static_cast<std::size_t>(target);
     const bool changed = changed_[t];
     changed_[t] = false;
@@ -142,8 +133,7 @@ float TModulationAssignment::Goal(int target) const {
 }
 
 std::string TModulationAssignment::AmountLabel(int row, float knob) const {
-    if (!ValidRow(row))
-        return {};
+    if (!ValidRow(row)) return {};
     const int target = rowTarget_[static_cast<std::size_t>(row)].load(std::memory_order_relaxed);
     const TargetInfo& info = Target(target);
     const double v = CurveValue(info.displayScaling, knob, info.displayMaximum, info.displayMinimum);

@@ -24,9 +24,8 @@ std::vector<float> Noise(std::size_t n, unsigned seed) {
 
 // Index of the largest magnitude.
 std::size_t Peak(const std::vector<float>& v) {
-    return static_cast<std::size_t>(std::max_element(v.begin(), v.end(),
-                                                     [](float a, float b) { return std::fabs(a) < std::fabs(b); }) -
-                                    v.begin());
+    return static_cast<std::size_t>(
+        std::max_element(v.begin(), v.end(), [](float a, float b) { return std::fabs(a) < std::fabs(b); }) - v.begin());
 }
 
 TEST(TClassicChorusEffect, DelayLineGeometry) {
@@ -49,6 +48,9 @@ TEST(TClassicChorusEffect, DelayLineGeometry) {
     EXPECT_EQ(chorus.BaseDelay(), 96.0f);
     EXPECT_EQ(chorus.Swing(), 96.0f);
     EXPECT_EQ(chorus.LineLength(), 65536);
+
+    EXPECT_EQ(chorus.RateLabel(1.0f / 15.0f), "2 / 1 D"); // the effects' 16 note lengths
+    EXPECT_EQ(chorus.RateLabel(1.0f), "1 / 8");
 }
 
 TEST(TClassicChorusEffect, FixedDelayAtDepthZero) {
@@ -133,13 +135,6 @@ TEST(TClassicChorusEffect, ExtremeSettingsStayFinite) {
     chorus.Process(left.data(), right.data(), 2048);
     for (std::size_t i = 0; i < 2048; ++i)
         ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i])) << i;
-}
-
-TEST(TClassicChorusEffect, RateLabelsUnderSync) {
-    TClassicChorusEffect chorus(0.1f, kRate);
-    EXPECT_EQ(chorus.RateLabel(0.0f), "4 / 1");
-    EXPECT_EQ(chorus.RateLabel(1.0f / 15.0f), "2 / 1 D");
-    EXPECT_EQ(chorus.RateLabel(1.0f), "1 / 8");
 }
 
 } // namespace

@@ -17,8 +17,9 @@ TEST(TModulationAssignment, StartsAtRestWithA30MillisecondRamp) {
     EXPECT_EQ(routing.RampLength(), 1323);
     EXPECT_FLOAT_EQ(routing.CurrentValue(M::kTargetAmplitude), 1.0f);
     for (int t = 0; t < M::kTargetCount; ++t) {
-        if (t != M::kTargetAmplitude)
+        if (t != M::kTargetAmplitude) {
             EXPECT_EQ(routing.CurrentValue(t), 0.0f) << t;
+        }
         EXPECT_FALSE(routing.TakeChanged(t)) << t;
     }
     routing.SetSampleRate(48000.0f);
@@ -94,6 +95,7 @@ TEST(TModulationAssignment, RetargetingMovesTheRowAndReleasesTheOldTarget) {
     EXPECT_FLOAT_EQ(routing.CurrentValue(M::kTargetLfo1Filter), 0.8f); // knob 1 re-scaled to 0 … 1
 
     // A source on a row aimed at "Off" moves nothing.
+    routing.TakeChanged(M::kTargetOff);
     routing.SetSourceValue(M::kRowAftertouch, 1.0f);
     routing.Tick(1323);
     EXPECT_FALSE(routing.TakeChanged(M::kTargetOff));
@@ -144,8 +146,7 @@ TEST(TModulationAssignment, LabelsKeepTheDecimalPointUnderACommaLocale) {
             comma = true;
             break;
         }
-    if (!comma)
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    if (!comma) GTEST_SKIP() << "no locale with a decimal comma is installed";
     M routing(44100.0f);
     routing.SetTarget(0, M::kTargetLfo1Filter);
     const std::string label = routing.AmountLabel(0, 0.05f);

@@ -67,8 +67,8 @@ TPluginHost::TPluginHost() : TPluginHost(TSettings{}) {}
 
 TPluginHost::TPluginHost(const TSettings& settings)
     : settings_(settings), sampleRate_(settings.sampleRate), blockSize_(settings.blockSize),
-      processLevel_(settings.processLevel), automations_(std::make_unique<std::atomic<std::uint64_t>[]>(
-                                                kAutomationCapacity)) {
+      processLevel_(settings.processLevel),
+      automations_(std::make_unique<std::atomic<std::uint64_t>[]>(kAutomationCapacity)) {
     ClearAutomations();
     timeInfo_.sampleRate = settings.sampleRate;
     timeInfo_.timeSigNumerator = 4;
@@ -77,7 +77,9 @@ TPluginHost::TPluginHost(const TSettings& settings)
     SetTempo(settings.tempo);
 }
 
-TPluginHost::~TPluginHost() { Unload(); }
+TPluginHost::~TPluginHost() {
+    Unload();
+}
 
 // Loading -------------------------------------------------------------------------------------------------
 
@@ -183,7 +185,9 @@ VstIntPtr TPluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*value
 
 // Life cycle and programs --------------------------------------------------------------------------------------
 
-VstIntPtr TPluginHost::Open() { return Dispatch(effOpen); }
+VstIntPtr TPluginHost::Open() {
+    return Dispatch(effOpen);
+}
 
 void TPluginHost::SetSampleRate(float rate) {
     sampleRate_.store(rate, std::memory_order_relaxed);
@@ -207,11 +211,17 @@ void TPluginHost::Suspend() {
     resumed_ = false;
 }
 
-VstInt32 TPluginHost::Program() { return static_cast<VstInt32>(Dispatch(effGetProgram)); }
+VstInt32 TPluginHost::Program() {
+    return static_cast<VstInt32>(Dispatch(effGetProgram));
+}
 
-void TPluginHost::SetProgram(VstInt32 index) { Dispatch(effSetProgram, 0, index); }
+void TPluginHost::SetProgram(VstInt32 index) {
+    Dispatch(effSetProgram, 0, index);
+}
 
-std::string TPluginHost::ProgramName() { return ReadString(effGetProgramName, 0); }
+std::string TPluginHost::ProgramName() {
+    return ReadString(effGetProgramName, 0);
+}
 
 void TPluginHost::SetProgramName(const std::string& name) {
     std::string copy = name; // the interface passes a non-const text
@@ -236,15 +246,33 @@ void TPluginHost::SetParameter(VstInt32 index, float value) {
     if (effect_ != nullptr && effect_->setParameter != nullptr) effect_->setParameter(effect_, index, value);
 }
 
-std::string TPluginHost::ParameterName(VstInt32 index) { return ReadString(effGetParamName, index); }
-std::string TPluginHost::ParameterLabel(VstInt32 index) { return ReadString(effGetParamLabel, index); }
-std::string TPluginHost::ParameterDisplay(VstInt32 index) { return ReadString(effGetParamDisplay, index); }
-std::string TPluginHost::EffectName() { return ReadString(effGetEffectName, 0); }
-std::string TPluginHost::VendorString() { return ReadString(effGetVendorString, 0); }
-std::string TPluginHost::ProductString() { return ReadString(effGetProductString, 0); }
-VstIntPtr TPluginHost::VendorVersion() { return Dispatch(effGetVendorVersion); }
-VstIntPtr TPluginHost::PlugCategory() { return Dispatch(effGetPlugCategory); }
-VstIntPtr TPluginHost::VstVersion() { return Dispatch(effGetVstVersion); }
+std::string TPluginHost::ParameterName(VstInt32 index) {
+    return ReadString(effGetParamName, index);
+}
+std::string TPluginHost::ParameterLabel(VstInt32 index) {
+    return ReadString(effGetParamLabel, index);
+}
+std::string TPluginHost::ParameterDisplay(VstInt32 index) {
+    return ReadString(effGetParamDisplay, index);
+}
+std::string TPluginHost::EffectName() {
+    return ReadString(effGetEffectName, 0);
+}
+std::string TPluginHost::VendorString() {
+    return ReadString(effGetVendorString, 0);
+}
+std::string TPluginHost::ProductString() {
+    return ReadString(effGetProductString, 0);
+}
+VstIntPtr TPluginHost::VendorVersion() {
+    return Dispatch(effGetVendorVersion);
+}
+VstIntPtr TPluginHost::PlugCategory() {
+    return Dispatch(effGetPlugCategory);
+}
+VstIntPtr TPluginHost::VstVersion() {
+    return Dispatch(effGetVstVersion);
+}
 
 VstIntPtr TPluginHost::CanDo(const std::string& what) {
     std::string copy = what;
@@ -315,19 +343,20 @@ void TPluginHost::SetEventSlot(std::size_t slot, VstEvent* event) {
 VstIntPtr TPluginHost::SendEvents(std::span<VstEvent* const> events) {
     const std::size_t count = std::min<std::size_t>(events.size(), std::numeric_limits<VstInt32>::max());
     VstEvents* block = PrepareEventBlock(count);
-    for (std::size_t i = 0; i < count; ++i) SetEventSlot(i, events[i]);
+    for (std::size_t i = 0; i < count; ++i)
+        SetEventSlot(i, events[i]);
     return Dispatch(effProcessEvents, 0, 0, block);
 }
 
 VstIntPtr TPluginHost::SendMidiEvents(std::span<VstMidiEvent> events) {
     const std::size_t count = std::min<std::size_t>(events.size(), std::numeric_limits<VstInt32>::max());
     VstEvents* block = PrepareEventBlock(count);
-    for (std::size_t i = 0; i < count; ++i) SetEventSlot(i, reinterpret_cast<VstEvent*>(&events[i]));
+    for (std::size_t i = 0; i < count; ++i)
+        SetEventSlot(i, reinterpret_cast<VstEvent*>(&events[i]));
     return Dispatch(effProcessEvents, 0, 0, block);
 }
 
-VstMidiEvent TPluginHost::MidiEvent(VstInt32 deltaFrames, std::uint8_t status, std::uint8_t data1,
-                                    std::uint8_t data2) {
+VstMidiEvent TPluginHost::MidiEvent(VstInt32 deltaFrames, std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     VstMidiEvent event{};
     event.type = kVstMidiType;
     event.byteSize = static_cast<VstInt32>(sizeof(VstMidiEvent) - 2 * sizeof(VstInt32));
@@ -338,8 +367,7 @@ VstMidiEvent TPluginHost::MidiEvent(VstInt32 deltaFrames, std::uint8_t status, s
     return event;
 }
 
-bool TPluginHost::CanProcess(std::span<float* const> inputs, std::span<float* const> outputs,
-                             VstInt32 frames) const {
+bool TPluginHost::CanProcess(std::span<float* const> inputs, std::span<float* const> outputs, VstInt32 frames) const {
     if (effect_ == nullptr || frames < 0) return false;
     return inputs.size() >= static_cast<std::size_t>(std::max(effect_->numInputs, 0)) &&
            outputs.size() >= static_cast<std::size_t>(std::max(effect_->numOutputs, 0));
@@ -350,8 +378,7 @@ float** TPluginHost::InputArray(std::span<float* const> inputs) {
     return inputs.empty() ? noChannels_.data() : const_cast<float**>(inputs.data());
 }
 
-bool TPluginHost::ProcessReplacing(std::span<float* const> inputs, std::span<float* const> outputs,
-                                   VstInt32 frames) {
+bool TPluginHost::ProcessReplacing(std::span<float* const> inputs, std::span<float* const> outputs, VstInt32 frames) {
     if (!CanProcess(inputs, outputs, frames) || effect_->processReplacing == nullptr) return false;
     effect_->processReplacing(effect_, InputArray(inputs), const_cast<float**>(outputs.data()), frames);
     AdvanceTime(frames);
@@ -368,7 +395,9 @@ bool TPluginHost::ProcessAccumulating(std::span<float* const> inputs, std::span<
 
 // Host state ----------------------------------------------------------------------------------------------------
 
-void TPluginHost::SetProcessLevel(VstInt32 level) { processLevel_.store(level, std::memory_order_relaxed); }
+void TPluginHost::SetProcessLevel(VstInt32 level) {
+    processLevel_.store(level, std::memory_order_relaxed);
+}
 
 void TPluginHost::SetTempo(double bpm) {
     timeInfo_.tempo = bpm;
@@ -382,7 +411,9 @@ void TPluginHost::SetSamplePosition(double frames) {
     timeInfo_.ppqPos = timeInfo_.sampleRate > 0.0 ? frames / timeInfo_.sampleRate * timeInfo_.tempo / 60.0 : 0.0;
 }
 
-void TPluginHost::AdvanceTime(VstInt32 frames) { SetSamplePosition(timeInfo_.samplePos + frames); }
+void TPluginHost::AdvanceTime(VstInt32 frames) {
+    SetSamplePosition(timeInfo_.samplePos + frames);
+}
 
 std::vector<TPluginHost::TAutomation> TPluginHost::Automations() const {
     const std::size_t count = std::min(automationCount_.load(std::memory_order_acquire), kAutomationCapacity);
@@ -397,7 +428,9 @@ std::vector<TPluginHost::TAutomation> TPluginHost::Automations() const {
     return list;
 }
 
-std::size_t TPluginHost::AutomationCount() const { return automationCount_.load(std::memory_order_acquire); }
+std::size_t TPluginHost::AutomationCount() const {
+    return automationCount_.load(std::memory_order_acquire);
+}
 
 void TPluginHost::ClearAutomations() {
     for (std::size_t i = 0; i < kAutomationCapacity; ++i)

@@ -31,12 +31,12 @@ class TPluginHost {
 public:
     // What the host reports to the plug-in through the callback.
     struct TSettings {
-        vst2::VstInt32 hostVersion = 2400;   // answer to audioMasterVersion; 0 makes a VST 2 plug-in refuse to load
-        bool versionOnly = false;            // scanner behaviour: answer audioMasterVersion only, 0 to everything else
-        float sampleRate = 44100.0f;         // Hz, reported before SetSampleRate is called
-        vst2::VstInt32 blockSize = 512;      // frames, reported before SetBlockSize is called
+        vst2::VstInt32 hostVersion = 2400; // answer to audioMasterVersion; 0 makes a VST 2 plug-in refuse to load
+        bool versionOnly = false;          // scanner behaviour: answer audioMasterVersion only, 0 to everything else
+        float sampleRate = 44100.0f;       // Hz, reported before SetSampleRate is called
+        vst2::VstInt32 blockSize = 512;    // frames, reported before SetBlockSize is called
         vst2::VstInt32 processLevel = vst2::kVstProcessLevelRealtime; // answer to audioMasterGetCurrentProcessLevel
-        double tempo = 120.0;                // beats per minute in the time information
+        double tempo = 120.0;                                         // beats per minute in the time information
     };
 
     // One audioMasterAutomate call: parameter index and normalised 0..1 value.
@@ -51,7 +51,7 @@ public:
         std::optional<vst2::ERect> rect;
     };
 
-    static constexpr std::size_t kMaxInstances = 64;       // plug-ins alive at once across all hosts
+    static constexpr std::size_t kMaxInstances = 64;         // plug-ins alive at once across all hosts
     static constexpr std::size_t kAutomationCapacity = 4096; // recorded automate calls; later ones are counted only
     static constexpr std::size_t kStringBufferSize = 512;    // bytes, well above any VST 2 string maximum
 
@@ -95,11 +95,11 @@ public:
     std::optional<std::string> ProgramNameIndexed(vst2::VstInt32 index);
 
     // Parameters ----------------------------------------------------------------------------------------
-    float Parameter(vst2::VstInt32 index);                 // [any]
+    float Parameter(vst2::VstInt32 index);                // [any]
     void SetParameter(vst2::VstInt32 index, float value); // [any]
-    std::string ParameterName(vst2::VstInt32 index);       // [gui]
-    std::string ParameterLabel(vst2::VstInt32 index);      // [gui]
-    std::string ParameterDisplay(vst2::VstInt32 index);    // [gui]
+    std::string ParameterName(vst2::VstInt32 index);      // [gui]
+    std::string ParameterLabel(vst2::VstInt32 index);     // [gui]
+    std::string ParameterDisplay(vst2::VstInt32 index);   // [gui]
 
     // Identity and capabilities [gui] ------------------------------------------------------------------
     std::string EffectName();
