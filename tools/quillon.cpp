@@ -1,7 +1,7 @@
 // quillon: the command-line host. It loads a VST 2 plug-in library through the binary interface only
 // (dlopen), so it works on any Linux VST 2 plug-in, and offers one subcommand per job:
 //   info   identity, flags, pins, programs and the parameter table of a plug-in.
-// Each subcommand is a row of kCommands with its own option parsing; new ones (render, analyze,
+// Each subcommand is a row of the Commands() table with its own option parsing; new ones (render, analyze,
 // program, editor) are added there.
 #include "hostkit/TPluginHost.h"
 

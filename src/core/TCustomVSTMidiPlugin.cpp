@@ -106,6 +106,12 @@ void TCustomVSTMidiPlugin::SetVoiceCount(int count) {
     std::fill(voiceGain_.begin(), voiceGain_.begin() + count, 0.0f);
 }
 
+void TCustomVSTMidiPlugin::VoiceStart(int voice, int velocity, bool legato) {
+    (void)voice, (void)velocity, (void)legato; // voices sound once the render loop plays them
+}
+
+void TCustomVSTMidiPlugin::VoiceRelease(int voice) { (void)voice; }
+
 // Parameter texts -------------------------------------------------------------------------------
 
 std::string TCustomVSTMidiPlugin::ParameterDisplayText(int index, float value) const {

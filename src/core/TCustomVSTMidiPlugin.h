@@ -42,6 +42,11 @@ public:
     void ProcessBlock(int frames, float* left, float* right) override;
     void RenderSubBlock(float* left, float* right, int offset, int frames) override;
 
+    // Starts voice `voice` on the note the MIDI handler assigned to it (velocity 0..127). [audio]
+    void VoiceStart(int voice, int velocity, bool legato);
+    // Releases a voice: its envelopes enter their release. [audio]
+    void VoiceRelease(int voice);
+
     // Voice count 1..256 (parameter "Voices").
     void SetVoiceCount(int count);
     int VoiceCount() const { return voiceCount_; }

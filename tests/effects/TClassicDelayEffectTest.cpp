@@ -13,21 +13,28 @@ namespace quillon {
 namespace {
 
 constexpr float kRate = 44100.0f;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 struct Stereo {
     std::vector<float> left, right;
-    explicit Stereo(std::size_t n) : left(n, 0.0f), right(n, 0.0f) {}
+    explicit Stereo(std::size_t n, float noiseAmplitude = 0.0f, unsigned seed = 1) : left(n), right(n) {
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<float> noise(-noiseAmplitude, noiseAmplitude);
+        for (std::size_t i = 0; i < n; ++i) {
+            left[i] = noise(random);
+            right[i] = noise(random);
+        }
+    }
 };
 
-// Runs the whole buffer through the effect in blocks the size the render loop uses.
-void ProcessAll(TClassicDelayEffect& delay, Stereo& s, int block = 256) {
+// In blocks of the render loop's size.
+void ProcessAll(TClassicDelayEffect& delay, Stereo& s) {
     const int n = static_cast<int>(s.left.size());
-    for (int i = 0; i < n; i += block)
-        delay.Process(s.left.data() + i, s.right.data() + i, std::min(block, n - i));
+    for (int i = 0; i < n; i += 256)
+        delay.Process(s.left.data() + i, s.right.data() + i, std::min(256, n - i));
 }
 
-// |Σ x[k]·e^(−jωk)| over [begin, begin + count): the transfer magnitude of a response that has died out
-// within the window, at frequency hz.
+// |Σ x[k]·e^(−jωk)| over one window: the transfer magnitude at hz of a response that dies out within it.
 double Magnitude(const std::vector<float>& x, int begin, int count, double hz) {
     std::complex<double> sum = 0.0;
     for (int k = 0; k < count; ++k)
@@ -38,15 +45,15 @@ double Magnitude(const std::vector<float>& x, int begin, int count, double hz) {
 
 double Energy(const std::vector<float>& x, int begin, int count) {
     double e = 0.0;
-    for (int k = 0; k < count; ++k)
-        e += static_cast<double>(x[static_cast<std::size_t>(begin + k)]) * x[static_cast<std::size_t>(begin + k)];
+    for (int k = begin; k < begin + count; ++k)
+        e += static_cast<double>(x[static_cast<std::size_t>(k)]) * x[static_cast<std::size_t>(k)];
     return e;
 }
 
-// Wet only, free time knob 0: echoes every 0.05 s = 2205 samples.
-void MakeWet(TClassicDelayEffect& delay, bool pingPong, float feedback) {
+// Wet only, free time.
+void MakeWet(TClassicDelayEffect& delay, bool pingPong, float feedback, float knob) {
     delay.SetSync(false);
-    delay.SetTime(0.0f);
+    delay.SetTime(knob);
     delay.SetPingPong(pingPong);
     delay.SetFeedback(feedback);
     delay.SetMix(1.0f);
@@ -54,63 +61,49 @@ void MakeWet(TClassicDelayEffect& delay, bool pingPong, float feedback) {
 
 TEST(TClassicDelayEffectTest, TimeTableHoldsNineteenNoteLengthsWithTheirLabels) {
     const TClassicDelayEffect delay(kRate);
-    const char* const labels[] = {"1 / 32",  "1 / 16 T", "1 / 32 D", "1 / 16",  "1 / 8 T", "1 / 16 D", "1 / 8",
+    const char* const labels[] = {"1 / 32",  "1 / 16 T", "1 / 32 D", "1 / 16", "1 / 8 T", "1 / 16 D", "1 / 8",
                                   "1 / 4 T", "1 / 8 D",  "1 / 4",    "1 / 2 T", "1 / 4 D", "1 / 2",    "1 / 1 T",
                                   "1 / 2 D", "1 / 1",    "2 / 1 T",  "1 / 1 D", "2 / 1"};
     ASSERT_EQ(delay.RatioCount(), 19);
     for (int i = 0; i < 19; ++i)
         EXPECT_EQ(delay.TimeLabel(static_cast<float>(i) / 18.0f), labels[i]) << i;
-    EXPECT_DOUBLE_EQ(delay.Ratio(0), 1.0 / 32);
     EXPECT_DOUBLE_EQ(delay.Ratio(1), 1.0 / 24);
     EXPECT_DOUBLE_EQ(delay.Ratio(2), 3.0 / 64);
-    EXPECT_DOUBLE_EQ(delay.Ratio(9), 0.25);
     EXPECT_DOUBLE_EQ(delay.Ratio(16), 4.0 / 3);
-    EXPECT_DOUBLE_EQ(delay.Ratio(18), 2.0);
     for (int i = 1; i < 19; ++i)
         EXPECT_LT(delay.Ratio(i - 1), delay.Ratio(i));
-
     // Out-of-range and NaN knobs select the ends of the table instead of reading past it.
     EXPECT_EQ(delay.TimeLabel(-3.0f), "1 / 32");
     EXPECT_EQ(delay.TimeLabel(7.0f), "2 / 1");
-    EXPECT_EQ(delay.TimeLabel(std::numeric_limits<float>::quiet_NaN()), "1 / 32");
-    EXPECT_EQ(delay.TimeLabel(std::numeric_limits<float>::infinity()), "2 / 1");
+    EXPECT_EQ(delay.TimeLabel(kNaN), "1 / 32");
 }
 
-TEST(TClassicDelayEffectTest, FreeTimeFollowsTheExponentialKnob) {
-    TClassicDelayEffect delay(kRate);
+TEST(TClassicDelayEffectTest, TimeKnobGivesFreeOrTempoLockedLengths) {
+    TClassicDelayEffect delay(kRate); // sync on, 120 bpm, knob 0.5 at creation
     EXPECT_EQ(delay.LineLength(), 220500);
-    delay.SetSync(false);
-    delay.SetTime(0.5f);
-    EXPECT_EQ(delay.DelayLength(), 22050);
-    delay.SetTime(0.0f);
-    EXPECT_EQ(delay.DelayLength(), 2205);
-    delay.SetTime(1.0f);
-    EXPECT_EQ(delay.DelayLength(), 220500);
-    delay.SetTime(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_EQ(delay.DelayLength(), 2205);
-}
-
-TEST(TClassicDelayEffectTest, SyncedTimeFollowsTheTempo) {
-    TClassicDelayEffect delay(kRate);      // sync on, 120 bpm, knob 0.5 at creation
     EXPECT_EQ(delay.DelayLength(), 22050); // 1/4 bar
     delay.SetTime(1.0f);
     EXPECT_EQ(delay.DelayLength(), 176400); // 2 bars = 4 s
     delay.SetTime(0.0f);
     EXPECT_EQ(delay.DelayLength(), 2756); // 1/32 bar = 0.0625 s = 2756.25 samples
-
     delay.SetTime(1.0f);
     delay.SetTempo(40.0f); // 2 bars would be 12 s
     EXPECT_EQ(delay.DelayLength(), 220500);
-    delay.SetTempo(0.0f); // no tempo: limited, not infinite
-    EXPECT_EQ(delay.DelayLength(), 220500);
-    delay.SetTempo(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_GE(delay.DelayLength(), 1);
-    EXPECT_LE(delay.DelayLength(), delay.LineLength());
-}
+    for (float tempo : {0.0f, kNaN}) {
+        delay.SetTempo(tempo);
+        EXPECT_GE(delay.DelayLength(), 1);
+        EXPECT_LE(delay.DelayLength(), delay.LineLength());
+    }
 
-TEST(TClassicDelayEffectTest, TempoChangeWithoutSyncIsRememberedForLater) {
-    TClassicDelayEffect delay(kRate);
+    delay.SetTempo(120.0f);
     delay.SetSync(false);
+    delay.SetTime(0.5f);
+    EXPECT_EQ(delay.DelayLength(), 22050); // 0.05·100^0.5 s
+    delay.SetTime(0.0f);
+    EXPECT_EQ(delay.DelayLength(), 2205);
+    delay.SetTime(1.0f);
+    EXPECT_EQ(delay.DelayLength(), 220500);
+    // A tempo change without sync changes nothing now and is remembered for when sync comes on.
     delay.SetTime(0.5f);
     delay.SetTempo(60.0f);
     EXPECT_EQ(delay.DelayLength(), 22050);
@@ -123,7 +116,7 @@ TEST(TClassicDelayEffectTest, SampleRateResizesLinesAndIgnoresUnusableRates) {
     delay.SetSampleRate(48000.0f);
     EXPECT_EQ(delay.LineLength(), 240000);
     EXPECT_EQ(delay.DelayLength(), 24000);
-    for (float bad : {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(), 1e9f}) {
+    for (float bad : {0.0f, -44100.0f, kNaN, 1e9f}) {
         delay.SetSampleRate(bad);
         EXPECT_EQ(delay.SampleRate(), 48000.0f);
         EXPECT_EQ(delay.LineLength(), 240000);
@@ -133,30 +126,10 @@ TEST(TClassicDelayEffectTest, SampleRateResizesLinesAndIgnoresUnusableRates) {
     EXPECT_EQ(fromZero.LineLength(), 220500);
 }
 
-TEST(TClassicDelayEffectTest, EchoPassesHighCutAndLowCutSections) {
-    TClassicDelayEffect delay(kRate);
-    MakeWet(delay, false, 0.0f);
-    delay.SetHighCut(4000.0f);
-    delay.SetLowCut(100.0f);
-    Stereo s(2 * 2205);
-    s.left[0] = 1.0f;
-    ProcessAll(delay, s);
-    for (int i = 0; i < 2205; ++i)
-        ASSERT_LT(std::fabs(s.left[static_cast<std::size_t>(i)]), 1e-15f) << i;
-    // The echo is the impulse response of the two sections: 0.707 at each corner, about 1 between them.
-    EXPECT_NEAR(Magnitude(s.left, 2205, 2205, 4000.0), 0.707, 0.002);
-    EXPECT_NEAR(Magnitude(s.left, 2205, 2205, 100.0), 0.707, 0.002);
-    EXPECT_NEAR(Magnitude(s.left, 2205, 2205, 632.0), 1.0, 0.01);
-    EXPECT_LT(Magnitude(s.left, 2205, 2205, 16000.0), 0.08);
-    EXPECT_LT(Magnitude(s.left, 2205, 2205, 25.0), 0.08);
-    EXPECT_LT(Energy(s.right, 0, 2 * 2205), 1e-30);
-}
-
 TEST(TClassicDelayEffectTest, PingPongImpulseAlternatesChannelsScaledByFeedbackAndFilters) {
     const float feedback = 0.6f;
     TClassicDelayEffect delay(kRate);
-    MakeWet(delay, true, feedback);
-    delay.SetTime(0.5f); // 0.5 s: long enough for the 20 Hz section to ring out between echoes
+    MakeWet(delay, true, feedback, 0.5f); // 0.5 s: long enough for the 20 Hz section to ring out
     delay.SetHighCut(2000.0f);
     delay.SetLowCut(20.0f);
     const int length = delay.DelayLength();
@@ -167,7 +140,7 @@ TEST(TClassicDelayEffectTest, PingPongImpulseAlternatesChannelsScaledByFeedbackA
 
     EXPECT_LT(Energy(s.left, 0, length) + Energy(s.right, 0, length), 1e-30);
     // Echo k sounds on the left for odd k, on the right for even k, starting exactly k delay lengths after
-    // the impulse, and has passed both sections k times and the feedback k − 1 times.
+    // the impulse; it has passed the feedback k − 1 times and both sections k times (0.707 at each corner).
     double expected = 1.0;
     for (int k = 1; k <= 5; ++k) {
         const std::vector<float>& on = k % 2 == 1 ? s.left : s.right;
@@ -175,6 +148,7 @@ TEST(TClassicDelayEffectTest, PingPongImpulseAlternatesChannelsScaledByFeedbackA
         const auto start = static_cast<std::size_t>(k * length);
         expected *= (k == 1 ? 1.0 : feedback) * 0.707;
         EXPECT_NEAR(Magnitude(on, k * length, length, 2000.0), expected, expected * 0.005) << "echo " << k;
+        EXPECT_NEAR(Magnitude(on, k * length, length, 20.0), expected, expected * 0.005) << "echo " << k;
         EXPECT_GT(std::fabs(on[start]), 1e4f * std::fabs(on[start - 1])) << "echo " << k;
         EXPECT_LT(Energy(off, k * length, length), 1e-12 * expected * expected) << "echo " << k;
     }
@@ -182,68 +156,46 @@ TEST(TClassicDelayEffectTest, PingPongImpulseAlternatesChannelsScaledByFeedbackA
 
 TEST(TClassicDelayEffectTest, NormalModeKeepsEachChannelOnItsOwnSide) {
     TClassicDelayEffect delay(kRate);
-    MakeWet(delay, false, 0.5f);
-    const int length = delay.DelayLength();
-    Stereo s(static_cast<std::size_t>(4 * length));
+    MakeWet(delay, false, 0.5f, 0.0f); // echoes every 2205 samples
+    Stereo s(4 * 2205);
     s.right[0] = 1.0f;
     ProcessAll(delay, s);
-    EXPECT_LT(Energy(s.left, 0, 4 * length), 1e-30);
-    const double first = Magnitude(s.right, length, length, 1000.0);
-    const double second = Magnitude(s.right, 2 * length, length, 1000.0);
+    EXPECT_LT(Energy(s.left, 0, 4 * 2205), 1e-30);
+    const double first = Magnitude(s.right, 2205, 2205, 1000.0);
     EXPECT_NEAR(first, 1.0, 0.01); // 1 kHz lies well inside 100 Hz … 5 kHz
-    EXPECT_NEAR(second / first, 0.5, 0.01);
+    EXPECT_NEAR(Magnitude(s.right, 2 * 2205, 2205, 1000.0) / first, 0.5, 0.01);
 }
 
 TEST(TClassicDelayEffectTest, ShorterTimeWrapsARunningPositionAtOnce) {
     TClassicDelayEffect delay(kRate);
-    MakeWet(delay, false, 0.0f);
-    delay.SetTime(1.0f);
+    MakeWet(delay, false, 0.0f, 1.0f);
     Stereo warmUp(100000);
-    ProcessAll(delay, warmUp); // position now far beyond 2205
+    ProcessAll(delay, warmUp); // the position is now far beyond 2205
     delay.SetTime(0.0f);
     Stereo s(3000);
     s.left[0] = 1.0f;
     ProcessAll(delay, s);
-    for (int i = 0; i < 2205; ++i)
-        ASSERT_LT(std::fabs(s.left[static_cast<std::size_t>(i)]), 1e-15f) << i;
+    EXPECT_LT(Energy(s.left, 0, 2205), 1e-30);
     EXPECT_GT(std::fabs(s.left[2205]), 0.01f);
 }
 
-TEST(TClassicDelayEffectTest, MixZeroPassesTheInputUnchanged) {
+TEST(TClassicDelayEffectTest, MixZeroPassesInputAndSilenceStaysSilent) {
     TClassicDelayEffect delay(kRate);
     delay.SetFeedback(0.9f);
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
-    Stereo s(44100);
-    for (std::size_t i = 0; i < s.left.size(); ++i) {
-        s.left[i] = noise(random);
-        s.right[i] = noise(random);
-    }
-    ProcessAll(delay, s); // fills the lines with echoes
+    Stereo warmUp(44100, 1.0f, 7);
+    ProcessAll(delay, warmUp); // fills the lines with echoes
     delay.SetMix(0.0f);
-    Stereo in(44100);
-    for (std::size_t i = 0; i < in.left.size(); ++i) {
-        in.left[i] = noise(random);
-        in.right[i] = noise(random);
-    }
+    const Stereo in(44100, 1.0f, 8);
     Stereo out = in;
     ProcessAll(delay, out);
     EXPECT_EQ(out.left, in.left);
     EXPECT_EQ(out.right, in.right);
-}
 
-TEST(TClassicDelayEffectTest, SilenceStaysSilentAfterReset) {
-    TClassicDelayEffect delay(kRate);
-    Stereo loud(30000);
-    std::fill(loud.left.begin(), loud.left.end(), 0.5f);
-    ProcessAll(delay, loud);
+    delay.SetMix(0.5f);
     delay.Reset();
-    Stereo s(2 * 44100);
-    ProcessAll(delay, s);
-    for (std::size_t i = 0; i < s.left.size(); ++i) {
-        ASSERT_LT(std::fabs(s.left[i]), 1e-15f) << i;
-        ASSERT_LT(std::fabs(s.right[i]), 1e-15f) << i;
-    }
+    Stereo silence(2 * 44100);
+    ProcessAll(delay, silence);
+    EXPECT_LT(Energy(silence.left, 0, 2 * 44100) + Energy(silence.right, 0, 2 * 44100), 1e-30);
 }
 
 TEST(TClassicDelayEffectTest, LoudInputAtFullFeedbackStaysFinite) {
@@ -251,20 +203,10 @@ TEST(TClassicDelayEffectTest, LoudInputAtFullFeedbackStaysFinite) {
     for (float rate : {44100.0f, 32000.0f}) {
         for (bool pingPong : {false, true}) {
             TClassicDelayEffect delay(rate);
-            delay.SetSync(false);
-            delay.SetTime(0.0f);
-            delay.SetFeedback(1.0f);
-            delay.SetPingPong(pingPong);
+            MakeWet(delay, pingPong, 1.0f, 0.0f);
             delay.SetHighCut(20000.0f);
             delay.SetLowCut(20.0f);
-            delay.SetMix(0.5f);
-            std::mt19937 random(1);
-            std::uniform_real_distribution<float> noise(-1e6f, 1e6f);
-            Stereo s(static_cast<std::size_t>(3 * rate));
-            for (std::size_t i = 0; i < s.left.size(); ++i) {
-                s.left[i] = noise(random);
-                s.right[i] = noise(random);
-            }
+            Stereo s(static_cast<std::size_t>(3 * rate), 1e6f);
             ProcessAll(delay, s);
             for (std::size_t i = 0; i < s.left.size(); ++i) {
                 ASSERT_TRUE(std::isfinite(s.left[i]) && std::isfinite(s.right[i]))
