@@ -6,6 +6,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libfftw3-dev
+    libsndfile1-dev
     locales
 )
 

@@ -66,8 +66,10 @@ TCustomVSTMidiPlugin::TCustomVSTMidiPlugin(audioMasterCallback audioMaster) : TV
 }
 
 TCustomVSTMidiPlugin::~TCustomVSTMidiPlugin() {
-    // The editor may read engine state while it closes: it goes before the engine.
+    // The editor may read engine state while it closes, and the worker may be preparing a program: both
+    // go before the engine.
     DestroyEditor();
+    StopWorker();
 }
 
 void TCustomVSTMidiPlugin::setSampleRate(float rate) {

@@ -203,6 +203,43 @@ void TProgramBank::InitRecord(int slot) {
     }
 }
 
+void TProgramBank::CopyRecord(int slot, std::span<std::uint8_t> out) const {
+    if (!ValidSlot(slot) || out.size() < kRecordSize)
+        return;
+    constexpr std::size_t kParameterBytes = 4 * record::kParameterCount;
+    for (int i = 0; i < record::kParameterCount; ++i)
+        le::StoreF32(out.data() + 4 * static_cast<std::size_t>(i), Parameter(slot, i));
+    std::memcpy(out.data() + kParameterBytes, At(slot, kParameterBytes), kRecordSize - kParameterBytes);
+}
+
+void TProgramBank::CopyImage(std::span<std::uint8_t> out) const {
+    if (out.size() < kBankImageSize)
+        return;
+    for (int slot = 0; slot < static_cast<int>(kProgramCount); ++slot)
+        CopyRecord(slot, out.subspan(kRecordSize * static_cast<std::size_t>(slot), kRecordSize));
+    std::memcpy(out.data() + kBankVersionOffset, reinterpret_cast<const std::uint8_t*>(words_.data()) + kBankVersionOffset,
+                kBankImageSize - kBankVersionOffset);
+}
+
+void TProgramBank::StoreRecord(int slot, std::span<const std::uint8_t> in) {
+    if (!ValidSlot(slot) || in.size() < kRecordSize)
+        return;
+    constexpr std::size_t kParameterBytes = 4 * record::kParameterCount;
+    for (int i = 0; i < record::kParameterCount; ++i)
+        SetParameter(slot, i, le::LoadF32(in.data() + 4 * static_cast<std::size_t>(i)));
+    std::memcpy(At(slot, kParameterBytes), in.data() + kParameterBytes, kRecordSize - kParameterBytes);
+}
+
+void TProgramBank::SanitizeParameters(int slot) {
+    for (int i = 0; i < record::kParameterCount; ++i) {
+        const float v = Parameter(slot, i);
+        if (!(v >= 0.0f))
+            SetParameter(slot, i, 0.0f);
+        else if (v > 1.0f)
+            SetParameter(slot, i, 1.0f);
+    }
+}
+
 float TProgramBank::BankVersion() const {
     return le::LoadF32(reinterpret_cast<const std::uint8_t*>(words_.data()) + kBankVersionOffset);
 }

@@ -66,7 +66,17 @@ public:
     std::span<std::uint8_t, record::kGlobalSettingsSize> GlobalSettings();
     std::span<const std::uint8_t, record::kGlobalSettingsSize> GlobalSettings() const;
 
-    // Raw bytes of one record and of the whole image, for chunks and files.
+    // Copies of one record and of the whole image, taken with atomic reads of the parameter values, so
+    // that a host setting parameters on another thread meanwhile cannot tear them.
+    void CopyRecord(int slot, std::span<std::uint8_t> out) const;
+    void CopyImage(std::span<std::uint8_t> out) const;
+    // Writes a whole record (parameter values through atomic stores).
+    void StoreRecord(int slot, std::span<const std::uint8_t> in);
+    // Makes a record that came from outside safe to use: parameter values clamped to 0..1 (not-a-number
+    // becomes 0). Frame and point counts are checked where they are used.
+    void SanitizeParameters(int slot);
+
+    // Raw bytes of one record and of the whole image.
     std::span<std::uint8_t> RecordBytes(int slot);
     std::span<const std::uint8_t> RecordBytes(int slot) const;
     std::span<std::uint8_t> ImageBytes();

@@ -1,9 +1,12 @@
 #include "core/TVSTMidiPlugin.h"
 
 #include "core/ParameterTable.h"
+#include "engine/LittleEndian.h"
 #include "host/TVSTEditor.h"
 #include "midi/TMidiHandler.h"
+#include "files/ZlibCodec.h"
 #include "platform/FloatingPoint.h"
+#include "platform/Thread.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +38,7 @@ TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
       accumulateRight_(kAccumulateChunk) {
     setEditor(std::make_unique<TVSTEditor>(*this));
     midiHandler_ = std::make_unique<TMidiHandler>();
+    prompt_ = std::make_shared<platform::StderrPrompt>();
 
     setUniqueID(FourCC('3', 'k', '5', '2'));
     setNumInputs(0);
@@ -51,11 +55,44 @@ TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
     platform::MaskFloatingPointExceptions();
     for (auto& target : paramTarget_)
         target.store(0.0f, std::memory_order_relaxed);
+    worker_ = std::thread([this] { WorkerLoop(); });
 }
 
 TVSTMidiPlugin::~TVSTMidiPlugin() {
     // The editor may still refer to the plug-in's state: it goes first.
     DestroyEditor();
+    StopWorker();
+}
+
+void TVSTMidiPlugin::StopWorker() {
+    if (!worker_.joinable())
+        return;
+    workerQuit_.store(true, std::memory_order_release);
+    workerRequest_.store(-2, std::memory_order_release);
+    workerRequest_.notify_one();
+    worker_.join();
+}
+
+void TVSTMidiPlugin::WorkerLoop() {
+    platform::LowerCurrentThreadPriority();
+    for (;;) {
+        workerRequest_.wait(-1, std::memory_order_acquire);
+        if (workerQuit_.load(std::memory_order_acquire))
+            return;
+        const int slot = workerRequest_.exchange(-1, std::memory_order_acq_rel);
+        if (slot < 0)
+            continue;
+        {
+            std::lock_guard<std::mutex> lock(recordsMutex_);
+            PrepareProgram(slot);
+        }
+        workerDone_.store(true, std::memory_order_release);
+    }
+}
+
+void TVSTMidiPlugin::SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt) {
+    if (prompt)
+        prompt_ = std::move(prompt);
 }
 
 TVSTEditor* TVSTMidiPlugin::Editor() const { return static_cast<TVSTEditor*>(getEditor()); }
@@ -203,10 +240,105 @@ void TVSTMidiPlugin::SetBankModified(int bank, bool modified) {
 }
 
 void TVSTMidiPlugin::ApplyProgram(int slot) {
-    (void)slot;
+    PrepareProgram(slot);
+    FinishProgram();
+}
+
+void TVSTMidiPlugin::FinishProgram() {
     RestartAllParameters();
     suspend();
     RequestRefresh(2);
+}
+
+void TVSTMidiPlugin::StartProgramSwitch() {
+    programNeedsApply_.store(false, std::memory_order_release);
+    programChangePending_.store(true, std::memory_order_release);
+    if (getCurrentProcessLevel() == kVstProcessLevelOffline) {
+        // Offline rendering waits for the switch: it happens within this processing call.
+        {
+            std::lock_guard<std::mutex> lock(recordsMutex_);
+            PrepareProgram(CurrentProgram());
+        }
+        FinishProgram();
+        programChangePending_.store(false, std::memory_order_release);
+        return;
+    }
+    workerDone_.store(false, std::memory_order_relaxed);
+    workerRequest_.store(CurrentProgram(), std::memory_order_release);
+    workerRequest_.notify_one();
+}
+
+// Chunks ----------------------------------------------------------------------------------------
+
+VstInt32 TVSTMidiPlugin::getChunk(void** data, bool isPreset) {
+    if (!data)
+        return 0;
+    *data = nullptr;
+    try {
+        std::vector<std::uint8_t> image;
+        {
+            std::lock_guard<std::mutex> lock(recordsMutex_);
+            if (isPreset) {
+                const int slot = CurrentProgram();
+                programs_.SetVersion(slot, record::kFormatVersion);
+                image.resize(record::kRecordSize);
+                programs_.CopyRecord(slot, image);
+            } else {
+                for (int slot = 0; slot < kProgramCount; ++slot)
+                    programs_.SetVersion(slot, record::kFormatVersion);
+                programs_.SetBankCurrentProgram(CurrentProgram());
+                programs_.SetBankVersion(record::kFormatVersion);
+                image.resize(record::kBankImageSize);
+                programs_.CopyImage(image);
+            }
+        }
+        chunk_ = ZlibCompress(image);
+    } catch (const std::exception&) {
+        chunk_.clear();
+        return 0;
+    }
+    *data = chunk_.data();
+    return static_cast<VstInt32>(chunk_.size());
+}
+
+VstInt32 TVSTMidiPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
+    if (!data || byteSize <= 0)
+        return 0;
+    const std::span<const std::uint8_t> stream(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(byteSize));
+    std::vector<std::uint8_t> image;
+    try {
+        image.resize(isPreset ? record::kRecordSize : record::kBankImageSize);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (ZlibInflate(stream, image) != InflateResult::kComplete)
+        return 0; // refused: nothing changes
+    {
+        std::lock_guard<std::mutex> lock(recordsMutex_);
+        if (isPreset) {
+            const int slot = CurrentProgram();
+            programs_.StoreRecord(slot, image);
+            programs_.SanitizeParameters(slot);
+        } else {
+            const int current = le::LoadI32(image.data() + record::kBankCurrentProgramOffset);
+            if (!TProgramBank::ValidSlot(current))
+                return 0; // a bank that names no valid current slot is refused whole
+            for (int slot = 0; slot < kProgramCount; ++slot) {
+                programs_.StoreRecord(slot, std::span<const std::uint8_t>(image).subspan(
+                                                record::kRecordSize * static_cast<std::size_t>(slot), record::kRecordSize));
+                programs_.SanitizeParameters(slot);
+            }
+            programs_.SetBankVersion(le::LoadF32(image.data() + record::kBankVersionOffset));
+            programs_.SetBankCurrentProgram(current);
+            curProgram.store(current, std::memory_order_relaxed);
+        }
+    }
+    // The engine takes the state over in the next processing call, never while the audio thread renders.
+    RequestProgramApply();
+    RequestRefresh(3);
+    SetBankModified(0, true);
+    SetBankModified(1, true);
+    return 1;
 }
 
 // Sample rate and processing --------------------------------------------------------------------
@@ -229,12 +361,12 @@ void TVSTMidiPlugin::RenderSubBlock(float* left, float* right, int offset, int f
 }
 
 void TVSTMidiPlugin::ProcessBlock(int frames, float* left, float* right) {
-    if (programNeedsApply_.load(std::memory_order_acquire) && !programChangePending_.load(std::memory_order_acquire)) {
-        programNeedsApply_.store(false, std::memory_order_release);
-        programChangePending_.store(true, std::memory_order_release);
-        ApplyProgram(CurrentProgram());
+    if (programChangePending_.load(std::memory_order_acquire) && workerDone_.exchange(false, std::memory_order_acq_rel)) {
+        FinishProgram();
         programChangePending_.store(false, std::memory_order_release);
     }
+    if (programNeedsApply_.load(std::memory_order_acquire) && !programChangePending_.load(std::memory_order_acquire))
+        StartProgramSwitch();
     if (programChangePending_.load(std::memory_order_acquire)) {
         midiHandler_->DispatchUntil(frames - 1);
         std::fill(left, left + frames, kSilence);

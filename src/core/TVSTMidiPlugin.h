@@ -9,14 +9,28 @@
 // left): at the start of each sub-block it takes the raised requests and (re)starts those ramps from the
 // value the engine has now. A restarted ramp therefore always moves from where the engine is towards the
 // newest target and never overshoots, whatever the interleaving of the two threads.
+//
+// Program switch, design note. Requests (setProgram, chunks, files, editing operations) only raise
+// programNeedsApply. The next processing call starts the switch: programChangePending goes up, and the
+// heavy part, PrepareProgram (reading the record, building wavetables and point lists and handing them
+// to the engine through its lock-free queues), runs on the program-change worker, a thread one step
+// below normal priority that lives as long as the plug-in. While it runs, processing outputs 1e-20 and
+// still dispatches MIDI. When the worker is done, the audio thread finishes the switch between two
+// blocks (FinishProgram: the engine takes the prepared data over, every parameter reaches its engine
+// value, the effects are cleared), so that engine state is only ever changed by the audio thread. A host
+// rendering offline gets both parts synchronously within the same processing call. Record writers on
+// the host's threads and PrepareProgram hold recordsMutex; the audio thread never takes it in real time.
 #pragma once
 
 #include "core/TProgramBank.h"
 #include "host/AudioEffectX.h"
+#include "platform/IUserPrompt.h"
 
 #include <array>
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <span>
 #include <string>
 #include <vector>
@@ -75,8 +89,31 @@ public:
     virtual void ParameterChanged(int index) { (void)index; }
     // True when a record of this format version can be loaded (versions up to 1.1).
     virtual bool CheckProgramVersion(float version) const { return version <= record::kFormatVersion; }
-    // Pushes a program record into the engine.
+    // Pushes a program record into the engine at once: PrepareProgram then FinishProgram, on the caller's
+    // thread (only while the audio thread stays out of the engine).
     virtual void ApplyProgram(int slot);
+    // Heavy part of a program switch: reads the record and hands frames and points to the engine's
+    // queues. Runs on the worker with recordsMutex held (or synchronously when offline). [worker]
+    virtual void PrepareProgram(int slot) { (void)slot; }
+    // Light part, between two blocks: the engine takes the prepared data over, every parameter of the
+    // current program reaches the engine, the effects are cleared, the editor is refreshed. [audio]
+    virtual void FinishProgram();
+    vst2::VstInt32 getChunk(void** data, bool isPreset) override; // [gui]
+    vst2::VstInt32 setChunk(void* data, vst2::VstInt32 byteSize, bool isPreset) override; // [gui]
+
+    // Program and bank files [gui] -----------------------------------------------------------------
+    // Loads a program file into the current slot; the engine takes it over at the next processing call.
+    bool LoadProgramFile(const std::string& path);
+    // Saves the current slot (version stamped 1.1).
+    bool SaveProgramFile(const std::string& path);
+    // Loads a bank file into bank 0 (slots 0..63) or 1 (64..127), offering to save a modified bank first.
+    bool LoadBankFile(int bank, const std::string& path);
+    bool SaveBankFile(int bank, const std::string& path);
+    // Asks the user for a path, then saves the bank there.
+    bool SaveBankFileAs(int bank);
+    // Where messages and questions go (stderr with safe answers until an editor or test installs another).
+    void SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt);
+    platform::IUserPrompt& UserPrompt() { return *prompt_; }
 
     // Internal operations ------------------------------------------------------------------------
     // Every parameter of the current program jumps to its engine value at once. Runs on the caller's
@@ -86,6 +123,8 @@ public:
     void MarkCurrentBankModified();
     std::span<std::uint8_t, record::kGlobalSettingsSize> GetGlobalSettings() { return programs_.GlobalSettings(); }
 
+    // Held by whoever writes records on the host's threads and by the program-switch worker. [gui]
+    std::mutex& RecordsMutex() { return recordsMutex_; }
     TProgramBank& Programs() { return programs_; }
     const TProgramBank& Programs() const { return programs_; }
     int CurrentProgram() const { return curProgram.load(std::memory_order_relaxed); }
@@ -109,10 +148,16 @@ public:
     const std::string& BankFileName(int bank) const { return bankFileName_[bank & 1]; }
 
 protected:
+    // Ends the program-change worker (waiting for a switch in progress). Derived destructors call it
+    // before they free what PrepareProgram uses.
+    void StopWorker();
     // Replaces the MIDI handler (the synthesizer installs its own).
     void SetMidiHandler(std::unique_ptr<TMidiHandler> handler);
 
 private:
+    // Starts a switch to the current program (processing call). [audio]
+    void StartProgramSwitch();
+    void WorkerLoop();
     // Starts the ramps whose targets the host has changed since the last sub-block. With `immediate`
     // every started ramp ends in the next advance (RestartAllParameters).
     void TakeRampRequests(bool immediate);
@@ -136,7 +181,16 @@ private:
     std::unique_ptr<TMidiHandler> midiHandler_;
     std::atomic<bool> editorOpen_{false};
     std::string bankFileName_[2];
+    std::shared_ptr<platform::IUserPrompt> prompt_;
     std::atomic<bool> programChangePending_{false};
+
+    std::mutex recordsMutex_;
+    std::vector<std::uint8_t> chunk_; // the block getChunk hands out; valid until the next getChunk
+    // Program-change worker: the audio thread posts a slot and wakes it; it reports completion.
+    std::atomic<int> workerRequest_{-1};   // slot to prepare, −1 for none
+    std::atomic<bool> workerDone_{false};
+    std::atomic<bool> workerQuit_{false};
+    std::thread worker_;
 
     // Render target of the accumulating process call, sized once.
     static constexpr int kAccumulateChunk = 1024;

@@ -17,7 +17,9 @@ bool IsUsableRate(float rate) {
 }
 
 // Nearest integer, ties to even (default rounding mode).
-int RoundToInt(double x) { return static_cast<int>(std::nearbyint(x)); }
+int RoundToInt(double x) {
+    return static_cast<int>(std::nearbyint(x));
+}
 
 std::string Fraction(int numerator, int denominator) {
     return std::to_string(numerator) + " / " + std::to_string(denominator);
@@ -28,8 +30,7 @@ std::string Fraction(int numerator, int denominator) {
 // 32 kHz would do that), and a corner of 0 Hz or NaN divides by zero; such corners are pulled into 1 Hz …
 // 0.49·rate, which changes nothing inside the knobs' ranges at the usual rates.
 double UsableCorner(double hz, double sampleRate) {
-    if (!(hz >= 1.0))
-        return 1.0;
+    if (!(hz >= 1.0)) return 1.0;
     return std::min(hz, 0.49 * sampleRate);
 }
 
@@ -48,9 +49,9 @@ void TClassicDelayEffect::BuildTimeTable(int finestNumerator, int finestDenomina
                                          int coarsestDenominator) {
     int n = coarsestNumerator;
     int d = coarsestDenominator;
-    const double octaves = std::log((static_cast<double>(n) / d) /
-                                    (static_cast<double>(finestNumerator) / finestDenominator)) /
-                           std::log(2.0);
+    const double octaves =
+        std::log((static_cast<double>(n) / d) / (static_cast<double>(finestNumerator) / finestDenominator)) /
+        std::log(2.0);
     const int count = std::max(1, RoundToInt(octaves) * 3 + 1);
     ratios_.assign(static_cast<std::size_t>(count), 0.0);
     labels_.assign(static_cast<std::size_t>(count), std::string());
@@ -77,20 +78,17 @@ void TClassicDelayEffect::BuildTimeTable(int finestNumerator, int finestDenomina
     while (index >= 0) {
         halve();
         store(index--, static_cast<double>(n) / d * 1.5, Fraction(n, d) + " D");
-        if (index < 0)
-            break;
+        if (index < 0) break;
         twice();
         store(index--, static_cast<double>(n) / d / 1.5, Fraction(n, d) + " T");
-        if (index < 0)
-            break;
+        if (index < 0) break;
         halve();
         store(index--, static_cast<double>(n) / d, Fraction(n, d));
     }
 }
 
 void TClassicDelayEffect::SetSampleRate(float rate) {
-    if (!IsUsableRate(rate))
-        return; // keep running at the previous rate
+    if (!IsUsableRate(rate)) return; // keep running at the previous rate
     TSuperAudioEffect::SetSampleRate(rate);
     const auto elements = static_cast<std::size_t>(RoundToInt(static_cast<double>(rate) * kMaximumTime));
     leftLine_.assign(elements, kGuard);
@@ -113,8 +111,7 @@ void TClassicDelayEffect::Reset() {
 }
 
 void TClassicDelayEffect::SetTime(float knob) {
-    if (std::isnan(knob))
-        knob = 0.0f;
+    if (std::isnan(knob)) knob = 0.0f;
     knob = std::clamp(knob, 0.0f, 1.0f);
     timeKnob_ = knob;
 
@@ -148,9 +145,13 @@ void TClassicDelayEffect::SetTempo(float bpm) {
     }
 }
 
-void TClassicDelayEffect::SetFeedback(float feedback) { feedback_ = feedback; }
+void TClassicDelayEffect::SetFeedback(float feedback) {
+    feedback_ = feedback;
+}
 
-void TClassicDelayEffect::SetPingPong(bool on) { pingPong_ = on; }
+void TClassicDelayEffect::SetPingPong(bool on) {
+    pingPong_ = on;
+}
 
 void TClassicDelayEffect::SetHighCut(float hz) {
     highCutFrequency_ = hz;
@@ -188,22 +189,20 @@ std::string TClassicDelayEffect::TimeLabel(float knob) const {
 }
 
 void TClassicDelayEffect::Process(float* left, float* right, int n) {
-    if (leftLine_.empty())
-        return;
+    if (leftLine_.empty()) return;
     const int length = std::clamp(delayLength_, 1, LineLength());
     float* const leftLine = leftLine_.data();
     float* const rightLine = rightLine_.data();
     for (int i = 0; i < n; ++i) {
         // The line slot at the position holds the sample written one delay length ago; a position left
         // beyond a shortened length wraps here.
-        if (++position_ >= length)
-            position_ = 0;
+        if (++position_ >= length) position_ = 0;
         const float xL = left[i];
         const float xR = right[i];
         const float yL = ButterworthHighPassStep(lowCut_, lowCutLeft_,
                                                  ButterworthLowPassStep(highCut_, highCutLeft_, leftLine[position_]));
-        const float yR = ButterworthHighPassStep(
-            lowCut_, lowCutRight_, ButterworthLowPassStep(highCut_, highCutRight_, rightLine[position_]));
+        const float yR = ButterworthHighPassStep(lowCut_, lowCutRight_,
+                                                 ButterworthLowPassStep(highCut_, highCutRight_, rightLine[position_]));
         // Each expression is evaluated in double and rounded where it is stored, like the filter steps.
         const double feedback = feedback_;
         if (pingPong_) {

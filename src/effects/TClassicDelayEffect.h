@@ -66,10 +66,10 @@ public:
     float TimeKnob() const { return timeKnob_; }
     bool Sync() const { return sync_; }
     bool PingPong() const { return pingPong_; }
-    float Tempo() const { return tempo_; }
+    float Tempo() const { return tempo_; } // beats per minute
     float Feedback() const { return feedback_; }
-    float HighCut() const { return highCutFrequency_; }
-    float LowCut() const { return lowCutFrequency_; }
+    float HighCut() const { return highCutFrequency_; } // Hz
+    float LowCut() const { return lowCutFrequency_; }   // Hz
     float DryGain() const { return dryGain_; }
     float WetGain() const { return wetGain_; }
 
@@ -94,9 +94,11 @@ private:
     float mix_ = 0.5f;
     float level_ = 1.0f;
     float tempo_ = 120.0f; // beats per minute
-    ButterworthMemory highCutLeft_, highCutRight_; // low-pass
+
+    // High cut: Butterworth low-pass; low cut: Butterworth high-pass. One memory pair per channel.
+    ButterworthMemory highCutLeft_, highCutRight_;
     ButterworthCoefficients highCut_;
-    ButterworthMemory lowCutLeft_, lowCutRight_; // high-pass
+    ButterworthMemory lowCutLeft_, lowCutRight_;
     ButterworthCoefficients lowCut_;
 };
 

@@ -10,13 +10,13 @@ namespace {
 // Seconds of line length per unit of sqrt(area × 1.5): network lines 0 … 15 (each about 1.0443 times the
 // previous), then the diffusers 16 … 18 (each 2^(1/3) times the previous).
 constexpr std::array<float, TClassicReverbEffect::kLineCount> kLengthFactors = {
-    0.00209205f, 0.00218467f, 0.0022814f,  0.0023824f,  0.00248788f, 0.00259803f, 0.00271305f,
-    0.00283317f, 0.00295861f, 0.00308959f, 0.00322638f, 0.00336923f, 0.0035184f,  0.00367417f,
+    0.00209205f, 0.00218467f, 0.0022814f,  0.0023824f,   0.00248788f, 0.00259803f, 0.00271305f,
+    0.00283317f, 0.00295861f, 0.00308959f, 0.00322638f,  0.00336923f, 0.0035184f,  0.00367417f,
     0.00383684f, 0.00400671f, 0.0002f,     0.000251984f, 0.00031748f};
 
 // Output tap weights of the sixteen network lines.
 constexpr std::array<float, TClassicReverbEffect::kNetworkLines> kLeftWeights = {
-    0.1985f,  -0.1235f, 0.3015f,  -0.1323f, 0.1665f, 0.3416f, 0.4674f,  -0.06785f,
+    0.1985f,  -0.1235f, 0.3015f,  -0.1323f, 0.1665f, 0.3416f, 0.4674f,   -0.06785f,
     -0.1879f, 0.3703f,  0.02341f, -0.3926f, 0.1508f, 0.2206f, -0.08366f, -0.2529f};
 constexpr std::array<float, TClassicReverbEffect::kNetworkLines> kRightWeights = {
     0.1792f,  0.3493f,   0.296f,   -0.0251f, -0.08528f, -0.2383f, 0.355f,   0.3731f,
@@ -32,10 +32,14 @@ bool IsUsableRate(float rate) {
 }
 
 // Nearest integer, ties to even (default rounding mode).
-int RoundToInt(double x) { return static_cast<int>(std::nearbyint(x)); }
+int RoundToInt(double x) {
+    return static_cast<int>(std::nearbyint(x));
+}
 
 // cot θ for a one-pole section.
-double Cotangent(double theta) { return std::cos(theta) / std::sin(theta); }
+double Cotangent(double theta) {
+    return std::cos(theta) / std::sin(theta);
+}
 
 } // namespace
 
@@ -50,8 +54,7 @@ TClassicReverbEffect::TClassicReverbEffect(float sampleRate) : TSuperAudioEffect
 }
 
 void TClassicReverbEffect::SetSampleRate(float rate) {
-    if (!IsUsableRate(rate))
-        return; // keep running at the previous rate
+    if (!IsUsableRate(rate)) return; // keep running at the previous rate
     TSuperAudioEffect::SetSampleRate(rate);
 
     const auto largest = static_cast<float>(std::sqrt(kLargestAreaTimesOneAndAHalf) * rate);
@@ -110,8 +113,7 @@ void TClassicReverbEffect::SetLowCut(float hz) {
     // A corner of 0 Hz or NaN would divide by zero, one at or above half the rate makes the section
     // unstable: the coefficients are computed for a corner pulled into 1 Hz … 0.49·rate.
     double corner = hz;
-    if (!(corner >= 1.0))
-        corner = 1.0;
+    if (!(corner >= 1.0)) corner = 1.0;
     corner = std::min(corner, 0.49 * sampleRate_);
     const double k = Cotangent(corner * kTwoPi * 0.5 / sampleRate_);
     lowCutA_ = static_cast<float>(k / (k + 1.0));
@@ -140,8 +142,7 @@ void TClassicReverbEffect::Process(float* left, float* right, int n) {
         const float xR = right[i];
 
         for (LineState& line : lines_) {
-            if (++line.position >= static_cast<std::uint32_t>(line.length))
-                line.position = 0;
+            if (++line.position >= static_cast<std::uint32_t>(line.length)) line.position = 0;
         }
 
         // Three all-pass diffusers in series.

@@ -23,7 +23,7 @@ namespace quillon {
 class TClassicReverbEffect : public TSuperAudioEffect {
 public:
     static constexpr int kNetworkLines = 16;
-    static constexpr int kLineCount = 19; // 16 network lines, then the diffusers 16, 17, 18
+    static constexpr int kLineCount = 19;         // 16 network lines, then the diffusers 16, 17, 18
     static constexpr float kMinimumSize = 0.625f; // m²
     static constexpr float kMaximumSize = 640.0f; // m²
     // Rates outside this range (and NaN) are ignored by SetSampleRate; the constructor falls back to 44100.
@@ -52,12 +52,13 @@ public:
     // [audio] Overall level of dry and wet parts.
     void SetLevel(float level);
 
-    int LineLength(int line) const { return lines_[static_cast<std::size_t>(line)].length; } // samples
+    int LineLength(int line) const { return lines_[static_cast<std::size_t>(line)].length; }   // samples
     int AllocatedLength(int line) const { return allocated_[static_cast<std::size_t>(line)]; } // samples
     float Size() const { return size_; }
     float FeedbackGain() const { return feedbackGain_; }
     float OutputGain() const { return outputGain_; }
     float HighDampingAmount() const { return highDampingAmount_; }
+    float LowCut() const { return lowCutFrequency_; } // Hz
     float DryGain() const { return dryGain_; }
     float WetGain() const { return wetGain_; }
 
@@ -78,9 +79,9 @@ private:
     float lowCutA_ = 0.0f, lowCutNegA_ = 0.0f, lowCutB_ = 0.0f;
     float wetGain_ = 0.0f, dryGain_ = 0.0f;
     float highDampingAmount_ = 0.0f;
-    float size_ = 200.0f;    // m²
-    float damping_ = 0.2f;   // 0..1
-    float highDamping_ = 0.2f; // 0..1
+    float size_ = 200.0f;            // m²
+    float damping_ = 0.2f;           // 0..1
+    float highDamping_ = 0.2f;       // 0..1
     float lowCutFrequency_ = 200.0f; // Hz
     float mix_ = 0.2f;
     float level_ = 1.0f;

@@ -24,6 +24,8 @@ namespace {
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Offline: program switches complete within the processing call that starts them.
+        host.processLevel = kVstProcessLevelOffline;
         plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
         effect = plugin->getAeffect();
     }

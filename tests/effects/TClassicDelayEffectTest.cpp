@@ -61,7 +61,7 @@ void MakeWet(TClassicDelayEffect& delay, bool pingPong, float feedback, float kn
 
 TEST(TClassicDelayEffectTest, TimeTableHoldsNineteenNoteLengthsWithTheirLabels) {
     const TClassicDelayEffect delay(kRate);
-    const char* const labels[] = {"1 / 32",  "1 / 16 T", "1 / 32 D", "1 / 16", "1 / 8 T", "1 / 16 D", "1 / 8",
+    const char* const labels[] = {"1 / 32",  "1 / 16 T", "1 / 32 D", "1 / 16",  "1 / 8 T", "1 / 16 D", "1 / 8",
                                   "1 / 4 T", "1 / 8 D",  "1 / 4",    "1 / 2 T", "1 / 4 D", "1 / 2",    "1 / 1 T",
                                   "1 / 2 D", "1 / 1",    "2 / 1 T",  "1 / 1 D", "2 / 1"};
     ASSERT_EQ(delay.RatioCount(), 19);

@@ -1,0 +1,38 @@
+// The synthesizer's MIDI handler: routes the generic handler's musical actions into the plug-in — the
+// six performance controllers into the modulation routing's source rows, learned controllers into
+// automated parameter changes, voice starts and releases into the render engine, the hold-2 pedal into
+// the amplitude envelope's release time and program changes into a program switch.
+//
+// Threads: every override runs where the handler dispatches, on the audio thread [audio].
+#pragma once
+
+#include "midi/TMidiHandler.h"
+
+namespace quillon {
+
+class TCustomVSTMidiPlugin;
+
+class TCustomMidiHandler : public TMidiHandler {
+public:
+    // The plug-in owns the handler and outlives it.
+    explicit TCustomMidiHandler(TCustomVSTMidiPlugin& plugin);
+
+    void Aftertouch(int value) override;       // row aftertouch := value/127
+    void PitchBend(int lsb, int msb) override; // row pitch bend := (msb·128 + lsb − 8192)/8192, −1 … 8191/8192
+    void ModWheel(int value) override;         // row modulation wheel := value/127
+    void Breath(int value) override;           // row breath := value/127
+    void Expression(int value) override;       // row expression := (value − 64)/64, −1 … 63/64
+    void SoftPedal(int value) override;        // row soft pedal := value/127
+    // The bound parameter := 1.0 at 127, value/128 below, through setParameterAutomated so that the host
+    // records the move.
+    void LearnedControl(int controller, int value) override;
+    void VoiceStart(int voice, int velocity, bool legato) override;
+    void VoiceRelease(int voice) override;
+    void Hold2Changed() override;             // amplitude envelope release time := CurrentReleaseTime()
+    void ProgramChange(int program) override; // switches program, then asks the host to update its display
+
+private:
+    TCustomVSTMidiPlugin& plugin_;
+};
+
+} // namespace quillon

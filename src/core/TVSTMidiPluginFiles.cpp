@@ -1,0 +1,157 @@
+// The plug-in's program and bank file commands: which slots a file goes to, which bank counts as
+// modified, which file a bank belongs to, and the questions to the user around them. Reading and writing
+// the files is TPresetsFileManager's work; its failures are shown to the user here.
+#include "core/TVSTMidiPlugin.h"
+
+#include "files/SafeFileWriter.h"
+#include "files/TPresetsFileManager.h"
+
+#include <exception>
+#include <mutex>
+#include <vector>
+
+namespace quillon {
+
+using platform::PromptAnswer;
+using platform::PromptButtons;
+
+namespace {
+
+constexpr const char* kSaveFirstQuestion = "Do you want to save the current bank before loading a new?";
+constexpr const char* kAnotherNameQuestion = "Please select another file name!";
+
+bool ValidBank(int bank) { return bank == 0 || bank == 1; }
+
+int FirstSlot(int bank) { return bank * TVSTMidiPlugin::kBankSize; }
+
+std::span<std::uint8_t, record::kRecordSize> RecordIn(std::vector<std::uint8_t>& records, int index) {
+    return std::span<std::uint8_t, record::kRecordSize>(records.data() + record::kRecordSize * static_cast<std::size_t>(index),
+                                                        record::kRecordSize);
+}
+
+// Runs one file-manager operation; a failure below the level of the user's decisions (input/output,
+// zlib) is shown with its text and counts as not done.
+template <typename Operation> bool Attempt(platform::IUserPrompt& prompt, Operation&& operation) {
+    try {
+        return operation();
+    } catch (const std::exception& e) {
+        prompt.ShowMessage(e.what());
+        return false;
+    }
+}
+
+// Offers to save a modified bank before it is replaced: to the file it came from, or through the save
+// dialog when it has none or that file is write protected. While the save fails the user may pick
+// another name or give up; either way the load goes on.
+void SaveBankBeforeLoading(TVSTMidiPlugin& plugin, int bank) {
+    const std::string fileName = plugin.BankFileName(bank);
+    bool saved = fileName.empty() || SafeFileWriter::IsWriteProtected(fileName) ? plugin.SaveBankFileAs(bank)
+                                                                                : plugin.SaveBankFile(bank, fileName);
+    while (!saved && plugin.UserPrompt().Ask(kAnotherNameQuestion, PromptButtons::kOkCancel) == PromptAnswer::kOk)
+        saved = plugin.SaveBankFileAs(bank);
+}
+
+} // namespace
+
+bool TVSTMidiPlugin::LoadProgramFile(const std::string& path) {
+    std::vector<std::uint8_t> loaded(record::kRecordSize);
+    TPresetsFileManager files(UserPrompt());
+    const bool done = Attempt(UserPrompt(), [&] { return files.LoadProgram(path, RecordIn(loaded, 0)); });
+    if (done) {
+        const int slot = CurrentProgram();
+        {
+            std::lock_guard<std::mutex> lock(RecordsMutex());
+            programs_.StoreRecord(slot, loaded);
+            programs_.SanitizeParameters(slot);
+        }
+        SetBankModified(slot / kBankSize, true);
+        RequestProgramApply();
+    }
+    RequestRefresh(3);
+    return done;
+}
+
+bool TVSTMidiPlugin::SaveProgramFile(const std::string& path) {
+    std::vector<std::uint8_t> image(record::kRecordSize);
+    {
+        std::lock_guard<std::mutex> lock(RecordsMutex());
+        const int slot = CurrentProgram();
+        programs_.SetVersion(slot, record::kFormatVersion);
+        programs_.CopyRecord(slot, image);
+    }
+    TPresetsFileManager files(UserPrompt());
+    return Attempt(UserPrompt(), [&] { return files.SaveProgram(path, RecordIn(image, 0)); });
+}
+
+bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
+    if (!ValidBank(bank))
+        return false;
+    if (BankModified(bank)) {
+        switch (UserPrompt().Ask(kSaveFirstQuestion, PromptButtons::kYesNoCancel)) {
+        case PromptAnswer::kYes:
+            SaveBankBeforeLoading(*this, bank);
+            break;
+        case PromptAnswer::kNo:
+            break;
+        default:
+            return false;
+        }
+    }
+
+    std::vector<std::uint8_t> loaded(TPresetsFileManager::kBankBytes);
+    TPresetsFileManager files(UserPrompt());
+    const bool done = Attempt(UserPrompt(), [&] {
+        return files.LoadBank(path, TPresetsFileManager::BankSpan(loaded.data(), loaded.size()));
+    });
+    if (done) {
+        {
+            std::lock_guard<std::mutex> lock(RecordsMutex());
+            for (int i = 0; i < kBankSize; ++i) {
+                programs_.StoreRecord(FirstSlot(bank) + i, RecordIn(loaded, i));
+                programs_.SanitizeParameters(FirstSlot(bank) + i);
+            }
+            curProgram.store(FirstSlot(bank), std::memory_order_relaxed);
+        }
+        RequestProgramApply();
+        updateDisplay();
+        // Only a bank that now holds the file's programs belongs to it and counts as saved.
+        SetBankModified(bank, false);
+        bankFileName_[bank] = path;
+    }
+    RequestRefresh(3);
+    return done;
+}
+
+bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path) {
+    if (!ValidBank(bank))
+        return false;
+    std::vector<std::uint8_t> image(TPresetsFileManager::kBankBytes);
+    {
+        std::lock_guard<std::mutex> lock(RecordsMutex());
+        for (int i = 0; i < kBankSize; ++i) {
+            programs_.SetVersion(FirstSlot(bank) + i, record::kFormatVersion);
+            programs_.CopyRecord(FirstSlot(bank) + i, RecordIn(image, i));
+        }
+    }
+    TPresetsFileManager files(UserPrompt());
+    const bool done = Attempt(UserPrompt(), [&] {
+        return files.SaveBank(path, TPresetsFileManager::ConstBankSpan(image.data(), image.size()));
+    });
+    // A bank that was not written keeps its modified mark and its file: the file does not hold it.
+    if (done) {
+        SetBankModified(bank, false);
+        bankFileName_[bank] = path;
+    }
+    return done;
+}
+
+bool TVSTMidiPlugin::SaveBankFileAs(int bank) {
+    if (!ValidBank(bank))
+        return false;
+    const std::optional<std::string> path = UserPrompt().AskSaveBankPath(BankFileName(bank));
+    if (!path || path->empty())
+        return false;
+    return SaveBankFile(bank, *path);
+}
+
+} // namespace quillon

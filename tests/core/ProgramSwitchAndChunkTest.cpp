@@ -1,0 +1,191 @@
+// Program switches (worker in real time, synchronous offline) and host chunks.
+#include "core/ParameterTable.h"
+#include "core/TCustomVSTMidiPlugin.h"
+#include "engine/LittleEndian.h"
+#include "files/ZlibCodec.h"
+#include "support/FakeHost.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+using namespace quillon;
+using namespace vst2;
+
+namespace {
+
+class ProgramSwitchTest : public ::testing::Test {
+protected:
+    void Create(VstInt32 level) {
+        host.processLevel = level;
+        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
+        effect = plugin->getAeffect();
+    }
+    void TearDown() override {
+        if (effect)
+            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    }
+    VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr) {
+        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+    }
+    void Process(int frames) {
+        left.assign(static_cast<std::size_t>(frames), 0.5f);
+        right.assign(static_cast<std::size_t>(frames), 0.5f);
+        float* outputs[2] = {left.data(), right.data()};
+        effect->processReplacing(effect, nullptr, outputs, frames);
+    }
+    bool AllSilence() const {
+        for (std::size_t i = 0; i < left.size(); ++i)
+            if (left[i] != 1e-20f || right[i] != 1e-20f)
+                return false;
+        return true;
+    }
+    // Processes until the pending switch is over (the worker runs in the background).
+    void ProcessUntilSwitched() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        do {
+            Process(64);
+            if (!plugin->ProgramChangePending())
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        } while (std::chrono::steady_clock::now() < deadline);
+        FAIL() << "program switch did not finish";
+    }
+    std::vector<std::uint8_t> Chunk(bool isPreset) {
+        void* data = nullptr;
+        const auto size = Dispatch(effGetChunk, isPreset ? 1 : 0, 0, &data);
+        EXPECT_GT(size, 0);
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        return std::vector<std::uint8_t>(bytes, bytes + size);
+    }
+    VstIntPtr SetChunk(std::vector<std::uint8_t>& chunk, bool isPreset) {
+        return Dispatch(effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(chunk.size()), chunk.data());
+    }
+
+    test::FakeHost host;
+    TCustomVSTMidiPlugin* plugin = nullptr;
+    AEffect* effect = nullptr;
+    std::vector<float> left, right;
+};
+
+std::vector<std::uint8_t> Inflate(const std::vector<std::uint8_t>& chunk, std::size_t size) {
+    std::vector<std::uint8_t> out(size);
+    EXPECT_EQ(ZlibInflate(chunk, out), InflateResult::kComplete);
+    return out;
+}
+
+} // namespace
+
+TEST_F(ProgramSwitchTest, RealTimeSwitchRunsOnTheWorkerWhileBlocksAreSilent) {
+    Create(kVstProcessLevelRealtime);
+    Process(64);
+    EXPECT_TRUE(AllSilence()); // the first block starts the initial switch
+    ProcessUntilSwitched();
+    Process(64);
+    EXPECT_FALSE(AllSilence());
+
+    plugin->Programs().SetParameter(3, kMasterLevel, 1.0f);
+    Dispatch(effSetProgram, 0, 3);
+    Process(64);
+    EXPECT_TRUE(plugin->ProgramChangePending() || !plugin->ProgramNeedsApply());
+    ProcessUntilSwitched();
+    EXPECT_EQ(plugin->ParamCurrent(kMasterLevel), 4.0f); // the new program's values, at once
+}
+
+TEST_F(ProgramSwitchTest, OfflineSwitchHappensWithinTheSameCall) {
+    Create(kVstProcessLevelOffline);
+    Process(64);
+    EXPECT_FALSE(plugin->ProgramChangePending());
+    plugin->Programs().SetParameter(9, kMasterLevel, 1.0f);
+    Dispatch(effSetProgram, 0, 9);
+    Process(16);
+    EXPECT_FALSE(plugin->ProgramChangePending());
+    EXPECT_EQ(plugin->ParamCurrent(kMasterLevel), 4.0f);
+    EXPECT_EQ(left[0], 1e-20f * 4.0f);
+}
+
+TEST_F(ProgramSwitchTest, ChunksInflateToARecordOrTheWholeBank) {
+    Create(kVstProcessLevelOffline);
+    Dispatch(effSetProgram, 0, 70);
+    effect->setParameter(effect, kCutoff, 0.75f);
+    const auto program = Inflate(Chunk(true), 55504);
+    EXPECT_EQ(le::LoadF32(program.data() + 4 * kCutoff), 0.75f);
+    EXPECT_EQ(le::LoadF32(program.data() + 524), 1.1f);
+    EXPECT_EQ(program[496], '-');
+
+    const auto bank = Inflate(Chunk(false), 7104596);
+    EXPECT_EQ(le::LoadF32(bank.data() + 7104512), 1.1f);
+    EXPECT_EQ(le::LoadI32(bank.data() + 7104516), 70);
+    EXPECT_EQ(le::LoadI32(bank.data() + 7104520), 5); // the editor's settings travel with the bank
+    EXPECT_EQ(le::LoadF32(bank.data() + 55504 * 70 + 4 * kCutoff), 0.75f);
+    EXPECT_EQ(le::LoadF32(bank.data() + 55504 * 69 + 4 * kCutoff), 0.5f);
+}
+
+TEST_F(ProgramSwitchTest, BankChunkRestoresSlotsAndCurrentProgram) {
+    Create(kVstProcessLevelOffline);
+    Dispatch(effSetProgram, 0, 70);
+    char name[] = "Restored";
+    Dispatch(effSetProgramName, 0, 0, name);
+    auto bank = Chunk(false);
+
+    Dispatch(effSetProgram, 0, 2);
+    Dispatch(effSetProgramName, 0, 0, const_cast<char*>("Other"));
+    plugin->SetBankModified(0, false);
+    plugin->SetBankModified(1, false);
+    EXPECT_EQ(SetChunk(bank, false), 1);
+    EXPECT_EQ(Dispatch(effGetProgram), 70);
+    EXPECT_EQ(plugin->Programs().Name(70), "Restored");
+    EXPECT_EQ(plugin->Programs().Name(2), "-");
+    EXPECT_TRUE(plugin->BankModified(0));
+    EXPECT_TRUE(plugin->BankModified(1));
+    EXPECT_TRUE(plugin->ProgramNeedsApply()); // the engine takes it over in the next processing call
+    Process(16);
+    EXPECT_FALSE(plugin->ProgramNeedsApply());
+}
+
+TEST_F(ProgramSwitchTest, RefusedChunksChangeNothing) {
+    Create(kVstProcessLevelOffline);
+    Process(16);
+    auto bank = Chunk(false); // stamps versions and the bank trailer
+    auto program = Chunk(true);
+    const std::vector<std::uint8_t> before(plugin->Programs().ImageBytes().begin(), plugin->Programs().ImageBytes().end());
+    EXPECT_EQ(SetChunk(bank, true), 0);    // a bank where a program is expected: wrong size
+    EXPECT_EQ(SetChunk(program, false), 0); // and the other way round
+    std::vector<std::uint8_t> garbage(1000, 0x5A);
+    EXPECT_EQ(SetChunk(garbage, true), 0);
+    std::vector<std::uint8_t> truncated(program.begin(), program.begin() + static_cast<long>(program.size() / 2));
+    EXPECT_EQ(SetChunk(truncated, true), 0);
+    // One byte more than a record, compressed properly, is refused too.
+    std::vector<std::uint8_t> longer(55505, 0);
+    auto longerChunk = ZlibCompress(longer);
+    EXPECT_EQ(SetChunk(longerChunk, true), 0);
+    // A bank whose current slot does not exist.
+    auto image = Inflate(bank, 7104596);
+    le::StoreI32(image.data() + 7104516, 500);
+    auto hostile = ZlibCompress(image);
+    EXPECT_EQ(SetChunk(hostile, false), 0);
+    EXPECT_EQ(Dispatch(effSetChunk, 1, 0, program.data()), 0);
+    EXPECT_EQ(Dispatch(effSetChunk, 1, 100, nullptr), 0);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), plugin->Programs().ImageBytes().begin()));
+    EXPECT_FALSE(plugin->ProgramNeedsApply());
+    EXPECT_FALSE(plugin->BankModified(0));
+}
+
+TEST_F(ProgramSwitchTest, ParameterValuesFromAChunkAreMadeSafe) {
+    Create(kVstProcessLevelOffline);
+    auto image = Inflate(Chunk(true), 55504);
+    le::StoreF32(image.data() + 4 * kVoices, std::nanf(""));
+    le::StoreF32(image.data() + 4 * kCutoff, 7.0f);
+    le::StoreF32(image.data() + 4 * kPan, -3.0f);
+    auto chunk = ZlibCompress(image);
+    EXPECT_EQ(SetChunk(chunk, true), 1);
+    EXPECT_EQ(effect->getParameter(effect, kVoices), 0.0f);
+    EXPECT_EQ(effect->getParameter(effect, kCutoff), 1.0f);
+    EXPECT_EQ(effect->getParameter(effect, kPan), 0.0f);
+    Process(16);
+    EXPECT_EQ(plugin->VoiceCount(), 1);
+}
