@@ -1,11 +1,13 @@
 // quillon: the command-line host. It loads a VST 2 plug-in library through the binary interface only
 // (dlopen), so it works on any Linux VST 2 plug-in, and offers one subcommand per job:
-//   info   identity, flags, pins, programs and the parameter table of a plug-in.
-// Each subcommand is a row of the Commands() table with its own option parsing; new ones (render, analyze,
-// program, editor) are added there.
+//   info     identity, flags, pins, programs and the parameter table of a plug-in.
+//   render   a Standard MIDI File played through a plug-in offline, written as a WAV file.
+// Each subcommand is a row of the Commands() table; it declares its options as a table of TOptionSpec
+// and reads them with ParseArgs (CommandLine.h), so new ones (analyze, program, bank, editor) are added
+// the same way. Larger subcommands live in their own source file (RenderCommand.cpp).
+#include "CommandLine.h"
+#include "RenderCommand.h"
 #include "hostkit/TPluginHost.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,13 +21,12 @@
 namespace {
 
 using quillon::TPluginHost;
+using namespace quillon::cli;
 using namespace vst2;
 
 constexpr VstInt32 kMaxListed = 10000; // programs, parameters and pins shown at most, against absurd counts
 constexpr float kInfoSampleRate = 44100.0f;
 constexpr VstInt32 kInfoBlockSize = 512;
-
-using TArgs = std::span<const std::string>;
 
 struct TCommand {
     const char* name;
@@ -33,46 +34,6 @@ struct TCommand {
     const char* summary;
     std::function<int(TArgs)> run;
 };
-
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "quillon: error: %s\n", message.c_str());
-    return 1;
-}
-
-// Option parsing shared by the subcommands ------------------------------------------------------------
-
-// Takes the value of `--name VALUE` or `--name=VALUE` at args[i]; advances i past it. Returns false
-// when args[i] is not this option; sets `missing` when the value is absent.
-bool TakeValue(TArgs args, std::size_t& i, const std::string& name, std::string& value, bool& missing) {
-    const std::string& arg = args[i];
-    if (arg == name) {
-        if (i + 1 >= args.size()) {
-            missing = true;
-            return true;
-        }
-        value = args[++i];
-        return true;
-    }
-    if (arg.rfind(name + "=", 0) == 0) {
-        value = arg.substr(name.size() + 1);
-        return true;
-    }
-    return false;
-}
-
-bool IsHelp(const std::string& arg) {
-    return arg == "--help" || arg == "-h";
-}
-
-// The directory of the running executable, where the build puts Quillon.so next to the tool.
-std::string ExecutableDirectory() {
-    std::vector<char> path(4096);
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0) return ".";
-    const std::string exe(path.data(), static_cast<std::size_t>(length));
-    const std::size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash == 0 ? 1 : slash);
-}
 
 // Text helpers ------------------------------------------------------------------------------------------
 
@@ -243,24 +204,19 @@ void PrintParameters(TPluginHost& host, VstInt32 count) {
     PrintTable(rows);
 }
 
+constexpr TOptionSpec kInfoOptions[] = {{"--plugin", nullptr, "PATH", false}};
+
 int RunInfo(TArgs args) {
-    std::string pluginPath = ExecutableDirectory() + "/Quillon.so";
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        bool missing = false;
-        if (IsHelp(args[i])) {
-            std::printf("usage: quillon info [--plugin PATH]\n\n"
-                        "Loads a VST 2 plug-in (default: Quillon.so next to this program) and prints its\n"
-                        "identity, flags, pins, programs and parameter table.\n");
-            return 0;
-        }
-        if (TakeValue(args, i, "--plugin", pluginPath, missing)) {
-            if (missing) return Fail("--plugin needs a path");
-            continue;
-        }
-        return Fail("info: unknown argument '" + args[i] + "'");
+    TParsedArgs parsed;
+    if (const auto error = ParseArgs(args, kInfoOptions, parsed)) return Fail("info: " + *error);
+    if (parsed.help) {
+        std::printf("usage: quillon info [--plugin PATH]\n\n"
+                    "Loads a VST 2 plug-in (default: Quillon.so next to this program) and prints its\n"
+                    "identity, flags, pins, programs and parameter table.\n");
+        return 0;
     }
-    // dlopen searches the library path for a bare file name; on the command line it means this folder.
-    if (pluginPath.find('/') == std::string::npos) pluginPath = "./" + pluginPath;
+    if (!parsed.positional.empty()) return Fail("info: unknown argument '" + parsed.positional.front() + "'");
+    const std::string pluginPath = PluginPath(parsed);
 
     TPluginHost host;
     if (!host.Load(pluginPath)) return Fail(host.Error());
@@ -303,6 +259,7 @@ int RunInfo(TArgs args) {
 const std::vector<TCommand>& Commands() {
     static const std::vector<TCommand> commands = {
         {"info", "info [--plugin PATH]", "print a plug-in's identity, flags, pins, programs and parameters", RunInfo},
+        {"render", quillon::kRenderSynopsis, quillon::kRenderSummary, quillon::RunRender},
     };
     return commands;
 }
@@ -310,7 +267,7 @@ const std::vector<TCommand>& Commands() {
 void PrintUsage(std::FILE* stream) {
     std::fprintf(stream, "usage: quillon <command> [options]\n\ncommands:\n");
     for (const TCommand& command : Commands())
-        std::fprintf(stream, "  %-22s %s\n", command.synopsis, command.summary);
+        std::fprintf(stream, "  %-28s %s\n", command.synopsis, command.summary);
     std::fprintf(stream, "\n'quillon <command> --help' describes a command.\n");
 }
 

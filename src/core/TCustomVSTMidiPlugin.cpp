@@ -1,6 +1,7 @@
 #include "core/TCustomVSTMidiPlugin.h"
 
 #include "core/ParameterTable.h"
+#include "core/TCustomMidiHandler.h"
 #include "effects/TClassicChorusEffect.h"
 #include "effects/TClassicDelayEffect.h"
 #include "effects/TClassicPhaserEffect.h"
@@ -57,6 +58,7 @@ TCustomVSTMidiPlugin::TCustomVSTMidiPlugin(audioMasterCallback audioMaster) : TV
     reverb_ = std::make_unique<TClassicReverbEffect>(kInitialRate);
     phaser_ = std::make_unique<TClassicPhaserEffect>(kInitialRate);
     delay_ = std::make_unique<TClassicDelayEffect>(kInitialRate);
+    SetMidiHandler(std::make_unique<TCustomMidiHandler>(*this));
 
     // The editor's view state starts on its fifth page; every other setting is zero.
     le::StoreI32(GetGlobalSettings().data(), 5);

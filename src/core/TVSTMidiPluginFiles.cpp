@@ -3,7 +3,7 @@
 // the files is TPresetsFileManager's work; its failures are shown to the user here.
 #include "core/TVSTMidiPlugin.h"
 
-#include "files/SafeFileWriter.h"
+#include "platform/SafeFileWriter.h"
 #include "files/TPresetsFileManager.h"
 
 #include <exception>
@@ -25,8 +25,8 @@ bool ValidBank(int bank) { return bank == 0 || bank == 1; }
 int FirstSlot(int bank) { return bank * TVSTMidiPlugin::kBankSize; }
 
 std::span<std::uint8_t, record::kRecordSize> RecordIn(std::vector<std::uint8_t>& records, int index) {
-    return std::span<std::uint8_t, record::kRecordSize>(records.data() + record::kRecordSize * static_cast<std::size_t>(index),
-                                                        record::kRecordSize);
+    return std::span<std::uint8_t, record::kRecordSize>(
+        records.data() + record::kRecordSize * static_cast<std::size_t>(index), record::kRecordSize);
 }
 
 // Runs one file-manager operation; a failure below the level of the user's decisions (input/output,

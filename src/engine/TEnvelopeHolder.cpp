@@ -17,8 +17,7 @@ TEnvelopeHolder::TEnvelopeHolder(int voiceCount, float sampleRate)
 // Settings -------------------------------------------------------------------------------------------------
 
 void TEnvelopeHolder::SetSampleRate(float sampleRate) {
-    if (!std::isfinite(sampleRate) || sampleRate <= 0.0f)
-        return;
+    if (!std::isfinite(sampleRate) || sampleRate <= 0.0f) return;
     std::lock_guard lock(writerMutex_);
     sampleRate_.store(sampleRate, std::memory_order_relaxed);
     // Every point is stored again, as by SetPoint, so voices catch up with the point times.
@@ -60,12 +59,10 @@ void TEnvelopeHolder::ApplyCatchUp(const Snapshot& s) {
         const int voices = VoiceCount();
         for (int i = 0; i < s.count; ++i) {
             const Point& p = s.points[static_cast<std::size_t>(i)];
-            if (p.moved <= seenGeneration_)
-                continue;
+            if (p.moved <= seenGeneration_) continue;
             for (int j = 0; j < voices; ++j) {
                 Voice& v = voices_[static_cast<std::size_t>(j)];
-                if (v.segment == i + 1 && v.time < p.time)
-                    v.time = p.time;
+                if (v.segment == i + 1 && v.time < p.time) v.time = p.time;
             }
         }
     }
@@ -74,8 +71,7 @@ void TEnvelopeHolder::ApplyCatchUp(const Snapshot& s) {
 
 void TEnvelopeHolder::NoteStart(int voice, bool legato) {
     SyncAudio();
-    if (!ValidVoice(voice))
-        return;
+    if (!ValidVoice(voice)) return;
     Voice& v = voices_[static_cast<std::size_t>(voice)];
     v.running = true;
     v.increment = 1.0f / SampleRate();
@@ -87,26 +83,22 @@ void TEnvelopeHolder::NoteStart(int voice, bool legato) {
 
 void TEnvelopeHolder::SetSpeed(int voice, float speed) {
     SyncAudio();
-    if (!ValidVoice(voice))
-        return;
+    if (!ValidVoice(voice)) return;
     voices_[static_cast<std::size_t>(voice)].increment = speed / SampleRate();
 }
 
 void TEnvelopeHolder::Release(int voice, bool cubeRoot) {
     SyncAudio();
-    if (!ValidVoice(voice))
-        return;
+    if (!ValidVoice(voice)) return;
     Voice& v = voices_[static_cast<std::size_t>(voice)];
     v.running = false;
-    if (cubeRoot)
-        v.output = v.output < 1e-5f ? 1e-20f : static_cast<float>(std::cbrt(static_cast<double>(v.output)));
+    if (cubeRoot) v.output = v.output < 1e-5f ? 1e-20f : static_cast<float>(std::cbrt(static_cast<double>(v.output)));
     v.releaseLevel = v.output;
 }
 
 float TEnvelopeHolder::NextValue(int voice, int n) {
     SyncAudio();
-    if (!ValidVoice(voice))
-        return 0.0f;
+    if (!ValidVoice(voice)) return 0.0f;
     Voice& v = voices_[static_cast<std::size_t>(voice)];
     const float blockLength = static_cast<float>(n);
 
@@ -114,32 +106,32 @@ float TEnvelopeHolder::NextValue(int voice, int n) {
         // A straight line from the level at release to the target, then the target.
         const float target = ReleaseTarget();
         const float releaseTime = ReleaseTime();
-        if (!(releaseTime > 0.0f))
-            return target;
+        if (!(releaseTime > 0.0f)) return target;
         const float d = blockLength * (v.output - target) * v.increment / releaseTime;
         const float r = v.releaseLevel - d;
-        if ((d < 0.0f && r > target) || (d >= 0.0f && r < target))
-            return target;
+        if ((d < 0.0f && r > target) || (d >= 0.0f && r < target)) return target;
         v.releaseLevel = r;
         return r;
     }
 
     const Snapshot& s = slots_[front_];
     v.time += blockLength * v.increment;
-    if (s.count < 1)
-        return v.output; // no points: hold the last value
+    if (s.count < 1) return v.output; // no points: hold the last value
     const auto point = [&s](int i) -> const Point& { return s.points[static_cast<std::size_t>(i)]; };
 
     // Points may have been deleted since the last block: the voice moves towards the last one at most.
     v.segment = std::clamp(v.segment, 0, s.count - 1);
-    if (v.segment + 1 < s.count && v.time >= point(v.segment).time)
-        ++v.segment; // at most one step per block
+    if (v.segment + 1 < s.count && v.time >= point(v.segment).time) ++v.segment; // at most one step per block
     const Point& a = point(v.segment);
     if (v.time >= a.time || v.segment == 0) {
         v.output = a.value;
     } else {
         const Point& b = point(v.segment - 1);
-        const float w = (a.time - v.time) / (a.time - b.time + 1e-20f);
+        float w = (a.time - v.time) / (a.time - b.time + 1e-20f);
+        // In play the time lies between the two points and w in 0 … 1. After an edit (a point inserted or
+        // moved ahead of the voice) it may not: the value stays between the two points instead of
+        // extrapolating, which could jump far outside the envelope's range for one block.
+        w = std::clamp(w, 0.0f, 1.0f);
         v.output = (1.0f - w) * a.value + w * b.value;
     }
     const float result = v.output;
@@ -192,8 +184,7 @@ int TEnvelopeHolder::PointCount() const {
 
 bool TEnvelopeHolder::InsertPoint(int index, float seconds, float value) {
     std::lock_guard lock(writerMutex_);
-    if (index < 0 || index > master_.count || master_.count >= kMaxPoints)
-        return false;
+    if (index < 0 || index > master_.count || master_.count >= kMaxPoints) return false;
     auto& p = master_.points;
     std::copy_backward(p.begin() + index, p.begin() + master_.count, p.begin() + master_.count + 1);
     p[static_cast<std::size_t>(index)] = Point{seconds, value, 0};
@@ -204,8 +195,7 @@ bool TEnvelopeHolder::InsertPoint(int index, float seconds, float value) {
 
 bool TEnvelopeHolder::DeletePoint(int index) {
     std::lock_guard lock(writerMutex_);
-    if (index < 0 || index >= master_.count)
-        return false;
+    if (index < 0 || index >= master_.count) return false;
     auto& p = master_.points;
     std::copy(p.begin() + index + 1, p.begin() + master_.count, p.begin() + index);
     --master_.count;
@@ -230,8 +220,7 @@ bool TEnvelopeHolder::SetPoint(int index, float seconds, float value, platform::
             return true;
         }
     }
-    if (prompt)
-        prompt->ShowMessage("No such point!");
+    if (prompt) prompt->ShowMessage("No such point!");
     return false;
 }
 

@@ -1,142 +1,531 @@
 #include "engine/TFFTReal.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <vector>
+#include <cstring>
+#include <new>
+#include <utility>
+
+// How it works
+//
+// A real transform of N points runs as a complex transform of M = N/2 points on z[m] = x[2m] + i·x[2m+1],
+// plus a twiddle pass that separates (forward) or joins (inverse) the spectra of the even and odd samples.
+// In terms of the usual spectrum X[k] = Σ x[n]·e^(−2πikn/N), the layout holds F[k] = Re X[k] and
+// F[N/2+k] = −Im X[k]; the inverse is the unnormalised inverse DFT of the Hermitian spectrum X.
+//
+// The complex transform is a Stockham autosort FFT (decimation in frequency) on split real/imaginary arrays,
+// so no bit-reversal permutation is needed. A radix-R pass with sub-transform length n and stride s
+// (n·s = M) reads x[q + s·(p + j·n/R)] and writes y[q + s·(R·p + j)] for j < R, q < s, p < n/R, the outputs
+// turned by the twiddles W_n^(jp). The first pass is radix 4 (s = 1), the others radix 8 as far as possible
+// (2048 = 4·8·8·8). The inverse runs the same forward kernel on values whose real and imaginary parts are
+// swapped, which turns its e^(−…) into e^(+…); the joining pass stores them so, and the last pass writes the
+// output samples directly.
+//
+// Four lanes work at once: over q when s ≥ 4, over p in the first pass (s = 1), whose four outputs per
+// lane are then transposed into place. The vector type is a GCC/Clang vector extension (SSE on x86-64,
+// NEON on AArch64, plain code elsewhere); other compilers get a four-float struct with the same operations.
+// Lengths N < 32 run a plain scalar version with radix-4 and radix-2 passes.
+//
+// All tables (twiddles, work buffers) are made by the constructor; the transforms allocate nothing.
 
 namespace quillon {
 
-// A real transform of N points runs as a complex transform of M = N/2 points on z[m] = x[2m] + i·x[2m+1],
-// plus a twiddle pass that separates (forward) or merges (inverse) the spectra of the even and odd samples.
-// In terms of the usual spectrum X[k] = Σ x[n]·e^(−2πikn/N), our layout holds F[k] = Re X[k] and
-// F[N/2+k] = −Im X[k]; the inverse is the unnormalised inverse DFT of the Hermitian X.
-//
-// The complex transform is a Stockham autosort FFT (radix 4, one radix-2 pass when log2 M is odd) on split
-// real/imaginary arrays, so no bit-reversal permutation is needed. The inverse uses the forward kernel with the
-// real and imaginary arrays swapped (swapping the parts of z conjugates the kernel's exponent).
-struct TFFTReal::Impl {
-    int m = 0; // complex length N/2
-
-    // Work arrays: two pairs of split real/imaginary buffers of M floats, used in ping-pong.
-    std::vector<float> aRe, aIm, bRe, bIm;
-
-    // For each radix-4 pass of length n (n = M, M/4, …, ≥ 4): six arrays of n/4 floats, the real and imaginary
-    // parts of W^p, W^2p, W^3p with W = e^(−2πi/n), p = 0 … n/4 − 1. Passes follow one another.
-    std::vector<float> stageTwiddles;
-    // cos(2πk/N) and sin(2πk/N) for k = 0 … M/2: the twiddles that split or join the even/odd spectra.
-    std::vector<float> splitCos, splitSin;
-
-    explicit Impl(int complexLength);
-    // Forward complex FFT (kernel e^(−2πi·km/M)) of the split array in (re, im) = (aRe, aIm) or swapped;
-    // returns the buffers that hold the result.
-    void ComplexForward(float* inRe, float* inIm, float*& outRe, float*& outIm);
-};
-
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+#if defined(__GNUC__) || defined(__clang__)
+// The butterflies must be inlined so that their values stay in registers.
+#define QUILLON_FFT_INLINE inline __attribute__((always_inline))
+typedef float Vec __attribute__((vector_size(16)));
 
-// One radix-4 Stockham pass: n is the length of the sub-transforms at this pass, s the number of them
-// (n·s = M). Reads x, writes y.
-void Radix4Pass(int n, int s, const float* xr, const float* xi, float* yr, float* yi, const float* tw) {
-    const int n1 = n / 4;
-    const float* w1r = tw;
-    const float* w1i = tw + n1;
-    const float* w2r = tw + 2 * n1;
-    const float* w2i = tw + 3 * n1;
-    const float* w3r = tw + 4 * n1;
-    const float* w3i = tw + 5 * n1;
-    const int quarter = s * n1;
+inline Vec Splat(float v) {
+    return Vec{v, v, v, v};
+}
+inline Vec Reverse(Vec a) {
+    return __builtin_shufflevector(a, a, 3, 2, 1, 0);
+}
+// (a0 b0 a1 b1) and (a2 b2 a3 b3)
+inline Vec InterleaveLow(Vec a, Vec b) {
+    return __builtin_shufflevector(a, b, 0, 4, 1, 5);
+}
+inline Vec InterleaveHigh(Vec a, Vec b) {
+    return __builtin_shufflevector(a, b, 2, 6, 3, 7);
+}
+// (a0 a1 b0 b1) and (a2 a3 b2 b3)
+inline Vec JoinLow(Vec a, Vec b) {
+    return __builtin_shufflevector(a, b, 0, 1, 4, 5);
+}
+inline Vec JoinHigh(Vec a, Vec b) {
+    return __builtin_shufflevector(a, b, 2, 3, 6, 7);
+}
+// (a0 a2 b0 b2) and (a1 a3 b1 b3)
+inline Vec EvenLanes(Vec a, Vec b) {
+    return __builtin_shufflevector(a, b, 0, 2, 4, 6);
+}
+inline Vec OddLanes(Vec a, Vec b) {
+    return __builtin_shufflevector(a, b, 1, 3, 5, 7);
+}
+#else
+#define QUILLON_FFT_INLINE inline
+struct Vec {
+    float v[4];
+    Vec operator+(const Vec& o) const { return {{v[0] + o.v[0], v[1] + o.v[1], v[2] + o.v[2], v[3] + o.v[3]}}; }
+    Vec operator-(const Vec& o) const { return {{v[0] - o.v[0], v[1] - o.v[1], v[2] - o.v[2], v[3] - o.v[3]}}; }
+    Vec operator*(const Vec& o) const { return {{v[0] * o.v[0], v[1] * o.v[1], v[2] * o.v[2], v[3] * o.v[3]}}; }
+    Vec operator-() const { return {{-v[0], -v[1], -v[2], -v[3]}}; }
+};
+inline Vec Splat(float v) {
+    return {{v, v, v, v}};
+}
+inline Vec Reverse(Vec a) {
+    return {{a.v[3], a.v[2], a.v[1], a.v[0]}};
+}
+inline Vec InterleaveLow(Vec a, Vec b) {
+    return {{a.v[0], b.v[0], a.v[1], b.v[1]}};
+}
+inline Vec InterleaveHigh(Vec a, Vec b) {
+    return {{a.v[2], b.v[2], a.v[3], b.v[3]}};
+}
+inline Vec JoinLow(Vec a, Vec b) {
+    return {{a.v[0], a.v[1], b.v[0], b.v[1]}};
+}
+inline Vec JoinHigh(Vec a, Vec b) {
+    return {{a.v[2], a.v[3], b.v[2], b.v[3]}};
+}
+inline Vec EvenLanes(Vec a, Vec b) {
+    return {{a.v[0], a.v[2], b.v[0], b.v[2]}};
+}
+inline Vec OddLanes(Vec a, Vec b) {
+    return {{a.v[1], a.v[3], b.v[1], b.v[3]}};
+}
+#endif
+
+constexpr int kLanes = 4;
+
+inline Vec Load(const float* p) {
+    Vec v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void Store(float* p, Vec v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// Rows r0 … r3 become columns.
+inline void Transpose(Vec& r0, Vec& r1, Vec& r2, Vec& r3) {
+    const Vec t0 = InterleaveLow(r0, r1), t1 = InterleaveHigh(r0, r1);
+    const Vec t2 = InterleaveLow(r2, r3), t3 = InterleaveHigh(r2, r3);
+    r0 = JoinLow(t0, t2);
+    r1 = JoinHigh(t0, t2);
+    r2 = JoinLow(t1, t3);
+    r3 = JoinHigh(t1, t3);
+}
+
+// A complex value held as real and imaginary parts of four lanes (or of one, for T = float).
+template <typename T> struct Cx { T re, im; };
+template <typename T> inline Cx<T> operator+(Cx<T> a, Cx<T> b) {
+    return {a.re + b.re, a.im + b.im};
+}
+template <typename T> inline Cx<T> operator-(Cx<T> a, Cx<T> b) {
+    return {a.re - b.re, a.im - b.im};
+}
+template <typename T> inline Cx<T> Mul(Cx<T> a, T wr, T wi) {
+    return {a.re * wr - a.im * wi, a.re * wi + a.im * wr};
+}
+
+// In place, (a, b, c, d) = x[p + j·n/4] become the outputs 0 … 3 of the 4-point DFT with kernel e^(−2πi·jk/4).
+template <typename T> QUILLON_FFT_INLINE void Butterfly4(Cx<T>& a, Cx<T>& b, Cx<T>& c, Cx<T>& d) {
+    const Cx<T> apc = a + c, amc = a - c, bpd = b + d, bmd = b - d;
+    a = apc + bpd;
+    b = {amc.re + bmd.im, amc.im - bmd.re}; // a − c − i·(b − d)
+    c = apc - bpd;
+    d = {amc.re - bmd.im, amc.im + bmd.re}; // a − c + i·(b − d)
+}
+
+// The same for eight points: a radix-2 step (x_j ± x_(j+4), the differences turned by e^(−iπj/4)), then
+// two 4-point DFTs for the even and the odd outputs.
+QUILLON_FFT_INLINE void Butterfly8(Cx<Vec>& x0, Cx<Vec>& x1, Cx<Vec>& x2, Cx<Vec>& x3, Cx<Vec>& x4, Cx<Vec>& x5,
+                                   Cx<Vec>& x6, Cx<Vec>& x7) {
+    const Vec h = Splat(0.70710678118654752f); // √2/2
+    Cx<Vec> a0 = x0 + x4, a1 = x1 + x5, a2 = x2 + x6, a3 = x3 + x7;
+    const Cx<Vec> d1 = x1 - x5, d2 = x2 - x6, d3 = x3 - x7;
+    Cx<Vec> b0 = x0 - x4;
+    Cx<Vec> b1{(d1.re + d1.im) * h, (d1.im - d1.re) * h};  // · (1 − i)/√2
+    Cx<Vec> b2{d2.im, -d2.re};                             // · (−i)
+    Cx<Vec> b3{(d3.im - d3.re) * h, -(d3.re + d3.im) * h}; // · (−1 − i)/√2
+    Butterfly4(a0, a1, a2, a3);
+    Butterfly4(b0, b1, b2, b3);
+    x0 = a0;
+    x1 = b0;
+    x2 = a1;
+    x3 = b1;
+    x4 = a2;
+    x5 = b2;
+    x6 = a3;
+    x7 = b3;
+}
+
+// Split complex buffers: real parts and imaginary parts of M values.
+struct Split {
+    float* re;
+    float* im;
+};
+
+inline Cx<Vec> LoadCx(Split x, int i) {
+    return {Load(x.re + i), Load(x.im + i)};
+}
+inline void StoreCx(Split y, int i, Cx<Vec> v) {
+    Store(y.re + i, v.re);
+    Store(y.im + i, v.im);
+}
+// Values i … i+3 of interleaved (re, im) pairs.
+inline Cx<Vec> LoadInterleaved(const float* z, int i) {
+    const Vec lo = Load(z + 2 * i), hi = Load(z + 2 * i + kLanes);
+    return {EvenLanes(lo, hi), OddLanes(lo, hi)};
+}
+
+// ---- Scalar passes (N < 32) ----
+
+void ScalarRadix4Pass(int n, int s, Split x, Split y, const float* tw) {
+    const int n1 = n / 4, quarter = s * n1;
     for (int p = 0; p < n1; ++p) {
+        const float* w = tw + 6 * p;
         for (int q = 0; q < s; ++q) {
-            const int i0 = q + s * p;
-            const float ar = xr[i0], ai = xi[i0];
-            const float br = xr[i0 + quarter], bi = xi[i0 + quarter];
-            const float cr = xr[i0 + 2 * quarter], ci = xi[i0 + 2 * quarter];
-            const float dr = xr[i0 + 3 * quarter], di = xi[i0 + 3 * quarter];
-            const float apcR = ar + cr, apcI = ai + ci;
-            const float amcR = ar - cr, amcI = ai - ci;
-            const float bpdR = br + dr, bpdI = bi + di;
-            const float bmdR = br - dr, bmdI = bi - di;
-            // a − c ∓ i·(b − d)
-            const float u1r = amcR + bmdI, u1i = amcI - bmdR;
-            const float u2r = apcR - bpdR, u2i = apcI - bpdI;
-            const float u3r = amcR - bmdI, u3i = amcI + bmdR;
-            const int o = q + s * 4 * p;
-            yr[o] = apcR + bpdR;
-            yi[o] = apcI + bpdI;
-            yr[o + s] = u1r * w1r[p] - u1i * w1i[p];
-            yi[o + s] = u1r * w1i[p] + u1i * w1r[p];
-            yr[o + 2 * s] = u2r * w2r[p] - u2i * w2i[p];
-            yi[o + 2 * s] = u2r * w2i[p] + u2i * w2r[p];
-            yr[o + 3 * s] = u3r * w3r[p] - u3i * w3i[p];
-            yi[o + 3 * s] = u3r * w3i[p] + u3i * w3r[p];
+            const int i = q + s * p;
+            Cx<float> u[4];
+            for (int j = 0; j < 4; ++j)
+                u[j] = {x.re[i + j * quarter], x.im[i + j * quarter]};
+            Butterfly4(u[0], u[1], u[2], u[3]);
+            for (int j = 1; j < 4; ++j)
+                u[j] = Mul(u[j], w[2 * j - 2], w[2 * j - 1]);
+            const int o = q + 4 * s * p;
+            for (int j = 0; j < 4; ++j) {
+                y.re[o + j * s] = u[j].re;
+                y.im[o + j * s] = u[j].im;
+            }
         }
     }
 }
 
-// The closing radix-2 pass (sub-transforms of length 2, s = M/2 of them); no twiddles.
-void Radix2Pass(int s, const float* xr, const float* xi, float* yr, float* yi) {
+void ScalarRadix2Pass(int s, Split x, Split y) {
     for (int q = 0; q < s; ++q) {
-        const float ar = xr[q], ai = xi[q], br = xr[q + s], bi = xi[q + s];
-        yr[q] = ar + br;
-        yi[q] = ai + bi;
-        yr[q + s] = ar - br;
-        yi[q + s] = ai - bi;
+        const Cx<float> a{x.re[q], x.im[q]}, b{x.re[q + s], x.im[q + s]};
+        const Cx<float> sum = a + b, diff = a - b;
+        y.re[q] = sum.re;
+        y.im[q] = sum.im;
+        y.re[q + s] = diff.re;
+        y.im[q + s] = diff.im;
     }
+}
+
+// ---- Vector passes (N ≥ 32) ----
+
+// First pass: n = M, s = 1, four consecutive p per step; the four outputs of each lane are transposed into
+// place. Reads the split buffer x, or interleaved values when z is not null. tw holds W^p, W^2p, W^3p
+// (W = e^(−2πi/M)) as six arrays of M/4 floats: re and im of each power.
+void FirstRadix4Pass(int n, Split x, const float* z, Split y, const float* tw) {
+    const int n1 = n / 4;
+    for (int p = 0; p < n1; p += kLanes) {
+        Cx<Vec> u0, u1, u2, u3;
+        if (z) {
+            u0 = LoadInterleaved(z, p);
+            u1 = LoadInterleaved(z, p + n1);
+            u2 = LoadInterleaved(z, p + 2 * n1);
+            u3 = LoadInterleaved(z, p + 3 * n1);
+        } else {
+            u0 = LoadCx(x, p);
+            u1 = LoadCx(x, p + n1);
+            u2 = LoadCx(x, p + 2 * n1);
+            u3 = LoadCx(x, p + 3 * n1);
+        }
+        Butterfly4(u0, u1, u2, u3);
+        u1 = Mul(u1, Load(tw + p), Load(tw + n1 + p));
+        u2 = Mul(u2, Load(tw + 2 * n1 + p), Load(tw + 3 * n1 + p));
+        u3 = Mul(u3, Load(tw + 4 * n1 + p), Load(tw + 5 * n1 + p));
+        // Lane l of u_j belongs at 4·(p + l) + j.
+        Transpose(u0.re, u1.re, u2.re, u3.re);
+        Transpose(u0.im, u1.im, u2.im, u3.im);
+        StoreCx(y, 4 * p, u0);
+        StoreCx(y, 4 * p + kLanes, u1);
+        StoreCx(y, 4 * p + 2 * kLanes, u2);
+        StoreCx(y, 4 * p + 3 * kLanes, u3);
+    }
+}
+
+// A radix-4 pass with s ≥ 4, four consecutive q per step. tw holds, for every p, W^p, W^2p, W^3p
+// (W = e^(−2πi/n)) spread over the lanes: six vectors (re, im of each power).
+void MiddleRadix4Pass(int n, int s, Split x, Split y, const float* tw) {
+    const int n1 = n / 4, stride = s * n1;
+    for (int p = 0; p < n1; ++p) {
+        const float* w = tw + 6 * kLanes * p;
+        const Split xp{x.re + s * p, x.im + s * p};
+        const Split yp{y.re + 4 * s * p, y.im + 4 * s * p};
+        for (int q = 0; q < s; q += kLanes) {
+            Cx<Vec> u0 = LoadCx(xp, q), u1 = LoadCx(xp, q + stride), u2 = LoadCx(xp, q + 2 * stride),
+                    u3 = LoadCx(xp, q + 3 * stride);
+            Butterfly4(u0, u1, u2, u3);
+            StoreCx(yp, q, u0);
+            StoreCx(yp, q + s, Mul(u1, Load(w), Load(w + kLanes)));
+            StoreCx(yp, q + 2 * s, Mul(u2, Load(w + 2 * kLanes), Load(w + 3 * kLanes)));
+            StoreCx(yp, q + 3 * s, Mul(u3, Load(w + 4 * kLanes), Load(w + 5 * kLanes)));
+        }
+    }
+}
+
+// A radix-8 pass with s ≥ 4; tw holds W^p … W^7p spread over the lanes, fourteen vectors per p.
+void MiddleRadix8Pass(int n, int s, Split x, Split y, const float* tw) {
+    const int n1 = n / 8, stride = s * n1;
+    for (int p = 0; p < n1; ++p) {
+        const float* w = tw + 14 * kLanes * p;
+        const Split xp{x.re + s * p, x.im + s * p};
+        const Split yp{y.re + 8 * s * p, y.im + 8 * s * p};
+        for (int q = 0; q < s; q += kLanes) {
+            Cx<Vec> u0 = LoadCx(xp, q), u1 = LoadCx(xp, q + stride), u2 = LoadCx(xp, q + 2 * stride),
+                    u3 = LoadCx(xp, q + 3 * stride), u4 = LoadCx(xp, q + 4 * stride), u5 = LoadCx(xp, q + 5 * stride),
+                    u6 = LoadCx(xp, q + 6 * stride), u7 = LoadCx(xp, q + 7 * stride);
+            Butterfly8(u0, u1, u2, u3, u4, u5, u6, u7);
+            StoreCx(yp, q, u0);
+            StoreCx(yp, q + s, Mul(u1, Load(w), Load(w + kLanes)));
+            StoreCx(yp, q + 2 * s, Mul(u2, Load(w + 2 * kLanes), Load(w + 3 * kLanes)));
+            StoreCx(yp, q + 3 * s, Mul(u3, Load(w + 4 * kLanes), Load(w + 5 * kLanes)));
+            StoreCx(yp, q + 4 * s, Mul(u4, Load(w + 6 * kLanes), Load(w + 7 * kLanes)));
+            StoreCx(yp, q + 5 * s, Mul(u5, Load(w + 8 * kLanes), Load(w + 9 * kLanes)));
+            StoreCx(yp, q + 6 * s, Mul(u6, Load(w + 10 * kLanes), Load(w + 11 * kLanes)));
+            StoreCx(yp, q + 7 * s, Mul(u7, Load(w + 12 * kLanes), Load(w + 13 * kLanes)));
+        }
+    }
+}
+
+// Where the last pass puts its results: a split buffer, or the inverse's output samples. For the inverse the
+// parts are swapped, so sample 2m is the "imaginary" part of value m and sample 2m + 1 its "real" part.
+struct LastPassTarget {
+    Split split;
+    float* samples; // not null: write the samples
+};
+
+inline void StoreLast(const LastPassTarget& t, int i, Cx<Vec> v) {
+    if (t.samples) {
+        Store(t.samples + 2 * i, InterleaveLow(v.im, v.re));
+        Store(t.samples + 2 * i + kLanes, InterleaveHigh(v.im, v.re));
+    } else {
+        StoreCx(t.split, i, v);
+    }
+}
+
+// The last pass has a single p, so its twiddles are all 1; s = M/R.
+void LastRadix2Pass(int s, Split x, const LastPassTarget& t) {
+    for (int q = 0; q < s; q += kLanes) {
+        const Cx<Vec> a = LoadCx(x, q), b = LoadCx(x, q + s);
+        StoreLast(t, q, a + b);
+        StoreLast(t, q + s, a - b);
+    }
+}
+
+void LastRadix4Pass(int s, Split x, const LastPassTarget& t) {
+    for (int q = 0; q < s; q += kLanes) {
+        Cx<Vec> u0 = LoadCx(x, q), u1 = LoadCx(x, q + s), u2 = LoadCx(x, q + 2 * s), u3 = LoadCx(x, q + 3 * s);
+        Butterfly4(u0, u1, u2, u3);
+        StoreLast(t, q, u0);
+        StoreLast(t, q + s, u1);
+        StoreLast(t, q + 2 * s, u2);
+        StoreLast(t, q + 3 * s, u3);
+    }
+}
+
+void LastRadix8Pass(int s, Split x, const LastPassTarget& t) {
+    for (int q = 0; q < s; q += kLanes) {
+        Cx<Vec> u0 = LoadCx(x, q), u1 = LoadCx(x, q + s), u2 = LoadCx(x, q + 2 * s), u3 = LoadCx(x, q + 3 * s),
+                u4 = LoadCx(x, q + 4 * s), u5 = LoadCx(x, q + 5 * s), u6 = LoadCx(x, q + 6 * s),
+                u7 = LoadCx(x, q + 7 * s);
+        Butterfly8(u0, u1, u2, u3, u4, u5, u6, u7);
+        StoreLast(t, q, u0);
+        StoreLast(t, q + s, u1);
+        StoreLast(t, q + 2 * s, u2);
+        StoreLast(t, q + 3 * s, u3);
+        StoreLast(t, q + 4 * s, u4);
+        StoreLast(t, q + 5 * s, u5);
+        StoreLast(t, q + 6 * s, u6);
+        StoreLast(t, q + 7 * s, u7);
+    }
+}
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Work arrays aligned to a cache line.
+struct AlignedDelete {
+    void operator()(float* p) const { ::operator delete[](p, std::align_val_t(64)); }
+};
+using AlignedFloats = std::unique_ptr<float[], AlignedDelete>;
+AlignedFloats MakeFloats(std::size_t n) {
+    float* p = static_cast<float*>(::operator new[](n * sizeof(float), std::align_val_t(64)));
+    std::fill(p, p + n, 0.0f);
+    return AlignedFloats(p);
 }
 
 } // namespace
 
-TFFTReal::Impl::Impl(int complexLength) : m(complexLength) {
-    aRe.assign(m, 0.0f);
-    aIm.assign(m, 0.0f);
-    bRe.assign(m, 0.0f);
-    bIm.assign(m, 0.0f);
-    for (int n = m; n >= 4; n /= 4) {
-        const int n1 = n / 4;
-        const std::size_t base = stageTwiddles.size();
-        stageTwiddles.resize(base + 6 * static_cast<std::size_t>(n1));
-        float* tw = stageTwiddles.data() + base;
+struct TFFTReal::Impl {
+    int m = 0;           // complex length N/2
+    bool vector = false; // M ≥ 16: the four-lane passes
+
+    // Two pairs of split buffers of M floats for the ping-pong of the passes.
+    AlignedFloats buffer;
+    Split a{}, b{};
+
+    // Four-lane path: the radices of the passes after the first radix-4 pass (8s first, then at most two 4s
+    // or one 2), so 2048 points take 4·8·8·8.
+    int radices[16] = {};
+    int passCount = 0;
+
+    // Twiddles of all passes, one block after the other (layouts: see the pass functions; the scalar radix-4
+    // passes take six floats per p).
+    AlignedFloats twiddles;
+    // cos(2πk/N), sin(2πk/N), k = 0 … M/2 (+ padding): the twiddles that split or join the spectra of the
+    // even and the odd samples. Entry M/2 is exactly (0, 1).
+    AlignedFloats splitCos, splitSin;
+
+    explicit Impl(int complexLength);
+
+    // Forward complex FFT (kernel e^(−2πi·km/M)) of the M values in buffer a, or of the interleaved (re, im)
+    // values z when not null. Returns the buffers that hold the result, or writes it as the inverse's output
+    // samples (see LastPassTarget) when samples is not null.
+    Split ComplexForward(const float* z, float* samples);
+};
+
+TFFTReal::Impl::Impl(int complexLength) : m(complexLength), vector(complexLength >= 16) {
+    buffer = MakeFloats(4 * static_cast<std::size_t>(m));
+    a = {buffer.get(), buffer.get() + m};
+    b = {buffer.get() + 2 * m, buffer.get() + 3 * m};
+
+    // Twiddle W_n^(j·p) = e^(−2πi·jp/n).
+    const auto twiddle = [](int jp, int n) {
+        const double angle = -2.0 * kPi * static_cast<double>(jp) / n;
+        return Cx<float>{static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle))};
+    };
+    std::size_t count = 0;
+    if (!vector) {
+        for (int n = m; n >= 4; n /= 4)
+            count += 6 * static_cast<std::size_t>(n / 4);
+        twiddles = MakeFloats(count);
+        float* tw = twiddles.get();
+        for (int n = m; n >= 4; n /= 4, tw += 6 * (n / 4)) {
+            for (int p = 0; p < n / 4; ++p) {
+                for (int j = 1; j <= 3; ++j) {
+                    const Cx<float> w = twiddle(j * p, n);
+                    tw[6 * p + 2 * j - 2] = w.re;
+                    tw[6 * p + 2 * j - 1] = w.im;
+                }
+            }
+        }
+    } else {
+        int r = 0; // log2 of the length left after the first pass
+        while ((4 << r) < m)
+            ++r;
+        while (r >= 3 && r != 4) {
+            radices[passCount++] = 8;
+            r -= 3;
+        }
+        for (; r >= 2; r -= 2)
+            radices[passCount++] = 4;
+        if (r == 1) radices[passCount++] = 2;
+
+        count = 6 * static_cast<std::size_t>(m / 4);
+        for (int i = 0, n = m / 4; i + 1 < passCount; n /= radices[i++])
+            count += 2 * static_cast<std::size_t>(radices[i] - 1) * (n / radices[i]) * kLanes;
+        twiddles = MakeFloats(count);
+        float* tw = twiddles.get();
+        const int n1 = m / 4;
         for (int p = 0; p < n1; ++p) {
             for (int j = 1; j <= 3; ++j) {
-                const double angle = -2.0 * kPi * static_cast<double>(j * p) / n;
-                tw[(2 * j - 2) * n1 + p] = static_cast<float>(std::cos(angle));
-                tw[(2 * j - 1) * n1 + p] = static_cast<float>(std::sin(angle));
+                const Cx<float> w = twiddle(j * p, m);
+                tw[(2 * j - 2) * n1 + p] = w.re;
+                tw[(2 * j - 1) * n1 + p] = w.im;
+            }
+        }
+        tw += 6 * n1;
+        for (int i = 0, n = m / 4; i + 1 < passCount; n /= radices[i++]) {
+            const int radix = radices[i];
+            for (int p = 0; p < n / radix; ++p) {
+                for (int j = 1; j < radix; ++j) {
+                    const Cx<float> w = twiddle(j * p, n);
+                    std::fill(tw, tw + kLanes, w.re);
+                    std::fill(tw + kLanes, tw + 2 * kLanes, w.im);
+                    tw += 2 * kLanes;
+                }
             }
         }
     }
-    splitCos.resize(m / 2 + 1);
-    splitSin.resize(m / 2 + 1);
+
+    splitCos = MakeFloats(m / 2 + kLanes);
+    splitSin = MakeFloats(m / 2 + kLanes);
     for (int k = 0; k <= m / 2; ++k) {
         const double angle = kPi * static_cast<double>(k) / m; // 2πk/N
-        splitCos[k] = static_cast<float>(std::cos(angle));
+        splitCos[k] = k == m / 2 ? 0.0f : static_cast<float>(std::cos(angle));
         splitSin[k] = static_cast<float>(std::sin(angle));
     }
 }
 
-void TFFTReal::Impl::ComplexForward(float* inRe, float* inIm, float*& outRe, float*& outIm) {
-    float* xr = inRe;
-    float* xi = inIm;
-    // The other buffer pair of the ping-pong.
-    float* yr = (inRe == aRe.data() || inRe == aIm.data()) ? bRe.data() : aRe.data();
-    float* yi = (yr == bRe.data()) ? bIm.data() : aIm.data();
-    const float* tw = stageTwiddles.data();
-    int n = m;
-    int s = 1;
-    for (; n >= 4; n /= 4, s *= 4) {
-        Radix4Pass(n, s, xr, xi, yr, yi, tw);
-        tw += 6 * (n / 4);
-        std::swap(xr, yr);
-        std::swap(xi, yi);
+Split TFFTReal::Impl::ComplexForward(const float* z, float* samples) {
+    if (!vector) {
+        Split x = a, y = b;
+        if (z) {
+            for (int i = 0; i < m; ++i) {
+                x.re[i] = z[2 * i];
+                x.im[i] = z[2 * i + 1];
+            }
+        }
+        const float* tw = twiddles.get();
+        int n = m, s = 1;
+        for (; n >= 4; n /= 4, s *= 4) {
+            ScalarRadix4Pass(n, s, x, y, tw);
+            tw += 6 * (n / 4);
+            std::swap(x, y);
+        }
+        if (n == 2) {
+            ScalarRadix2Pass(s, x, y);
+            std::swap(x, y);
+        }
+        if (samples) {
+            for (int i = 0; i < m; ++i) {
+                samples[2 * i] = x.im[i];
+                samples[2 * i + 1] = x.re[i];
+            }
+        }
+        return x;
     }
-    if (n == 2) {
-        Radix2Pass(s, xr, xi, yr, yi);
-        std::swap(xr, yr);
-        std::swap(xi, yi);
+
+    // The first pass writes into the buffer that does not hold the input; then the passes alternate.
+    Split x = z ? b : a;
+    Split y = z ? a : b;
+    const float* tw = twiddles.get();
+    FirstRadix4Pass(m, x, z, y, tw);
+    tw += 6 * (m / 4);
+    std::swap(x, y);
+    int n = m / 4, s = 4;
+    for (int i = 0; i + 1 < passCount; ++i) {
+        const int radix = radices[i];
+        if (radix == 8)
+            MiddleRadix8Pass(n, s, x, y, tw);
+        else
+            MiddleRadix4Pass(n, s, x, y, tw);
+        tw += 2 * (radix - 1) * (n / radix) * kLanes;
+        std::swap(x, y);
+        n /= radix;
+        s *= radix;
     }
-    outRe = xr;
-    outIm = xi;
+    const LastPassTarget target{y, samples};
+    switch (n) {
+    case 8:
+        LastRadix8Pass(s, x, target);
+        break;
+    case 4:
+        LastRadix4Pass(s, x, target);
+        break;
+    default:
+        LastRadix2Pass(s, x, target);
+        break;
+    }
+    return y;
 }
 
 TFFTReal::TFFTReal(int length) : length_(length), bits_(0) {
@@ -170,20 +559,14 @@ void TFFTReal::ForwardTransform(const float* x, float* f) {
     }
     Impl& d = *impl_;
     const int m = d.m;
-    for (int i = 0; i < m; ++i) {
-        d.aRe[i] = x[2 * i];
-        d.aIm[i] = x[2 * i + 1];
-    }
-    float* zr;
-    float* zi;
-    d.ComplexForward(d.aRe.data(), d.aIm.data(), zr, zi);
-    // X[k] = ½·((Z[k] + conj Z[M−k]) − i·W^k·(Z[k] − conj Z[M−k])), W = e^(−2πi/N); the pair M − k follows
+    const Split z = d.ComplexForward(x, nullptr);
+    // X[k] = ½·((Z[k] + conj Z[M−k]) − i·W^k·(Z[k] − conj Z[M−k])), W = e^(−2πi/N); the bin M − k follows
     // from the same sums and differences.
-    f[0] = zr[0] + zi[0];
-    f[m] = zr[0] - zi[0];
+    f[0] = z.re[0] + z.im[0];
+    f[m] = z.re[0] - z.im[0];
     for (int k = 1; k <= m / 2; ++k) {
-        const float sr = zr[k] + zr[m - k], si = zi[k] - zi[m - k];
-        const float dr = zr[k] - zr[m - k], di = zi[k] + zi[m - k];
+        const float sr = z.re[k] + z.re[m - k], si = z.im[k] - z.im[m - k];
+        const float dr = z.re[k] - z.re[m - k], di = z.im[k] + z.im[m - k];
         const float c = d.splitCos[k], sn = d.splitSin[k];
         const float cdr = c * dr, cdi = c * di, sdr = sn * dr, sdi = sn * di;
         f[k] = 0.5f * (sr + cdi - sdr);
@@ -217,31 +600,39 @@ void TFFTReal::InverseTransform(const float* f, float* x) {
     const int m = d.m;
     // Z[k] = (X[k] + conj X[M−k]) + i·W^(−k)·(X[k] − conj X[M−k]) with X[k] = F[k] − i·F[M+k]; the inverse
     // complex FFT of Z gives z[m] = x[2m] + i·x[2m+1] without further scaling. Z is stored with its parts
-    // swapped (real part in aIm) so that the forward kernel computes the inverse.
-    float* zr = d.aIm.data();
-    float* zi = d.aRe.data();
+    // swapped (real part in a.im) so that the forward kernel computes the inverse.
+    float* zr = d.a.im;
+    float* zi = d.a.re;
     zr[0] = f[0] + f[m];
     zi[0] = f[0] - f[m];
-    for (int k = 1; k <= m / 2; ++k) {
-        // a = X[k], b = conj X[M−k]
-        const float ar = f[k], ai = -f[m + k];
-        const float br = f[m - k], bi = f[2 * m - k];
-        const float sr = ar + br, si = ai + bi, dr = ar - br, di = ai - bi;
-        const float c = d.splitCos[k], sn = d.splitSin[k];
-        const float cdr = c * dr, cdi = c * di, sdr = sn * dr, sdi = sn * di;
-        zr[k] = sr - cdi - sdr;
-        zi[k] = si + cdr - sdi;
-        zr[m - k] = sr + cdi + sdr;
-        zi[m - k] = -si + cdr - sdi;
+    if (d.vector) {
+        // Four bins k … k+3 and their mirrors M−k−3 … M−k per step; the last step meets itself at k = M/2,
+        // where both formulas give the same value.
+        for (int k = 1; k <= m / 2; k += kLanes) {
+            const Vec ar = Load(f + k), ai = -Load(f + m + k);
+            const Vec br = Reverse(Load(f + m - k - 3)), bi = Reverse(Load(f + 2 * m - k - 3));
+            const Vec sr = ar + br, si = ai + bi, dr = ar - br, di = ai - bi;
+            const Vec c = Load(d.splitCos.get() + k), sn = Load(d.splitSin.get() + k);
+            const Vec cdr = c * dr, cdi = c * di, sdr = sn * dr, sdi = sn * di;
+            Store(zr + k, sr - cdi - sdr);
+            Store(zi + k, si + cdr - sdi);
+            Store(zr + m - k - 3, Reverse(sr + cdi + sdr));
+            Store(zi + m - k - 3, Reverse(cdr - si - sdi));
+        }
+    } else {
+        for (int k = 1; k <= m / 2; ++k) {
+            const float ar = f[k], ai = -f[m + k];        // X[k]
+            const float br = f[m - k], bi = f[2 * m - k]; // conj X[M−k]
+            const float sr = ar + br, si = ai + bi, dr = ar - br, di = ai - bi;
+            const float c = d.splitCos[k], sn = d.splitSin[k];
+            const float cdr = c * dr, cdi = c * di, sdr = sn * dr, sdi = sn * di;
+            zr[k] = sr - cdi - sdr;
+            zi[k] = si + cdr - sdi;
+            zr[m - k] = sr + cdi + sdr;
+            zi[m - k] = -si + cdr - sdi;
+        }
     }
-    float* outRe;
-    float* outIm;
-    d.ComplexForward(d.aRe.data(), d.aIm.data(), outRe, outIm);
-    // outIm holds Re z, outRe holds Im z.
-    for (int i = 0; i < m; ++i) {
-        x[2 * i] = outIm[i];
-        x[2 * i + 1] = outRe[i];
-    }
+    d.ComplexForward(nullptr, x);
 }
 
 void TFFTReal::ScaleByInverseLength(float* a) const {

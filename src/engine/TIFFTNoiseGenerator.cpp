@@ -14,24 +14,30 @@ struct PresetPoint {
 };
 
 constexpr PresetPoint kWhite[] = {{20, 0}};
-constexpr PresetPoint kPink[] = {{20, 0},     {40, 28},     {80, 53},     {160, 75},    {320, 94},    {640, 112},
-                                 {1280, 128}, {2560, 141},  {5120, 154},  {10240, 165}, {20480, 175}, {40960, 183}};
-constexpr PresetPoint kBreath1[] = {{20, 255},  {40, 200},   {125, 136},  {250, 174},   {400, 136},  {1000, 0},
+constexpr PresetPoint kPink[] = {{20, 0},     {40, 28},    {80, 53},    {160, 75},    {320, 94},    {640, 112},
+                                 {1280, 128}, {2560, 141}, {5120, 154}, {10240, 165}, {20480, 175}, {40960, 183}};
+constexpr PresetPoint kBreath1[] = {{20, 255},   {40, 200},  {125, 136},  {250, 174},   {400, 136},  {1000, 0},
                                     {1800, 160}, {2500, 94}, {4000, 136}, {16000, 200}, {22000, 255}};
-constexpr PresetPoint kBreath2[] = {{20, 255},   {40, 174},   {60, 127},   {125, 45},   {300, 136},   {500, 0},
-                                    {1000, 81},  {1400, 186}, {2000, 186}, {2500, 81},  {3500, 112},  {4000, 45},
+constexpr PresetPoint kBreath2[] = {{20, 255},   {40, 174},   {60, 127},    {125, 45},   {300, 136},  {500, 0},
+                                    {1000, 81},  {1400, 186}, {2000, 186},  {2500, 81},  {3500, 112}, {4000, 45},
                                     {5000, 112}, {8000, 81},  {16000, 174}, {20000, 255}};
-constexpr PresetPoint kBlow[] = {{20, 255},  {60, 174},  {250, 136},   {1000, 81},
-                                 {4000, 0},  {10000, 1}, {20000, 145}, {22000, 255}};
+constexpr PresetPoint kBlow[] = {{20, 255}, {60, 174},  {250, 136},   {1000, 81},
+                                 {4000, 0}, {10000, 1}, {20000, 145}, {22000, 255}};
 
 std::span<const PresetPoint> Preset(int type) {
     switch (type) {
-    case 1: return kWhite;
-    case 2: return kPink;
-    case 3: return kBreath1;
-    case 4: return kBreath2;
-    case 5: return kBlow;
-    default: return {};
+    case 1:
+        return kWhite;
+    case 2:
+        return kPink;
+    case 3:
+        return kBreath1;
+    case 4:
+        return kBreath2;
+    case 5:
+        return kBlow;
+    default:
+        return {};
     }
 }
 
@@ -47,16 +53,14 @@ TIFFTNoiseGenerator::TIFFTNoiseGenerator(float sampleRate)
 }
 
 void TIFFTNoiseGenerator::SetSampleRate(float sampleRate) {
-    if (std::isfinite(sampleRate) && sampleRate > 0.0f)
-        sampleRate_.store(sampleRate, std::memory_order_relaxed);
+    if (std::isfinite(sampleRate) && sampleRate > 0.0f) sampleRate_.store(sampleRate, std::memory_order_relaxed);
 }
 
 // Breakpoints ----------------------------------------------------------------------------------------------
 
 void TIFFTNoiseGenerator::SyncAudio() {
     const int type = requestedType_.load(std::memory_order_acquire);
-    if (type != installedType_)
-        InstallPreset(type);
+    if (type != installedType_) InstallPreset(type);
 }
 
 void TIFFTNoiseGenerator::InstallPreset(int type) {
@@ -73,8 +77,7 @@ bool TIFFTNoiseGenerator::InsertBreakpoint(int index, std::uint8_t level, float 
 }
 
 bool TIFFTNoiseGenerator::Insert(int index, std::uint8_t level, float frequency) {
-    if (index < 0 || index > breakpointCount_ || breakpointCount_ >= kMaxBreakpoints)
-        return false;
+    if (index < 0 || index > breakpointCount_ || breakpointCount_ >= kMaxBreakpoints) return false;
     std::copy_backward(breakpoints_.begin() + index, breakpoints_.begin() + breakpointCount_,
                        breakpoints_.begin() + breakpointCount_ + 1);
     breakpoints_[static_cast<std::size_t>(index)] = Breakpoint{frequency, level};
@@ -85,10 +88,8 @@ bool TIFFTNoiseGenerator::Insert(int index, std::uint8_t level, float frequency)
 
 bool TIFFTNoiseGenerator::DeleteBreakpoint(int index) {
     SyncAudio();
-    if (index < 0 || index >= breakpointCount_)
-        return false;
-    std::copy(breakpoints_.begin() + index + 1, breakpoints_.begin() + breakpointCount_,
-              breakpoints_.begin() + index);
+    if (index < 0 || index >= breakpointCount_) return false;
+    std::copy(breakpoints_.begin() + index + 1, breakpoints_.begin() + breakpointCount_, breakpoints_.begin() + index);
     --breakpointCount_;
     gainsStale_ = true;
     return true;
@@ -123,8 +124,7 @@ float TIFFTNoiseGenerator::Gain(int bin) const {
 // logarithmic frequency axis (below the first and above the last the end levels hold); gain = b³ with
 // b = (255 − level)/255. Without breakpoints the old gains stay.
 void TIFFTNoiseGenerator::ComputeGains() {
-    if (breakpointCount_ < 1)
-        return;
+    if (breakpointCount_ < 1) return;
     gainsStale_ = false;
     const float fs = SampleRate();
     const int last = breakpointCount_ - 1;
@@ -158,8 +158,7 @@ float TIFFTNoiseGenerator::NextRandom() {
 }
 
 void TIFFTNoiseGenerator::NewFrame(std::array<float, kFrameLength>& frame) {
-    if (gainsStale_)
-        ComputeGains();
+    if (gainsStale_) ComputeGains();
     std::copy(input_.begin() + kBinCount, input_.end(), input_.begin());
     for (int i = kBinCount; i < kFrameLength; ++i)
         input_[static_cast<std::size_t>(i)] = NextRandom();
@@ -176,8 +175,7 @@ void TIFFTNoiseGenerator::NewFrame(std::array<float, kFrameLength>& frame) {
 
 void TIFFTNoiseGenerator::Render(float* buffer, int n) {
     SyncAudio();
-    if (buffer == nullptr)
-        return;
+    if (buffer == nullptr) return;
     for (int i = 0; i < n; ++i) {
         const int p = readPosition_;
         if (p == 0)

@@ -59,8 +59,8 @@ public:
 
 private:
     struct Breakpoint {
-        float frequency = 0.0f;  // Hz
-        std::uint8_t level = 0;  // 0 full … 255 silent
+        float frequency = 0.0f; // Hz
+        std::uint8_t level = 0; // 0 full … 255 silent
     };
 
     // Audio side: installs the requested preset when it differs from the installed one.

@@ -57,8 +57,7 @@ TModulatedFilter::TModulatedFilter(int voiceCount, float sampleRate, float maxim
 // Settings -------------------------------------------------------------------------------------------------
 
 void TModulatedFilter::SetSampleRate(float sampleRate) {
-    if (std::isfinite(sampleRate) && sampleRate > 0.0f)
-        table_.SetSampleRate(sampleRate);
+    if (std::isfinite(sampleRate) && sampleRate > 0.0f) table_.SetSampleRate(sampleRate);
 }
 
 void TModulatedFilter::SetVoiceCount(int count) {
@@ -67,8 +66,7 @@ void TModulatedFilter::SetVoiceCount(int count) {
 }
 
 void TModulatedFilter::SetType(int type) {
-    if (type == type_.load(std::memory_order_relaxed))
-        return;
+    if (type == type_.load(std::memory_order_relaxed)) return;
     type_.store(type, std::memory_order_relaxed);
     routine_.store(type >= 1 && type <= kTypeCount ? type : 0, std::memory_order_relaxed);
     resetRequest_.fetch_add(1, std::memory_order_release);
@@ -97,14 +95,12 @@ void TModulatedFilter::SyncAudio() {
 
 void TModulatedFilter::ResetVoice(int voice) {
     SyncAudio();
-    if (ValidVoice(voice))
-        voices_[static_cast<std::size_t>(voice)] = VoiceState{};
+    if (ValidVoice(voice)) voices_[static_cast<std::size_t>(voice)] = VoiceState{};
 }
 
 void TModulatedFilter::SetCutoffOffset(int voice, float offset) {
     SyncAudio();
-    if (ValidVoice(voice))
-        voices_[static_cast<std::size_t>(voice)].cutoffOffset = offset;
+    if (ValidVoice(voice)) voices_[static_cast<std::size_t>(voice)].cutoffOffset = offset;
 }
 
 float TModulatedFilter::CutoffOffset(int voice) {
@@ -114,18 +110,13 @@ float TModulatedFilter::CutoffOffset(int voice) {
 
 void TModulatedFilter::Process(int voice, float* buffer, int n, float x) {
     SyncAudio();
-    if (!ValidVoice(voice) || buffer == nullptr || n <= 0)
-        return;
+    if (!ValidVoice(voice) || buffer == nullptr || n <= 0) return;
     const int routine = routine_.load(std::memory_order_relaxed);
-    if (routine == 0)
-        return;
+    if (routine == 0) return;
     VoiceState& v = voices_[static_cast<std::size_t>(voice)];
-    const Block b{table_.Lookup(x + v.cutoffOffset),
-                  dryGain_.load(std::memory_order_relaxed),
-                  gain_.load(std::memory_order_relaxed),
-                  bandGain_.load(std::memory_order_relaxed),
-                  q_.load(std::memory_order_relaxed),
-                  qSquared_.load(std::memory_order_relaxed),
+    const Block b{table_.Lookup(x + v.cutoffOffset),        dryGain_.load(std::memory_order_relaxed),
+                  gain_.load(std::memory_order_relaxed),    bandGain_.load(std::memory_order_relaxed),
+                  q_.load(std::memory_order_relaxed),       qSquared_.load(std::memory_order_relaxed),
                   feedback_.load(std::memory_order_relaxed)};
     kRoutines[static_cast<std::size_t>(routine)](v, buffer, n, b);
 }

@@ -30,8 +30,7 @@ public:
     static constexpr int kTypeCount = 12;
 
     // The synthesizer passes 8 voices, 44100 Hz, 20000 Hz, 20 Hz and 1000 table entries.
-    TModulatedFilter(int voiceCount, float sampleRate, float maximumFrequency, float minimumFrequency,
-                     int tableSize);
+    TModulatedFilter(int voiceCount, float sampleRate, float maximumFrequency, float minimumFrequency, int tableSize);
     TModulatedFilter(const TModulatedFilter&) = delete;
     TModulatedFilter& operator=(const TModulatedFilter&) = delete;
 
@@ -78,13 +77,13 @@ private:
     };
     // Settings read once per block.
     struct Block {
-        float k;     // bilinear coefficient
-        float dry;   // dry gain
-        float gain;  // 1/(1 − feedback)
-        float band;  // band-pass gain
-        float q;     // Q
-        float qq;    // Q squared
-        float fb;    // feedback
+        float k;    // bilinear coefficient
+        float dry;  // dry gain
+        float gain; // 1/(1 − feedback)
+        float band; // band-pass gain
+        float q;    // Q
+        float qq;   // Q squared
+        float fb;   // feedback
     };
     using Routine = void (*)(VoiceState&, float*, int, const Block&);
 
@@ -102,7 +101,7 @@ private:
     static void Notch6(VoiceState& v, float* x, int n, const Block& b);
     static void Notch12(VoiceState& v, float* x, int n, const Block& b);
     static constexpr std::array<Routine, kTypeCount + 1> kRoutines{
-        Bypass,    Lowpass6,  Lowpass12, Lowpass24,  MgLowpass, Highpass6, Highpass12,
+        Bypass,     Lowpass6,   Lowpass12, Lowpass24,  MgLowpass, Highpass6, Highpass12,
         Highpass24, MgHighpass, Bandpass6, Bandpass12, Notch6,    Notch12};
 
     bool ValidVoice(int voice) const { return voice >= 0 && voice < VoiceCount(); }

@@ -1,7 +1,7 @@
 #include "files/TPresetsFileManager.h"
 
 #include "engine/LittleEndian.h"
-#include "files/SafeFileWriter.h"
+#include "platform/SafeFileWriter.h"
 #include "files/ZlibCodec.h"
 
 #include <cstring>
@@ -32,11 +32,21 @@ constexpr std::string_view kProduct = "Quillon";
 constexpr std::size_t kProductField = 51; // bytes, right after the file identifier
 
 constexpr TPresetsFileManager::Format kProgramFormat{
-    "Brindmor Patch File", 20, 72, TPresetsFileManager::kProgramHeaderSize, record::kRecordSize,
-    "The file is not a valid Quillon program!"};
+    .identifier = "Brindmor Patch File",
+    .identifierField = 20,
+    .payloadSizeOffset = 72,
+    .headerSize = TPresetsFileManager::kProgramHeaderSize,
+    .contentSize = record::kRecordSize,
+    .notValidMessage = "The file is not a valid Quillon program!",
+};
 constexpr TPresetsFileManager::Format kBankFormat{
-    "Brindmor Patch Bank File", 25, 76, TPresetsFileManager::kBankHeaderSize, TPresetsFileManager::kBankBytes,
-    "The file is not a valid Quillon bank!"};
+    .identifier = "Brindmor Patch Bank File",
+    .identifierField = 25,
+    .payloadSizeOffset = 76,
+    .headerSize = TPresetsFileManager::kBankHeaderSize,
+    .contentSize = TPresetsFileManager::kBankBytes,
+    .notValidMessage = "The file is not a valid Quillon bank!",
+};
 
 static_assert(kProgramFormat.identifierField + kProductField + 1 == kProgramFormat.payloadSizeOffset);
 static_assert(kBankFormat.identifierField + kProductField == kBankFormat.payloadSizeOffset);
@@ -96,8 +106,7 @@ bool TPresetsFileManager::Load(const Format& format, const std::string& path, st
     const std::int64_t payloadSize = le::LoadI32(header.data() + format.payloadSizeOffset);
     const bool valid = FieldHolds(header.data(), format.identifierField, format.identifier) &&
                        FieldHolds(header.data() + format.identifierField, kProductField, kProduct) &&
-                       payloadSize >= 0 &&
-                       static_cast<std::uintmax_t>(payloadSize) + format.headerSize == fileLength &&
+                       payloadSize >= 0 && static_cast<std::uintmax_t>(payloadSize) + format.headerSize == fileLength &&
                        payloadSize <= kMaxPayloadSize;
     if (!valid) {
         prompt_.ShowMessage(format.notValidMessage);

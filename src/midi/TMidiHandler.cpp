@@ -24,9 +24,6 @@ constexpr bool ValidNote(int note) {
 constexpr std::size_t At(int index) {
     return static_cast<std::size_t>(index);
 }
-std::uint8_t DataByte(std::uint8_t byte) {
-    return std::min<std::uint8_t>(byte, 127);
-}
 bool PedalDown(int value) {
     return value >= 64;
 }
@@ -49,9 +46,12 @@ void TMidiHandler::QueueEvent(int frame, std::uint8_t status, std::uint8_t data1
     // (the handler acts on none) are not kept.
     if (status < 0x80 || status >= kSystem) return;
     if (midiChannel_ > 0 && (status & 0x0F) != midiChannel_ - 1) return;
-    data1 = DataByte(data1);
-    data2 = DataByte(data2);
+    // Only the data bytes the message uses are looked at; one with its high bit set makes the message
+    // malformed.
     const int kind = status & 0xF0;
+    const bool oneDataByte = kind == kProgramChange || kind == kChannelPressure;
+    if (data1 > 127 || (!oneDataByte && data2 > 127)) return;
+    if (oneDataByte) data2 = 0;
     const bool noteOn = kind == kNoteOn && data2 > 0;
     if (noteOn && (data1 < rangeLow_ || data1 > rangeHigh_)) return;
     if (queueCount_ >= kQueueCapacity) {
@@ -64,7 +64,7 @@ void TMidiHandler::QueueEvent(int frame, std::uint8_t status, std::uint8_t data1
         EventAt(position) = EventAt(position - 1);
         --position;
     }
-    EventAt(position) = QueuedEvent{frame, status, data1, data2, DataByte(data3), detune};
+    EventAt(position) = QueuedEvent{frame, status, data1, data2, data3, detune};
     ++queueCount_;
 }
 

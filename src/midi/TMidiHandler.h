@@ -69,7 +69,8 @@ public:
     // Queues one event at a frame of the current block (negative frames are due at once). Events off the
     // MIDI channel, note events outside the key range (before transposition; note-offs always pass, so
     // that a range change never strands a sounding note), system messages and bytes without a status bit
-    // are dropped; data bytes above 127 count as 127. Only status, data 1 and data 2 are interpreted. [audio]
+    // and messages whose data bytes have the high bit set are dropped. Only status, data 1 and data 2 are
+    // interpreted (data 2 not for program change and channel pressure). [audio]
     virtual void QueueEvent(int frame, std::uint8_t status, std::uint8_t data1, std::uint8_t data2, std::uint8_t data3,
                             std::uint8_t detune);
     // Dispatches every queued event at or before `frame`, then starts or stops the on-screen note.

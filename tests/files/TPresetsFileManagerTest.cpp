@@ -57,7 +57,9 @@ std::string Text(const std::vector<std::uint8_t>& bytes, std::size_t offset, std
 
 class PresetsFileTest : public ::testing::Test {
 protected:
-    TPresetsFileManager::ProgramSpan ProgramBuffer() { return TPresetsFileManager::ProgramSpan(buffer.data(), kRecord); }
+    TPresetsFileManager::ProgramSpan ProgramBuffer() {
+        return TPresetsFileManager::ProgramSpan(buffer.data(), kRecord);
+    }
     TPresetsFileManager::BankSpan BankBuffer() { return TPresetsFileManager::BankSpan(buffer.data(), kBank); }
 
     // Writes a valid program file holding `program` and returns its bytes.

@@ -411,6 +411,12 @@ void TPluginHost::SetSamplePosition(double frames) {
     timeInfo_.ppqPos = timeInfo_.sampleRate > 0.0 ? frames / timeInfo_.sampleRate * timeInfo_.tempo / 60.0 : 0.0;
 }
 
+void TPluginHost::SetSongPosition(double frames, double quarterNotes, double bpm) {
+    timeInfo_.samplePos = frames;
+    timeInfo_.ppqPos = quarterNotes;
+    timeInfo_.tempo = bpm;
+}
+
 void TPluginHost::AdvanceTime(VstInt32 frames) {
     SetSamplePosition(timeInfo_.samplePos + frames);
 }

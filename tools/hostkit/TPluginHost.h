@@ -137,6 +137,11 @@ public:
     // Tempo in bpm and sample position; call from the processing thread or while nothing processes.
     void SetTempo(double bpm);
     void SetSamplePosition(double frames);
+    // The song position of a host that follows a tempo map: sample position in frames, quarter notes
+    // since the start of the song and the tempo in bpm, reported as given to the next processing call.
+    // Processing then advances the sample position and recomputes the quarter notes as if the tempo
+    // had never changed, so such a host calls this before every block.
+    void SetSongPosition(double frames, double quarterNotes, double bpm);
     const vst2::VstTimeInfo& TimeInfo() const { return timeInfo_; }
 
     // What the plug-in asked of the host [any] ----------------------------------------------------------

@@ -1,4 +1,4 @@
-#include "files/SafeFileWriter.h"
+#include "platform/SafeFileWriter.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

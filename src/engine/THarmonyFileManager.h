@@ -1,0 +1,46 @@
+// Reads and writes harmony files (.bha): one harmony frame's 251 level bytes and 251 phase bytes
+// (harmonics 0 … 250, element 0 being DC). The file is 525 bytes:
+//   offset 0   21 bytes  "Brindmor Harmony File" (ASCII, no length prefix)
+//   offset 21   1 byte   0, ending the identifier
+//   offset 22   1 byte   version, written as 1 (0 and 1 are read)
+//   offset 23 251 bytes  levels (0 full level, 0.5 dB steps of attenuation, 255 silent)
+//   offset 274 251 bytes phases (128 = 0 rad)
+// A manager is made for one operation. Refusals come back as texts for the user; input/output failures
+// below that (a file that cannot be opened, created or is too short) are thrown.
+//
+// Threads: a manager serves one thread [gui].
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace quillon {
+
+class THarmonyFileManager {
+public:
+    static constexpr int kHarmonicCount = 251;
+    static constexpr int kHeaderSize = 23;
+    static constexpr int kFileSize = kHeaderSize + 2 * kHarmonicCount; // 525
+    static constexpr std::uint8_t kVersion = 1;
+    static constexpr const char* kIdentifier = "Brindmor Harmony File";
+    static constexpr const char* kNotFound = "File not found!";
+    static constexpr const char* kNotHarmonyFile = "The file is not a valid Harmony file!";
+
+    std::array<std::uint8_t, kHarmonicCount> levels{};
+    std::array<std::uint8_t, kHarmonicCount> phases{};
+
+    // Replaces the file at `path` with the header and the 502 data bytes. The new content is written to a
+    // temporary file in the same folder and renamed over the old one, so a failure or a crash never leaves
+    // a half-written file. Returns true; throws std::system_error when the file cannot be written.
+    bool Save(const std::string& path) const;
+    // Reads the file at `path` into levels and phases. Returns false, with the reason in `message` and the
+    // data unchanged, for a missing file or a wrong identifier or version. Throws std::ios_base::failure when
+    // the file cannot be opened or holds fewer bytes than its header announces.
+    bool Load(const std::string& path, std::string* message = nullptr);
+
+    // The 525 bytes of a file holding the current data.
+    std::array<std::uint8_t, kFileSize> Bytes() const;
+};
+
+} // namespace quillon

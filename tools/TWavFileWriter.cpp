@@ -1,0 +1,163 @@
+#include "TWavFileWriter.h"
+
+#include <fcntl.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+namespace quillon {
+
+namespace {
+
+// The temporary file that a terminating signal removes, copied to a fixed buffer so that the handler
+// only reads it (unlink is async-signal-safe; a lock-free atomic flag tells whether it is valid).
+char gPendingPath[4096];
+std::atomic<bool> gPendingArmed{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// Signals that end the program: requests to stop, and faults (a crashing plug-in). The handlers that
+// were installed before ours (default, or a sanitizer's) take over again once the file is gone.
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+struct sigaction gPrevious[std::size(kCleanupSignals)];
+
+extern "C" void RemovePendingAndDie(int signal) {
+    if (gPendingArmed.exchange(false)) unlink(gPendingPath);
+    for (std::size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+        if (kCleanupSignals[i] != signal) continue;
+        sigaction(signal, &gPrevious[i], nullptr);
+        // A fault repeats when the handler returns and reaches the previous handler then; a request
+        // to stop is sent again.
+        if (signal == SIGINT || signal == SIGTERM || signal == SIGHUP || signal == SIGABRT) std::raise(signal);
+    }
+}
+
+void ArmCleanup(const std::string& path) {
+    static bool installed = false;
+    if (path.size() >= sizeof gPendingPath) return; // a path this long is refused by open() already
+    gPendingArmed.store(false);
+    std::memcpy(gPendingPath, path.c_str(), path.size() + 1);
+    gPendingArmed.store(true);
+    if (installed) return;
+    installed = true;
+    struct sigaction action {};
+    action.sa_handler = &RemovePendingAndDie;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+        if (sigaction(kCleanupSignals[i], nullptr, &gPrevious[i]) != 0) continue;
+        // A signal the caller chose to ignore stays ignored.
+        if (gPrevious[i].sa_handler == SIG_IGN) continue;
+        sigaction(kCleanupSignals[i], &action, nullptr);
+    }
+}
+
+void DisarmCleanup() {
+    gPendingArmed.store(false);
+}
+
+// "<folder>/.<name>.part-<pid>-<n>": beside the final file, so that the rename stays within one file
+// system, and hidden from folder listings.
+std::string TemporaryName(const std::string& path, unsigned attempt) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return folder + "." + name + ".part-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+}
+
+} // namespace
+
+TWavFileWriter::~TWavFileWriter() {
+    Abandon();
+}
+
+bool TWavFileWriter::Fail(std::string message) {
+    error_ = std::move(message);
+    Abandon();
+    return false;
+}
+
+bool TWavFileWriter::Open(const std::string& path, int sampleRate, int channels) {
+    Abandon();
+    error_.clear();
+    path_ = path;
+    framesWritten_ = 0;
+    if (path.empty()) return Fail("empty output path");
+    struct stat existing {};
+    if (path.back() == '/' || (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)))
+        return Fail("output path '" + path + "' is a folder");
+
+    // O_EXCL makes the name ours alone; the mode is filtered by the umask like any new file's.
+    constexpr unsigned kAttempts = 100;
+    for (unsigned attempt = 0; attempt < kAttempts && descriptor_ < 0; ++attempt) {
+        const std::string candidate = TemporaryName(path, attempt);
+        descriptor_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor_ >= 0) {
+            temporaryPath_ = candidate;
+        } else if (errno != EEXIST) {
+            return Fail("cannot create '" + path + "': " + std::strerror(errno));
+        }
+    }
+    if (descriptor_ < 0) return Fail("cannot create '" + path + "': no free temporary name beside it");
+    ArmCleanup(temporaryPath_);
+
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    if (sf_format_check(&info) == 0)
+        return Fail("cannot write a WAV file with " + std::to_string(channels) + " channels at " +
+                    std::to_string(sampleRate) + " Hz");
+    file_ = sf_open_fd(descriptor_, SFM_WRITE, &info, SF_FALSE);
+    if (file_ == nullptr) return Fail("cannot write '" + path + "': " + sf_strerror(nullptr));
+    return true;
+}
+
+bool TWavFileWriter::Write(const float* interleaved, std::size_t frames) {
+    if (file_ == nullptr) return Fail("no output file open");
+    const auto count = static_cast<sf_count_t>(frames);
+    if (sf_writef_float(file_, interleaved, count) != count)
+        return Fail("cannot write '" + path_ + "': " + sf_strerror(file_));
+    framesWritten_ += frames;
+    return true;
+}
+
+bool TWavFileWriter::Commit() {
+    if (file_ == nullptr) return Fail("no output file open");
+    // Closing writes the final header sizes.
+    const int closeResult = sf_close(file_);
+    file_ = nullptr;
+    if (closeResult != 0) return Fail("cannot finish '" + path_ + "': " + sf_error_number(closeResult));
+    if (fsync(descriptor_) != 0) return Fail("cannot write '" + path_ + "' to disk: " + std::strerror(errno));
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    if (close(descriptor) != 0) return Fail("cannot close '" + path_ + "': " + std::strerror(errno));
+    if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0)
+        return Fail("cannot move the finished file to '" + path_ + "': " + std::strerror(errno));
+    DisarmCleanup();
+    temporaryPath_.clear();
+    return true;
+}
+
+void TWavFileWriter::CloseFile() {
+    if (file_ != nullptr) sf_close(file_);
+    file_ = nullptr;
+    if (descriptor_ >= 0) close(descriptor_);
+    descriptor_ = -1;
+}
+
+void TWavFileWriter::Abandon() {
+    CloseFile();
+    if (!temporaryPath_.empty()) {
+        DisarmCleanup();
+        unlink(temporaryPath_.c_str());
+        temporaryPath_.clear();
+    }
+}
+
+} // namespace quillon

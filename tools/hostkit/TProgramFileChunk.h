@@ -1,0 +1,44 @@
+// Turns a Quillon program file (.bpa) or one sound of a bank file (.bpb) into the program chunk that
+// the plug-in takes through effSetChunk (isPreset = 1): a zlib stream of exactly one program record.
+//
+// Both files hold a short header (a file identifier and the product name, each a NUL-terminated text
+// in a fixed field, then the little-endian payload size) followed by a zlib payload: one record in a
+// program file, 64 records back to back in a bank file. A program file's payload already is a program
+// chunk and is passed on as it is; a bank's payload is inflated and the chosen record deflated again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+class TProgramFileChunk {
+public:
+    static constexpr std::size_t kRecordBytes = 55504; // one program record
+    static constexpr int kBankSlots = 64;              // records in a bank file
+    static constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
+
+    // Each returns false and keeps a one-line reason in Error() on failure, with Chunk() then empty.
+    bool LoadProgramFile(const std::string& path);
+    bool LoadBankFile(const std::string& path, int slot); // slot 0..63
+    bool FromProgramFile(std::span<const std::uint8_t> file);
+    bool FromBankFile(std::span<const std::uint8_t> file, int slot);
+
+    const std::vector<std::uint8_t>& Chunk() const { return chunk_; }
+    const std::string& Error() const { return error_; }
+
+private:
+    bool Fail(std::string message);
+    // The payload of a file whose header names `identifier` in a field of `identifierBytes`; empty
+    // with Error() set when the header does not match.
+    std::span<const std::uint8_t> Payload(std::span<const std::uint8_t> file, const std::string& identifier,
+                                          std::size_t identifierBytes, std::size_t headerBytes, const char* kind);
+
+    std::vector<std::uint8_t> chunk_;
+    std::string error_;
+};
+
+} // namespace quillon
