@@ -7,6 +7,7 @@
 #include "effects/TClassicPhaserEffect.h"
 #include "effects/TClassicReverbEffect.h"
 #include "engine/LittleEndian.h"
+#include "engine/NoteTable.h"
 #include "engine/TEnvelopeHolder.h"
 #include "engine/TIFFTNoiseGenerator.h"
 #include "engine/TIFFTVoiceOsc.h"
@@ -111,10 +112,90 @@ void TCustomVSTMidiPlugin::SetVoiceCount(int count) {
 }
 
 void TCustomVSTMidiPlugin::VoiceStart(int voice, int velocity, bool legato) {
-    (void)voice, (void)velocity, (void)legato; // voices sound once the render loop plays them
+    if (voice < 0 || voice >= kMaxVoices)
+        return;
+    const int note = MidiHandler().VoiceNote(voice);
+    if (note < 0 || note > 127)
+        return;
+    const auto v = static_cast<std::size_t>(voice);
+    const float vel = static_cast<float>(std::clamp(velocity, 0, 127));
+    if (!legato)
+        filter_->ResetVoice(voice);
+    for (auto& envelope : envelopes_)
+        envelope->NoteStart(voice, legato);
+    oscillator_->NoteStart(voice, legato, static_cast<float>(NoteTable::Frequency(note)));
+    oscillator_->SetOctaveFactor(voice, pitchFactor_);
+    oscillator_->SetVoiceAmplitude(voice, 1.0f - (1.0f - vel / 127.0f) * ParamCurrent(kVelocityGain) + 1e-20f);
+    filter_->SetCutoffOffset(voice, (vel - 64.0f) * ParamCurrent(kVelocityFilter) / 127.0f);
+
+    // Time stretch by key and velocity, for the parts whose switch is on.
+    const float keyStretch = ParamCurrent(kKeyStretch);
+    const float velocityStretch = ParamCurrent(kVelocityStretch);
+    if (keyStretch > 0.0f || velocityStretch != 0.0f) {
+        const float speed = std::exp2((static_cast<float>(note) - ParamCurrent(kStretchOrigin)) / 12.0f * keyStretch) *
+                            std::exp(0.036f * (vel - 64.0f) * velocityStretch);
+        if (On(ParamCurrent(kHarmonyStretchEnable)))
+            oscillator_->SetTimeSpeed(voice, speed);
+        if (On(ParamCurrent(kAmpStretchEnable)))
+            envelopes_[record::kAmplitudeEnvelope]->SetSpeed(voice, speed);
+        if (On(ParamCurrent(kFilterStretchEnable)))
+            envelopes_[record::kFilterEnvelope]->SetSpeed(voice, speed);
+        if (On(ParamCurrent(kPitchStretchEnable)))
+            envelopes_[record::kPitchEnvelope]->SetSpeed(voice, speed);
+        if (On(ParamCurrent(kLfo1StretchEnable)))
+            envelopes_[record::kLfo1Envelope]->SetSpeed(voice, speed);
+        if (On(ParamCurrent(kLfo2StretchEnable)))
+            envelopes_[record::kLfo2Envelope]->SetSpeed(voice, speed);
+    }
+
+    // Pan spread across the keyboard and note weighting.
+    const float right = ParamCurrent(kKeySpread) * (static_cast<float>(note) - 64.0f) / 128.0f + 0.5f;
+    const float weighting = ParamCurrent(kNoteWeight);
+    const float gain = (1.0f - (1.0f - weighting) * static_cast<float>(note) / 127.0f) / std::sqrt(weighting);
+    panRight_[v] = right * gain;
+    panLeft_[v] = (1.0f - right) * gain;
 }
 
-void TCustomVSTMidiPlugin::VoiceRelease(int voice) { (void)voice; }
+void TCustomVSTMidiPlugin::VoiceRelease(int voice) {
+    if (voice < 0 || voice >= kMaxVoices)
+        return;
+    envelopes_[record::kAmplitudeEnvelope]->Release(voice, true); // the render cubes it: a cubic fade
+    for (int e = record::kFilterEnvelope; e < kEnvelopeCount; ++e)
+        envelopes_[static_cast<std::size_t>(e)]->Release(voice, false);
+}
+
+// Program switch ----------------------------------------------------------------------------------
+
+void TCustomVSTMidiPlugin::PrepareProgram(int slot) {
+    const TProgramBank& bank = Programs();
+    oscillator_->DeleteAllFrames();
+    const int frames = std::clamp(bank.FrameCount(slot), 1, record::kMaxFrames);
+    for (int i = 0; i < frames; ++i) {
+        oscillator_->InsertFrame(i, bank.FrameTime(slot, i));
+        for (int k = 1; k < record::kHarmonicCount; ++k) { // harmonic 0 (DC) stays silent
+            oscillator_->SetHarmonicLevel(i, k, bank.Level(slot, i, k));
+            oscillator_->SetHarmonicPhase(i, k, bank.Phase(slot, i, k));
+        }
+        oscillator_->RebuildFrame(i);
+    }
+    oscillator_->SetLoopStart(bank.HarmonyLoopStart(slot));
+    oscillator_->SetLoopEnd(bank.HarmonyLoopEnd(slot));
+    for (int e = 0; e < kEnvelopeCount; ++e) {
+        TEnvelopeHolder& envelope = *envelopes_[static_cast<std::size_t>(e)];
+        envelope.DeleteAllPoints();
+        const int points = std::clamp(bank.PointCount(slot, e), 1, record::kMaxEnvelopePoints);
+        for (int i = 0; i < points; ++i)
+            envelope.InsertPoint(i, bank.PointTime(slot, e, i), bank.PointLevel(slot, e, i));
+        envelope.SetLoopStart(bank.EnvelopeLoopStart(slot, e));
+        envelope.SetLoopEnd(bank.EnvelopeLoopEnd(slot, e));
+    }
+}
+
+void TCustomVSTMidiPlugin::FinishProgram() {
+    // The new frames are waiting in the oscillator's queue: take them over before the next block renders.
+    oscillator_->ApplyEdits();
+    TVSTMidiPlugin::FinishProgram();
+}
 
 // Parameter texts -------------------------------------------------------------------------------
 
@@ -296,6 +377,7 @@ void TCustomVSTMidiPlugin::ProcessBlock(int frames, float* left, float* right) {
                 phaser_->SyncToHost(position);
             }
         }
+        oscillator_->ApplyEdits();
     }
     TVSTMidiPlugin::ProcessBlock(frames, left, right);
 }
@@ -306,18 +388,95 @@ void TCustomVSTMidiPlugin::RenderSubBlock(float* left, float* right, int offset,
     std::fill_n(noiseBuffer_.begin(), n, kSilence);
     std::fill_n(leftMix_.begin(), n, kSilence);
     std::fill_n(rightMix_.begin(), n, kSilence);
+    TMidiHandler& midi = MidiHandler();
 
     routing_->Tick(frames);
     if (routing_->TakeChanged(TModulationAssignment::kTargetPitch)) {
         const float octaves = routing_->CurrentValue(TModulationAssignment::kTargetPitch);
         pitchFactor_ = std::exp2(octaves);
         pitchSemitones_ = 12.0f * octaves;
+        for (int j = 0; j < voiceCount_; ++j)
+            if (midi.VoiceState(j) >= 0)
+                oscillator_->SetOctaveFactor(j, pitchFactor_);
     }
-    // The LFOs run whenever they are switched on, so that their phase moves on with the music.
-    if (On(ParamCurrent(kLfo1Enable)))
-        lfo1_->NextValue(frames);
-    if (On(ParamCurrent(kLfo2Enable)))
-        lfo2_->NextValue(frames);
+    const float noiseLevel = ParamCurrent(kNoiseLevel);
+    if (noiseLevel > 0.0f)
+        noise_->Render(noiseBuffer_.data(), frames);
+
+    const bool lfo1On = ParamCurrent(kLfo1Enable) > 0.5f;
+    const bool lfo2On = ParamCurrent(kLfo2Enable) > 0.5f;
+    const float e1 = lfo1On ? lfo1_->NextValue(frames) : 0.0f;
+    const float e2 = lfo2On ? lfo2_->NextValue(frames) : 0.0f;
+    float r[TModulationAssignment::kTargetCount];
+    for (int t = 0; t < TModulationAssignment::kTargetCount; ++t)
+        r[t] = routing_->CurrentValue(t);
+
+    TEnvelopeHolder& amplitude = *envelopes_[record::kAmplitudeEnvelope];
+    TEnvelopeHolder& filterEnv = *envelopes_[record::kFilterEnvelope];
+    TEnvelopeHolder& pitchEnv = *envelopes_[record::kPitchEnvelope];
+    TEnvelopeHolder& lfo1Env = *envelopes_[record::kLfo1Envelope];
+    TEnvelopeHolder& lfo2Env = *envelopes_[record::kLfo2Envelope];
+    const float pitchEnvAmount = ParamCurrent(kPitchEnvAmount);
+    const float oscLevel = ParamCurrent(kOscLevel);
+    const bool filterOn = ParamCurrent(kFilterEnable) > 0.5f;
+
+    for (int j = 0; j < voiceCount_; ++j) {
+        const int state = midi.VoiceState(j);
+        if (state < 0)
+            continue;
+        const auto v = static_cast<std::size_t>(j);
+        float pitchModulation = 1.0f, m = 1.0f, h = 0.0f;
+        if (lfo1On) {
+            const float u = e1 * (ParamCurrent(kLfo1EnvEnable) > 0.5f ? lfo1Env.NextValue(j, frames) : 1.0f);
+            pitchModulation = u * ParamCurrent(kLfo1Vibrato) + 1.0f + e1 * r[TModulationAssignment::kTargetLfo1Vibrato];
+            m = (u * ParamCurrent(kLfo1Tremolo) + 1.0f) * (e1 * r[TModulationAssignment::kTargetLfo1Tremolo] + 1.0f);
+            h = u * ParamCurrent(kLfo1Filter) + e1 * r[TModulationAssignment::kTargetLfo1Filter];
+        }
+        if (lfo2On) {
+            const float u2 = e2 * (ParamCurrent(kLfo2EnvEnable) > 0.5f ? lfo2Env.NextValue(j, frames) : 1.0f);
+            pitchModulation += u2 * ParamCurrent(kLfo2Vibrato) + e2 * r[TModulationAssignment::kTargetLfo2Vibrato];
+            m *= (u2 * ParamCurrent(kLfo2Tremolo) + 1.0f) * (e2 * r[TModulationAssignment::kTargetLfo2Tremolo] + 1.0f);
+            h += u2 * ParamCurrent(kLfo2Filter) + e2 * r[TModulationAssignment::kTargetLfo2Filter];
+        }
+        oscillator_->SetPitchModulation(j, pitchModulation);
+        if (pitchEnvAmount > 0.0f)
+            oscillator_->SetPitchOffset(j, (pitchEnv.NextValue(j, frames) - 0.5f) * pitchEnvAmount);
+
+        std::fill_n(voiceBuffer_.begin(), n, kSilence);
+        if (oscLevel > 0.0f)
+            oscillator_->Render(j, voiceBuffer_.data(), frames);
+        if (noiseLevel > 0.0f)
+            for (std::size_t l = 0; l < n; ++l)
+                voiceBuffer_[l] += noiseBuffer_[l] * noiseLevel;
+        if (filterOn) {
+            const float x = h + (filterEnv.NextValue(j, frames) - 0.5f) * ParamCurrent(kFilterEnvAmount) +
+                            ParamCurrent(kCutoff) +
+                            (static_cast<float>(midi.VoiceNote(j)) - 60.0f + pitchSemitones_ + oscillator_->GlideOffset(j)) *
+                                ParamCurrent(kKeyTrack) +
+                            r[TModulationAssignment::kTargetFilterCutoff];
+            filter_->Process(j, voiceBuffer_.data(), frames, x);
+        }
+
+        // Amplitude: a released voice fades on a cubic curve and is free once its envelope is below 0.004.
+        const float a = amplitude.NextValue(j, frames);
+        float t;
+        if (state < 1) {
+            if (a < 0.004f)
+                midi.VoiceFinished(j); // this sub-block is still mixed
+            t = m * a * a * a;
+        } else {
+            t = m * a;
+        }
+        const float w = r[TModulationAssignment::kTargetAmplitude] * t;
+        const float g0 = voiceGain_[v];
+        const float step = (w - g0) / static_cast<float>(frames);
+        for (std::size_t l = 0; l < n; ++l) {
+            voiceBuffer_[l] *= g0 + static_cast<float>(l) * step;
+            leftMix_[l] += voiceBuffer_[l] * panLeft_[v];
+            rightMix_[l] += voiceBuffer_[l] * panRight_[v];
+        }
+        voiceGain_[v] = w;
+    }
 
     const float pan = ParamCurrent(kPan);
     for (std::size_t l = 0; l < n; ++l) {

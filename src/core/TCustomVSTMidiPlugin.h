@@ -39,6 +39,8 @@ public:
     std::string ParameterDisplayText(int index, float value) const;
 
     void ParameterChanged(int index) override;  // [audio]
+    void PrepareProgram(int slot) override;     // [worker]
+    void FinishProgram() override;              // [audio]
     void ProcessBlock(int frames, float* left, float* right) override;
     void RenderSubBlock(float* left, float* right, int offset, int frames) override;
 
