@@ -9,6 +9,9 @@
 
 #include <array>
 #include <memory>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -49,6 +52,47 @@ public:
     // Releases a voice: its envelopes enter their release. [audio]
     void VoiceRelease(int voice);
 
+    // Harmony and program editing [gui]: each keeps the current program's record and the engine in step
+    // and marks the current bank modified. Frame indices refer to the current program's harmony.
+    int GetFrameCount() const;
+    float GetFrameTime(int frame) const;
+    void SetFrameTime(int frame, float seconds);
+    bool InsertHarmonyFrame(int position, float seconds);
+    bool DeleteHarmonyFrame(int frame);
+    int GetHarmonicLevel(int frame, int harmonic) const;
+    void SetHarmonicLevel(int frame, int harmonic, int level);
+    int GetHarmonicPhase(int frame, int harmonic) const;
+    void SetHarmonicPhase(int frame, int harmonic, int phase);
+    float GetLoopStart() const;
+    void SetLoopStart(float seconds);
+    float GetLoopEnd() const;
+    void SetLoopEnd(float seconds);
+    // Shapes: 0 saw, 1 pulse 50 %, 2 triangle 50 %, 3 pulse 6 %, 4 pulse 12 %, 5 pulse 25 %, 6 triangle 3 %,
+    // 7 triangle 6 %, 8 triangle 12 %, 9 triangle 25 %, 10 random.
+    void FillHarmonics(int frame, int shape);
+    void ClearHarmonics(int frame);
+    void TiltHarmonics(int frame, float amount);
+    void RebuildFrame(int frame);
+    bool InsertEnvelopePoint(int envelope, int index, float seconds, float level);
+    bool DeleteEnvelopePoint(int envelope, int index);
+    bool SetEnvelopePoint(int envelope, int index, float seconds, float level);
+    void SetEnvelopeLoopStart(int envelope, float seconds);
+    void SetEnvelopeLoopEnd(int envelope, float seconds);
+    void CopyProgram();
+    void PasteProgram();
+    void InitProgram();
+    void InitBank(int bank);
+    bool StoreInOtherBank();
+    void GetCurrentProgramCopy(std::span<std::uint8_t> buffer) const;
+    // Harmony files, clipboard and analysis [gui].
+    bool LoadHarmonyFile(int frame, const std::string& path);
+    bool SaveHarmonyFile(int frame, const std::string& path);
+    void CopyHarmonyFrame(int frame);
+    void PasteHarmonyFrame(int frame);
+    // Replaces the current program's harmony with what the analyser finds in a WAV file (mode 0 dynamic,
+    // 1 medium, 2 soft); the engine takes it over at the next processing call.
+    bool AnalyzeAudioIntoProgram(const std::string& path, int mode);
+
     // Voice count 1..256 (parameter "Voices").
     void SetVoiceCount(int count);
     int VoiceCount() const { return voiceCount_; }
@@ -66,8 +110,15 @@ public:
     float PitchFactor() const { return pitchFactor_; }
 
 private:
+    // Copies frames `from` … end (count, times, harmonic bytes) from the oscillator into the record.
+    void ReadFramesIntoRecord(int from);
+    void ReadFrameBytes(int frame);
+    void ReadPointsIntoRecord(int envelope, int from);
+
     // Four scratch buffers of one sub-block: voice, noise, left mix, right mix.
     std::array<float, kMaxSubBlock> voiceBuffer_{}, noiseBuffer_{}, leftMix_{}, rightMix_{};
+    // One frame's 251 level and 251 phase bytes, kept by CopyHarmonyFrame; empty until then.
+    std::vector<std::uint8_t> harmonyClipboard_;
     std::unique_ptr<TIFFTVoiceOsc> oscillator_;
     std::array<std::unique_ptr<TEnvelopeHolder>, kEnvelopeCount> envelopes_;
     std::unique_ptr<TIFFTNoiseGenerator> noise_;

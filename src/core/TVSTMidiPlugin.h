@@ -144,7 +144,8 @@ public:
     TVSTEditor* Editor() const;
     // Raises the editor's pending refresh level (1 values, 2 controls, 3 everything). [any]
     void RequestRefresh(int level);
-    int CopySource() const { return copySource_; }
+    int CopySource() const { return copySource_.load(std::memory_order_relaxed); }
+    void SetCopySource(int slot) { copySource_.store(slot, std::memory_order_relaxed); }
     const std::string& BankFileName(int bank) const { return bankFileName_[bank & 1]; }
 
 protected:
@@ -162,7 +163,7 @@ private:
     // every started ramp ends in the next advance (RestartAllParameters).
     void TakeRampRequests(bool immediate);
 
-    int copySource_ = 0;
+    std::atomic<int> copySource_{0};
     std::array<std::atomic<bool>, 2> bankModified_{};
     TProgramBank programs_;
 

@@ -1,10 +1,10 @@
 #include "engine/TFFTReal.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 // How it works
@@ -17,10 +17,10 @@
 // The complex transform is a Stockham autosort FFT (decimation in frequency) on split real/imaginary arrays,
 // so no bit-reversal permutation is needed. A radix-R pass with sub-transform length n and stride s
 // (n·s = M) reads x[q + s·(p + j·n/R)] and writes y[q + s·(R·p + j)] for j < R, q < s, p < n/R, the outputs
-// turned by the twiddles W_n^(jp). The first pass is radix 4 (s = 1), the others radix 8 as far as possible
-// (2048 = 4·8·8·8). The inverse runs the same forward kernel on values whose real and imaginary parts are
-// swapped, which turns its e^(−…) into e^(+…); the joining pass stores them so, and the last pass writes the
-// output samples directly.
+// turned by the twiddles W_n^(jp). The first pass is radix 4 (s = 1), the middle ones radix 8, the last one
+// (s = M/R, no twiddles) radix 2, 4 or 8: 2048 = 4·8·8·8. The inverse runs the same forward kernel on values whose real
+// and imaginary parts are swapped, which turns its e^(−…) into e^(+…); the joining pass stores them so, and the last
+// pass writes the output samples directly.
 //
 // Four lanes work at once: over q when s ≥ 4, over p in the first pass (s = 1), whose four outputs per
 // lane are then transposed into place. The vector type is a GCC/Clang vector extension (SSE on x86-64,
@@ -252,27 +252,8 @@ void FirstRadix4Pass(int n, Split x, const float* z, Split y, const float* tw) {
     }
 }
 
-// A radix-4 pass with s ≥ 4, four consecutive q per step. tw holds, for every p, W^p, W^2p, W^3p
-// (W = e^(−2πi/n)) spread over the lanes: six vectors (re, im of each power).
-void MiddleRadix4Pass(int n, int s, Split x, Split y, const float* tw) {
-    const int n1 = n / 4, stride = s * n1;
-    for (int p = 0; p < n1; ++p) {
-        const float* w = tw + 6 * kLanes * p;
-        const Split xp{x.re + s * p, x.im + s * p};
-        const Split yp{y.re + 4 * s * p, y.im + 4 * s * p};
-        for (int q = 0; q < s; q += kLanes) {
-            Cx<Vec> u0 = LoadCx(xp, q), u1 = LoadCx(xp, q + stride), u2 = LoadCx(xp, q + 2 * stride),
-                    u3 = LoadCx(xp, q + 3 * stride);
-            Butterfly4(u0, u1, u2, u3);
-            StoreCx(yp, q, u0);
-            StoreCx(yp, q + s, Mul(u1, Load(w), Load(w + kLanes)));
-            StoreCx(yp, q + 2 * s, Mul(u2, Load(w + 2 * kLanes), Load(w + 3 * kLanes)));
-            StoreCx(yp, q + 3 * s, Mul(u3, Load(w + 4 * kLanes), Load(w + 5 * kLanes)));
-        }
-    }
-}
-
-// A radix-8 pass with s ≥ 4; tw holds W^p … W^7p spread over the lanes, fourteen vectors per p.
+// A radix-8 pass with s ≥ 4, four consecutive q per step. tw holds, for every p, W^p … W^7p (W = e^(−2πi/n))
+// spread over the lanes: fourteen vectors (re, im of each power).
 void MiddleRadix8Pass(int n, int s, Split x, Split y, const float* tw) {
     const int n1 = n / 8, stride = s * n1;
     for (int p = 0; p < n1; ++p) {
@@ -372,10 +353,9 @@ struct TFFTReal::Impl {
     AlignedFloats buffer;
     Split a{}, b{};
 
-    // Four-lane path: the radices of the passes after the first radix-4 pass (8s first, then at most two 4s
-    // or one 2), so 2048 points take 4·8·8·8.
-    int radices[16] = {};
-    int passCount = 0;
+    // Four-lane path: after the first radix-4 pass come radix-8 passes and a last pass of radix 2, 4 or 8,
+    // so 2048 points take 4·8·8·8.
+    int middlePasses = 0;
 
     // Twiddles of all passes, one block after the other (layouts: see the pass functions; the scalar radix-4
     // passes take six floats per p).
@@ -408,7 +388,7 @@ TFFTReal::Impl::Impl(int complexLength) : m(complexLength), vector(complexLength
             count += 6 * static_cast<std::size_t>(n / 4);
         twiddles = MakeFloats(count);
         float* tw = twiddles.get();
-        for (int n = m; n >= 4; n /= 4, tw += 6 * (n / 4)) {
+        for (int n = m; n >= 4; tw += 6 * (n / 4), n /= 4) {
             for (int p = 0; p < n / 4; ++p) {
                 for (int j = 1; j <= 3; ++j) {
                     const Cx<float> w = twiddle(j * p, n);
@@ -421,17 +401,11 @@ TFFTReal::Impl::Impl(int complexLength) : m(complexLength), vector(complexLength
         int r = 0; // log2 of the length left after the first pass
         while ((4 << r) < m)
             ++r;
-        while (r >= 3 && r != 4) {
-            radices[passCount++] = 8;
-            r -= 3;
-        }
-        for (; r >= 2; r -= 2)
-            radices[passCount++] = 4;
-        if (r == 1) radices[passCount++] = 2;
+        middlePasses = (r - 1) / 3; // leaves 1 … 3 for the last pass
 
         count = 6 * static_cast<std::size_t>(m / 4);
-        for (int i = 0, n = m / 4; i + 1 < passCount; n /= radices[i++])
-            count += 2 * static_cast<std::size_t>(radices[i] - 1) * (n / radices[i]) * kLanes;
+        for (int i = 0, n = m / 4; i < middlePasses; ++i, n /= 8)
+            count += 14 * static_cast<std::size_t>(n / 8) * kLanes;
         twiddles = MakeFloats(count);
         float* tw = twiddles.get();
         const int n1 = m / 4;
@@ -443,10 +417,9 @@ TFFTReal::Impl::Impl(int complexLength) : m(complexLength), vector(complexLength
             }
         }
         tw += 6 * n1;
-        for (int i = 0, n = m / 4; i + 1 < passCount; n /= radices[i++]) {
-            const int radix = radices[i];
-            for (int p = 0; p < n / radix; ++p) {
-                for (int j = 1; j < radix; ++j) {
+        for (int i = 0, n = m / 4; i < middlePasses; ++i, n /= 8) {
+            for (int p = 0; p < n / 8; ++p) {
+                for (int j = 1; j < 8; ++j) {
                     const Cx<float> w = twiddle(j * p, n);
                     std::fill(tw, tw + kLanes, w.re);
                     std::fill(tw + kLanes, tw + 2 * kLanes, w.im);
@@ -502,16 +475,12 @@ Split TFFTReal::Impl::ComplexForward(const float* z, float* samples) {
     tw += 6 * (m / 4);
     std::swap(x, y);
     int n = m / 4, s = 4;
-    for (int i = 0; i + 1 < passCount; ++i) {
-        const int radix = radices[i];
-        if (radix == 8)
-            MiddleRadix8Pass(n, s, x, y, tw);
-        else
-            MiddleRadix4Pass(n, s, x, y, tw);
-        tw += 2 * (radix - 1) * (n / radix) * kLanes;
+    for (int i = 0; i < middlePasses; ++i) {
+        MiddleRadix8Pass(n, s, x, y, tw);
+        tw += 14 * (n / 8) * kLanes;
         std::swap(x, y);
-        n /= radix;
-        s *= radix;
+        n /= 8;
+        s *= 8;
     }
     const LastPassTarget target{y, samples};
     switch (n) {
@@ -529,7 +498,8 @@ Split TFFTReal::Impl::ComplexForward(const float* z, float* samples) {
 }
 
 TFFTReal::TFFTReal(int length) : length_(length), bits_(0) {
-    assert(length >= 1 && (length & (length - 1)) == 0);
+    if (length < 1 || length > (1 << 20) || (length & (length - 1)) != 0)
+        throw std::invalid_argument("TFFTReal: the length must be a power of two from 1 to 2^20");
     while ((1 << bits_) < length_)
         ++bits_;
     if (bits_ > 2) impl_ = std::make_unique<Impl>(length_ / 2);

@@ -20,7 +20,7 @@ namespace quillon {
 
 class TFFTReal {
 public:
-    // length must be a power of two (1 … 2^20).
+    // length must be a power of two (1 … 2^20); other values throw std::invalid_argument.
     explicit TFFTReal(int length);
     ~TFFTReal();
     TFFTReal(const TFFTReal&) = delete;

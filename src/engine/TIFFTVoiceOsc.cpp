@@ -104,12 +104,13 @@ __attribute__((target("avx2"))) inline __m256 HermiteAvx2(__m256 ym1, __m256 y0,
     return _mm256_add_ps(_mm256_mul_ps(v, x), y0);
 }
 
-// Points k−1 … k+2 of `table` for the eight indices, transposed: y[0] holds point k−1 of samples 0 … 7, etc.
+// Points k−1 … k+2 of `table` for the eight indices, transposed: ym1 holds point k−1 of samples 0 … 7, etc.
 __attribute__((target("avx2"))) inline __m256 PointPair(const float* low, const float* high) {
     return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(low)), _mm_loadu_ps(high), 1);
 }
 
-__attribute__((target("avx2"))) inline void GatherPoints(const float* table, const std::uint32_t* k, __m256 y[4]) {
+__attribute__((target("avx2"))) inline void GatherPoints(const float* table, const std::uint32_t* k, __m256& ym1,
+                                                         __m256& y0, __m256& y1, __m256& y2) {
     const float* t = table - 1;
     const __m256 p04 = PointPair(t + k[0], t + k[4]);
     const __m256 p15 = PointPair(t + k[1], t + k[5]);
@@ -119,10 +120,10 @@ __attribute__((target("avx2"))) inline void GatherPoints(const float* table, con
     const __m256 t1 = _mm256_unpackhi_ps(p04, p15);
     const __m256 t2 = _mm256_unpacklo_ps(p26, p37);
     const __m256 t3 = _mm256_unpackhi_ps(p26, p37);
-    y[0] = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
-    y[1] = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
-    y[2] = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
-    y[3] = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
+    ym1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
+    y0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
+    y1 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
+    y2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
 }
 
 // Advances the phase over eight samples: the table indices and the fractions of each.
@@ -163,9 +164,9 @@ __attribute__((target("avx2"))) void ReadTableAvx2(const float* table, std::uint
     for (int s = 0; s < vectorEnd; s += 8) {
         std::uint32_t k[8];
         const __m256 x = NextEight(phase, step, k);
-        __m256 y[4];
-        GatherPoints(table, k, y);
-        const __m256 value = HermiteAvx2(y[0], y[1], y[2], y[3], x);
+        __m256 ym1, y0, y1, y2;
+        GatherPoints(table, k, ym1, y0, y1, y2);
+        const __m256 value = HermiteAvx2(ym1, y0, y1, y2, x);
         _mm256_storeu_ps(out + s, _mm256_add_ps(_mm256_loadu_ps(out + s), _mm256_mul_ps(g, value)));
     }
     ReadTable(table, phase, step, gain, out + vectorEnd, n - vectorEnd);
@@ -179,14 +180,15 @@ __attribute__((target("avx2"))) void ReadBlendAvx2(const float* from, const floa
     for (int s = 0; s < vectorEnd; s += 8) {
         std::uint32_t k[8];
         const __m256 x = NextEight(phase, step, k);
-        __m256 p[4], q[4];
-        GatherPoints(from, k, p);
-        GatherPoints(to, k, q);
+        __m256 pm1, p0, p1, p2, qm1, q0, q1, q2;
+        GatherPoints(from, k, pm1, p0, p1, p2);
+        GatherPoints(to, k, qm1, q0, q1, q2);
         const __m256 wa = _mm256_loadu_ps(a + s);
         const __m256 wb = _mm256_loadu_ps(b + s);
-        for (int i = 0; i < 4; ++i)
-            p[i] = _mm256_add_ps(_mm256_mul_ps(wa, p[i]), _mm256_mul_ps(wb, q[i]));
-        const __m256 value = HermiteAvx2(p[0], p[1], p[2], p[3], x);
+        const __m256 value = HermiteAvx2(_mm256_add_ps(_mm256_mul_ps(wa, pm1), _mm256_mul_ps(wb, qm1)),
+                                         _mm256_add_ps(_mm256_mul_ps(wa, p0), _mm256_mul_ps(wb, q0)),
+                                         _mm256_add_ps(_mm256_mul_ps(wa, p1), _mm256_mul_ps(wb, q1)),
+                                         _mm256_add_ps(_mm256_mul_ps(wa, p2), _mm256_mul_ps(wb, q2)), x);
         _mm256_storeu_ps(out + s, _mm256_add_ps(_mm256_loadu_ps(out + s), _mm256_mul_ps(g, value)));
     }
     ReadBlend(from, to, a + vectorEnd, b + vectorEnd, phase, step, gain, out + vectorEnd, n - vectorEnd);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 namespace quillon {
@@ -199,6 +200,12 @@ TEST(TFFTReal, RoundTripRestoresTheSignalAndLeavesInputsAlone) {
         for (int i = 0; i < n; ++i)
             ASSERT_NEAR(back[i], signal[i], 2e-6) << "sample " << i;
     }
+}
+
+TEST(TFFTReal, RejectsLengthsThatAreNotPowersOfTwo) {
+    for (int n : {0, -4, 3, 12, 4095, (1 << 20) + 1, 1 << 21})
+        EXPECT_THROW(TFFTReal{n}, std::invalid_argument) << "N = " << n;
+    EXPECT_NO_THROW(TFFTReal{1 << 20});
 }
 
 TEST(TFFTReal, TransformsAllocateNothing) {

@@ -1,0 +1,323 @@
+// The editing operations the editor calls on the current program: each changes the program record and
+// the engine together, so that what is saved is what sounds, and marks the current bank modified.
+// They run on the editor's thread and hold the records mutex, so that a program switch in progress on
+// the worker never interleaves with an edit.
+#include "core/TCustomVSTMidiPlugin.h"
+
+#include "engine/TEnvelopeHolder.h"
+#include "engine/TIFFTVoiceOsc.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+namespace quillon {
+
+namespace {
+
+bool ValidEnvelope(int envelope) { return envelope >= 0 && envelope < record::kEnvelopeCount; }
+bool ValidHarmonic(int harmonic) { return harmonic >= 0 && harmonic < record::kHarmonicCount; }
+
+} // namespace
+
+// Frames --------------------------------------------------------------------------------------------
+
+int TCustomVSTMidiPlugin::GetFrameCount() const {
+    return std::clamp(Programs().FrameCount(CurrentProgram()), 1, record::kMaxFrames);
+}
+
+float TCustomVSTMidiPlugin::GetFrameTime(int frame) const { return Programs().FrameTime(CurrentProgram(), frame); }
+
+void TCustomVSTMidiPlugin::SetFrameTime(int frame, float seconds) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (frame < 0 || frame >= GetFrameCount() || !std::isfinite(seconds))
+        return;
+    Programs().SetFrameTime(CurrentProgram(), frame, seconds);
+    oscillator_->SetFrameTime(frame, seconds);
+    MarkCurrentBankModified();
+}
+
+// Copies frames `from` … end from the oscillator's model into the record: count, times and harmonic bytes.
+void TCustomVSTMidiPlugin::ReadFramesIntoRecord(int from) {
+    const int slot = CurrentProgram();
+    const int count = std::clamp(oscillator_->FrameCount(), 0, record::kMaxFrames);
+    Programs().SetFrameCount(slot, count);
+    for (int f = std::max(0, from); f < count; ++f) {
+        Programs().SetFrameTime(slot, f, oscillator_->FrameTime(f));
+        ReadFrameBytes(f);
+    }
+}
+
+void TCustomVSTMidiPlugin::ReadFrameBytes(int frame) {
+    const int slot = CurrentProgram();
+    for (int k = 0; k < record::kHarmonicCount; ++k) {
+        Programs().SetLevel(slot, frame, k, static_cast<std::uint8_t>(std::clamp(oscillator_->GetHarmonicLevel(frame, k), 0, 255)));
+        Programs().SetPhase(slot, frame, k, static_cast<std::uint8_t>(std::clamp(oscillator_->GetHarmonicPhase(frame, k), 0, 255)));
+    }
+}
+
+bool TCustomVSTMidiPlugin::InsertHarmonyFrame(int position, float seconds) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    // The record holds at most 100 frames.
+    if (oscillator_->FrameCount() >= record::kMaxFrames || !std::isfinite(seconds))
+        return false;
+    if (!oscillator_->InsertFrame(position, seconds))
+        return false;
+    ReadFramesIntoRecord(position);
+    MarkCurrentBankModified();
+    return true;
+}
+
+bool TCustomVSTMidiPlugin::DeleteHarmonyFrame(int frame) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    // A program always keeps one frame.
+    if (oscillator_->FrameCount() <= 1 || !oscillator_->DeleteFrame(frame))
+        return false;
+    ReadFramesIntoRecord(frame);
+    MarkCurrentBankModified();
+    return true;
+}
+
+int TCustomVSTMidiPlugin::GetHarmonicLevel(int frame, int harmonic) const {
+    return Programs().Level(CurrentProgram(), frame, harmonic);
+}
+
+int TCustomVSTMidiPlugin::GetHarmonicPhase(int frame, int harmonic) const {
+    return Programs().Phase(CurrentProgram(), frame, harmonic);
+}
+
+void TCustomVSTMidiPlugin::SetHarmonicLevel(int frame, int harmonic, int level) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (frame < 0 || frame >= GetFrameCount() || !ValidHarmonic(harmonic))
+        return;
+    level = std::clamp(level, 0, 255);
+    Programs().SetLevel(CurrentProgram(), frame, harmonic, static_cast<std::uint8_t>(level));
+    oscillator_->SetHarmonicLevel(frame, harmonic, level);
+    MarkCurrentBankModified();
+}
+
+void TCustomVSTMidiPlugin::SetHarmonicPhase(int frame, int harmonic, int phase) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (frame < 0 || frame >= GetFrameCount() || !ValidHarmonic(harmonic))
+        return;
+    phase = std::clamp(phase, 0, 255);
+    Programs().SetPhase(CurrentProgram(), frame, harmonic, static_cast<std::uint8_t>(phase));
+    oscillator_->SetHarmonicPhase(frame, harmonic, phase);
+    MarkCurrentBankModified();
+}
+
+float TCustomVSTMidiPlugin::GetLoopStart() const { return Programs().HarmonyLoopStart(CurrentProgram()); }
+float TCustomVSTMidiPlugin::GetLoopEnd() const { return Programs().HarmonyLoopEnd(CurrentProgram()); }
+
+void TCustomVSTMidiPlugin::SetLoopStart(float seconds) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    const int slot = CurrentProgram();
+    Programs().SetHarmonyLoop(slot, seconds, Programs().HarmonyLoopEnd(slot));
+    oscillator_->SetLoopStart(seconds);
+    MarkCurrentBankModified();
+}
+
+void TCustomVSTMidiPlugin::SetLoopEnd(float seconds) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    const int slot = CurrentProgram();
+    Programs().SetHarmonyLoop(slot, Programs().HarmonyLoopStart(slot), seconds);
+    oscillator_->SetLoopEnd(seconds);
+    MarkCurrentBankModified();
+}
+
+// Generators ------------------------------------------------------------------------------------
+
+void TCustomVSTMidiPlugin::FillHarmonics(int frame, int shape) {
+    static constexpr float kPulseWidths[] = {50.0f, 6.0f, 12.0f, 25.0f};  // shapes 1, 3, 4, 5
+    static constexpr float kTrianglePeaks[] = {50.0f, 3.0f, 6.0f, 12.0f, 25.0f}; // shapes 2, 6 … 9
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (frame < 0 || frame >= GetFrameCount())
+        return;
+    switch (shape) {
+    case 0: oscillator_->FillSaw(frame); break;
+    case 1: oscillator_->FillPulse(frame, kPulseWidths[0]); break;
+    case 2: oscillator_->FillTriangle(frame, kTrianglePeaks[0]); break;
+    case 3:
+    case 4:
+    case 5: oscillator_->FillPulse(frame, kPulseWidths[shape - 2]); break;
+    case 6:
+    case 7:
+    case 8:
+    case 9: oscillator_->FillTriangle(frame, kTrianglePeaks[shape - 5]); break;
+    case 10: oscillator_->FillRandom(frame); break;
+    default: return;
+    }
+    ReadFrameBytes(frame);
+    MarkCurrentBankModified();
+}
+
+void TCustomVSTMidiPlugin::ClearHarmonics(int frame) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (frame < 0 || frame >= GetFrameCount())
+        return;
+    oscillator_->ClearHarmonics(frame);
+    ReadFrameBytes(frame);
+    MarkCurrentBankModified();
+}
+
+void TCustomVSTMidiPlugin::TiltHarmonics(int frame, float amount) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (frame < 0 || frame >= GetFrameCount() || !std::isfinite(amount))
+        return;
+    oscillator_->TiltHarmonics(frame, amount);
+    ReadFrameBytes(frame);
+    MarkCurrentBankModified();
+}
+
+void TCustomVSTMidiPlugin::RebuildFrame(int frame) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (frame >= 0 && frame < GetFrameCount())
+        oscillator_->RebuildFrame(frame);
+}
+
+// Envelope points -------------------------------------------------------------------------------
+
+// Copies the envelope's point count and its points from `from` on into the record.
+void TCustomVSTMidiPlugin::ReadPointsIntoRecord(int envelope, int from) {
+    const int slot = CurrentProgram();
+    TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
+    const int count = std::clamp(e.PointCount(), 0, record::kMaxEnvelopePoints);
+    Programs().SetPointCount(slot, envelope, count);
+    for (int i = std::max(0, from); i < count; ++i)
+        Programs().SetPoint(slot, envelope, i, e.PointTime(i), e.PointValue(i));
+}
+
+bool TCustomVSTMidiPlugin::InsertEnvelopePoint(int envelope, int index, float seconds, float level) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level))
+        return false;
+    TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
+    if (e.PointCount() >= record::kMaxEnvelopePoints || !e.InsertPoint(index, seconds, level))
+        return false;
+    ReadPointsIntoRecord(envelope, index);
+    MarkCurrentBankModified();
+    return true;
+}
+
+bool TCustomVSTMidiPlugin::DeleteEnvelopePoint(int envelope, int index) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (!ValidEnvelope(envelope))
+        return false;
+    TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
+    // An envelope always keeps one point.
+    if (e.PointCount() <= 1 || !e.DeletePoint(index))
+        return false;
+    ReadPointsIntoRecord(envelope, index);
+    MarkCurrentBankModified();
+    return true;
+}
+
+bool TCustomVSTMidiPlugin::SetEnvelopePoint(int envelope, int index, float seconds, float level) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level))
+        return false;
+    TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
+    if (index < 0 || index >= e.PointCount())
+        return false;
+    Programs().SetPoint(CurrentProgram(), envelope, index, seconds, level);
+    const bool done = e.SetPoint(index, seconds, level, &UserPrompt());
+    MarkCurrentBankModified();
+    return done;
+}
+
+void TCustomVSTMidiPlugin::SetEnvelopeLoopStart(int envelope, float seconds) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (!ValidEnvelope(envelope))
+        return;
+    const int slot = CurrentProgram();
+    Programs().SetEnvelopeLoop(slot, envelope, seconds, Programs().EnvelopeLoopEnd(slot, envelope));
+    envelopes_[static_cast<std::size_t>(envelope)]->SetLoopStart(seconds);
+    MarkCurrentBankModified();
+}
+
+void TCustomVSTMidiPlugin::SetEnvelopeLoopEnd(int envelope, float seconds) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (!ValidEnvelope(envelope))
+        return;
+    const int slot = CurrentProgram();
+    Programs().SetEnvelopeLoop(slot, envelope, Programs().EnvelopeLoopStart(slot, envelope), seconds);
+    envelopes_[static_cast<std::size_t>(envelope)]->SetLoopEnd(seconds);
+    MarkCurrentBankModified();
+}
+
+// Program slots ---------------------------------------------------------------------------------
+
+void TCustomVSTMidiPlugin::CopyProgram() { SetCopySource(CurrentProgram()); }
+
+void TCustomVSTMidiPlugin::PasteProgram() {
+    {
+        std::lock_guard<std::mutex> lock(RecordsMutex());
+        const int source = CopySource();
+        const int slot = CurrentProgram();
+        if (source == slot || !TProgramBank::ValidSlot(source))
+            return;
+        std::vector<std::uint8_t> copy(record::kRecordSize);
+        Programs().CopyRecord(source, copy);
+        Programs().StoreRecord(slot, copy);
+    }
+    RequestProgramApply();
+    MarkCurrentBankModified();
+    RequestRefresh(3);
+}
+
+void TCustomVSTMidiPlugin::InitProgram() {
+    {
+        std::lock_guard<std::mutex> lock(RecordsMutex());
+        Programs().InitRecord(CurrentProgram());
+    }
+    RequestProgramApply();
+    MarkCurrentBankModified();
+    updateDisplay();
+    RequestRefresh(3);
+}
+
+void TCustomVSTMidiPlugin::InitBank(int bank) {
+    if (bank < 0 || bank > 1)
+        return;
+    SetBankModified(bank, true);
+    {
+        std::lock_guard<std::mutex> lock(RecordsMutex());
+        for (int slot = bank * kBankSize; slot < (bank + 1) * kBankSize; ++slot)
+            Programs().InitRecord(slot);
+    }
+    if (CurrentProgram() / kBankSize == bank) {
+        RequestProgramApply();
+        RequestRefresh(3);
+    }
+}
+
+bool TCustomVSTMidiPlugin::StoreInOtherBank() {
+    const int slot = CurrentProgram();
+    const int other = slot < kBankSize ? 1 : 0;
+    int target = -1;
+    {
+        std::lock_guard<std::mutex> lock(RecordsMutex());
+        for (int s = other * kBankSize; s < (other + 1) * kBankSize && target < 0; ++s)
+            if (Programs().Name(s) == "-")
+                target = s;
+        if (target >= 0) {
+            std::vector<std::uint8_t> copy(record::kRecordSize);
+            Programs().CopyRecord(slot, copy);
+            Programs().StoreRecord(target, copy);
+        }
+    }
+    if (target < 0) {
+        UserPrompt().ShowMessage("No free program slots available.");
+        return false;
+    }
+    SetBankModified(other, true);
+    RequestRefresh(3);
+    return true;
+}
+
+void TCustomVSTMidiPlugin::GetCurrentProgramCopy(std::span<std::uint8_t> buffer) const {
+    Programs().CopyRecord(CurrentProgram(), buffer);
+}
+
+} // namespace quillon
