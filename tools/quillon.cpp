@@ -6,6 +6,7 @@
 // and reads them with ParseArgs (CommandLine.h), so new ones (analyze, program, bank, editor) are added
 // the same way. Larger subcommands live in their own source file (RenderCommand.cpp).
 #include "CommandLine.h"
+#include "ProgramCommand.h"
 #include "RenderCommand.h"
 #include "hostkit/TPluginHost.h"
 
@@ -260,6 +261,8 @@ const std::vector<TCommand>& Commands() {
     static const std::vector<TCommand> commands = {
         {"info", "info [--plugin PATH]", "print a plug-in's identity, flags, pins, programs and parameters", RunInfo},
         {"render", quillon::kRenderSynopsis, quillon::kRenderSummary, quillon::RunRender},
+        {"program", quillon::kProgramSynopsis, quillon::kProgramSummary, quillon::RunProgram},
+        {"bank", quillon::kBankSynopsis, quillon::kBankSummary, quillon::RunBank},
     };
     return commands;
 }

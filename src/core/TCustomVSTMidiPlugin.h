@@ -110,6 +110,9 @@ public:
     float PitchFactor() const { return pitchFactor_; }
 
 private:
+    // Rebuilds the engine's editable model from the current record when it may be out of date
+    // (recordsMutex held).
+    void SyncModelLocked();
     // Copies frames `from` … end (count, times, harmonic bytes) from the oscillator into the record.
     void ReadFramesIntoRecord(int from);
     void ReadFrameBytes(int frame);

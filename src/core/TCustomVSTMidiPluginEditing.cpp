@@ -21,6 +21,13 @@ bool ValidHarmonic(int harmonic) { return harmonic >= 0 && harmonic < record::kH
 
 } // namespace
 
+void TCustomVSTMidiPlugin::SyncModelLocked() {
+    if (ModelStale()) {
+        ClearModelStale();
+        PrepareProgram(CurrentProgram());
+    }
+}
+
 // Frames --------------------------------------------------------------------------------------------
 
 int TCustomVSTMidiPlugin::GetFrameCount() const {
@@ -31,6 +38,7 @@ float TCustomVSTMidiPlugin::GetFrameTime(int frame) const { return Programs().Fr
 
 void TCustomVSTMidiPlugin::SetFrameTime(int frame, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (frame < 0 || frame >= GetFrameCount() || !std::isfinite(seconds))
         return;
     Programs().SetFrameTime(CurrentProgram(), frame, seconds);
@@ -59,6 +67,7 @@ void TCustomVSTMidiPlugin::ReadFrameBytes(int frame) {
 
 bool TCustomVSTMidiPlugin::InsertHarmonyFrame(int position, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     // The record holds at most 100 frames.
     if (oscillator_->FrameCount() >= record::kMaxFrames || !std::isfinite(seconds))
         return false;
@@ -71,6 +80,7 @@ bool TCustomVSTMidiPlugin::InsertHarmonyFrame(int position, float seconds) {
 
 bool TCustomVSTMidiPlugin::DeleteHarmonyFrame(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     // A program always keeps one frame.
     if (oscillator_->FrameCount() <= 1 || !oscillator_->DeleteFrame(frame))
         return false;
@@ -89,6 +99,7 @@ int TCustomVSTMidiPlugin::GetHarmonicPhase(int frame, int harmonic) const {
 
 void TCustomVSTMidiPlugin::SetHarmonicLevel(int frame, int harmonic, int level) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (frame < 0 || frame >= GetFrameCount() || !ValidHarmonic(harmonic))
         return;
     level = std::clamp(level, 0, 255);
@@ -99,6 +110,7 @@ void TCustomVSTMidiPlugin::SetHarmonicLevel(int frame, int harmonic, int level) 
 
 void TCustomVSTMidiPlugin::SetHarmonicPhase(int frame, int harmonic, int phase) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (frame < 0 || frame >= GetFrameCount() || !ValidHarmonic(harmonic))
         return;
     phase = std::clamp(phase, 0, 255);
@@ -112,6 +124,7 @@ float TCustomVSTMidiPlugin::GetLoopEnd() const { return Programs().HarmonyLoopEn
 
 void TCustomVSTMidiPlugin::SetLoopStart(float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     const int slot = CurrentProgram();
     Programs().SetHarmonyLoop(slot, seconds, Programs().HarmonyLoopEnd(slot));
     oscillator_->SetLoopStart(seconds);
@@ -120,6 +133,7 @@ void TCustomVSTMidiPlugin::SetLoopStart(float seconds) {
 
 void TCustomVSTMidiPlugin::SetLoopEnd(float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     const int slot = CurrentProgram();
     Programs().SetHarmonyLoop(slot, Programs().HarmonyLoopStart(slot), seconds);
     oscillator_->SetLoopEnd(seconds);
@@ -132,6 +146,7 @@ void TCustomVSTMidiPlugin::FillHarmonics(int frame, int shape) {
     static constexpr float kPulseWidths[] = {50.0f, 6.0f, 12.0f, 25.0f};  // shapes 1, 3, 4, 5
     static constexpr float kTrianglePeaks[] = {50.0f, 3.0f, 6.0f, 12.0f, 25.0f}; // shapes 2, 6 … 9
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (frame < 0 || frame >= GetFrameCount())
         return;
     switch (shape) {
@@ -154,6 +169,7 @@ void TCustomVSTMidiPlugin::FillHarmonics(int frame, int shape) {
 
 void TCustomVSTMidiPlugin::ClearHarmonics(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (frame < 0 || frame >= GetFrameCount())
         return;
     oscillator_->ClearHarmonics(frame);
@@ -163,6 +179,7 @@ void TCustomVSTMidiPlugin::ClearHarmonics(int frame) {
 
 void TCustomVSTMidiPlugin::TiltHarmonics(int frame, float amount) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (frame < 0 || frame >= GetFrameCount() || !std::isfinite(amount))
         return;
     oscillator_->TiltHarmonics(frame, amount);
@@ -172,6 +189,7 @@ void TCustomVSTMidiPlugin::TiltHarmonics(int frame, float amount) {
 
 void TCustomVSTMidiPlugin::RebuildFrame(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (frame >= 0 && frame < GetFrameCount())
         oscillator_->RebuildFrame(frame);
 }
@@ -190,6 +208,7 @@ void TCustomVSTMidiPlugin::ReadPointsIntoRecord(int envelope, int from) {
 
 bool TCustomVSTMidiPlugin::InsertEnvelopePoint(int envelope, int index, float seconds, float level) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level))
         return false;
     TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
@@ -202,6 +221,7 @@ bool TCustomVSTMidiPlugin::InsertEnvelopePoint(int envelope, int index, float se
 
 bool TCustomVSTMidiPlugin::DeleteEnvelopePoint(int envelope, int index) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (!ValidEnvelope(envelope))
         return false;
     TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
@@ -215,6 +235,7 @@ bool TCustomVSTMidiPlugin::DeleteEnvelopePoint(int envelope, int index) {
 
 bool TCustomVSTMidiPlugin::SetEnvelopePoint(int envelope, int index, float seconds, float level) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level))
         return false;
     TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
@@ -228,6 +249,7 @@ bool TCustomVSTMidiPlugin::SetEnvelopePoint(int envelope, int index, float secon
 
 void TCustomVSTMidiPlugin::SetEnvelopeLoopStart(int envelope, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (!ValidEnvelope(envelope))
         return;
     const int slot = CurrentProgram();
@@ -238,6 +260,7 @@ void TCustomVSTMidiPlugin::SetEnvelopeLoopStart(int envelope, float seconds) {
 
 void TCustomVSTMidiPlugin::SetEnvelopeLoopEnd(int envelope, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
     if (!ValidEnvelope(envelope))
         return;
     const int slot = CurrentProgram();

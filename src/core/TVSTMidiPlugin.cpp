@@ -84,6 +84,7 @@ void TVSTMidiPlugin::WorkerLoop() {
             continue;
         {
             std::lock_guard<std::mutex> lock(recordsMutex_);
+            ClearModelStale();
             PrepareProgram(slot);
         }
         workerDone_.store(true, std::memory_order_release);
@@ -206,7 +207,11 @@ void TVSTMidiPlugin::getParameterDisplay(VstInt32 index, char* text) {
 void TVSTMidiPlugin::setProgram(VstInt32 program) {
     if (program < 0 || program >= kProgramCount || program == CurrentProgram())
         return;
-    curProgram.store(program, std::memory_order_relaxed);
+    {
+        // Serialised with record editing, so that an edit never lands in the program being left.
+        std::lock_guard<std::mutex> lock(recordsMutex_);
+        curProgram.store(program, std::memory_order_relaxed);
+    }
     RequestProgramApply();
 }
 
@@ -257,6 +262,7 @@ void TVSTMidiPlugin::StartProgramSwitch() {
         // Offline rendering waits for the switch: it happens within this processing call.
         {
             std::lock_guard<std::mutex> lock(recordsMutex_);
+            ClearModelStale();
             PrepareProgram(CurrentProgram());
         }
         FinishProgram();

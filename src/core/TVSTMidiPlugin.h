@@ -136,7 +136,17 @@ public:
     bool BankModified(int bank) const;
     void SetBankModified(int bank, bool modified);
     bool ProgramNeedsApply() const { return programNeedsApply_.load(std::memory_order_acquire); }
-    void RequestProgramApply() { programNeedsApply_.store(true, std::memory_order_release); }
+    // Asks for the current program to reach the engine (at the next processing call). Record writers call
+    // it after they have changed the current program's record. [any]
+    void RequestProgramApply() {
+        modelStale_.store(true, std::memory_order_release);
+        programNeedsApply_.store(true, std::memory_order_release);
+    }
+    // True while the engine's editable model (frames, points) may not show the current program's record:
+    // editing operations then rebuild it from the record before they edit. Read and cleared with
+    // recordsMutex held.
+    bool ModelStale() const { return modelStale_.load(std::memory_order_acquire); }
+    void ClearModelStale() { modelStale_.store(false, std::memory_order_release); }
     bool ProgramChangePending() const { return programChangePending_.load(std::memory_order_acquire); }
     bool EditorOpen() const { return editorOpen_.load(std::memory_order_acquire); }
     void SetEditorOpen(bool open) { editorOpen_.store(open, std::memory_order_release); }
@@ -179,6 +189,7 @@ private:
     std::atomic<int> rampLength_{4410};
 
     std::atomic<bool> programNeedsApply_{true};
+    std::atomic<bool> modelStale_{true};
     std::unique_ptr<TMidiHandler> midiHandler_;
     std::atomic<bool> editorOpen_{false};
     std::string bankFileName_[2];

@@ -96,6 +96,53 @@ TEST(TClassicPhaserEffect, DepthZeroIsStatic) {
     }
 }
 
+// Steady-state gain of the phaser at hz, mixed half dry and half wet, with the sweep running at its fastest
+// rate but depth 0 and no feedback.
+double StillGain(float manual, double hz) {
+    TClassicPhaserEffect phaser(kRate);
+    phaser.SetRate(1.0f);
+    phaser.SetDepth(0.0f);
+    phaser.SetFeedback(0.0f);
+    phaser.SetMix(0.5f);
+    phaser.SetManual(manual);
+    constexpr int kFrames = 8192, kSettle = 4096;
+    std::vector<float> input(kFrames);
+    for (int i = 0; i < kFrames; ++i)
+        input[static_cast<std::size_t>(i)] = static_cast<float>(std::sin(2.0 * kPi * hz * i / kRate));
+    const Stereo out = Render(phaser, input);
+    double c = 0.0, s = 0.0;
+    for (int i = kSettle; i < kFrames; ++i) {
+        c += out.left[static_cast<std::size_t>(i)] * std::cos(2.0 * kPi * hz * i / kRate);
+        s += out.left[static_cast<std::size_t>(i)] * std::sin(2.0 * kPi * hz * i / kRate);
+    }
+    return 2.0 * std::hypot(c, s) / (kFrames - kSettle);
+}
+
+// Eight all-pass stages with their break at f0 (the manual position on the 50 Hz … 20 kHz scale) turn a
+// sine at f0 by a whole number of turns, so the wet part adds to the dry one there; the highest notch lies
+// where each stage turns by 15/16 of a half turn, tan(π·f/fs) = cot(π/16)·tan(π·f0/fs). With depth 0 both
+// stay there however fast the LFO runs.
+TEST(TClassicPhaserEffect, DepthZeroHoldsTheNotchesAtTheManualPosition) {
+    for (const float manual : {0.5f, 0.7f}) {
+        SCOPED_TRACE(manual);
+        const double f0 = 50.0 * std::pow(400.0, static_cast<double>(manual)); // 1000 Hz, 3314 Hz
+        const double notch = kRate / kPi * std::atan(std::tan(kPi * f0 / kRate) / std::tan(kPi / 16.0));
+        EXPECT_GT(StillGain(manual, f0), 0.9);
+        double deepest = 1.0, where = 0.0;
+        for (double hz = 0.9 * notch; hz < 1.1 * notch; hz *= 1.004) {
+            const double gain = StillGain(manual, hz);
+            if (gain < deepest) {
+                deepest = gain;
+                where = hz;
+            }
+        }
+        EXPECT_LT(deepest, 0.01);
+        // The 500 Hz high-pass after the stages turns the phase a little more and moves the notch up by a
+        // few per cent at 1000 Hz.
+        EXPECT_NEAR(where / notch, 1.0, 0.06);
+    }
+}
+
 TEST(TClassicPhaserEffect, SpreadMirrorsTheSweepOfTheRightChannel) {
     const std::vector<float> input = Noise(8192, 3);
     struct Case {

@@ -171,6 +171,43 @@ TEST(TClassicReverbEffectTest, HighDampingShortensOnlyTheHighTail) {
     EXPECT_GT(TailDecayDb(1.0f, 700.0), highDamped + 40.0);
 }
 
+// After a noise burst stops, the energy in successive windows (each twice the longest network line, so that
+// every line has been read at least once per window) falls strictly from one window to the next, down to
+// 100 dB below the first, for every damping above 0 and at the smallest, the middle and the largest room.
+TEST(TClassicReverbEffectTest, TailEnergyFallsInEveryWindowWhileDampingIsAboveZero) {
+    for (const float area : {10.0f, 200.0f, 640.0f}) {
+        for (const float damping : {0.1f, 0.5f, 1.0f}) {
+            SCOPED_TRACE(testing::Message() << area << " m², damping " << damping);
+            TClassicReverbEffect reverb(kRate);
+            reverb.SetSize(area);
+            reverb.SetDamping(damping);
+            reverb.SetMix(1.0f);
+            const auto window = static_cast<std::size_t>(2 * reverb.LineLength(15));
+            Stereo burst(static_cast<std::size_t>(kRate / 2), 1.0f, 9);
+            ProcessAll(reverb, burst);
+
+            Stereo tail(window);
+            ProcessAll(reverb, tail);
+            const auto energy = [&] {
+                const double l = Rms(tail.left, 0, window), r = Rms(tail.right, 0, window);
+                return l * l + r * r;
+            };
+            const double first = energy();
+            ASSERT_GT(first, 1e-6);
+            double previous = first;
+            int windows = 1;
+            while (previous > 1e-10 * first) { // 100 dB
+                tail = Stereo(window);
+                ProcessAll(reverb, tail);
+                const double level = energy();
+                ASSERT_LT(level, previous) << "window " << windows;
+                previous = level;
+                ++windows;
+            }
+        }
+    }
+}
+
 TEST(TClassicReverbEffectTest, LoudInputAndSizeChangesDuringPlaybackStayFinite) {
     TClassicReverbEffect reverb(kRate);
     reverb.SetDamping(0.0f);

@@ -100,6 +100,7 @@ TEST(VoiceOscConcurrency, EditorEditsWhileTheAudioThreadRenders) {
     audio.join();
     osc.CollectGarbage();
 
+    printf("edits %d blocks %ld\n", edits, blocks.load());
     EXPECT_GT(edits, 50);
     EXPECT_GT(blocks.load(), 100);
     EXPECT_EQ(audioAllocations, 0u);

@@ -1,0 +1,141 @@
+#include "ProgramCommand.h"
+
+#include "CliPrompt.h"
+#include "core/ParameterTable.h"
+#include "core/TCustomVSTMidiPlugin.h"
+#include "files/TPresetsFileManager.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+namespace {
+
+using namespace cli;
+
+// The waveform names, in the order of the synthesizer's harmony shapes (0 saw … 10 random).
+constexpr std::array<const char*, 11> kWaves = {"saw",  "square", "triangle", "pulse6", "pulse12", "pulse25",
+                                                "tri3", "tri6",   "tri12",    "tri25",  "random"};
+
+vst2::VstIntPtr OfflineHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*, float) {
+    if (opcode == vst2::audioMasterVersion)
+        return 2400;
+    if (opcode == vst2::audioMasterGetCurrentProcessLevel)
+        return vst2::kVstProcessLevelOffline;
+    return 0;
+}
+
+// Closes the plug-in through its own dispatcher, as a host would.
+struct PluginDeleter {
+    void operator()(TCustomVSTMidiPlugin* plugin) const {
+        vst2::AEffect* effect = plugin->getAeffect();
+        effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0.0f);
+    }
+};
+
+// "INDEX=VALUE" with INDEX 0..123 and VALUE 0..1.
+bool ParseParam(const std::string& text, int& index, float& value) {
+    const auto eq = text.find('=');
+    if (eq == std::string::npos)
+        return false;
+    const auto i = IntegerArgument(text.substr(0, eq));
+    const auto v = NumberArgument(text.substr(eq + 1));
+    if (!i || !v || *i < 0 || *i >= kParameterCount || *v < 0.0 || *v > 1.0)
+        return false;
+    index = static_cast<int>(*i);
+    value = static_cast<float>(*v);
+    return true;
+}
+
+} // namespace
+
+int RunProgram(TArgs args) {
+    static constexpr TOptionSpec kOptions[] = {
+        {"--wave", nullptr, "W", false}, {"--name", nullptr, "N", false}, {"--param", nullptr, "INDEX=VALUE", true},
+        {"--output", "-o", "P.bpa", false}};
+    TParsedArgs parsed;
+    if (auto error = ParseArgs(args, kOptions, parsed))
+        return Fail("program: " + *error);
+    if (parsed.help) {
+        std::printf("usage: quillon program --wave W [--name N] [--param INDEX=VALUE]... -o P.bpa\n"
+                    "waves: saw square triangle pulse6 pulse12 pulse25 tri3 tri6 tri12 tri25 random\n");
+        return 0;
+    }
+    if (!parsed.positional.empty())
+        return Fail("program: unexpected argument '" + parsed.positional.front() + "'");
+    const std::string output = parsed.Value("--output");
+    if (output.empty())
+        return Fail("program: an output file is needed (-o P.bpa)");
+    int shape = 0;
+    const std::string wave = parsed.Value("--wave", "saw");
+    while (shape < static_cast<int>(kWaves.size()) && wave != kWaves[static_cast<std::size_t>(shape)])
+        ++shape;
+    if (shape == static_cast<int>(kWaves.size()))
+        return Fail("program: unknown wave '" + wave + "'");
+    const std::string name = parsed.Value("--name", wave);
+    if (name.size() > 24)
+        return Fail("program: a program name has at most 24 characters");
+
+    std::unique_ptr<TCustomVSTMidiPlugin, PluginDeleter> plugin(new TCustomVSTMidiPlugin(OfflineHost));
+    auto prompt = std::make_shared<CliPrompt>();
+    plugin->SetUserPrompt(prompt);
+    plugin->FillHarmonics(0, shape);
+    plugin->setProgramName(name.c_str());
+    for (const std::string& text : parsed.All("--param")) {
+        int index = 0;
+        float value = 0.0f;
+        if (!ParseParam(text, index, value))
+            return Fail("program: --param needs INDEX=VALUE with INDEX 0..123 and VALUE 0..1, not '" + text + "'");
+        plugin->setParameter(index, value);
+    }
+    if (!plugin->SaveProgramFile(output))
+        return Fail("program: could not write '" + output + "'");
+    std::printf("%s: program \"%s\" (%s)\n", output.c_str(), name.c_str(), wave.c_str());
+    return 0;
+}
+
+int RunBank(TArgs args) {
+    static constexpr TOptionSpec kOptions[] = {{"--output", "-o", "B.bpb", false}};
+    TParsedArgs parsed;
+    if (auto error = ParseArgs(args, kOptions, parsed))
+        return Fail("bank: " + *error);
+    if (parsed.help) {
+        std::printf("usage: quillon bank P1.bpa [P2.bpa ...] -o B.bpb   (at most 64 programs; the rest are fresh)\n");
+        return 0;
+    }
+    const std::string output = parsed.Value("--output");
+    if (output.empty())
+        return Fail("bank: an output file is needed (-o B.bpb)");
+    if (parsed.positional.empty() || parsed.positional.size() > TPresetsFileManager::kBankPrograms)
+        return Fail("bank: give 1 to 64 program files");
+
+    CliPrompt prompt;
+    TPresetsFileManager files(prompt);
+    auto programs = std::make_unique<TProgramBank>(); // fresh records for the slots left empty
+    std::vector<std::uint8_t> bank(TPresetsFileManager::kBankBytes);
+    std::vector<std::uint8_t> record(record::kRecordSize);
+    try {
+        for (std::size_t i = 0; i < TPresetsFileManager::kBankPrograms; ++i) {
+            const auto slot = bank.data() + i * record::kRecordSize;
+            if (i < parsed.positional.size()) {
+                if (!files.LoadProgram(parsed.positional[i], TPresetsFileManager::ProgramSpan(record.data(), record.size())))
+                    return Fail("bank: could not read '" + parsed.positional[i] + "'");
+                std::copy(record.begin(), record.end(), slot);
+            } else {
+                programs->CopyRecord(static_cast<int>(i), std::span<std::uint8_t>(slot, record::kRecordSize));
+            }
+        }
+        if (!files.SaveBank(output, TPresetsFileManager::ConstBankSpan(bank.data(), bank.size())))
+            return Fail("bank: could not write '" + output + "'");
+    } catch (const std::exception& error) {
+        return Fail("bank: " + std::string(error.what()));
+    }
+    std::printf("%s: bank of %zu program(s)\n", output.c_str(), parsed.positional.size());
+    return 0;
+}
+
+} // namespace quillon
