@@ -4,6 +4,7 @@
 #include "core/TCustomVSTMidiPlugin.h"
 #include "support/AllocationCounter.h"
 #include "support/FakeHost.h"
+#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,12 @@ TEST(HostThreadStress, ProgramsParametersAndChunksWhileRenderingWithMidi) {
         audioAllocations = counter.Count();
     });
 
+    // A program file to load while audio runs, and a harmony that the editing operations change.
+    test::TemporaryDirectory folder;
+    const std::string programFile = folder / "stress.bpa";
+    ASSERT_TRUE(plugin->SaveProgramFile(programFile));
+    plugin->FillHarmonics(0, 0);
+
     std::mt19937 random(99);
     std::uniform_real_distribution<float> value(0.0f, 1.0f);
     void* chunkData = nullptr;
@@ -93,6 +100,15 @@ TEST(HostThreadStress, ProgramsParametersAndChunksWhileRenderingWithMidi) {
             std::vector<std::uint8_t> chunk(static_cast<const std::uint8_t*>(chunkData),
                                             static_cast<const std::uint8_t*>(chunkData) + size);
             EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 0, size, chunk.data(), 0.0f), 1);
+        }
+        if (i % 300 == 150) {
+            EXPECT_TRUE(plugin->LoadProgramFile(programFile));
+        }
+        if (i % 100 == 50) {
+            plugin->FillHarmonics(0, static_cast<int>(random() % 11));
+            plugin->SetHarmonicLevel(0, 3, static_cast<int>(random() % 256));
+            plugin->InsertEnvelopePoint(0, 1, 0.1f, 0.5f);
+            plugin->DeleteEnvelopePoint(0, 1);
         }
         if (i % 20 == 0)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
