@@ -152,8 +152,9 @@ Decay MeasureDecay(float area, float damping) {
         reverb.Process(left.data(), right.data(), kWindow);
         double window = 0.0;
         for (int i = 0; i < kWindow; ++i) {
-            const double e = static_cast<double>(left[static_cast<std::size_t>(i)]) * left[static_cast<std::size_t>(i)] +
-                             static_cast<double>(right[static_cast<std::size_t>(i)]) * right[static_cast<std::size_t>(i)];
+            const double e =
+                static_cast<double>(left[static_cast<std::size_t>(i)]) * left[static_cast<std::size_t>(i)] +
+                static_cast<double>(right[static_cast<std::size_t>(i)]) * right[static_cast<std::size_t>(i)];
             energy.push_back(e);
             window += e;
         }

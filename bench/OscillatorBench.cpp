@@ -1,9 +1,9 @@
 // The voice oscillator as a user feels it: building a frame's wavetables (an edit in the harmony editor), a
 // whole 100-frame harmony (a program switch) and rendering a full polyphonic unison patch.
+#include "engine/NoteTable.h"
 #include "engine/TFFTReal.h"
 #include "engine/THarmonyFrame.h"
 #include "engine/TIFFTVoiceOsc.h"
-#include "engine/NoteTable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -91,11 +91,15 @@ void OscRender(benchmark::State& state, bool vectorKernels) {
     state.counters["x_realtime"] =
         benchmark::Counter(audioSeconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-void BM_OscRender(benchmark::State& state) { OscRender(state, true); }
+void BM_OscRender(benchmark::State& state) {
+    OscRender(state, true);
+}
 BENCHMARK(BM_OscRender)->Unit(benchmark::kMillisecond);
 
 // The same with the plain one-sample-at-a-time reader, for comparison.
-void BM_OscRenderScalar(benchmark::State& state) { OscRender(state, false); }
+void BM_OscRenderScalar(benchmark::State& state) {
+    OscRender(state, false);
+}
 BENCHMARK(BM_OscRenderScalar)->Unit(benchmark::kMillisecond);
 
 } // namespace

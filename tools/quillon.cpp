@@ -5,9 +5,12 @@
 // Each subcommand is a row of the Commands() table; it declares its options as a table of TOptionSpec
 // and reads them with ParseArgs (CommandLine.h), so new ones (analyze, program, bank, editor) are added
 // the same way. Larger subcommands live in their own source file (RenderCommand.cpp).
+#include "AnalyzeCommand.h"
 #include "CommandLine.h"
+#include "HarmonyCommand.h"
 #include "ProgramCommand.h"
 #include "RenderCommand.h"
+#include "WavCommand.h"
 #include "hostkit/TPluginHost.h"
 
 #include <algorithm>
@@ -261,6 +264,9 @@ const std::vector<TCommand>& Commands() {
     static const std::vector<TCommand> commands = {
         {"info", "info [--plugin PATH]", "print a plug-in's identity, flags, pins, programs and parameters", RunInfo},
         {"render", quillon::kRenderSynopsis, quillon::kRenderSummary, quillon::RunRender},
+        {"analyze", quillon::kAnalyzeSynopsis, quillon::kAnalyzeSummary, quillon::RunAnalyze},
+        {"wav", quillon::kWavSynopsis, quillon::kWavSummary, quillon::RunWav},
+        {"harmony", quillon::kHarmonySynopsis, quillon::kHarmonySummary, quillon::RunHarmony},
         {"program", quillon::kProgramSynopsis, quillon::kProgramSummary, quillon::RunProgram},
         {"bank", quillon::kBankSynopsis, quillon::kBankSummary, quillon::RunBank},
     };

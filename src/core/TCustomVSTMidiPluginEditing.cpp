@@ -234,17 +234,23 @@ bool TCustomVSTMidiPlugin::DeleteEnvelopePoint(int envelope, int index) {
 }
 
 bool TCustomVSTMidiPlugin::SetEnvelopePoint(int envelope, int index, float seconds, float level) {
-    std::lock_guard<std::mutex> lock(RecordsMutex());
-    SyncModelLocked();
     if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level))
         return false;
     TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
-    if (index < 0 || index >= e.PointCount())
-        return false;
-    Programs().SetPoint(CurrentProgram(), envelope, index, seconds, level);
-    const bool done = e.SetPoint(index, seconds, level, &UserPrompt());
-    MarkCurrentBankModified();
-    return done;
+    {
+        std::lock_guard<std::mutex> lock(RecordsMutex());
+        SyncModelLocked();
+        if (index >= 0 && index < e.PointCount()) {
+            Programs().SetPoint(CurrentProgram(), envelope, index, seconds, level);
+            e.SetPoint(index, seconds, level);
+            MarkCurrentBankModified();
+            return true;
+        }
+    }
+    // A point the envelope does not have: the envelope's own message, shown without holding the records
+    // (a program switch must not wait for the user); nothing changes.
+    UserPrompt().ShowMessage("No such point!");
+    return false;
 }
 
 void TCustomVSTMidiPlugin::SetEnvelopeLoopStart(int envelope, float seconds) {
@@ -278,7 +284,7 @@ void TCustomVSTMidiPlugin::PasteProgram() {
         std::lock_guard<std::mutex> lock(RecordsMutex());
         const int source = CopySource();
         const int slot = CurrentProgram();
-        if (source == slot || !TProgramBank::ValidSlot(source))
+        if (!TProgramBank::ValidSlot(source))
             return;
         std::vector<std::uint8_t> copy(record::kRecordSize);
         Programs().CopyRecord(source, copy);

@@ -3,9 +3,12 @@
 #include "core/ParameterTable.h"
 #include "engine/LittleEndian.h"
 #include "host/TVSTEditor.h"
+#include "midi/TMidiAssignmentWriter.h"
 #include "midi/TMidiHandler.h"
+#include "midi/TMidiLearnFileManager.h"
 #include "files/ZlibCodec.h"
 #include "platform/FloatingPoint.h"
+#include "platform/XdgSettingsStore.h"
 #include "platform/Thread.h"
 
 #include <algorithm>
@@ -39,6 +42,12 @@ TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
     setEditor(std::make_unique<TVSTEditor>(*this));
     midiHandler_ = std::make_unique<TMidiHandler>();
     prompt_ = std::make_shared<platform::StderrPrompt>();
+    settings_ = std::make_unique<platform::XdgSettingsStore>();
+    learnFile_ = std::make_unique<TMidiLearnFileManager>(*settings_);
+    learnWriter_ = std::make_unique<TMidiAssignmentWriter>(*learnFile_, *midiHandler_,
+                                                           [this](const std::string& text) { DeferMessage(text); });
+    // Hosts construct plug-ins while they scan, with no display: a refusal waits for the editor.
+    LoadAssignments(true);
 
     setUniqueID(FourCC('3', 'k', '5', '2'));
     setNumInputs(0);
@@ -56,12 +65,14 @@ TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
     for (auto& target : paramTarget_)
         target.store(0.0f, std::memory_order_relaxed);
     worker_ = std::thread([this] { WorkerLoop(); });
+    learnWriter_->Start();
 }
 
 TVSTMidiPlugin::~TVSTMidiPlugin() {
     // The editor may still refer to the plug-in's state: it goes first.
     DestroyEditor();
     StopWorker();
+    learnWriter_.reset(); // writes a learned change that is still due
 }
 
 void TVSTMidiPlugin::StopWorker() {
@@ -104,8 +115,10 @@ void TVSTMidiPlugin::RequestRefresh(int level) {
 }
 
 void TVSTMidiPlugin::SetMidiHandler(std::unique_ptr<TMidiHandler> handler) {
-    if (handler)
-        midiHandler_ = std::move(handler);
+    if (!handler)
+        return;
+    learnWriter_->SetHandler(*handler);
+    midiHandler_ = std::move(handler);
 }
 
 // Parameters ------------------------------------------------------------------------------------

@@ -37,8 +37,14 @@
 
 namespace quillon {
 
+class TMidiAssignmentWriter;
 class TMidiHandler;
+class TMidiLearnFileManager;
 class TVSTEditor;
+
+namespace platform {
+class ISettingsStore;
+}
 
 class TVSTMidiPlugin : public AudioEffectX {
 public:
@@ -114,6 +120,28 @@ public:
     // Where messages and questions go (stderr with safe answers until an editor or test installs another).
     void SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt);
     platform::IUserPrompt& UserPrompt() { return *prompt_; }
+    // Keeps a message for the editor, which shows it through the prompt at its next idle call; it is also
+    // written to stderr at once, so that a run without an editor leaves a trace. For messages that arise
+    // where nobody may be asked: construction (hosts construct plug-ins while scanning, without a display)
+    // and the MIDI assignment writer's thread. [any but audio]
+    void DeferMessage(const std::string& text);
+    // Shows the kept messages through the prompt, oldest first. [gui]
+    void ShowDeferredMessages();
+
+    // Settings and MIDI learn [gui] ----------------------------------------------------------------
+    platform::ISettingsStore& Settings() { return *settings_; }
+    const TMidiLearnFileManager& MidiLearnFile() const { return *learnFile_; }
+    // Reads the MIDI assignment file into the handler's table; learning ends and nothing stays armed. A
+    // refusal is shown through the prompt, or with `defer` kept for the editor (construction).
+    void LoadAssignments(bool defer = false);
+    // The editor's MIDI reset: asks whether the custom assignments may go, deletes them on Yes and reads the
+    // file again, so that the factory bindings (or none) return. Answered with Cancel, the table is read
+    // again from the custom file — unless a learned change could not be written to it, which would be lost.
+    void ClearAssignments();
+    // Writes the assignment file when learning has changed the table since the last write (the writer's
+    // thread does it by itself within 250 ms). With `wait` false it gives up when that thread is writing.
+    // False when a due write failed or was not made.
+    bool FlushAssignments(bool wait = true);
 
     // Internal operations ------------------------------------------------------------------------
     // Every parameter of the current program jumps to its engine value at once. Runs on the caller's
@@ -162,7 +190,8 @@ protected:
     // Ends the program-change worker (waiting for a switch in progress). Derived destructors call it
     // before they free what PrepareProgram uses.
     void StopWorker();
-    // Replaces the MIDI handler (the synthesizer installs its own).
+    // Replaces the MIDI handler (the synthesizer installs its own); the new one takes over the controller
+    // assignments.
     void SetMidiHandler(std::unique_ptr<TMidiHandler> handler);
 
 private:
@@ -191,6 +220,11 @@ private:
     std::atomic<bool> programNeedsApply_{true};
     std::atomic<bool> modelStale_{true};
     std::unique_ptr<TMidiHandler> midiHandler_;
+    std::unique_ptr<platform::ISettingsStore> settings_;
+    std::unique_ptr<TMidiLearnFileManager> learnFile_;
+    std::unique_ptr<TMidiAssignmentWriter> learnWriter_; // refers to the two above; goes before them
+    std::mutex deferredMutex_;
+    std::vector<std::string> deferredMessages_;
     std::atomic<bool> editorOpen_{false};
     std::string bankFileName_[2];
     std::shared_ptr<platform::IUserPrompt> prompt_;

@@ -49,8 +49,13 @@ void TClassicChorusEffect::ApplySampleRate(float rate) {
 }
 
 void TClassicChorusEffect::UpdateFilters() {
-    // The input low-pass runs at twice the sample rate, hence the quarter in place of the half.
-    lowPass_ = ButterworthLowPass(ButterworthAngle(lowPassCutoff_, sampleRate_, 0.25));
+    // The input low-pass runs at twice the sample rate, hence the quarter in place of the half. Its corner is
+    // held at most at 0.46·rate, the share 10 kHz has at 22.05 kHz: above that the section no longer keeps
+    // the images of the doubled write out of the feedback loop (which then grows without bound at feedback 1
+    // and 11.025 kHz), and at 8 kHz 10 kHz would lie beyond half the doubled rate, where the section itself
+    // is unstable. Rates from 22.05 kHz up are not affected.
+    const double corner = std::min(static_cast<double>(lowPassCutoff_), 0.46 * sampleRate_);
+    lowPass_ = ButterworthLowPass(ButterworthAngle(corner, sampleRate_, 0.25));
     highPass_ = ButterworthHighPass(ButterworthAngle(highPassCutoff_, sampleRate_, 0.5));
 }
 
@@ -123,6 +128,7 @@ std::string TClassicChorusEffect::RateLabel(float knob) const {
 void TClassicChorusEffect::Process(float* left, float* right, int n) {
     const int mask = lineMask_;
     const float maximumReach = static_cast<float>(mask);
+    int writeIndex = writeIndex_;
 
     // Read position for a delay of d line samples: whole part h and fraction t; the two line samples
     // i1 (h back) and i2 (one further back) are mixed linearly.
@@ -137,40 +143,59 @@ void TClassicChorusEffect::Process(float* left, float* right, int n) {
         const int h = static_cast<int>(d);
         Tap tap;
         tap.t = d - static_cast<float>(h);
-        tap.i1 = (writeIndex_ - h) & mask;
+        tap.i1 = (writeIndex - h) & mask;
         tap.i2 = (tap.i1 - 1) & mask;
         return tap;
     };
-    const auto read = [](const std::vector<float>& line, const Tap& tap) {
-        return static_cast<float>((1.0 - tap.t) * line[static_cast<std::size_t>(tap.i1)] +
-                                  static_cast<double>(tap.t) * line[static_cast<std::size_t>(tap.i2)]);
+    const auto read = [](const float* line, const Tap& tap) {
+        return static_cast<float>((1.0 - tap.t) * line[tap.i1] + static_cast<double>(tap.t) * line[tap.i2]);
     };
+
+    // Settings, memories and the write index live in locals for the block: the line writes are float
+    // stores, which the compiler must otherwise assume to change the float members.
+    float* const leftLine = leftLine_.data();
+    float* const rightLine = rightLine_.data();
+    const ButterworthCoefficients lowPass = lowPass_, highPass = highPass_;
+    ButterworthMemory lowPassLeft = lowPassLeft_, lowPassRight = lowPassRight_;
+    ButterworthMemory highPassLeft = highPassLeft_, highPassRight = highPassRight_;
+    float feedbackLeft = feedbackLeft_, feedbackRight = feedbackRight_;
+    const double feedback = feedback_, dry = dryGain_, wet = wetGain_;
+    const double swing = swing_, baseDelay = baseDelay_;
+    const bool spread = spread_;
 
     for (int i = 0; i < n; ++i) {
         const float xL = left[i];
         const float xR = right[i];
-        const float uL = xL + feedbackLeft_;
-        const float uR = xR + feedbackRight_;
+        const float uL = xL + feedbackLeft;
+        const float uR = xR + feedbackRight;
 
         // Two line samples per input sample; both receive the same input through the 10 kHz low-pass.
         for (int step = 0; step < 2; ++step) {
-            writeIndex_ = (writeIndex_ + 1) & mask;
-            leftLine_[static_cast<std::size_t>(writeIndex_)] = ButterworthLowPassStep(lowPass_, lowPassLeft_, uL);
-            rightLine_[static_cast<std::size_t>(writeIndex_)] = ButterworthLowPassStep(lowPass_, lowPassRight_, uR);
+            writeIndex = (writeIndex + 1) & mask;
+            leftLine[writeIndex] = ButterworthLowPassStep(lowPass, lowPassLeft, uL);
+            rightLine[writeIndex] = ButterworthLowPassStep(lowPass, lowPassRight, uR);
         }
 
-        const float m = static_cast<float>(static_cast<double>(lfo_.Advance(1)) * swing_);
+        const float m = static_cast<float>(static_cast<double>(lfo_.Advance(1)) * swing);
 
-        const Tap tapLeft = tapFor(static_cast<float>(static_cast<double>(baseDelay_) + m));
-        const float yL = ButterworthHighPassStep(highPass_, highPassLeft_, read(leftLine_, tapLeft));
-        feedbackLeft_ = static_cast<float>(static_cast<double>(feedback_) * yL);
-        left[i] = static_cast<float>(static_cast<double>(dryGain_) * xL + static_cast<double>(wetGain_) * yL);
+        const Tap tapLeft = tapFor(static_cast<float>(baseDelay + m));
+        const float yL = ButterworthHighPassStep(highPass, highPassLeft, read(leftLine, tapLeft));
+        feedbackLeft = static_cast<float>(feedback * yL);
+        left[i] = static_cast<float>(dry * xL + wet * yL);
 
-        const Tap tapRight = spread_ ? tapFor(static_cast<float>(static_cast<double>(baseDelay_) - m)) : tapLeft;
-        const float yR = ButterworthHighPassStep(highPass_, highPassRight_, read(rightLine_, tapRight));
-        feedbackRight_ = static_cast<float>(static_cast<double>(feedback_) * yR);
-        right[i] = static_cast<float>(static_cast<double>(dryGain_) * xR + static_cast<double>(wetGain_) * yR);
+        const Tap tapRight = spread ? tapFor(static_cast<float>(baseDelay - m)) : tapLeft;
+        const float yR = ButterworthHighPassStep(highPass, highPassRight, read(rightLine, tapRight));
+        feedbackRight = static_cast<float>(feedback * yR);
+        right[i] = static_cast<float>(dry * xR + wet * yR);
     }
+
+    writeIndex_ = writeIndex;
+    lowPassLeft_ = lowPassLeft;
+    lowPassRight_ = lowPassRight;
+    highPassLeft_ = highPassLeft;
+    highPassRight_ = highPassRight;
+    feedbackLeft_ = feedbackLeft;
+    feedbackRight_ = feedbackRight;
 }
 
 } // namespace quillon

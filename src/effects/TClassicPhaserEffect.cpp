@@ -8,6 +8,11 @@ namespace {
 
 constexpr int kMaximumStages = 64;
 
+// Smallest K = cot(π·f/fs) a stage is given: the value for f = 0.49·fs. The table reaches 20 kHz, which lies
+// at or above half the rate below 40 kHz; there K would be 0 or negative and |B| = |(1 − K)/(1 + K)| ≥ 1,
+// an unstable stage. At 44.1 kHz and above every entry is larger, so nothing changes there.
+constexpr float kMinimumK = 0.0314263f; // tan(0.01·π)
+
 } // namespace
 
 TClassicPhaserEffect::TClassicPhaserEffect(float sampleRate)
@@ -105,52 +110,82 @@ std::string TClassicPhaserEffect::RateLabel(float knob) const {
 }
 
 void TClassicPhaserEffect::Process(float* left, float* right, int n) {
-    // One all-pass −(B + z⁻¹)/(1 + B·z⁻¹) per stage; memory holds the stage's recursive value t.
-    const auto allPass = [](std::vector<float>& memory, int stages, float u, float a, float b) {
-        for (int j = 0; j < stages; ++j) {
-            const float o = memory[static_cast<std::size_t>(j)];
-            const float t = static_cast<float>(u - static_cast<double>(o) * b);
-            memory[static_cast<std::size_t>(j)] = t;
-            u = static_cast<float>((static_cast<double>(t) - o) * a - u * 0.5) * 2.0f;
-        }
-        return u;
-    };
+    // All arithmetic is in 32-bit floats. The feedback runs through every stage and the high-pass from one
+    // sample to the next, so the length of that chain of dependent operations sets the speed: both channels
+    // run through their stages side by side, and settings and memories live in locals for the block.
+    float* const stagesLeft = leftStages_.data();
+    float* const stagesRight = rightStages_.data();
     const int stages = stageCount_;
+    const float halfDepth = depth_ * 0.5f;
+    const float loopGain = feedback_ * 0.98f;
+    const float wet = wetGain_, dry = dryGain_;
+    const float hpA1 = highPass_.a1, hpA2 = highPass_.a2, hpG = highPass_.g;
+    float feedbackLeft = feedbackLeft_, feedbackRight = feedbackRight_;
+    ButterworthMemory highPassLeft = highPassLeft_, highPassRight = highPassRight_;
+    float aLeft = aLeft_, bLeft = bLeft_, aRight = aRight_, bRight = bRight_;
 
     for (int i = 0; i < n; ++i) {
         const float xL = left[i];
         const float xR = right[i];
-        float uL = xL + feedbackLeft_;
-        float uR = xR + feedbackRight_;
+        float uL = xL + feedbackLeft;
+        float uR = xR + feedbackRight;
 
-        const float m = static_cast<float>(static_cast<double>(lfo_.Advance(1)) * depth_ * 0.5);
+        const float m = lfo_.Advance(1) * halfDepth;
 
-        const float k = table_.Lookup(manual_ + m);
-        aLeft_ = static_cast<float>(static_cast<double>(k) / (k + 1.0));
-        bLeft_ = static_cast<float>((1.0 - k) / (k + 1.0));
+        // A = K/(K + 1), B = (1 − K)/(K + 1) with K = cot(π·f/fs) for the swept break frequency f.
+        const float k = std::max(table_.Lookup(manual_ + m), kMinimumK);
+        aLeft = k / (k + 1.0f);
+        bLeft = (1.0f - k) / (k + 1.0f);
         if (spread_) {
-            const float kRight = table_.Lookup(manual_ - m);
-            aRight_ = static_cast<float>(static_cast<double>(kRight) / (kRight + 1.0));
-            bRight_ = static_cast<float>((1.0 - kRight) / (kRight + 1.0));
+            const float kRight = std::max(table_.Lookup(manual_ - m), kMinimumK);
+            aRight = kRight / (kRight + 1.0f);
+            bRight = (1.0f - kRight) / (kRight + 1.0f);
             rightSelector_ = 1;
         } else {
             rightSelector_ = 0;
         }
-        const float aRight = rightSelector_ != 0 ? aRight_ : aLeft_;
-        const float bRight = rightSelector_ != 0 ? bRight_ : bLeft_;
+        const float aR = rightSelector_ != 0 ? aRight : aLeft;
+        const float bR = rightSelector_ != 0 ? bRight : bLeft;
 
-        uL = allPass(leftStages_, stages, uL, aLeft_, bLeft_);
-        uR = allPass(rightStages_, stages, uR, aRight, bRight);
+        // One all-pass −(B + z⁻¹)/(1 + B·z⁻¹) per stage; the memory holds the stage's recursive value t, and
+        // u := ((t − o)·A − u·0.5)·2 is written as (t − o)·2A − u (scaling by 2 is exact).
+        const float a2L = 2.0f * aLeft, a2R = 2.0f * aR;
+        for (int j = 0; j < stages; ++j) {
+            const float oL = stagesLeft[j];
+            const float oR = stagesRight[j];
+            const float tL = uL - oL * bLeft;
+            const float tR = uR - oR * bR;
+            stagesLeft[j] = tL;
+            stagesRight[j] = tR;
+            uL = (tL - oL) * a2L - uL;
+            uR = (tR - oR) * a2R - uR;
+        }
 
-        const float yL = ButterworthHighPassStep(highPass_, highPassLeft_, uL);
-        const float yR = ButterworthHighPassStep(highPass_, highPassRight_, uR);
+        // The 500 Hz Butterworth high-pass: w := u − a1·w1 − a2·w2; y := g·(w − 2·w1 + w2).
+        const float wL = uL - hpA1 * highPassLeft.w1 - hpA2 * highPassLeft.w2;
+        const float wR = uR - hpA1 * highPassRight.w1 - hpA2 * highPassRight.w2;
+        const float yL = hpG * (wL - 2.0f * highPassLeft.w1 + highPassLeft.w2);
+        const float yR = hpG * (wR - 2.0f * highPassRight.w1 + highPassRight.w2);
+        highPassLeft.w2 = highPassLeft.w1;
+        highPassLeft.w1 = wL;
+        highPassRight.w2 = highPassRight.w1;
+        highPassRight.w1 = wR;
 
-        feedbackLeft_ = static_cast<float>(static_cast<double>(yL) * feedback_ * 0.98);
-        feedbackRight_ = static_cast<float>(static_cast<double>(yR) * feedback_ * 0.98);
+        feedbackLeft = yL * loopGain;
+        feedbackRight = yR * loopGain;
 
-        left[i] = static_cast<float>(static_cast<double>(yL) * wetGain_ + static_cast<double>(xL) * dryGain_);
-        right[i] = static_cast<float>(static_cast<double>(yR) * wetGain_ + static_cast<double>(xR) * dryGain_);
+        left[i] = yL * wet + xL * dry;
+        right[i] = yR * wet + xR * dry;
     }
+
+    feedbackLeft_ = feedbackLeft;
+    feedbackRight_ = feedbackRight;
+    highPassLeft_ = highPassLeft;
+    highPassRight_ = highPassRight;
+    aLeft_ = aLeft;
+    bLeft_ = bLeft;
+    aRight_ = aRight;
+    bRight_ = bRight;
 }
 
 } // namespace quillon

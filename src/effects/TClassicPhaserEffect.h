@@ -1,7 +1,8 @@
 // Stereo phaser. Each channel runs through a chain of first-order all-pass stages (eight by default) whose break
 // frequency a triangle LFO sweeps by ± depth/2 around the manual position on an exponential 50 Hz … 20 kHz scale,
 // then through a 500 Hz high-pass, with 0.98·feedback of the output returned to the input. With spread on, the
-// right channel's sweep mirrors the left's around the manual position.
+// right channel's sweep mirrors the left's around the manual position. Process computes in 32-bit floats
+// throughout.
 //
 // Threads: the constructor, SetSampleRate and SetStages allocate (host thread, audio stopped); Process, Reset and
 // the other setters run on the audio thread [audio]; RateLabel reads only the LFO's fixed labels [any].

@@ -133,68 +133,102 @@ void TClassicReverbEffect::SetLevel(float level) {
 }
 
 void TClassicReverbEffect::Process(float* left, float* right, int n) {
-    std::array<float*, kLineCount> buffer;
-    for (int k = 0; k < kLineCount; ++k)
-        buffer[static_cast<std::size_t>(k)] = buffers_[static_cast<std::size_t>(k)].data();
+    // Settings and memories live in locals for the block: the line writes are float stores, which the
+    // compiler must otherwise assume to change the float members.
+    const float feedback = feedbackGain_, outputGain = outputGain_;
+    const float dampingA = dampingA_, dampingB = dampingB_, amount = highDampingAmount_;
+    const float lowCutA = lowCutA_, lowCutNegA = lowCutNegA_, lowCutB = lowCutB_;
+    const float wet = wetGain_, dry = dryGain_;
+    std::array<float, kNetworkLines> damping = dampingMemory_;
+    float lowLeft = lowCutLeft_, lowRight = lowCutRight_;
+    std::array<float*, kLineCount> line; // line k's slot for the i-th sample of a run is line[k][i]
 
-    for (int i = 0; i < n; ++i) {
-        const float xL = left[i];
-        const float xR = right[i];
-
-        for (LineState& line : lines_) {
-            if (++line.position >= static_cast<std::uint32_t>(line.length)) line.position = 0;
+    int done = 0;
+    while (done < n) {
+        // Every position advances by one per sample and wraps to 0 when it reaches its line's length. Until
+        // the first line wraps, line k's slot for the i-th next sample is simply position k + 1 + i.
+        int run = n - done;
+        for (const LineState& state : lines_)
+            run = std::min(run, state.length - 1 - static_cast<int>(state.position));
+        const bool wraps = run < 1;
+        if (wraps) {
+            // A line wraps on this sample (or lies beyond a length just shortened): one sample, stepping
+            // every position on its own.
+            for (std::size_t k = 0; k < kLineCount; ++k) {
+                LineState& state = lines_[k];
+                if (++state.position >= static_cast<std::uint32_t>(state.length)) state.position = 0;
+                line[k] = buffers_[k].data() + state.position;
+            }
+            run = 1;
+        } else {
+            for (std::size_t k = 0; k < kLineCount; ++k)
+                line[k] = buffers_[k].data() + lines_[k].position + 1;
         }
 
-        // Three all-pass diffusers in series.
-        float u = xL + xR;
-        for (int k = kNetworkLines; k < kLineCount; ++k) {
-            float& slot = buffer[static_cast<std::size_t>(k)][lines_[static_cast<std::size_t>(k)].position];
-            const float d = slot;
-            const float a = kDiffuserGain * d + u;
-            u = d - kDiffuserGain * a;
-            slot = a;
+        for (int i = 0; i < run; ++i) {
+            const float xL = left[done + i];
+            const float xR = right[done + i];
+
+            // Three all-pass diffusers in series.
+            float u = xL + xR;
+            for (std::size_t k = kNetworkLines; k < kLineCount; ++k) {
+                float& slot = line[k][i];
+                const float d = slot;
+                const float a = kDiffuserGain * d + u;
+                u = d - kDiffuserGain * a;
+                slot = a;
+            }
+
+            std::array<float, kNetworkLines> o;
+            float sum = 0.0f;
+            for (std::size_t k = 0; k < kNetworkLines; ++k) {
+                o[k] = line[k][i];
+                sum += o[k];
+            }
+            // Householder feedback: every line gets feedback gain × (o_k − sum/8) plus the diffused input.
+            u = u - sum * 0.125f * feedback;
+
+            float wetL = 0.0f;
+            float wetR = 0.0f;
+            for (std::size_t k = 0; k < kNetworkLines; ++k) {
+                wetL += o[k] * kLeftWeights[k];
+                wetR += o[k] * kRightWeights[k];
+            }
+            wetL = wetL * outputGain;
+            wetR = wetR * outputGain;
+
+            for (std::size_t k = 0; k < kNetworkLines; ++k) {
+                float value = o[k] * feedback + u;
+                // Remove part of the one-pole high-pass share (above 2000 Hz) of the value just written.
+                float& s = damping[k];
+                const float w = value - s * dampingB;
+                const float h = (w - s) * dampingA;
+                value = value - amount * h;
+                line[k][i] = value;
+                s = w;
+            }
+
+            float w = wetL - lowLeft * lowCutB;
+            wetL = lowLeft * lowCutNegA + w * lowCutA;
+            lowLeft = w;
+            w = wetR - lowRight * lowCutB;
+            wetR = lowRight * lowCutNegA + w * lowCutA;
+            lowRight = w;
+
+            left[done + i] = xL * dry + wetL * wet;
+            right[done + i] = xR * dry + wetR * wet;
         }
 
-        std::array<float, kNetworkLines> o;
-        float sum = 0.0f;
-        for (int k = 0; k < kNetworkLines; ++k) {
-            const auto index = static_cast<std::size_t>(k);
-            o[index] = buffer[index][lines_[index].position];
-            sum += o[index];
+        if (!wraps) {
+            for (LineState& state : lines_)
+                state.position += static_cast<std::uint32_t>(run);
         }
-        // Householder feedback: every line gets feedback gain × (o_k − sum/8) plus the diffused input.
-        u = u - sum * 0.125f * feedbackGain_;
-
-        float wetL = 0.0f;
-        float wetR = 0.0f;
-        for (std::size_t k = 0; k < kNetworkLines; ++k) {
-            wetL += o[k] * kLeftWeights[k];
-            wetR += o[k] * kRightWeights[k];
-        }
-        wetL = wetL * outputGain_;
-        wetR = wetR * outputGain_;
-
-        for (std::size_t k = 0; k < kNetworkLines; ++k) {
-            float& slot = buffer[k][lines_[k].position];
-            slot = o[k] * feedbackGain_ + u;
-            // Remove part of the one-pole high-pass share (above 2000 Hz) of the value just written.
-            float& s = dampingMemory_[k];
-            const float w = slot - s * dampingB_;
-            const float h = (w - s) * dampingA_;
-            slot = slot - highDampingAmount_ * h;
-            s = w;
-        }
-
-        float w = wetL - lowCutLeft_ * lowCutB_;
-        wetL = lowCutLeft_ * lowCutNegA_ + w * lowCutA_;
-        lowCutLeft_ = w;
-        w = wetR - lowCutRight_ * lowCutB_;
-        wetR = lowCutRight_ * lowCutNegA_ + w * lowCutA_;
-        lowCutRight_ = w;
-
-        left[i] = xL * dryGain_ + wetL * wetGain_;
-        right[i] = xR * dryGain_ + wetR * wetGain_;
+        done += run;
     }
+
+    dampingMemory_ = damping;
+    lowCutLeft_ = lowLeft;
+    lowCutRight_ = lowRight;
 }
 
 } // namespace quillon

@@ -13,8 +13,7 @@ namespace quillon {
 namespace {
 
 void Refuse(std::string* message, const char* text) {
-    if (message)
-        *message = text;
+    if (message) *message = text;
 }
 
 } // namespace
@@ -41,8 +40,7 @@ bool THarmonyFileManager::Load(const std::string& path, std::string* message) {
         return false;
     }
     std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw std::ios_base::failure("Cannot open the file " + path);
+    if (!file) throw std::ios_base::failure("Cannot open the file " + path);
 
     std::array<char, kHeaderSize> header{};
     if (!file.read(header.data(), kHeaderSize))
@@ -60,7 +58,8 @@ bool THarmonyFileManager::Load(const std::string& path, std::string* message) {
         throw std::ios_base::failure("The file " + path + " ends within its harmonics");
     for (int j = 0; j < kHarmonicCount; ++j) {
         levels[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(data[static_cast<std::size_t>(j)]);
-        phases[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(data[static_cast<std::size_t>(kHarmonicCount + j)]);
+        phases[static_cast<std::size_t>(j)] =
+            static_cast<std::uint8_t>(data[static_cast<std::size_t>(kHarmonicCount + j)]);
     }
     return true;
 }

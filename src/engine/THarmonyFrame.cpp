@@ -11,28 +11,30 @@ namespace quillon {
 
 namespace {
 
-constexpr double kPi = 3.141592654;      // π as the harmonic formulas use it
-constexpr double kLn10 = 2.302585093;    // ln 10 to ten digits
-constexpr double kFadeStart = 20000.0;   // Hz: harmonics above fade out …
-constexpr double kBandLimit = 22050.0;   // … and vanish from here on, whatever the sample rate
+constexpr double kPi = 3.141592654;    // π as the harmonic formulas use it
+constexpr double kLn10 = 2.302585093;  // ln 10 to ten digits
+constexpr double kFadeStart = 20000.0; // Hz: harmonics above fade out …
+constexpr double kBandLimit = 22050.0; // … and vanish from here on, whatever the sample rate
 constexpr int kHalf = THarmonyFrame::kTableLength / 2;
 
-bool Sounding(float level) { return level < 255.0f; }
+bool Sounding(float level) {
+    return level < 255.0f;
+}
 
 } // namespace
 
-THarmonyFrame::THarmonyFrame() { Silence(); }
+THarmonyFrame::THarmonyFrame() {
+    Silence();
+}
 
 void THarmonyFrame::SetLevel(int j, float level) {
-    if (j < 0 || j >= kHarmonicCount)
-        return;
+    if (j < 0 || j >= kHarmonicCount) return;
     levels_[static_cast<std::size_t>(j)] = level;
     UpdateParts(j);
 }
 
 void THarmonyFrame::SetPhase(int j, float phase) {
-    if (j < 0 || j >= kHarmonicCount)
-        return;
+    if (j < 0 || j >= kHarmonicCount) return;
     phases_[static_cast<std::size_t>(j)] = phase;
     UpdateParts(j);
 }
@@ -41,7 +43,9 @@ void THarmonyFrame::SetLevelByte(int j, int level) {
     SetLevel(j, level == 255 ? kSilentLevel : static_cast<float>(level));
 }
 
-void THarmonyFrame::SetPhaseByte(int j, int phase) { SetPhase(j, static_cast<float>(phase)); }
+void THarmonyFrame::SetPhaseByte(int j, int phase) {
+    SetPhase(j, static_cast<float>(phase));
+}
 
 float THarmonyFrame::Level(int j) const {
     return j < 0 || j >= kHarmonicCount ? kSilentLevel : levels_[static_cast<std::size_t>(j)];
@@ -55,7 +59,9 @@ int THarmonyFrame::LevelByte(int j) const {
     return static_cast<int>(std::clamp(std::nearbyint(Level(j)), 0.0f, 255.0f));
 }
 
-int THarmonyFrame::PhaseByte(int j) const { return static_cast<int>(std::nearbyint(Phase(j))); }
+int THarmonyFrame::PhaseByte(int j) const {
+    return static_cast<int>(std::nearbyint(Phase(j)));
+}
 
 float THarmonyFrame::CosinePart(int j) const {
     return j < 0 || j >= kHarmonicCount ? 0.0f : cosineParts_[static_cast<std::size_t>(j)];
@@ -68,14 +74,15 @@ float THarmonyFrame::SinePart(int j) const {
 void THarmonyFrame::UpdateParts(int j) {
     const auto i = static_cast<std::size_t>(j);
     const float level = levels_[i] < 0.0f ? 0.0f : levels_[i];
-    const float amplitude =
-        level >= 255.0f ? kSilentAmplitude : static_cast<float>(std::exp(-level * kLn10 * 0.025));
+    const float amplitude = level >= 255.0f ? kSilentAmplitude : static_cast<float>(std::exp(-level * kLn10 * 0.025));
     const double phi = (phases_[i] - 128.0) / 128.0 * kPi;
     cosineParts_[i] = static_cast<float>(std::sin(phi) * amplitude);
     sineParts_[i] = static_cast<float>(std::cos(phi) * amplitude);
 }
 
-void THarmonyFrame::Silence() { ClearHarmonics(kHarmonicCount - 1); }
+void THarmonyFrame::Silence() {
+    ClearHarmonics(kHarmonicCount - 1);
+}
 
 void THarmonyFrame::ClearHarmonics(int last) {
     last = std::min(last, kHarmonicCount - 1);
@@ -88,13 +95,17 @@ void THarmonyFrame::ClearHarmonics(int last) {
 
 float THarmonyFrame::GeneratorLevel(double amplitude) {
     const double level = std::nearbyint(-40.0 * std::log10(std::fabs(amplitude) + 1e-20));
-    return level > 180.0 ? 255.0f : static_cast<float>(level);
+    return level <= 180.0 ? static_cast<float>(level) : 255.0f; // also for a NaN amplitude
 }
 
 namespace {
 // Generator levels of 255 are stored as the silent level, as the byte setter does.
-float StoredLevel(float generatorLevel) { return generatorLevel >= 255.0f ? THarmonyFrame::kSilentLevel : generatorLevel; }
-int LimitCount(int count) { return std::min(count, THarmonyFrame::kHarmonicCount - 1); }
+float StoredLevel(float generatorLevel) {
+    return generatorLevel >= 255.0f ? THarmonyFrame::kSilentLevel : generatorLevel;
+}
+int LimitCount(int count) {
+    return std::min(count, THarmonyFrame::kHarmonicCount - 1);
+}
 } // namespace
 
 void THarmonyFrame::FillSaw(int count) {
@@ -118,6 +129,7 @@ void THarmonyFrame::FillPulse(int count, float widthPercent) {
 }
 
 void THarmonyFrame::FillTriangle(int count, float peakPercent) {
+    if (!(peakPercent > 0.0f && peakPercent < 100.0f)) return; // the formula has no value at 0 and 100 %
     count = LimitCount(count);
     const double q = 100.0f / peakPercent;
     for (int k = 1; k <= count; ++k) {
@@ -149,8 +161,7 @@ void THarmonyFrame::TiltHarmonics(int count, float amount) {
 
 float THarmonyFrame::BandGain(int j, double noteFrequency) {
     const double f = j * noteFrequency;
-    if (j == 0 || f >= kBandLimit)
-        return 0.0f;
+    if (j == 0 || f >= kBandLimit) return 0.0f;
     if (f > kFadeStart) {
         const double x = (kBandLimit - f) / 2050.0;
         return static_cast<float>(x * x * x);
@@ -192,8 +203,7 @@ void THarmonyFrame::FillSpectrum(int note, float* work) const {
     const int last = std::min(kHarmonicCount - 1, static_cast<int>(kBandLimit / frequency) + 1);
     for (int j = 1; j <= last; ++j) {
         const auto i = static_cast<std::size_t>(j);
-        if (!Sounding(levels_[i]))
-            continue;
+        if (!Sounding(levels_[i])) continue;
         const float gain = BandGain(j, frequency);
         work[j] = cosineParts_[i] * gain;
         work[kHalf + j] = sineParts_[i] * gain;

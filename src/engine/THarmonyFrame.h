@@ -56,7 +56,7 @@ public:
         friend class THarmonyFrame;
         Tables() = default;
 
-        std::array<std::uint32_t, kNoteCount> offset_{}; // element offset of sample 0 of each note's table
+        std::array<std::uint32_t, kNoteCount> offset_{};   // element offset of sample 0 of each note's table
         std::array<std::uint8_t, kNoteCount> firstNote_{}; // the lowest note of each stored table
         int distinctCount_ = 0;
         std::unique_ptr<float[]> data_;
@@ -89,7 +89,7 @@ public:
     // Harmonic generators over harmonics 1 … count (the editor passes 250); count is limited to 2047.
     void FillSaw(int count);
     void FillPulse(int count, float widthPercent);
-    // peakPercent must lie strictly between 0 and 100.
+    // peakPercent must lie strictly between 0 and 100; other values leave the frame as it is.
     void FillTriangle(int count, float peakPercent);
     void FillRandom(int count, std::mt19937& random);
     // Harmonics 0 … last become silent with phase 128.

@@ -34,6 +34,7 @@
 
 #include "engine/THarmonyFrame.h"
 #include "engine/TSpscQueue.h"
+#include "engine/TWavetableReader.h"
 
 #include <array>
 #include <atomic>
@@ -71,12 +72,12 @@ public:
     void SetUnisonSpread(float spread);
     // [audio] When off, the unison phases in use of every voice become random.
     void SetPhaseReset(bool on);
-    void SetGlideEnabled(bool on);       // [audio]
-    void SetGlideTime(float seconds);    // [audio] 0.03 … 3 s; 0 or less jumps to the new note at once
-    void SetLoopEnabled(bool on);        // [audio]
-    void SetFrequencyFactor(float f);    // [audio] fine tune as a frequency ratio (0.9715 … 1.0293)
-    void SetOscillatorGain(float gain);  // [audio] 0 … 1
-    void SetGlideFromLastNote(bool on);  // [audio] glide from the last note on any voice (mono mode)
+    void SetGlideEnabled(bool on);      // [audio]
+    void SetGlideTime(float seconds);   // [audio] 0.03 … 3 s; 0 or less jumps to the new note at once
+    void SetLoopEnabled(bool on);       // [audio]
+    void SetFrequencyFactor(float f);   // [audio] fine tune as a frequency ratio (0.9715 … 1.0293)
+    void SetOscillatorGain(float gain); // [audio] 0 … 1
+    void SetGlideFromLastNote(bool on); // [audio] glide from the last note on any voice (mono mode)
     // [any] Harmony loop in seconds of harmony time.
     void SetLoopStart(float seconds) { loopStart_.store(seconds, std::memory_order_relaxed); }
     void SetLoopEnd(float seconds) { loopEnd_.store(seconds, std::memory_order_relaxed); }
@@ -149,7 +150,8 @@ public:
     void ResetFrame(int frame);
     // Bytes of the frame's tables and harmonic data (0 for a frame that does not exist).
     std::size_t FrameBytes(int frame) const;
-    // Frees lists and tables the audio thread has handed back; posting operations do it too.
+    // Frees lists and tables the audio thread has handed back; posting operations do it too. A replaced
+    // harmony stays in memory until then, so the GUI's idle calls this now and then.
     void CollectGarbage();
 
     // Harmonics of a frame [gui]: bytes as the editor, files and records use them (level 255 silent,
@@ -206,9 +208,6 @@ private:
     void RenderSingle(Voice& v, const FrameList& list, float* buffer, int n);
     void RenderCrossfade(Voice& v, const FrameList& list, float* buffer, int n);
     void Loop(Voice& v, const FrameList& list);
-    void ReadTableFast(const float* table, std::uint32_t& phase, std::uint32_t step, float gain, float* out,
-                       int n) const;
-    void Weights(const float* times, int n, float segmentTime, float span, float* from, float* to) const;
 
     // Posting side (mutex, model, table builder).
     void Post(int command, int index, float time);
@@ -233,7 +232,7 @@ private:
     std::array<float, kMaxUnison> unisonRatio_{};
     std::array<float, kMaxUnison> unisonGain_{};
     std::uint64_t randomState_ = 0x9E3779B97F4A7C15ull;
-    bool vectorKernels_ = false;
+    TWavetableReader reader_;
 
     // Tables fixed at construction.
     std::array<float, 386> pitchRatio_{};       // 2^(k/96 − 2): two octaves down … two up, plus a guard

@@ -23,8 +23,7 @@ public:
     // Producer side.
     bool TryPush(const T& item) {
         const std::uint32_t tail = tail_.load(std::memory_order_relaxed);
-        if (tail - head_.load(std::memory_order_acquire) >= Capacity)
-            return false;
+        if (tail - head_.load(std::memory_order_acquire) >= Capacity) return false;
         items_[tail & (Capacity - 1)] = item;
         tail_.store(tail + 1, std::memory_order_release);
         return true;
@@ -39,8 +38,7 @@ public:
     const T& Front() const { return items_[head_.load(std::memory_order_relaxed) & (Capacity - 1)]; }
     void Pop() { head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
     bool TryPop(T& item) {
-        if (Empty())
-            return false;
+        if (Empty()) return false;
         item = Front();
         Pop();
         return true;

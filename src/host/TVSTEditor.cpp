@@ -44,6 +44,7 @@ void TVSTEditor::close() {
     if (!plugin_.EditorOpen())
         return;
     plugin_.MidiHandler().SetLearnMode(0); // a running MIDI learn ends with the window
+    plugin_.FlushAssignments(true);          // and what it bound reaches the assignment file now
     plugin_.SetEditorOpen(false);
     form_.reset();
     parentWindow_ = nullptr;
@@ -62,6 +63,10 @@ void TVSTEditor::RequestRefresh(int level) {
 void TVSTEditor::idle() {
     if (!plugin_.EditorOpen())
         return;
+    // Messages kept from construction or the assignment writer, and learned bindings not written yet
+    // (without waiting when the writer's own thread is writing).
+    plugin_.ShowDeferredMessages();
+    plugin_.FlushAssignments(false);
     // Taking the level first keeps requests that arrive during the redraw for the next idle.
     if (const int level = refreshLevel_.exchange(0, std::memory_order_acquire); level > 0)
         Refresh(level);

@@ -119,10 +119,12 @@ TEST_F(PluginEffectChainSweep, EffectParametersJumpingWhileNotesSoundNeverAlloca
             for (int changes = pick(1, 4); changes > 0; --changes) {
                 int index = pick(kChorusEnable, kReverbLevel);
                 // The four switches stay on, so that every effect runs in every block.
-                if (index == kDelayEnable || index == kChorusEnable || index == kPhaserEnable ||
-                    index == kReverbEnable)
+                if (index == kDelayEnable || index == kChorusEnable || index == kPhaserEnable || index == kReverbEnable)
                     index = pick(0, 1) == 0 ? kReverbSize : kDelayTime;
-                effect->setParameter(effect, index, value());
+                const float v = value();
+                const test::ScopedAllocationCounter counter; // hosts may set parameters on the audio thread
+                effect->setParameter(effect, index, v);
+                allocations += counter.Count();
             }
             if (pick(0, 7) == 0) {
                 host.time.tempo = std::uniform_real_distribution<double>(20.0, 400.0)(random);

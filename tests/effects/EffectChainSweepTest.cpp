@@ -56,54 +56,12 @@ public:
     explicit Sweeper(unsigned seed) : random_(seed) {}
 
     // Applies one randomly chosen setting.
-    void ChangeOne(Chain& c) {
-        switch (Pick(0, 25)) {
-        case 0: c.chorus.SetDelay(Exponential(0.0005f, 0.05f)); break;
-        case 1: c.chorus.SetRate(Unit()); break;
-        case 2: c.chorus.SetSync(Switch()); break;
-        case 3: c.chorus.SetDepth(Unit()); break;
-        case 4: c.chorus.SetSpread(Switch()); break;
-        case 5: c.chorus.SetFeedback(Unit()); break;
-        case 6: c.chorus.SetMix(0.5f * Unit()); break;
-        case 7: c.phaser.SetManual(Unit()); break;
-        case 8: c.phaser.SetRate(Unit()); break;
-        case 9: c.phaser.SetSync(Switch()); break;
-        case 10: c.phaser.SetDepth(Unit()); break;
-        case 11: c.phaser.SetSpread(Switch()); break;
-        case 12: c.phaser.SetFeedback(Unit()); break;
-        case 13: c.phaser.SetMix(0.5f * Unit()); break;
-        case 14: c.delay.SetTime(Unit()); break;
-        case 15: c.delay.SetSync(Switch()); break;
-        case 16: c.delay.SetFeedback(Unit()); break;
-        case 17: c.delay.SetPingPong(Switch()); break;
-        case 18: c.delay.SetLowCut(Exponential(20.0f, 1000.0f)); break;
-        case 19: c.delay.SetHighCut(Exponential(1000.0f, 20000.0f)); break;
-        case 20: c.delay.SetMix(0.5f * Unit()); break;
-        case 21: c.reverb.SetSize(Exponential(10.0f, 640.0f)); break;
-        case 22: c.reverb.SetDamping(Unit()); break;
-        case 23: c.reverb.SetHighDamping(Unit()); break;
-        case 24: c.reverb.SetLowCut(Exponential(20.0f, 1000.0f)); break;
-        default: {
-            // The host's tempo and position, as the plug-in forwards them before a block.
-            const float tempo = Exponential(20.0f, 999.0f);
-            const double position = static_cast<double>(Pick(0, 1 << 30));
-            c.delay.SetTempo(tempo);
-            c.chorus.SetTempo(tempo);
-            c.chorus.SyncToHost(position);
-            c.phaser.SetTempo(tempo);
-            c.phaser.SyncToHost(position);
-            break;
-        }
-        }
-    }
+    void ChangeOne(Chain& c);
 
     int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
     float Unit() {
-        switch (Pick(0, 5)) {
-        case 0: return 0.0f;
-        case 1: return 1.0f;
-        default: return std::uniform_real_distribution<float>(0.0f, 1.0f)(random_);
-        }
+        const int end = Pick(0, 5); // 0 and 1 each one time in six
+        return end < 2 ? static_cast<float>(end) : std::uniform_real_distribution<float>(0.0f, 1.0f)(random_);
     }
     bool Switch() { return Pick(0, 1) == 1; }
     float Exponential(float low, float high) { return low * std::pow(high / low, Unit()); }
@@ -112,6 +70,50 @@ public:
 private:
     std::mt19937 random_;
 };
+
+using Setting = void (*)(Chain&, Sweeper&);
+const Setting kSettings[] = {
+    [](Chain& c, Sweeper& s) { c.chorus.SetDelay(s.Exponential(0.0005f, 0.05f)); },
+    [](Chain& c, Sweeper& s) { c.chorus.SetRate(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.chorus.SetSync(s.Switch()); },
+    [](Chain& c, Sweeper& s) { c.chorus.SetDepth(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.chorus.SetSpread(s.Switch()); },
+    [](Chain& c, Sweeper& s) { c.chorus.SetFeedback(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.chorus.SetMix(0.5f * s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.phaser.SetManual(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.phaser.SetRate(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.phaser.SetSync(s.Switch()); },
+    [](Chain& c, Sweeper& s) { c.phaser.SetDepth(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.phaser.SetSpread(s.Switch()); },
+    [](Chain& c, Sweeper& s) { c.phaser.SetFeedback(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.phaser.SetMix(0.5f * s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.delay.SetTime(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.delay.SetSync(s.Switch()); },
+    [](Chain& c, Sweeper& s) { c.delay.SetFeedback(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.delay.SetPingPong(s.Switch()); },
+    [](Chain& c, Sweeper& s) { c.delay.SetLowCut(s.Exponential(20.0f, 1000.0f)); },
+    [](Chain& c, Sweeper& s) { c.delay.SetHighCut(s.Exponential(1000.0f, 20000.0f)); },
+    [](Chain& c, Sweeper& s) { c.delay.SetMix(0.5f * s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.reverb.SetSize(s.Exponential(10.0f, 640.0f)); },
+    [](Chain& c, Sweeper& s) { c.reverb.SetDamping(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.reverb.SetHighDamping(s.Unit()); },
+    [](Chain& c, Sweeper& s) { c.reverb.SetLowCut(s.Exponential(20.0f, 1000.0f)); },
+    [](Chain& c, Sweeper& s) { c.reverb.SetMix(0.5f * s.Unit()); },
+    // The host's tempo and position, as the plug-in forwards them before a block.
+    [](Chain& c, Sweeper& s) {
+        const float tempo = s.Exponential(20.0f, 999.0f);
+        const auto position = static_cast<double>(s.Pick(0, 1 << 30));
+        c.delay.SetTempo(tempo);
+        c.chorus.SetTempo(tempo);
+        c.chorus.SyncToHost(position);
+        c.phaser.SetTempo(tempo);
+        c.phaser.SyncToHost(position);
+    },
+};
+
+void Sweeper::ChangeOne(Chain& c) {
+    kSettings[Pick(0, static_cast<int>(std::size(kSettings)) - 1)](c, *this);
+}
 
 // Every line length an effect reports lies inside its buffer.
 void ExpectLengthsInsideBuffers(const Chain& c) {
@@ -171,8 +173,9 @@ TEST(EffectChainSweep, SettingsJumpingDuringPlaybackStayInsideTheBuffersWithoutA
 }
 
 // The largest size and the longest delay make every line run through its whole buffer; the smallest make the
-// positions wrap at a fraction of it. Jumping between the two at every block makes positions lie beyond the
-// new lengths over and over.
+// positions wrap at a fraction of it. Alternating between the two at every block leaves positions beyond the
+// new lengths over and over; holding the longest for 6 s in between takes every position to the last element
+// of its buffer and wraps it there.
 TEST(EffectChainSweep, LongestAndShortestLinesAlternatingEveryBlock) {
     for (const float rate : {44100.0f, 8000.0f, 192000.0f}) {
         SCOPED_TRACE(rate);
@@ -182,9 +185,9 @@ TEST(EffectChainSweep, LongestAndShortestLinesAlternatingEveryBlock) {
         chain->chorus.SetDepth(1.0f);
         std::vector<float> left(kMaxBlock), right(kMaxBlock);
         const test::ScopedAllocationCounter counter;
-        const int blocks = static_cast<int>(rate * 12.0f) / kMaxBlock; // 12 s: the 5 s line wraps twice
-        for (int b = 0; b < blocks; ++b) {
-            const bool large = (b % 2 == 0) != (b > blocks / 2);
+        const int second = static_cast<int>(rate) / kMaxBlock; // blocks
+        for (int b = 0; b < 10 * second; ++b) {
+            const bool large = (b >= 2 * second && b < 8 * second) || b % 2 == 0;
             chain->reverb.SetSize(large ? 640.0f : 0.625f);
             chain->delay.SetTime(large ? 1.0f : 0.0f);
             chain->chorus.SetDelay(large ? 0.05f : 0.0005f);

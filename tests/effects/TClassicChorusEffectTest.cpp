@@ -137,5 +137,26 @@ TEST(TClassicChorusEffect, ExtremeSettingsStayFinite) {
         ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i])) << i;
 }
 
+// At low rates the 10 kHz input low-pass is held at 0.46·rate: at 8 kHz 10 kHz would lie beyond half the
+// doubled rate, and at 11.025 kHz full feedback would grow without bound.
+TEST(TClassicChorusEffect, LowRatesStayBoundedAtFullFeedback) {
+    for (const float rate : {8000.0f, 11025.0f, 16000.0f}) {
+        for (const float delay : {0.0005f, 0.002f, 0.01f}) {
+            TClassicChorusEffect chorus(0.1f, rate);
+            chorus.SetDelay(delay);
+            chorus.SetDepth(0.0f);
+            chorus.SetFeedback(1.0f);
+            chorus.SetMix(1.0f);
+            const auto n = static_cast<std::size_t>(rate) * 10;
+            std::vector<float> left = Noise(n, 7), right = Noise(n, 8);
+            chorus.Process(left.data(), right.data(), static_cast<int>(n));
+            float peak = 0.0f;
+            for (std::size_t i = 0; i < n; ++i)
+                peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
+            EXPECT_LT(peak, 100.0f) << rate << " Hz, " << delay << " s"; // NaN fails too
+        }
+    }
+}
+
 } // namespace
 } // namespace quillon

@@ -98,6 +98,8 @@ TEST(HarmonyFrame, GeneratorsGiveTheirLevelsAndPhases) {
     EXPECT_EQ(frame.PhaseByte(1), 128);
     EXPECT_EQ(frame.LevelByte(2), 255);
     EXPECT_EQ(frame.PhaseByte(3), 0); // −4/(9π²)
+    frame.FillTriangle(250, 100.0f);  // no such triangle: the frame stays as it was
+    EXPECT_EQ(frame.LevelByte(1), 16);
 
     frame.ClearHarmonics(250);
     for (int k = 0; k <= 250; ++k)

@@ -40,13 +40,11 @@ TEST(VoiceOscConcurrency, EditorEditsWhileTheAudioThreadRenders) {
         while (!stop.load(std::memory_order_relaxed)) {
             osc.ApplyEdits();
             for (int v = 0; v < kVoices; ++v) {
-                if (random() % 64 == 0)
-                    osc.NoteStart(v, false, 55.0f * static_cast<float>(1 + random() % 40));
+                if (random() % 64 == 0) osc.NoteStart(v, false, 55.0f * static_cast<float>(1 + random() % 40));
                 std::fill(buffer.begin(), buffer.end(), 0.0f);
                 osc.Render(v, buffer.data(), kBlock);
                 for (float x : buffer)
-                    if (!std::isfinite(x) || std::fabs(x) > 100.0f)
-                        badSample.store(true, std::memory_order_relaxed);
+                    if (!std::isfinite(x) || std::fabs(x) > 100.0f) badSample.store(true, std::memory_order_relaxed);
             }
             blocks.fetch_add(1, std::memory_order_relaxed);
         }
@@ -67,8 +65,7 @@ TEST(VoiceOscConcurrency, EditorEditsWhileTheAudioThreadRenders) {
             }
             break;
         case 2:
-            if (count > 0)
-                osc.DeleteFrame(static_cast<int>(random() % static_cast<unsigned>(count)));
+            if (count > 0) osc.DeleteFrame(static_cast<int>(random() % static_cast<unsigned>(count)));
             break;
         case 3:
             if (count > 0)
@@ -84,13 +81,11 @@ TEST(VoiceOscConcurrency, EditorEditsWhileTheAudioThreadRenders) {
             }
             break;
         default:
-            if (count > 0)
-                osc.FillPulse(static_cast<int>(random() % static_cast<unsigned>(count)), 25.0f, 60);
+            if (count > 0) osc.FillPulse(static_cast<int>(random() % static_cast<unsigned>(count)), 25.0f, 60);
             break;
         }
         ++edits;
-        if (edits % 16 == 0)
-            osc.CollectGarbage();
+        if (edits % 16 == 0) osc.CollectGarbage();
     }
     // Let the audio thread take the last edits, then stop it.
     const long seen = blocks.load();
@@ -100,7 +95,6 @@ TEST(VoiceOscConcurrency, EditorEditsWhileTheAudioThreadRenders) {
     audio.join();
     osc.CollectGarbage();
 
-    printf("edits %d blocks %ld\n", edits, blocks.load());
     EXPECT_GT(edits, 50);
     EXPECT_GT(blocks.load(), 100);
     EXPECT_EQ(audioAllocations, 0u);

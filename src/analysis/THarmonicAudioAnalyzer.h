@@ -1,0 +1,106 @@
+// Turns a recording into a few harmony frames. The analyser follows the recording's pitch period by period
+// (average magnitude difference over a 50 ms window, refined to a fraction of a sample at a level
+// crossing), resamples each period to a power-of-two length with 4-point Hermite interpolation and measures
+// the amplitude of every harmonic with the forward FFT (no window: the transform spans exactly one period).
+// Of the periods within each search window after the last kept point it keeps the loudest when that is
+// louder than the last point, else the quietest; a point closer than the minimum spacing replaces the last
+// one (if louder) or is dropped, and a middle point that lies within the smoothing tolerance of the mean of
+// its neighbours is removed. At most 100 points are kept, and none later than 20 s after the first.
+//
+//   mode              smoothing tolerance   minimum spacing   search window
+//   1 dynamic         0.2                   0.01 s            0.1 s
+//   2 medium          0.3                   0.03 s            0.2 s
+//   3 soft            0.4                   0.1 s             0.3 s
+//
+// A sine of amplitude a that fits a period k times gives harmonic k the amplitude a/2; LevelByte turns
+// that into the level byte whose synthesis reproduces amplitude a (a = 1 → 12).
+//
+// Threads: an analyser serves one thread at a time [gui]; it allocates its transforms as it needs them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace quillon {
+
+class TFFTReal;
+
+// One analysed period.
+struct TAnalysisPoint {
+    static constexpr int kHarmonics = 1024;
+
+    double time = 0.0;        // seconds: the period's start; after Analyze, relative to the first point
+    float fundamental = 0.0f; // Hz: periods per frame × sample rate / period length
+    float energy = 0.0f;      // √(Σ amplitude²) over harmonics 1 … 1023
+    std::array<float, kHarmonics> amplitudes{}; // element i: harmonic i (element 0 is not measured)
+};
+
+class THarmonicAudioAnalyzer {
+public:
+    static constexpr int kMaxPoints = 100;
+    static constexpr int kMaxTransformLength = 16384;
+    static constexpr int kMaxPeriodsPerFrame = 16;
+    static constexpr float kOnsetThreshold = 0.001f; // RMS of 6 normalised samples
+    static constexpr float kDipFactor = 0.5f;
+    static constexpr float kRiseOffset = 0.0f;
+    static constexpr float kMaxLength = 20.0f;     // seconds after the first point
+    static constexpr float kMaxPitchRatio = 1.5f;  // between a candidate and the last kept point
+    static constexpr float kWindowSeconds = 0.05f; // of the period detection
+    static constexpr float kSilentAmplitude = 3.9e-7f;
+
+    THarmonicAudioAnalyzer(); // medium mode, one period per frame
+    ~THarmonicAudioAnalyzer();
+    THarmonicAudioAnalyzer(const THarmonicAudioAnalyzer&) = delete;
+    THarmonicAudioAnalyzer& operator=(const THarmonicAudioAnalyzer&) = delete;
+
+    // 1 dynamic, 2 medium, 3 soft; other values change nothing.
+    void SetMode(int mode);
+    // Periods measured as one frame, limited to 1 … 16.
+    void SetPeriodsPerFrame(int periods);
+    // Called now and then during Analyze with the part done, 0 … 1.
+    void SetProgressHandler(std::function<void(double)> handler) { progress_ = std::move(handler); }
+
+    float SmoothingTolerance() const { return smoothingTolerance_; }
+    float MinimumSpacing() const { return minimumSpacing_; }
+    float SearchWindow() const { return searchWindow_; }
+    int PeriodsPerFrame() const { return periodsPerFrame_; }
+
+    // Analyses one channel recorded at `sampleRate` Hz. The samples are normalised and their offset removed
+    // in place (samples that are not finite become 0). Returns the kept points in time order, the first at
+    // time 0; none when the recording has no onset, ends less than two 50 ms windows after it, or its
+    // first period cannot be measured.
+    std::vector<TAnalysisPoint> Analyze(std::span<float> samples, float sampleRate);
+
+    // Level byte of a harmonic's amplitude: 255 (silent) up to 3.9e-7, else round(−40·log10(a)) within
+    // 0 … 255 (ties to even).
+    static std::uint8_t LevelByte(float amplitude);
+
+private:
+    // Moves p to the next zero crossing and measures the period there; period −1 when it cannot.
+    void DetectPeriod(std::int64_t& p, double& period);
+    // Measures the period of `period` samples starting at p; false when it does not fit the recording.
+    bool AnalysePeriod(std::int64_t p, double period, TAnalysisPoint& point);
+    TFFTReal& Transform(int length);
+    void ReportProgress(std::int64_t p);
+
+    float smoothingTolerance_ = 0.3f;
+    float minimumSpacing_ = 0.03f;
+    float searchWindow_ = 0.2f;
+    int periodsPerFrame_ = 1;
+    std::function<void(double)> progress_;
+
+    // State of one Analyze call.
+    const float* x_ = nullptr;
+    std::int64_t n_ = 0;
+    double rate_ = 0.0;
+    std::array<std::unique_ptr<TFFTReal>, 15> transforms_;    // by log2 of the length, 2 … 16384
+    std::vector<float> resampled_, spectrum_;                 // 16,384 floats each
+    std::array<float, TAnalysisPoint::kHarmonics> weights_{}; // √i, for the smoothing
+};
+
+} // namespace quillon

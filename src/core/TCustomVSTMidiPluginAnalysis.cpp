@@ -1,0 +1,151 @@
+// The plug-in's harmony-file commands, the harmony clipboard and the audio analysis import, on the
+// editor's thread. Frame edits go to the oscillator's model (which builds the tables and hands them to the
+// audio thread) and are then read back into the current program's record, so that record and engine stay
+// in step; like the other editing operations they hold the records mutex and bring a stale model up to
+// date first. Files are read and written, and recordings analysed, outside the lock. The analysis import
+// writes the record only; the engine takes the program over at the next processing call.
+#include "core/TCustomVSTMidiPlugin.h"
+
+#include "analysis/ReadWaveFile.h"
+#include "analysis/THarmonicAudioAnalyzer.h"
+#include "engine/THarmonyFileManager.h"
+#include "engine/TIFFTVoiceOsc.h"
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <span>
+#include <vector>
+
+namespace quillon {
+
+namespace {
+
+constexpr const char* kAnalyzeFailed = "Analyze failed. Refer to the manual for help.";
+constexpr int kHarmonics = record::kHarmonicCount;     // 0 (DC) … 250
+constexpr std::size_t kClipboardSize = 2 * kHarmonics; // levels, then phases
+constexpr std::uint8_t kZeroPhase = 128;
+
+std::uint8_t PhaseByte(int phase) {
+    return static_cast<std::uint8_t>(std::clamp(phase, 0, 255));
+}
+
+} // namespace
+
+bool TCustomVSTMidiPlugin::LoadHarmonyFile(int frame, const std::string& path) {
+    // The file is read before anything is locked; only its 502 bytes reach the frame.
+    THarmonyFileManager file;
+    try {
+        std::string message;
+        if (!file.Load(path, &message)) {
+            UserPrompt().ShowMessage(message);
+            return false;
+        }
+    } catch (const std::exception& e) {
+        UserPrompt().ShowMessage(e.what());
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
+    if (frame < 0 || frame >= oscillator_->FrameCount()) return false;
+    for (int j = 0; j < kHarmonics; ++j) {
+        oscillator_->SetHarmonicLevel(frame, j, file.levels[static_cast<std::size_t>(j)]);
+        oscillator_->SetHarmonicPhase(frame, j, file.phases[static_cast<std::size_t>(j)]);
+    }
+    oscillator_->RebuildFrame(frame);
+    ReadFrameBytes(frame);
+    MarkCurrentBankModified();
+    return true;
+}
+
+bool TCustomVSTMidiPlugin::SaveHarmonyFile(int frame, const std::string& path) {
+    THarmonyFileManager file;
+    {
+        std::lock_guard<std::mutex> lock(RecordsMutex());
+        SyncModelLocked();
+        if (frame < 0 || frame >= oscillator_->FrameCount()) return false;
+        for (int j = 0; j < kHarmonics; ++j) {
+            file.levels[static_cast<std::size_t>(j)] =
+                static_cast<std::uint8_t>(oscillator_->GetHarmonicLevel(frame, j));
+            file.phases[static_cast<std::size_t>(j)] = PhaseByte(oscillator_->GetHarmonicPhase(frame, j));
+        }
+    }
+    try {
+        return file.Save(path);
+    } catch (const std::exception& e) {
+        UserPrompt().ShowMessage(e.what());
+        return false;
+    }
+}
+
+void TCustomVSTMidiPlugin::CopyHarmonyFrame(int frame) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
+    if (frame < 0 || frame >= oscillator_->FrameCount()) return;
+    std::vector<std::uint8_t> bytes(kClipboardSize);
+    for (int j = 0; j < kHarmonics; ++j) {
+        bytes[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(oscillator_->GetHarmonicLevel(frame, j));
+        bytes[static_cast<std::size_t>(kHarmonics + j)] = PhaseByte(oscillator_->GetHarmonicPhase(frame, j));
+    }
+    harmonyClipboard_ = std::move(bytes);
+}
+
+void TCustomVSTMidiPlugin::PasteHarmonyFrame(int frame) {
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    if (harmonyClipboard_.size() != kClipboardSize) return;
+    SyncModelLocked();
+    if (frame < 0 || frame >= oscillator_->FrameCount()) return;
+    for (int j = 0; j < kHarmonics; ++j) {
+        oscillator_->SetHarmonicLevel(frame, j, harmonyClipboard_[static_cast<std::size_t>(j)]);
+        oscillator_->SetHarmonicPhase(frame, j, harmonyClipboard_[static_cast<std::size_t>(kHarmonics + j)]);
+    }
+    oscillator_->RebuildFrame(frame);
+    ReadFrameBytes(frame);
+    MarkCurrentBankModified();
+}
+
+bool TCustomVSTMidiPlugin::AnalyzeAudioIntoProgram(const std::string& path, int mode) {
+    std::vector<float> channel;
+    int rate = 0;
+    try {
+        TWaveData wave = ReadWaveFile(path);
+        // The analysis runs on the first channel; the interleaved samples go at once.
+        channel.resize(static_cast<std::size_t>(wave.frames));
+        const auto channels = static_cast<std::size_t>(wave.channels);
+        for (std::size_t i = 0; i < channel.size(); ++i)
+            channel[i] = wave.samples[i * channels];
+        rate = wave.sampleRate;
+    } catch (const std::exception& e) {
+        UserPrompt().ShowMessage(e.what());
+        return false;
+    }
+
+    THarmonicAudioAnalyzer analyzer;
+    analyzer.SetMode(mode + 1); // 0 dynamic, 1 medium, 2 soft; others keep medium
+    const std::vector<TAnalysisPoint> points = analyzer.Analyze(channel, static_cast<float>(rate));
+    if (points.empty()) {
+        UserPrompt().ShowMessage(kAnalyzeFailed);
+        return false;
+    }
+
+    {
+        std::lock_guard<std::mutex> lock(RecordsMutex());
+        TProgramBank& bank = Programs();
+        const int slot = CurrentProgram();
+        bank.SetFrameCount(slot, static_cast<int>(points.size()));
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const auto frame = static_cast<int>(k);
+            bank.SetFrameTime(slot, frame, static_cast<float>(points[k].time));
+            for (int j = 1; j < kHarmonics; ++j) { // the DC entry is left as it is
+                bank.SetLevel(slot, frame, j,
+                              THarmonicAudioAnalyzer::LevelByte(points[k].amplitudes[static_cast<std::size_t>(j)]));
+                bank.SetPhase(slot, frame, j, kZeroPhase);
+            }
+        }
+    }
+    MarkCurrentBankModified();
+    RequestProgramApply();
+    return true;
+}
+
+} // namespace quillon

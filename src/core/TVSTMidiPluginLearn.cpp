@@ -1,0 +1,56 @@
+// MIDI learn's assignment file and the messages that wait for the editor.
+#include "core/TVSTMidiPlugin.h"
+
+#include "midi/TMidiAssignmentWriter.h"
+#include "midi/TMidiLearnFileManager.h"
+
+#include <exception>
+
+namespace quillon {
+
+void TVSTMidiPlugin::DeferMessage(const std::string& text) {
+    platform::StderrPrompt().ShowMessage(text);
+    std::lock_guard lock(deferredMutex_);
+    deferredMessages_.push_back(text);
+}
+
+void TVSTMidiPlugin::ShowDeferredMessages() {
+    std::vector<std::string> messages;
+    {
+        std::lock_guard lock(deferredMutex_);
+        messages.swap(deferredMessages_);
+    }
+    for (const std::string& text : messages)
+        UserPrompt().ShowMessage(text);
+}
+
+void TVSTMidiPlugin::LoadAssignments(bool defer) {
+    TMidiLearnFileManager::Table table{};
+    const TMidiLearnFileManager::ReadResult result = learnFile_->ReadAssignments(table);
+    learnWriter_->Replace(table);
+    if (result.message.empty())
+        return;
+    if (defer)
+        DeferMessage(result.message);
+    else
+        UserPrompt().ShowMessage(result.message);
+}
+
+void TVSTMidiPlugin::ClearAssignments() {
+    // What was learned reaches the file first, so that Cancel reads back what is in effect.
+    const bool written = learnWriter_->Flush(true);
+    bool deleted = false;
+    try {
+        deleted = learnFile_->DeleteCustomAssignments(UserPrompt());
+    } catch (const std::exception& error) {
+        UserPrompt().ShowMessage(error.what()); // the custom file is still there: nothing was reset
+        return;
+    }
+    if (!deleted && !written)
+        return; // the file lacks a learned binding: reading it would drop that binding
+    LoadAssignments(false);
+}
+
+bool TVSTMidiPlugin::FlushAssignments(bool wait) { return learnWriter_->Flush(wait); }
+
+} // namespace quillon

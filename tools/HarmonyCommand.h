@@ -1,0 +1,14 @@
+// `quillon harmony`: shows harmony files (.bha) and moves harmony frames between them and program files.
+#pragma once
+
+#include "CommandLine.h"
+
+namespace quillon {
+
+inline constexpr const char* kHarmonySynopsis = "harmony show|export|import ...";
+inline constexpr const char* kHarmonySummary = "show a harmony file, or copy a frame between .bha and .bpa files";
+
+// Runs the subcommand with the arguments that follow "harmony"; returns the exit code (0 or 1).
+int RunHarmony(cli::TArgs args);
+
+} // namespace quillon
