@@ -74,5 +74,19 @@ set(QUILLON_RECORD_SETTINGS ${_quillon_record})
 ")
 install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/QuillonInstallData.cmake)
 
+# `ctest -R install_staged`: installs into a staging folder and checks the result.
+foreach(_dir vst data)
+    if(IS_ABSOLUTE "${_quillon_${_dir}_dir}")
+        set(_quillon_${_dir}_dir_absolute "${_quillon_${_dir}_dir}")
+    else()
+        set(_quillon_${_dir}_dir_absolute "${CMAKE_INSTALL_PREFIX}/${_quillon_${_dir}_dir}")
+    endif()
+endforeach()
+add_test(NAME install_staged
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSTAGE=${CMAKE_BINARY_DIR}/install-test
+            -DVST_DIR=${_quillon_vst_dir_absolute} -DDATA_DIR=${_quillon_data_dir_absolute}
+            -DQUILLON_TOOL=$<TARGET_FILE:quillon> -P ${PROJECT_SOURCE_DIR}/cmake/TestInstall.cmake)
+set_tests_properties(install_staged PROPERTIES LABELS install TIMEOUT 120)
+
 message(STATUS "Quillon installs Quillon.so into ${_quillon_vst_dir} and its data into ${_quillon_data_dir}"
                " (settings recorded: ${_quillon_record})")

@@ -5,18 +5,19 @@
 set(_root "$ENV{DESTDIR}${QUILLON_DATA_DIR}")
 file(MAKE_DIRECTORY "${_root}/Programs" "${_root}/Banks")
 
-# name | wave | parameters (index=value; 76 chorus on, 100 reverb on)
+# name | wave | parameters (index=value, comma-separated; 76 chorus on, 100 reverb on)
 set(_programs
-    "Saw Lead|saw|76=1;100=1"
+    "Saw Lead|saw|76=1,100=1"
     "Square Organ|square|100=1"
-    "Soft Triangle|triangle|"
+    "Soft Triangle|triangle"
     "Thin Pulse|pulse12|76=1"
     "Hollow Pulse|pulse25|100=1"
-    "Glass Triangle|tri6|76=1;100=1"
+    "Glass Triangle|tri6|76=1,100=1"
     "Random Bells|random|100=1")
 
 set(_bank_inputs)
 foreach(_entry IN LISTS _programs)
+    string(REPLACE "," ";" _entry "${_entry}")
     string(REPLACE "|" ";" _fields "${_entry}")
     list(GET _fields 0 _name)
     list(GET _fields 1 _wave)

@@ -5,7 +5,7 @@
 
 namespace quillon {
 
-inline constexpr const char* kHarmonySynopsis = "harmony show|export|import ...";
+inline constexpr const char* kHarmonySynopsis = "harmony show|export|import";
 inline constexpr const char* kHarmonySummary = "show a harmony file, or copy a frame between .bha and .bpa files";
 
 // Runs the subcommand with the arguments that follow "harmony"; returns the exit code (0 or 1).

@@ -8,7 +8,7 @@
 #include "midi/TMidiLearnFileManager.h"
 #include "files/ZlibCodec.h"
 #include "platform/FloatingPoint.h"
-#include "platform/XdgSettingsStore.h"
+#include "platform/ISettingsStore.h"
 #include "platform/Thread.h"
 
 #include <algorithm>
@@ -42,7 +42,7 @@ TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
     setEditor(std::make_unique<TVSTEditor>(*this));
     midiHandler_ = std::make_unique<TMidiHandler>();
     prompt_ = std::make_shared<platform::StderrPrompt>();
-    settings_ = std::make_unique<platform::XdgSettingsStore>();
+    settings_ = platform::MakeSettingsStore();
     learnFile_ = std::make_unique<TMidiLearnFileManager>(*settings_);
     learnWriter_ = std::make_unique<TMidiAssignmentWriter>(*learnFile_, *midiHandler_,
                                                            [this](const std::string& text) { DeferMessage(text); });

@@ -220,11 +220,11 @@ private:
     std::atomic<bool> programNeedsApply_{true};
     std::atomic<bool> modelStale_{true};
     std::unique_ptr<TMidiHandler> midiHandler_;
-    std::unique_ptr<platform::ISettingsStore> settings_;
-    std::unique_ptr<TMidiLearnFileManager> learnFile_;
-    std::unique_ptr<TMidiAssignmentWriter> learnWriter_; // refers to the two above; goes before them
     std::mutex deferredMutex_;
     std::vector<std::string> deferredMessages_;
+    std::unique_ptr<platform::ISettingsStore> settings_;
+    std::unique_ptr<TMidiLearnFileManager> learnFile_;
+    std::unique_ptr<TMidiAssignmentWriter> learnWriter_; // uses everything above; goes before it
     std::atomic<bool> editorOpen_{false};
     std::string bankFileName_[2];
     std::shared_ptr<platform::IUserPrompt> prompt_;

@@ -28,8 +28,7 @@ void TVSTMidiPlugin::LoadAssignments(bool defer) {
     TMidiLearnFileManager::Table table{};
     const TMidiLearnFileManager::ReadResult result = learnFile_->ReadAssignments(table);
     learnWriter_->Replace(table);
-    if (result.message.empty())
-        return;
+    if (result.message.empty()) return;
     if (defer)
         DeferMessage(result.message);
     else
@@ -46,11 +45,12 @@ void TVSTMidiPlugin::ClearAssignments() {
         UserPrompt().ShowMessage(error.what()); // the custom file is still there: nothing was reset
         return;
     }
-    if (!deleted && !written)
-        return; // the file lacks a learned binding: reading it would drop that binding
+    if (!deleted && !written) return; // the file lacks a learned binding: reading it would drop that binding
     LoadAssignments(false);
 }
 
-bool TVSTMidiPlugin::FlushAssignments(bool wait) { return learnWriter_->Flush(wait); }
+bool TVSTMidiPlugin::FlushAssignments(bool wait) {
+    return learnWriter_->Flush(wait);
+}
 
 } // namespace quillon

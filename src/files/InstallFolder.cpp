@@ -12,22 +12,19 @@ constexpr const char* kFolderName = "Quillon";
 
 std::string InstallFolderBeside(const std::string& libraryFolder) {
     namespace fs = std::filesystem;
-    if (libraryFolder.empty())
-        return {};
+    if (libraryFolder.empty()) return {};
     const fs::path library(libraryFolder);
     const fs::path beside = library / kFolderName;
     const fs::path shared = library.parent_path().parent_path() / "share" / kFolderName;
     std::error_code error;
     for (const fs::path& candidate : {beside, shared})
-        if (fs::is_directory(candidate / "Data", error))
-            return candidate.lexically_normal().string();
+        if (fs::is_directory(candidate / "Data", error)) return candidate.lexically_normal().string();
     return beside.lexically_normal().string();
 }
 
 std::string FindInstallFolder(const platform::ISettingsStore& settings) {
     const platform::SettingRead setting = settings.ReadSetting(platform::kSettingInstallFolder);
-    if (!setting.text.empty())
-        return setting.text;
+    if (!setting.text.empty()) return setting.text;
     return InstallFolderBeside(platform::ModuleFolder());
 }
 

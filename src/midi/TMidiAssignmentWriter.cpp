@@ -15,22 +15,19 @@ TMidiAssignmentWriter::~TMidiAssignmentWriter() {
         quit_ = true;
     }
     wake_.notify_all();
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_.joinable()) thread_.join();
     std::lock_guard lock(mutex_);
     FlushLocked(true);
 }
 
 void TMidiAssignmentWriter::Start() {
     std::lock_guard lock(mutex_);
-    if (!thread_.joinable() && !quit_)
-        thread_ = std::thread([this] { Run(); });
+    if (!thread_.joinable() && !quit_) thread_ = std::thread([this] { Run(); });
 }
 
 void TMidiAssignmentWriter::SetHandler(TMidiHandler& handler) {
     std::lock_guard lock(mutex_);
-    if (handler_->TakeAssignmentsChanged())
-        due_ = true;
+    if (handler_->TakeAssignmentsChanged()) due_ = true;
     const TMidiLearnFileManager::Table table = handler_->Assignments();
     handler.SetAssignments(table);
     handler.TakeAssignmentsChanged();
@@ -56,20 +53,16 @@ void TMidiAssignmentWriter::Replace(std::span<const int, TMidiLearnFileManager::
 
 bool TMidiAssignmentWriter::WriteDue() {
     std::lock_guard lock(mutex_);
-    if (handler_->TakeAssignmentsChanged())
-        due_ = true;
+    if (handler_->TakeAssignmentsChanged()) due_ = true;
     return due_;
 }
 
 bool TMidiAssignmentWriter::FlushLocked(bool retryNow) {
     const bool changed = handler_->TakeAssignmentsChanged();
-    if (changed)
-        due_ = true;
-    if (!due_)
-        return true;
+    if (changed) due_ = true;
+    if (!due_) return true;
     // After a failure the thread waits for a new change or the retry time before it tries again.
-    if (!retryNow && failing_ && !changed && std::chrono::steady_clock::now() < retryAt_)
-        return false;
+    if (!retryNow && failing_ && !changed && std::chrono::steady_clock::now() < retryAt_) return false;
     // The table is taken after the flag: a change that lands meanwhile raises the flag again and is written
     // next time, possibly twice, never not at all.
     const TMidiLearnFileManager::Table table = handler_->Assignments();
@@ -92,8 +85,7 @@ void TMidiAssignmentWriter::Run() {
     std::unique_lock lock(mutex_);
     while (!quit_) {
         wake_.wait_for(lock, kPollInterval, [this] { return quit_; });
-        if (!quit_)
-            FlushLocked(false);
+        if (!quit_) FlushLocked(false);
     }
 }
 

@@ -62,10 +62,10 @@ private:
     const TMidiLearnFileManager& file_;
     TMidiHandler* handler_;
     Report report_;
-    std::mutex mutex_;                // guards everything below and the file
+    std::mutex mutex_; // guards everything below and the file
     std::condition_variable wake_;
-    bool due_ = false;                // a change has not been written
-    bool failing_ = false;            // the last attempt failed (and was reported)
+    bool due_ = false;     // a change has not been written
+    bool failing_ = false; // the last attempt failed (and was reported)
     std::chrono::steady_clock::time_point retryAt_{};
     bool quit_ = false;
     std::thread thread_;

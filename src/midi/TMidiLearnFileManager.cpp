@@ -21,8 +21,7 @@ constexpr std::size_t kIdentifierField = 30; // the identifier and its terminati
 constexpr std::size_t kVersionOffset = 30;
 
 std::string DataFile(const std::string& installFolder, const char* name) {
-    if (installFolder.empty())
-        return {};
+    if (installFolder.empty()) return {};
     return (fs::path(installFolder) / "Data" / name).string();
 }
 
@@ -39,9 +38,13 @@ TMidiLearnFileManager::TMidiLearnFileManager(const platform::ISettingsStore& set
 
 TMidiLearnFileManager::TMidiLearnFileManager(std::string installFolder) : installFolder_(std::move(installFolder)) {}
 
-std::string TMidiLearnFileManager::CustomPath() const { return DataFile(installFolder_, "custom.bma"); }
+std::string TMidiLearnFileManager::CustomPath() const {
+    return DataFile(installFolder_, "custom.bma");
+}
 
-std::string TMidiLearnFileManager::FactoryPath() const { return DataFile(installFolder_, "factory.bma"); }
+std::string TMidiLearnFileManager::FactoryPath() const {
+    return DataFile(installFolder_, "factory.bma");
+}
 
 TMidiLearnFileManager::FileBytes TMidiLearnFileManager::Encode(std::span<const int, kControllerCount> table) {
     FileBytes bytes{};
@@ -54,17 +57,13 @@ TMidiLearnFileManager::FileBytes TMidiLearnFileManager::Encode(std::span<const i
 
 TMidiLearnFileManager::ReadResult TMidiLearnFileManager::Decode(std::span<const std::uint8_t> bytes,
                                                                 std::span<int, kControllerCount> table) {
-    if (bytes.size() < kHeaderSize)
-        return Refused(table, kCorruptedMessage);
+    if (bytes.size() < kHeaderSize) return Refused(table, kCorruptedMessage);
     // The identifier is the text up to the first 0 within the first 30 bytes.
     const auto* field = reinterpret_cast<const char*>(bytes.data());
     const std::string identifier(field, strnlen(field, kIdentifierField));
-    if (identifier != kIdentifier)
-        return Refused(table, kCorruptedMessage);
-    if (bytes[kVersionOffset] > kVersion)
-        return Refused(table, kNewerVersionMessage);
-    if (bytes.size() < kFileSize)
-        return Refused(table, kCorruptedMessage); // the entries are cut off
+    if (identifier != kIdentifier) return Refused(table, kCorruptedMessage);
+    if (bytes[kVersionOffset] > kVersion) return Refused(table, kNewerVersionMessage);
+    if (bytes.size() < kFileSize) return Refused(table, kCorruptedMessage); // the entries are cut off
     for (std::size_t c = 0; c < kControllerCount; ++c) {
         const int parameter = le::LoadI32(bytes.data() + kHeaderSize + 4 * c);
         // An entry no parameter answers to would only keep its controller from being learned.
@@ -82,13 +81,11 @@ TMidiLearnFileManager::ReadResult TMidiLearnFileManager::ReadAssignments(std::sp
             return Refused(table, ""); // nothing installed, nothing learned: no message
     }
     std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return Refused(table, kCorruptedMessage);
+    if (!file) return Refused(table, kCorruptedMessage);
     FileBytes bytes{};
     file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     const auto got = static_cast<std::size_t>(std::max<std::streamsize>(0, file.gcount()));
-    if (file.bad())
-        return Refused(table, kCorruptedMessage);
+    if (file.bad()) return Refused(table, kCorruptedMessage);
     return Decode(std::span<const std::uint8_t>(bytes.data(), got), table);
 }
 
@@ -98,15 +95,13 @@ void TMidiLearnFileManager::WriteAssignments(std::span<const int, kControllerCou
     const fs::path data = fs::path(installFolder_) / "Data";
     std::error_code error;
     fs::create_directories(data, error);
-    if (error)
-        throw std::system_error(error, "Cannot create the folder " + data.string());
+    if (error) throw std::system_error(error, "Cannot create the folder " + data.string());
     const FileBytes bytes = Encode(table);
     SafeFileWriter::Write(CustomPath(), {std::span<const std::uint8_t>(bytes)});
 }
 
 bool TMidiLearnFileManager::DeleteCustomAssignments(platform::IUserPrompt& prompt) const {
-    if (prompt.Ask(kResetQuestion, platform::PromptButtons::kYesCancel) != platform::PromptAnswer::kYes)
-        return false;
+    if (prompt.Ask(kResetQuestion, platform::PromptButtons::kYesCancel) != platform::PromptAnswer::kYes) return false;
     const std::string path = CustomPath();
     std::error_code error;
     if (!path.empty() && !fs::remove(path, error) && error)

@@ -35,7 +35,8 @@ public:
     static constexpr std::uint8_t kVersion = 1;
     static constexpr const char* kIdentifier = "Brindmor Midi Assignment File";
     static constexpr const char* kCorruptedMessage = "The Midi Assignment File is corrupted and can not be read";
-    static constexpr const char* kNewerVersionMessage = "The Midi Assignment File is a newer version and can not be read.";
+    static constexpr const char* kNewerVersionMessage =
+        "The Midi Assignment File is a newer version and can not be read.";
     static constexpr const char* kResetQuestion = "Your Custom Midi Learn Assignments will be lost and the\r"
                                                   "factory defaults reinstated.\r\rDo you which to continue?";
 

@@ -20,17 +20,17 @@ enum class FileDialogMode { kOpen, kSave };
 struct FileDialogSpec {
     FileDialogMode mode;
     const char* title;
-    const char* defaultExtension;  // without the dot; added to a typed name without one
-    const char* filter;            // one entry: description, "|", pattern
-    const char* folderSetting;     // the settings value that holds the start folder
+    const char* defaultExtension; // without the dot; added to a typed name without one
+    const char* filter;           // one entry: description, "|", pattern
+    const char* folderSetting;    // the settings value that holds the start folder
 };
 
 inline constexpr FileDialogSpec kOpenProgramDialog{FileDialogMode::kOpen, "Open Program File", "bpa",
                                                    "Brindmor Program|*.bpa", kSettingPresetProgramDir};
 inline constexpr FileDialogSpec kSaveProgramDialog{FileDialogMode::kSave, "Save Program File", "bpa",
                                                    "Brindmor Program|*.bpa", kSettingPresetProgramDir};
-inline constexpr FileDialogSpec kOpenAudioFileDialog{FileDialogMode::kOpen, "Open Audio File", "wav",
-                                                     "Wave File|*.wav", kSettingAudioFileDir};
+inline constexpr FileDialogSpec kOpenAudioFileDialog{FileDialogMode::kOpen, "Open Audio File", "wav", "Wave File|*.wav",
+                                                     kSettingAudioFileDir};
 inline constexpr FileDialogSpec kSaveProgramBankDialog{FileDialogMode::kSave, "Save Program Bank", "bpb",
                                                        "Brindmor Program Bank|*.bpb", kSettingProgramBankDir};
 inline constexpr FileDialogSpec kOpenHarmonyDialog{FileDialogMode::kOpen, "Open Harmony File", "bha",
@@ -47,8 +47,7 @@ inline constexpr const char* kChooseHarmonyFolderCaption = "Change default direc
 // means the system's default), nothing when it could not.
 inline std::optional<std::string> DialogStartFolder(const FileDialogSpec& dialog, const ISettingsStore& settings) {
     SettingRead read = settings.ReadSetting(dialog.folderSetting);
-    if (!read.found)
-        return std::nullopt;
+    if (!read.found) return std::nullopt;
     return std::move(read.text);
 }
 

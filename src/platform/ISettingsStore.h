@@ -6,6 +6,7 @@
 // constructed, never on the audio thread [gui].
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace quillon::platform {
@@ -34,5 +35,8 @@ public:
     // nothing is reported to the user (callers ignore the result). [gui]
     virtual bool WriteSetting(const std::string& name, const std::string& text) = 0;
 };
+
+// The store of this platform for the user running the plug-in (on Linux the XDG configuration files).
+std::unique_ptr<ISettingsStore> MakeSettingsStore();
 
 } // namespace quillon::platform

@@ -9,11 +9,9 @@ namespace quillon::platform {
 
 void ListFolder(const std::string& folder, std::vector<std::string>& names) {
     std::string prefix = folder.empty() ? "./" : folder;
-    if (prefix.back() != '/')
-        prefix += '/';
+    if (prefix.back() != '/') prefix += '/';
     DIR* dir = opendir(prefix.c_str());
-    if (!dir)
-        return;
+    if (!dir) return;
     const auto first = static_cast<std::ptrdiff_t>(names.size());
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;

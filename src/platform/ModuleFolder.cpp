@@ -25,14 +25,12 @@ std::string ModuleFolder() {
     // every library, relative ones as they were opened.
     if (dladdr(reinterpret_cast<void*>(&ModuleFolder), &info) != 0 && info.dli_fname &&
         std::string(info.dli_fname).find('/') != std::string::npos) {
-        if (std::string folder = AbsoluteFolderOf(info.dli_fname); !folder.empty())
-            return folder;
+        if (std::string folder = AbsoluteFolderOf(info.dli_fname); !folder.empty()) return folder;
     }
     // Linked into the program itself.
     char program[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", program, sizeof program - 1);
-    if (n <= 0)
-        return {};
+    if (n <= 0) return {};
     program[n] = 0;
     return AbsoluteFolderOf(program);
 }

@@ -23,11 +23,12 @@ namespace {
 constexpr const char* kRelativePath = "/Brindmor Audio/Quillon/settings.conf";
 constexpr const char* kNewFileHeader = "# Quillon settings (Brindmor Audio): one value per line, Name=text.";
 
-bool Absolute(const char* path) { return path && path[0] == '/'; }
+bool Absolute(const char* path) {
+    return path && path[0] == '/';
+}
 
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); Absolute(home))
-        return home;
+    if (const char* home = std::getenv("HOME"); Absolute(home)) return home;
     struct passwd entry {};
     struct passwd* result = nullptr;
     char buffer[4096];
@@ -37,8 +38,7 @@ std::string HomeFolder() {
 }
 
 std::string UserConfigFolder() {
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); Absolute(config))
-        return config;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); Absolute(config)) return config;
     return HomeFolder() + "/.config";
 }
 
@@ -48,12 +48,13 @@ std::vector<std::string> MachineConfigFolders() {
     const char* dirs = std::getenv("XDG_CONFIG_DIRS");
     std::stringstream list(dirs && *dirs ? dirs : "/etc/xdg");
     for (std::string folder; std::getline(list, folder, ':');)
-        if (Absolute(folder.c_str()))
-            folders.push_back(folder);
+        if (Absolute(folder.c_str())) folders.push_back(folder);
     return folders;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string Trimmed(const std::string& text) {
     std::size_t begin = 0, end = text.size();
@@ -64,41 +65,36 @@ std::string Trimmed(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     return true;
 }
 
 // The name of a value line; nothing for comments, empty lines and lines without "=".
 std::optional<std::string> LineName(const std::string& line) {
     const std::string trimmed = Trimmed(line);
-    if (trimmed.empty() || trimmed[0] == '#' || trimmed[0] == ';')
-        return std::nullopt;
+    if (trimmed.empty() || trimmed[0] == '#' || trimmed[0] == ';') return std::nullopt;
     const auto equals = line.find('=');
-    if (equals == std::string::npos)
-        return std::nullopt;
+    if (equals == std::string::npos) return std::nullopt;
     return Trimmed(line.substr(0, equals));
 }
 
 // The lines of a file, without their line ends; nothing when the file cannot be opened.
 std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
+    if (!file) return std::nullopt;
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back(); // a file edited on Windows
+        if (!line.empty() && line.back() == '\r') line.pop_back(); // a file edited on Windows
         lines.push_back(std::move(line));
     }
-    if (file.bad())
-        return std::nullopt;
+    if (file.bad()) return std::nullopt;
     return lines;
 }
 
@@ -112,11 +108,9 @@ std::optional<std::string> Lookup(const std::vector<std::string>& lines, const s
 }
 
 bool ValidName(const std::string& name) {
-    if (name.empty() || name != Trimmed(name) || name[0] == '#' || name[0] == ';')
-        return false;
+    if (name.empty() || name != Trimmed(name) || name[0] == '#' || name[0] == ';') return false;
     for (const char c : name)
-        if (c == '=' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            return false;
+        if (c == '=' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
     return true;
 }
 
@@ -129,8 +123,7 @@ public:
             }
     }
     ~FolderLock() {
-        if (fd_ >= 0)
-            ::close(fd_); // releases the lock
+        if (fd_ >= 0) ::close(fd_); // releases the lock
     }
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
@@ -140,6 +133,8 @@ private:
 };
 
 } // namespace
+
+std::unique_ptr<ISettingsStore> MakeSettingsStore() { return std::make_unique<XdgSettingsStore>(); }
 
 XdgSettingsStore::XdgSettingsStore() : userFile_(FileBelow(UserConfigFolder())) {
     for (const std::string& folder : MachineConfigFolders())
@@ -163,8 +158,7 @@ SettingRead XdgSettingsStore::ReadSetting(const std::string& name) const {
         files.push_back(&file);
     for (const std::string* file : files) {
         const auto lines = ReadLines(*file);
-        if (!lines)
-            continue;
+        if (!lines) continue;
         result.found = true;
         if (const auto value = Lookup(*lines, name)) {
             result.text = Unescape(*value);
@@ -175,8 +169,7 @@ SettingRead XdgSettingsStore::ReadSetting(const std::string& name) const {
 }
 
 bool XdgSettingsStore::WriteSetting(const std::string& name, const std::string& text) {
-    if (!ValidName(name))
-        return false;
+    if (!ValidName(name)) return false;
     try {
         const std::filesystem::path file(userFile_);
         const std::string folder = file.parent_path().string();
@@ -186,8 +179,7 @@ bool XdgSettingsStore::WriteSetting(const std::string& name, const std::string& 
         std::vector<std::string> lines;
         if (std::filesystem::exists(file)) {
             auto existing = ReadLines(userFile_);
-            if (!existing)
-                return false; // a file we cannot read is not overwritten: its other values would be lost
+            if (!existing) return false; // a file we cannot read is not overwritten: its other values would be lost
             lines = std::move(*existing);
         } else {
             lines.push_back(kNewFileHeader);
@@ -207,8 +199,7 @@ bool XdgSettingsStore::WriteSetting(const std::string& name, const std::string& 
             }
             ++line;
         }
-        if (!replaced)
-            lines.push_back(newLine);
+        if (!replaced) lines.push_back(newLine);
 
         std::string content;
         for (const std::string& line : lines)
@@ -228,10 +219,18 @@ std::string XdgSettingsStore::Escape(const std::string& text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
-        case '\\': stored += "\\\\"; break;
-        case '\n': stored += "\\n"; break;
-        case '\r': stored += "\\r"; break;
-        case '\t': stored += "\\t"; break;
+        case '\\':
+            stored += "\\\\";
+            break;
+        case '\n':
+            stored += "\\n";
+            break;
+        case '\r':
+            stored += "\\r";
+            break;
+        case '\t':
+            stored += "\\t";
+            break;
         default:
             if (byte < 0x20 || byte == 0x7F) {
                 stored += "\\x";
@@ -247,12 +246,9 @@ std::string XdgSettingsStore::Escape(const std::string& text) {
 
 std::string XdgSettingsStore::Unescape(const std::string& stored) {
     const auto hexDigit = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
         return -1;
     };
     std::string text;
@@ -265,10 +261,22 @@ std::string XdgSettingsStore::Unescape(const std::string& stored) {
         }
         const char next = stored[i + 1];
         switch (next) {
-        case '\\': text += '\\'; ++i; break;
-        case 'n': text += '\n'; ++i; break;
-        case 'r': text += '\r'; ++i; break;
-        case 't': text += '\t'; ++i; break;
+        case '\\':
+            text += '\\';
+            ++i;
+            break;
+        case 'n':
+            text += '\n';
+            ++i;
+            break;
+        case 'r':
+            text += '\r';
+            ++i;
+            break;
+        case 't':
+            text += '\t';
+            ++i;
+            break;
         case 'x':
             if (i + 3 < stored.size() && hexDigit(stored[i + 2]) >= 0 && hexDigit(stored[i + 3]) >= 0) {
                 text += static_cast<char>(hexDigit(stored[i + 2]) * 16 + hexDigit(stored[i + 3]));
@@ -277,7 +285,9 @@ std::string XdgSettingsStore::Unescape(const std::string& stored) {
                 text += c;
             }
             break;
-        default: text += c; break; // an unknown escape stands as it is
+        default:
+            text += c;
+            break; // an unknown escape stands as it is
         }
     }
     return text;

@@ -34,7 +34,8 @@ double Amplitude(const std::vector<float>& x, double seconds, double length, dou
     const auto count = static_cast<std::size_t>(length * kRate);
     double re = 0.0, im = 0.0;
     for (std::size_t n = 0; n < count; ++n) {
-        const double window = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(n) / static_cast<double>(count));
+        const double window =
+            0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(n) / static_cast<double>(count));
         const double phase = 2.0 * std::numbers::pi * frequency * static_cast<double>(n) / kRate;
         re += window * x[from + n] * std::cos(phase);
         im -= window * x[from + n] * std::sin(phase);
@@ -201,7 +202,7 @@ TEST_F(EditingTest, FramesInsertedDeletedAndRetimedReachRecordAndSound) {
         ASSERT_TRUE(plugin->InsertHarmonyFrame(i, 0.01f * static_cast<float>(i)));
     EXPECT_EQ(Marks([&] { EXPECT_FALSE(plugin->InsertHarmonyFrame(100, 2.0f)); }), kNoBank);
     EXPECT_EQ(Saved().FrameCount(0), 100);
-    EXPECT_EQ(Saved().FrameTime(0, 99), 0.99f);
+    EXPECT_EQ(Saved().FrameTime(0, 99), 0.01f * 99.0f);
 }
 
 TEST_F(EditingTest, LoopPointsGoToTheRecordAndTheOscillator) {

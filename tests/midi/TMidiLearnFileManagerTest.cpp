@@ -1,7 +1,7 @@
 // The MIDI assignment file: its 543 bytes, which file is read, every refusal, the factory reset, and the
 // factory file that ships with the installation.
-#include "midi/TMidiHandler.h"
 #include "midi/TMidiLearnFileManager.h"
+#include "midi/TMidiHandler.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"
 
@@ -26,8 +26,8 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 Manager::Table Unbound() {
@@ -73,7 +73,9 @@ TEST_F(MidiLearnFileTest, TheFileIsTheIdentifierAVersionByteAndLittleEndianEntri
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 29), "Brindmor Midi Assignment File");
     EXPECT_EQ(bytes[29], 0);
     EXPECT_EQ(bytes[30], 1);
-    auto entry = [&](int c) { return std::vector<std::uint8_t>(bytes.begin() + 31 + 4 * c, bytes.begin() + 35 + 4 * c); };
+    auto entry = [&](int c) {
+        return std::vector<std::uint8_t>(bytes.begin() + 31 + 4 * c, bytes.begin() + 35 + 4 * c);
+    };
     EXPECT_EQ(entry(0), (std::vector<std::uint8_t>{0, 0, 0, 0}));
     EXPECT_EQ(entry(1), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(entry(7), (std::vector<std::uint8_t>{26, 0, 0, 0}));
@@ -215,8 +217,7 @@ TEST(MidiLearnFactoryFile, TheShippedFileIsValidAndBindsOnlyLearnableControllers
     EXPECT_EQ(Image(table), bytes); // exactly what our own writer makes of it
     int bound = 0;
     for (int c = 0; c < 128; ++c) {
-        if (table[static_cast<std::size_t>(c)] < 0)
-            continue;
+        if (table[static_cast<std::size_t>(c)] < 0) continue;
         ++bound;
         EXPECT_TRUE(TMidiHandler::Learnable(c)) << "controller " << c;
     }

@@ -20,7 +20,8 @@ TEST(ListFolderTest, ListsFilesOfAnyCaseAndLeavesFoldersOut) {
 
     std::vector<std::string> names{"kept"};
     platform::ListFolder(folder.Path(), names);
-    EXPECT_EQ(names, (std::vector<std::string>{"kept", ".hidden.bpb", "a.bpb", "b.BPB", "link-to-file.bpb", "notes.txt"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"kept", ".hidden.bpb", "a.bpb", "b.BPB", "link-to-file.bpb", "notes.txt"}));
 
     // With a trailing "/" the same names come.
     std::vector<std::string> again;

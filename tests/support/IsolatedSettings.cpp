@@ -16,8 +16,14 @@ namespace {
 
 class IsolatedSettings : public ::testing::Environment {
 public:
+    static constexpr const char* kMarker = "QUILLON_TEST_SETTINGS_ISOLATED";
+
     void SetUp() override {
+        // A death test's child process runs the environment again: it keeps its parent's folder, which
+        // the parent removes (the child ends without tearing anything down).
+        if (std::getenv(kMarker)) return;
         folder_ = std::make_unique<quillon::test::TemporaryDirectory>();
+        setenv(kMarker, "1", 1);
         const std::string config = *folder_ / "config";
         setenv("XDG_CONFIG_HOME", config.c_str(), 1);
         setenv("XDG_CONFIG_DIRS", (*folder_ / "machine").c_str(), 1);
@@ -25,7 +31,10 @@ public:
         quillon::platform::XdgSettingsStore store;
         store.WriteSetting("InstallFolder", *folder_ / "install");
     }
-    void TearDown() override { folder_.reset(); }
+    void TearDown() override {
+        if (folder_) unsetenv(kMarker);
+        folder_.reset();
+    }
 
 private:
     std::unique_ptr<quillon::test::TemporaryDirectory> folder_;

@@ -35,8 +35,7 @@ int main(int argc, char** argv) {
         return read.found ? 0 : 1;
     }
     if ((command == "set" || command == "default") && argc == 4) {
-        if (command == "default" && !store.ReadSetting(argv[2]).text.empty())
-            return 0;
+        if (command == "default" && !store.ReadSetting(argv[2]).text.empty()) return 0;
         if (!store.WriteSetting(argv[2], argv[3])) {
             std::fprintf(stderr, "quillon-settings: cannot write %s\n", store.UserFile().c_str());
             return 1;
