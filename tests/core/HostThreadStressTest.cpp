@@ -2,6 +2,7 @@
 // MIDI. Runs under ThreadSanitizer in CI: any data race fails it. The audio thread must not allocate.
 #include "core/ParameterTable.h"
 #include "core/TCustomVSTMidiPlugin.h"
+#include "hostkit/TPluginHost.h"
 #include "support/AllocationCounter.h"
 #include "support/FakeHost.h"
 #include "support/TemporaryDirectory.h"
@@ -16,6 +17,7 @@
 
 using namespace quillon;
 using namespace vst2;
+using quillon::TPluginHost;
 
 namespace {
 
@@ -26,14 +28,8 @@ struct EventBlock {
 };
 
 VstMidiEvent Midi(int frame, int status, int data1, int data2) {
-    VstMidiEvent e{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof e;
-    e.deltaFrames = frame;
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(data1);
-    e.midiData[2] = static_cast<char>(data2);
-    return e;
+    return TPluginHost::MidiEvent(frame, static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
+                                  static_cast<std::uint8_t>(data2));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // each event dispatched before the sub-block that starts at its frame.
 #include "core/ParameterTable.h"
 #include "core/TCustomVSTMidiPlugin.h"
+#include "hostkit/TPluginHost.h"
 #include "midi/TMidiHandler.h"
 #include "support/FakeHost.h"
 
@@ -12,6 +13,7 @@
 
 using namespace quillon;
 using namespace vst2;
+using quillon::TPluginHost;
 
 namespace {
 
@@ -57,14 +59,8 @@ protected:
         effect->dispatcher(effect, effProcessEvents, 0, 0, &block, 0.0f);
     }
     static VstMidiEvent Midi(int frame, int status, int data1, int data2) {
-        VstMidiEvent e{};
-        e.type = kVstMidiType;
-        e.byteSize = sizeof e;
-        e.deltaFrames = frame;
-        e.midiData[0] = static_cast<char>(status);
-        e.midiData[1] = static_cast<char>(data1);
-        e.midiData[2] = static_cast<char>(data2);
-        return e;
+        return TPluginHost::MidiEvent(frame, static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
+                                      static_cast<std::uint8_t>(data2));
     }
 
     test::FakeHost host;
