@@ -1,6 +1,7 @@
 #include "analysis/TPCMWaveReader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -103,7 +104,7 @@ float Convert(SampleKind kind, const std::uint8_t* p) {
     case SampleKind::kFloat32: {
         float f = 0.0f;
         std::memcpy(&f, p, 4); // the files are little-endian, as is every platform this builds for
-        return f;
+        return std::isfinite(f) ? f : 0.0f; // NaN and infinities would poison the analysis: read as silence
     }
     }
     return 0.0f;

@@ -168,6 +168,7 @@ void TCustomVSTMidiPlugin::VoiceRelease(int voice) {
 
 void TCustomVSTMidiPlugin::PrepareProgram(int slot) {
     const TProgramBank& bank = Programs();
+    modelSlot_ = slot;
     oscillator_->CollectGarbage(); // frees the harmony the last switch replaced
     oscillator_->DeleteAllFrames();
     const int frames = std::clamp(bank.FrameCount(slot), 1, record::kMaxFrames);

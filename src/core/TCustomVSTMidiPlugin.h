@@ -113,6 +113,9 @@ private:
     // Rebuilds the engine's editable model from the current record when it may be out of date
     // (recordsMutex held).
     void SyncModelLocked();
+    // Frame count of the slot being edited, and its bank marked modified (recordsMutex held).
+    int EditedFrameCount() const;
+    void MarkEditedBankModified();
     // Copies frames `from` … end (count, times, harmonic bytes) from the oscillator into the record.
     void ReadFramesIntoRecord(int from);
     void ReadFrameBytes(int frame);
@@ -120,6 +123,10 @@ private:
 
     // Four scratch buffers of one sub-block: voice, noise, left mix, right mix.
     std::array<float, kMaxSubBlock> voiceBuffer_{}, noiseBuffer_{}, leftMix_{}, rightMix_{};
+    // The slot the engine's editable model shows (set by PrepareProgram) and the slot an editing operation
+    // works on; both guarded by recordsMutex.
+    int modelSlot_ = -1;
+    int editSlot_ = 0;
     // One frame's 251 level and 251 phase bytes, kept by CopyHarmonyFrame; empty until then.
     std::vector<std::uint8_t> harmonyClipboard_;
     std::unique_ptr<TIFFTVoiceOsc> oscillator_;

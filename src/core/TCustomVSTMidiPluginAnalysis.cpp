@@ -54,7 +54,7 @@ bool TCustomVSTMidiPlugin::LoadHarmonyFile(int frame, const std::string& path) {
     }
     oscillator_->RebuildFrame(frame);
     ReadFrameBytes(frame);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
     return true;
 }
 
@@ -101,7 +101,7 @@ void TCustomVSTMidiPlugin::PasteHarmonyFrame(int frame) {
     }
     oscillator_->RebuildFrame(frame);
     ReadFrameBytes(frame);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 bool TCustomVSTMidiPlugin::AnalyzeAudioIntoProgram(const std::string& path, int mode) {
@@ -132,6 +132,7 @@ bool TCustomVSTMidiPlugin::AnalyzeAudioIntoProgram(const std::string& path, int 
         std::lock_guard<std::mutex> lock(RecordsMutex());
         TProgramBank& bank = Programs();
         const int slot = CurrentProgram();
+        editSlot_ = slot;
         bank.SetFrameCount(slot, static_cast<int>(points.size()));
         for (std::size_t k = 0; k < points.size(); ++k) {
             const auto frame = static_cast<int>(k);
@@ -142,8 +143,8 @@ bool TCustomVSTMidiPlugin::AnalyzeAudioIntoProgram(const std::string& path, int 
                 bank.SetPhase(slot, frame, j, kZeroPhase);
             }
         }
+        MarkEditedBankModified();
     }
-    MarkCurrentBankModified();
     RequestProgramApply();
     return true;
 }

@@ -22,11 +22,20 @@ bool ValidHarmonic(int harmonic) { return harmonic >= 0 && harmonic < record::kH
 } // namespace
 
 void TCustomVSTMidiPlugin::SyncModelLocked() {
-    if (ModelStale()) {
+    // The program can change at any time (a MIDI program change on the audio thread): the slot is read
+    // once, and the rest of the operation works on that slot and on a model that shows it.
+    editSlot_ = CurrentProgram();
+    if (ModelStale() || modelSlot_ != editSlot_) {
         ClearModelStale();
-        PrepareProgram(CurrentProgram());
+        PrepareProgram(editSlot_);
     }
 }
+
+int TCustomVSTMidiPlugin::EditedFrameCount() const {
+    return std::clamp(Programs().FrameCount(editSlot_), 1, record::kMaxFrames);
+}
+
+void TCustomVSTMidiPlugin::MarkEditedBankModified() { SetBankModified(editSlot_ / kBankSize, true); }
 
 // Frames --------------------------------------------------------------------------------------------
 
@@ -39,16 +48,16 @@ float TCustomVSTMidiPlugin::GetFrameTime(int frame) const { return Programs().Fr
 void TCustomVSTMidiPlugin::SetFrameTime(int frame, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= GetFrameCount() || !std::isfinite(seconds))
+    if (frame < 0 || frame >= EditedFrameCount() || !std::isfinite(seconds))
         return;
-    Programs().SetFrameTime(CurrentProgram(), frame, seconds);
+    Programs().SetFrameTime(editSlot_, frame, seconds);
     oscillator_->SetFrameTime(frame, seconds);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 // Copies frames `from` … end from the oscillator's model into the record: count, times and harmonic bytes.
 void TCustomVSTMidiPlugin::ReadFramesIntoRecord(int from) {
-    const int slot = CurrentProgram();
+    const int slot = editSlot_;
     const int count = std::clamp(oscillator_->FrameCount(), 0, record::kMaxFrames);
     Programs().SetFrameCount(slot, count);
     for (int f = std::max(0, from); f < count; ++f) {
@@ -58,7 +67,7 @@ void TCustomVSTMidiPlugin::ReadFramesIntoRecord(int from) {
 }
 
 void TCustomVSTMidiPlugin::ReadFrameBytes(int frame) {
-    const int slot = CurrentProgram();
+    const int slot = editSlot_;
     for (int k = 0; k < record::kHarmonicCount; ++k) {
         Programs().SetLevel(slot, frame, k, static_cast<std::uint8_t>(std::clamp(oscillator_->GetHarmonicLevel(frame, k), 0, 255)));
         Programs().SetPhase(slot, frame, k, static_cast<std::uint8_t>(std::clamp(oscillator_->GetHarmonicPhase(frame, k), 0, 255)));
@@ -74,7 +83,7 @@ bool TCustomVSTMidiPlugin::InsertHarmonyFrame(int position, float seconds) {
     if (!oscillator_->InsertFrame(position, seconds))
         return false;
     ReadFramesIntoRecord(position);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
     return true;
 }
 
@@ -85,7 +94,7 @@ bool TCustomVSTMidiPlugin::DeleteHarmonyFrame(int frame) {
     if (oscillator_->FrameCount() <= 1 || !oscillator_->DeleteFrame(frame))
         return false;
     ReadFramesIntoRecord(frame);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
     return true;
 }
 
@@ -100,23 +109,23 @@ int TCustomVSTMidiPlugin::GetHarmonicPhase(int frame, int harmonic) const {
 void TCustomVSTMidiPlugin::SetHarmonicLevel(int frame, int harmonic, int level) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= GetFrameCount() || !ValidHarmonic(harmonic))
+    if (frame < 0 || frame >= EditedFrameCount() || !ValidHarmonic(harmonic))
         return;
     level = std::clamp(level, 0, 255);
-    Programs().SetLevel(CurrentProgram(), frame, harmonic, static_cast<std::uint8_t>(level));
+    Programs().SetLevel(editSlot_, frame, harmonic, static_cast<std::uint8_t>(level));
     oscillator_->SetHarmonicLevel(frame, harmonic, level);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 void TCustomVSTMidiPlugin::SetHarmonicPhase(int frame, int harmonic, int phase) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= GetFrameCount() || !ValidHarmonic(harmonic))
+    if (frame < 0 || frame >= EditedFrameCount() || !ValidHarmonic(harmonic))
         return;
     phase = std::clamp(phase, 0, 255);
-    Programs().SetPhase(CurrentProgram(), frame, harmonic, static_cast<std::uint8_t>(phase));
+    Programs().SetPhase(editSlot_, frame, harmonic, static_cast<std::uint8_t>(phase));
     oscillator_->SetHarmonicPhase(frame, harmonic, phase);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 float TCustomVSTMidiPlugin::GetLoopStart() const { return Programs().HarmonyLoopStart(CurrentProgram()); }
@@ -125,19 +134,19 @@ float TCustomVSTMidiPlugin::GetLoopEnd() const { return Programs().HarmonyLoopEn
 void TCustomVSTMidiPlugin::SetLoopStart(float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    const int slot = CurrentProgram();
+    const int slot = editSlot_;
     Programs().SetHarmonyLoop(slot, seconds, Programs().HarmonyLoopEnd(slot));
     oscillator_->SetLoopStart(seconds);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 void TCustomVSTMidiPlugin::SetLoopEnd(float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    const int slot = CurrentProgram();
+    const int slot = editSlot_;
     Programs().SetHarmonyLoop(slot, Programs().HarmonyLoopStart(slot), seconds);
     oscillator_->SetLoopEnd(seconds);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 // Generators ------------------------------------------------------------------------------------
@@ -147,7 +156,7 @@ void TCustomVSTMidiPlugin::FillHarmonics(int frame, int shape) {
     static constexpr float kTrianglePeaks[] = {50.0f, 3.0f, 6.0f, 12.0f, 25.0f}; // shapes 2, 6 … 9
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= GetFrameCount())
+    if (frame < 0 || frame >= EditedFrameCount())
         return;
     switch (shape) {
     case 0: oscillator_->FillSaw(frame); break;
@@ -164,33 +173,33 @@ void TCustomVSTMidiPlugin::FillHarmonics(int frame, int shape) {
     default: return;
     }
     ReadFrameBytes(frame);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 void TCustomVSTMidiPlugin::ClearHarmonics(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= GetFrameCount())
+    if (frame < 0 || frame >= EditedFrameCount())
         return;
     oscillator_->ClearHarmonics(frame);
     ReadFrameBytes(frame);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 void TCustomVSTMidiPlugin::TiltHarmonics(int frame, float amount) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= GetFrameCount() || !std::isfinite(amount))
+    if (frame < 0 || frame >= EditedFrameCount() || !std::isfinite(amount))
         return;
     oscillator_->TiltHarmonics(frame, amount);
     ReadFrameBytes(frame);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 void TCustomVSTMidiPlugin::RebuildFrame(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame >= 0 && frame < GetFrameCount())
+    if (frame >= 0 && frame < EditedFrameCount())
         oscillator_->RebuildFrame(frame);
 }
 
@@ -198,7 +207,7 @@ void TCustomVSTMidiPlugin::RebuildFrame(int frame) {
 
 // Copies the envelope's point count and its points from `from` on into the record.
 void TCustomVSTMidiPlugin::ReadPointsIntoRecord(int envelope, int from) {
-    const int slot = CurrentProgram();
+    const int slot = editSlot_;
     TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
     const int count = std::clamp(e.PointCount(), 0, record::kMaxEnvelopePoints);
     Programs().SetPointCount(slot, envelope, count);
@@ -215,7 +224,7 @@ bool TCustomVSTMidiPlugin::InsertEnvelopePoint(int envelope, int index, float se
     if (e.PointCount() >= record::kMaxEnvelopePoints || !e.InsertPoint(index, seconds, level))
         return false;
     ReadPointsIntoRecord(envelope, index);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
     return true;
 }
 
@@ -229,7 +238,7 @@ bool TCustomVSTMidiPlugin::DeleteEnvelopePoint(int envelope, int index) {
     if (e.PointCount() <= 1 || !e.DeletePoint(index))
         return false;
     ReadPointsIntoRecord(envelope, index);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
     return true;
 }
 
@@ -241,9 +250,9 @@ bool TCustomVSTMidiPlugin::SetEnvelopePoint(int envelope, int index, float secon
         std::lock_guard<std::mutex> lock(RecordsMutex());
         SyncModelLocked();
         if (index >= 0 && index < e.PointCount()) {
-            Programs().SetPoint(CurrentProgram(), envelope, index, seconds, level);
+            Programs().SetPoint(editSlot_, envelope, index, seconds, level);
             e.SetPoint(index, seconds, level);
-            MarkCurrentBankModified();
+            MarkEditedBankModified();
             return true;
         }
     }
@@ -258,10 +267,10 @@ void TCustomVSTMidiPlugin::SetEnvelopeLoopStart(int envelope, float seconds) {
     SyncModelLocked();
     if (!ValidEnvelope(envelope))
         return;
-    const int slot = CurrentProgram();
+    const int slot = editSlot_;
     Programs().SetEnvelopeLoop(slot, envelope, seconds, Programs().EnvelopeLoopEnd(slot, envelope));
     envelopes_[static_cast<std::size_t>(envelope)]->SetLoopStart(seconds);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 void TCustomVSTMidiPlugin::SetEnvelopeLoopEnd(int envelope, float seconds) {
@@ -269,10 +278,10 @@ void TCustomVSTMidiPlugin::SetEnvelopeLoopEnd(int envelope, float seconds) {
     SyncModelLocked();
     if (!ValidEnvelope(envelope))
         return;
-    const int slot = CurrentProgram();
+    const int slot = editSlot_;
     Programs().SetEnvelopeLoop(slot, envelope, Programs().EnvelopeLoopStart(slot, envelope), seconds);
     envelopes_[static_cast<std::size_t>(envelope)]->SetLoopEnd(seconds);
-    MarkCurrentBankModified();
+    MarkEditedBankModified();
 }
 
 // Program slots ---------------------------------------------------------------------------------

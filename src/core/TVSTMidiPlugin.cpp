@@ -220,11 +220,9 @@ void TVSTMidiPlugin::getParameterDisplay(VstInt32 index, char* text) {
 void TVSTMidiPlugin::setProgram(VstInt32 program) {
     if (program < 0 || program >= kProgramCount || program == CurrentProgram())
         return;
-    {
-        // Serialised with record editing, so that an edit never lands in the program being left.
-        std::lock_guard<std::mutex> lock(recordsMutex_);
-        curProgram.store(program, std::memory_order_relaxed);
-    }
+    // No lock: a MIDI program change calls this on the audio thread. Editing operations read the slot once
+    // and rebuild the engine's model when it shows another slot.
+    curProgram.store(program, std::memory_order_release);
     RequestProgramApply();
 }
 
@@ -435,8 +433,10 @@ VstInt32 TVSTMidiPlugin::processEvents(VstEvents* events) {
     if (!events)
         return 0;
     const int count = events->numEvents;
+    // The host's list holds numEvents pointers; the struct declares only two, so index through a pointer.
+    const VstEvent* const* list = events->events;
     for (int i = 0; i < count; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = list[i];
         if (!event || event->type != kVstMidiType)
             continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);

@@ -110,6 +110,13 @@ TEST_F(WaveReaderTest, FloatSamplesPassUnchanged) {
     EXPECT_EQ(wave.samples[2], 3.0e-8f);
 }
 
+TEST_F(WaveReaderTest, NonFiniteFloatSamplesReadAsSilence) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const TWaveData wave = Read(FloatWave({0.5f, nan, inf, -inf, -0.5f}, 1));
+    EXPECT_EQ(wave.samples, (std::vector<float>{0.5f, 0.0f, 0.0f, 0.0f, -0.5f}));
+}
+
 TEST_F(WaveReaderTest, ThirtyTwoBitIntegerPcmIsScaledNotTakenAsFloat) {
     const TWaveData wave = Read(
         PcmWave({std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(), 1 << 30}, 1, 32));

@@ -189,3 +189,19 @@ TEST_F(ProgramSwitchTest, ParameterValuesFromAChunkAreMadeSafe) {
     Process(16);
     EXPECT_EQ(plugin->VoiceCount(), 1);
 }
+
+TEST_F(ProgramSwitchTest, EditsAfterAProgramChangeLandInTheNewProgramOnly) {
+    Create(kVstProcessLevelOffline);
+    Process(16);
+    plugin->FillHarmonics(0, 0); // a saw in slot 0
+    ASSERT_EQ(plugin->Programs().Level(0, 0, 1), 20);
+    // The program changes (as a MIDI program change would, without a processing call in between) and the
+    // editor edits at once: the edit belongs to the new program, whose harmony is still silent.
+    Dispatch(effSetProgram, 0, 5);
+    plugin->SetHarmonicLevel(0, 1, 10);
+    EXPECT_EQ(plugin->Programs().Level(5, 0, 1), 10);
+    EXPECT_EQ(plugin->Programs().Level(5, 0, 2), 255);
+    EXPECT_EQ(plugin->Programs().Level(0, 0, 1), 20);
+    EXPECT_EQ(plugin->Programs().Level(0, 0, 2), 32);
+    EXPECT_TRUE(plugin->BankModified(0));
+}
