@@ -1,0 +1,30 @@
+// Fuzzes the harmony file reader: the input is written to a file and loaded. A refusal (false) and
+// std::ios_base::failure for a short file are the expected outcomes of bad input; a loaded file must write
+// back to the bytes it was read from (the format has no free bits beyond the version byte).
+#include "FuzzSupport.h"
+
+#include "engine/THarmonyFileManager.h"
+
+#include <cstring>
+#include <ios>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using quillon::THarmonyFileManager;
+    const std::string path = quillon::fuzz::WriteInput("input.bha", data, size);
+    THarmonyFileManager manager;
+    std::string message;
+    try {
+        if (manager.Load(path, &message)) {
+            const auto bytes = manager.Bytes();
+            // Levels and phases come back as read.
+            if (size < THarmonyFileManager::kFileSize ||
+                std::memcmp(bytes.data() + THarmonyFileManager::kHeaderSize, data + THarmonyFileManager::kHeaderSize,
+                            2 * THarmonyFileManager::kHarmonicCount) != 0)
+                std::abort();
+        } else if (message.empty()) {
+            std::abort(); // a refusal always says why
+        }
+    } catch (const std::ios_base::failure&) {
+    }
+    return 0;
+}
