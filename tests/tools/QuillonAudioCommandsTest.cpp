@@ -7,6 +7,8 @@
 #include "support/TemporaryDirectory.h"
 #include "support/WaveFileBytes.h"
 
+#include "support/ToolRun.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -24,46 +26,7 @@ namespace {
 
 using namespace quillon::test;
 
-constexpr const char* kToolPath = QUILLON_TOOL_PATH;
 constexpr double kTwoPi = 6.283185307179586;
-
-struct TToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Runs `quillon ARGS` with stderr in a file (not a terminal: no progress bar).
-TToolRun RunTool(const std::vector<std::string>& arguments) {
-    const TemporaryDirectory scratch;
-    std::string command = ShellQuoted(kToolPath);
-    for (const std::string& argument : arguments)
-        command += " " + ShellQuoted(argument);
-    command += " 2>" + ShellQuoted(scratch / "err");
-    TToolRun run;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        std::array<char, 4096> chunk{};
-        std::size_t count = 0;
-        while ((count = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-            run.out.append(chunk.data(), count);
-        const int status = pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    run.err = ReadText(scratch / "err");
-    return run;
-}
 
 std::vector<float> Sine(double frequency, double seconds, double amplitude) {
     std::vector<float> x(static_cast<std::size_t>(seconds * 44100));

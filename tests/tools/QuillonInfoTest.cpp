@@ -1,4 +1,6 @@
 // Runs the built `quillon info` on the built plug-in and reads its report as a user would.
+#include "support/ToolRun.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,49 +14,14 @@
 #include <vector>
 
 namespace quillon {
+using quillon::test::ReadText;
+using quillon::test::RunTool;
+using quillon::test::TToolRun;
+
 namespace {
 
 constexpr const char* kToolPath = QUILLON_TOOL_PATH;
 constexpr const char* kPluginPath = QUILLON_PLUGIN_PATH;
-
-struct TToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-TToolRun RunTool(const std::vector<std::string>& arguments) {
-    char errPath[] = "/tmp/quillon-info-test-XXXXXX";
-    const int errFile = mkstemp(errPath);
-    if (errFile < 0) return {};
-    close(errFile);
-
-    std::string command = ShellQuoted(kToolPath);
-    for (const std::string& argument : arguments)
-        command += " " + ShellQuoted(argument);
-    command += " 2>" + ShellQuoted(errPath);
-
-    TToolRun run;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        std::array<char, 4096> chunk{};
-        std::size_t count = 0;
-        while ((count = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-            run.out.append(chunk.data(), count);
-        const int status = pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::ifstream err(errPath);
-    run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-    unlink(errPath);
-    return run;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

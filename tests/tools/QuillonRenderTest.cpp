@@ -7,6 +7,8 @@
 #include "support/PatchFileBytes.h"
 #include "support/TemporaryDirectory.h"
 
+#include "support/ToolRun.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
@@ -29,51 +31,9 @@ namespace {
 using namespace quillon::test;
 using namespace vst2;
 
-constexpr const char* kToolPath = QUILLON_TOOL_PATH;
 constexpr const char* kPluginPath = QUILLON_PLUGIN_PATH;
 constexpr const char* kProbePath = QUILLON_PROBE_PLUGIN_PATH;
 constexpr double kSilence = 3.1622776601683795e-5; // −90 dBFS
-
-struct TToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Runs `quillon ARGS` with stderr in a file (not a terminal, so no progress bar) and an optional
-// probe log path in the environment.
-TToolRun RunTool(const std::vector<std::string>& arguments, const std::string& probeLog = {}) {
-    const TemporaryDirectory scratch;
-    std::string command = probeLog.empty() ? "" : "QUILLON_PROBE_LOG=" + ShellQuoted(probeLog) + " ";
-    command += ShellQuoted(kToolPath);
-    for (const std::string& argument : arguments)
-        command += " " + ShellQuoted(argument);
-    command += " 2>" + ShellQuoted(scratch / "err");
-
-    TToolRun run;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        std::array<char, 4096> chunk{};
-        std::size_t count = 0;
-        while ((count = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-            run.out.append(chunk.data(), count);
-        const int status = pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    run.err = ReadText(scratch / "err");
-    return run;
-}
 
 std::size_t LineCount(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
