@@ -76,9 +76,25 @@ def render_streams():
     yield "raw_float.bin", event(0, 0x90, 60, 100) + bytes([1, 5]) + struct.pack("<f", 0.75) + block * 2
 
 
+def record_patches():
+    # First byte: bit 0 bank, bit 1 patch mode; then patches of (3-byte offset, length, bytes) to the
+    # well-formed base records. Offsets: frame count 632, first frame time 636, harmony loop 51436,
+    # first envelope's point count 51444.
+    def patch(offset, data):
+        return struct.pack("<I", offset)[:3] + bytes([len(data)]) + data
+
+    yield "patch_none_program.bin", bytes([2])
+    yield "patch_none_bank.bin", bytes([3])
+    yield "patch_counts.bin", bytes([2]) + patch(632, struct.pack("<i", 4)) + patch(51444, struct.pack("<i", 0))
+    yield "patch_nan_times.bin", (bytes([2]) + patch(636, struct.pack("<f", float("nan"))) +
+                                  patch(51436, struct.pack("<ff", float("inf"), float("nan"))))
+    yield "patch_bank_slot.bin", bytes([3]) + patch(7104516, struct.pack("<i", 200))
+
+
 def main():
     root = sys.argv[1]
-    for folder, items in (("wave_file", waves()), ("render_events", render_streams())):
+    for folder, items in (("wave_file", waves()), ("render_events", render_streams()),
+                          ("plugin_chunk", record_patches()), ("program_file", record_patches())):
         os.makedirs(os.path.join(root, folder), exist_ok=True)
         for name, data in items:
             with open(os.path.join(root, folder, name), "wb") as out:

@@ -1,9 +1,19 @@
-// Fuzzes the program and bank file readers: the input is written to a file and loaded as a program file
-// and as a bank file. Refusals (false) and PresetsFileError are the expected outcomes of bad input.
+// Fuzzes the program and bank file readers. The first byte chooses:
+//   bit 1 clear: the rest is a file, loaded by TPresetsFileManager as a program file and as a bank file
+//                (refusals and PresetsFileError are the expected outcomes of bad input);
+//   bit 1 set:   the rest is patches to well-formed records (see RecordPatches.h), stored as a valid
+//                program file (bit 0 clear) or bank file (bit 0 set) and loaded through the plug-in's
+//                file commands, which must repair whatever the records hold; a note is then played and
+//                the output must be finite.
 #include "FuzzSupport.h"
+#include "RecordPatches.h"
 
+#include "core/TCustomVSTMidiPlugin.h"
+#include "engine/LittleEndian.h"
 #include "files/TPresetsFileManager.h"
 
+#include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -14,14 +24,65 @@ class SilentPrompt : public quillon::platform::IUserPrompt {
 public:
     void ShowMessage(const std::string&) override {}
     quillon::platform::PromptAnswer Ask(const std::string&, quillon::platform::PromptButtons) override {
-        return quillon::platform::PromptAnswer::kCancel;
+        return quillon::platform::PromptAnswer::kNo;
     }
     std::optional<std::string> AskSaveBankPath(const std::string&) override { return std::nullopt; }
 };
 
-} // namespace
+quillon::TCustomVSTMidiPlugin& Plugin() {
+    static quillon::TCustomVSTMidiPlugin* plugin = [] {
+        quillon::fuzz::IsolateSettings();
+        auto* made = new quillon::TCustomVSTMidiPlugin(quillon::fuzz::HostCallback);
+        vst2::AEffect* effect = made->getAeffect();
+        effect->dispatcher(effect, vst2::effOpen, 0, 0, nullptr, 0.0f);
+        effect->dispatcher(effect, vst2::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        effect->dispatcher(effect, vst2::effSetBlockSize, 0, 64, nullptr, 0.0f);
+        effect->dispatcher(effect, vst2::effMainsChanged, 0, 1, nullptr, 0.0f);
+        made->SetUserPrompt(std::make_shared<SilentPrompt>());
+        return made;
+    }();
+    return *plugin;
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+// A valid file of the given kind around `content` (identifier, product name, payload size, zlib payload).
+std::vector<std::uint8_t> FileAround(bool bank, std::span<const std::uint8_t> content) {
+    const char* identifier = bank ? "Brindmor Patch Bank File" : "Brindmor Patch File";
+    const std::size_t identifierField = bank ? 25 : 20;
+    const std::size_t header = bank ? quillon::TPresetsFileManager::kBankHeaderSize
+                                    : quillon::TPresetsFileManager::kProgramHeaderSize;
+    const auto payload = quillon::fuzz::Compress(content);
+    std::vector<std::uint8_t> file(header + payload.size(), 0);
+    std::memcpy(file.data(), identifier, std::strlen(identifier));
+    std::memcpy(file.data() + identifierField, "Quillon", 7);
+    quillon::le::StoreI32(file.data() + header - 4, static_cast<std::int32_t>(payload.size()));
+    std::memcpy(file.data() + header, payload.data(), payload.size());
+    return file;
+}
+
+void PlayNote(vst2::AEffect* effect) {
+    static std::vector<float> left(64), right(64);
+    for (int step = 0; step < 5; ++step) {
+        if (step == 0 || step == 4) {
+            vst2::VstMidiEvent event{};
+            event.type = vst2::kVstMidiType;
+            event.byteSize = sizeof(event);
+            event.midiData[0] = static_cast<char>(step == 0 ? 0x90 : 0x80);
+            event.midiData[1] = 64;
+            event.midiData[2] = 90;
+            vst2::VstEvents events{};
+            events.numEvents = 1;
+            events.events[0] = reinterpret_cast<vst2::VstEvent*>(&event);
+            effect->dispatcher(effect, vst2::effProcessEvents, 0, 0, &events, 0.0f);
+        }
+        float* outputs[2] = {left.data(), right.data()};
+        effect->processReplacing(effect, nullptr, outputs, 64);
+        for (std::size_t i = 0; i < 64; ++i)
+            if (!std::isfinite(left[i]) || !std::isfinite(right[i]))
+                std::abort();
+    }
+}
+
+void LoadRawFile(const std::uint8_t* data, std::size_t size) {
     using quillon::TPresetsFileManager;
     static SilentPrompt prompt;
     static auto bank = std::make_unique<std::vector<std::uint8_t>>(TPresetsFileManager::kBankBytes);
@@ -37,5 +98,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         manager.LoadBank(path, TPresetsFileManager::BankSpan(*bank));
     } catch (const quillon::PresetsFileError&) {
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0)
+        return 0;
+    if ((data[0] & 2) == 0) {
+        LoadRawFile(data + 1, size - 1);
+        return 0;
+    }
+    const bool bank = (data[0] & 1) != 0;
+    const auto& base = quillon::fuzz::BaseBankImage();
+    std::vector<std::uint8_t> records(base.begin(), base.begin() + static_cast<std::ptrdiff_t>(
+                                                                       bank ? quillon::TPresetsFileManager::kBankBytes
+                                                                            : quillon::record::kRecordSize));
+    quillon::fuzz::ApplyPatches(records, data + 1, size - 1);
+    const auto file = FileAround(bank, records);
+    const std::string path = quillon::fuzz::WriteInput(bank ? "input.bpb" : "input.bpa", file.data(), file.size());
+    auto& plugin = Plugin();
+    const bool loaded = bank ? plugin.LoadBankFile(0, path) : plugin.LoadProgramFile(path);
+    if (!loaded)
+        std::abort(); // a well-formed file must load, whatever its records hold
+    PlayNote(plugin.getAeffect());
     return 0;
 }

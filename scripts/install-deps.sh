@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Quillon needs, when any is missing.
+# Installs the Debian packages that building and testing Quillon needs, when any is missing. Extra
+# package names given as arguments are installed as well (the fuzz run adds clang).
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
     libfftw3-dev
     libsndfile1-dev
     locales
+    "$@"
 )
 
 missing=()

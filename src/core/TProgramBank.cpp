@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 
 namespace quillon {
@@ -230,13 +231,44 @@ void TProgramBank::StoreRecord(int slot, std::span<const std::uint8_t> in) {
     std::memcpy(At(slot, kParameterBytes), in.data() + kParameterBytes, kRecordSize - kParameterBytes);
 }
 
-void TProgramBank::SanitizeParameters(int slot) {
+namespace {
+
+// Holds a time to 0..latest; not-a-number becomes `otherwise`.
+float RepairTime(float seconds, float otherwise) {
+    if (std::isnan(seconds))
+        return otherwise;
+    return std::clamp(seconds, 0.0f, TProgramBank::kLatestTime);
+}
+
+// Holds a value to 0..1; not-a-number becomes 0.
+float RepairUnit(float value) { return value >= 0.0f ? std::min(value, 1.0f) : 0.0f; }
+
+} // namespace
+
+void TProgramBank::RepairRecord(int slot) {
+    if (!ValidSlot(slot))
+        return;
     for (int i = 0; i < record::kParameterCount; ++i) {
         const float v = Parameter(slot, i);
-        if (!(v >= 0.0f))
-            SetParameter(slot, i, 0.0f);
-        else if (v > 1.0f)
-            SetParameter(slot, i, 1.0f);
+        if (!(v >= 0.0f && v <= 1.0f))
+            SetParameter(slot, i, RepairUnit(v));
+    }
+    At(slot, kNameOffset)[kNameLength] = 0;
+
+    // A value in range comes back with the same bits (even -0.0), so a sound record stays byte-identical.
+    const int frames = std::clamp(FrameCount(slot), 1, kMaxFrames);
+    SetFrameCount(slot, frames);
+    for (int f = 0; f < frames; ++f)
+        SetFrameTime(slot, f, RepairTime(FrameTime(slot, f), 0.0f));
+    SetHarmonyLoop(slot, RepairTime(HarmonyLoopStart(slot), 0.0f), RepairTime(HarmonyLoopEnd(slot), kLatestTime));
+
+    for (int e = 0; e < kEnvelopeCount; ++e) {
+        const int points = std::clamp(PointCount(slot, e), 1, kMaxEnvelopePoints);
+        SetPointCount(slot, e, points);
+        for (int i = 0; i < points; ++i)
+            SetPoint(slot, e, i, RepairTime(PointTime(slot, e, i), 0.0f), RepairUnit(PointLevel(slot, e, i)));
+        SetEnvelopeLoop(slot, e, RepairTime(EnvelopeLoopStart(slot, e), 0.0f),
+                        RepairTime(EnvelopeLoopEnd(slot, e), kLatestTime));
     }
 }
 

@@ -72,9 +72,20 @@ public:
     void CopyImage(std::span<std::uint8_t> out) const;
     // Writes a whole record (parameter values through atomic stores).
     void StoreRecord(int slot, std::span<const std::uint8_t> in);
-    // Makes a record that came from outside safe to use: parameter values clamped to 0..1 (not-a-number
-    // becomes 0). Frame and point counts are checked where they are used.
-    void SanitizeParameters(int slot);
+    // Repairs a record that came from outside (chunk, program or bank file) before anything reads it, so
+    // that a record holding nonsense reaches the engine and the editor only as a playable program:
+    // - parameter values are held to 0..1, not-a-number becomes 0;
+    // - the name field ends with a NUL (at most 24 characters);
+    // - frame and point counts are held to 1..100;
+    // - times of the frames and points in use and the loop starts are held to 0..kLatestTime (not-a-number
+    //   and negative become 0), loop ends likewise with not-a-number meaning "never" (kLatestTime);
+    // - point levels are held to 0..1 (not-a-number becomes 0).
+    // Harmonic level and phase bytes are valid in every value; frame and point slots beyond the counts
+    // keep what they hold, as they do in every record. A sound record comes out byte for byte unchanged.
+    void RepairRecord(int slot);
+
+    // The latest time a record may name: the loop end of a fresh program ("no loop").
+    static constexpr float kLatestTime = 3.0e38f;
 
     // Raw bytes of one record and of the whole image.
     std::span<std::uint8_t> RecordBytes(int slot);

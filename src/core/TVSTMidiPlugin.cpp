@@ -335,7 +335,7 @@ VstInt32 TVSTMidiPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) 
         if (isPreset) {
             const int slot = CurrentProgram();
             programs_.StoreRecord(slot, image);
-            programs_.SanitizeParameters(slot);
+            programs_.RepairRecord(slot);
         } else {
             const int current = le::LoadI32(image.data() + record::kBankCurrentProgramOffset);
             if (!TProgramBank::ValidSlot(current))
@@ -343,7 +343,7 @@ VstInt32 TVSTMidiPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) 
             for (int slot = 0; slot < kProgramCount; ++slot) {
                 programs_.StoreRecord(slot, std::span<const std::uint8_t>(image).subspan(
                                                 record::kRecordSize * static_cast<std::size_t>(slot), record::kRecordSize));
-                programs_.SanitizeParameters(slot);
+                programs_.RepairRecord(slot);
             }
             programs_.SetBankVersion(le::LoadF32(image.data() + record::kBankVersionOffset));
             programs_.SetBankCurrentProgram(current);

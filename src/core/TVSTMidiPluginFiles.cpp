@@ -62,7 +62,7 @@ bool TVSTMidiPlugin::LoadProgramFile(const std::string& path) {
         {
             std::lock_guard<std::mutex> lock(RecordsMutex());
             programs_.StoreRecord(slot, loaded);
-            programs_.SanitizeParameters(slot);
+            programs_.RepairRecord(slot);
         }
         SetBankModified(slot / kBankSize, true);
         RequestProgramApply();
@@ -108,7 +108,7 @@ bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
             std::lock_guard<std::mutex> lock(RecordsMutex());
             for (int i = 0; i < kBankSize; ++i) {
                 programs_.StoreRecord(FirstSlot(bank) + i, RecordIn(loaded, i));
-                programs_.SanitizeParameters(FirstSlot(bank) + i);
+                programs_.RepairRecord(FirstSlot(bank) + i);
             }
             curProgram.store(FirstSlot(bank), std::memory_order_relaxed);
         }

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -175,19 +177,59 @@ TEST_F(ProgramSwitchTest, RefusedChunksChangeNothing) {
     EXPECT_FALSE(plugin->BankModified(0));
 }
 
-TEST_F(ProgramSwitchTest, ParameterValuesFromAChunkAreMadeSafe) {
+TEST_F(ProgramSwitchTest, NonsenseInAChunkIsRepairedBeforeTheEngineReadsIt) {
     Create(kVstProcessLevelOffline);
-    auto image = Inflate(Chunk(true), 55504);
-    le::StoreF32(image.data() + 4 * kVoices, std::nanf(""));
+    plugin->FillHarmonics(0, 0);
+    auto image = Inflate(Chunk(true), record::kRecordSize);
+    const float nan = std::nanf(""), inf = std::numeric_limits<float>::infinity();
+    le::StoreF32(image.data() + 4 * kVoices, nan);
     le::StoreF32(image.data() + 4 * kCutoff, 7.0f);
     le::StoreF32(image.data() + 4 * kPan, -3.0f);
+    std::memset(image.data() + record::kNameOffset, 'N', record::kNameFieldSize);
+    le::StoreI32(image.data() + record::kFrameCountOffset, 5000);
+    le::StoreF32(image.data() + record::FrameOffset(0), nan);
+    le::StoreF32(image.data() + record::FrameOffset(1), inf);
+    le::StoreF32(image.data() + record::kHarmonyLoopStartOffset, -inf);
+    for (int e = 0; e < record::kEnvelopeCount; ++e) {
+        le::StoreI32(image.data() + record::EnvelopeOffset(e), e % 2 ? -1 : 101);
+        le::StoreF32(image.data() + record::EnvelopeOffset(e) + record::kEnvelopePointsOffset, nan);
+        le::StoreF32(image.data() + record::EnvelopeOffset(e) + record::kEnvelopePointsOffset + 4, -inf);
+        le::StoreF32(image.data() + record::EnvelopeOffset(e) + record::kEnvelopeLoopEndOffset, nan);
+    }
     auto chunk = ZlibCompress(image);
-    EXPECT_EQ(SetChunk(chunk, true), 1);
+    EXPECT_EQ(SetChunk(chunk, true), 1); // accepted, repaired
+
     EXPECT_EQ(effect->getParameter(effect, kVoices), 0.0f);
     EXPECT_EQ(effect->getParameter(effect, kCutoff), 1.0f);
     EXPECT_EQ(effect->getParameter(effect, kPan), 0.0f);
+    char name[64] = {};
+    Dispatch(effGetProgramName, 0, 0, name);
+    EXPECT_EQ(std::string(name), std::string(24, 'N'));
+    const TProgramBank& bank = plugin->Programs();
+    EXPECT_EQ(bank.FrameCount(0), 100);
+    EXPECT_EQ(bank.FrameTime(0, 0), 0.0f);
+    EXPECT_EQ(bank.PointCount(0, 0), 100);
+    EXPECT_EQ(bank.PointCount(0, 1), 1);
+    // The repaired record is what the host gets back, and it plays: a held note gives finite sound.
+    auto again = Inflate(Chunk(true), record::kRecordSize);
+    EXPECT_TRUE(std::equal(again.begin(), again.end(), bank.RecordBytes(0).begin()));
     Process(16);
     EXPECT_EQ(plugin->VoiceCount(), 1);
+    VstMidiEvent on{};
+    on.type = kVstMidiType;
+    on.byteSize = sizeof(on);
+    on.midiData[0] = static_cast<char>(0x90);
+    on.midiData[1] = 60;
+    on.midiData[2] = 100;
+    VstEvents events{};
+    events.numEvents = 1;
+    events.events[0] = reinterpret_cast<VstEvent*>(&on);
+    Dispatch(effProcessEvents, 0, 0, &events);
+    for (int block = 0; block < 50; ++block) {
+        Process(256);
+        for (std::size_t i = 0; i < left.size(); ++i)
+            ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i])) << block;
+    }
 }
 
 TEST_F(ProgramSwitchTest, EditsAfterAProgramChangeLandInTheNewProgramOnly) {

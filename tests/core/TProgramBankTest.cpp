@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <vector>
 
 using namespace quillon;
 using namespace quillon::record;
@@ -157,4 +161,56 @@ TEST(ProgramRecord, OutOfRangeAccessIsHarmless) {
     EXPECT_EQ(bank->Parameter(128, 0), 0.0f);
     EXPECT_EQ(bank->Level(0, -1, 0), 255);
     EXPECT_TRUE(bank->RecordBytes(128).empty());
+}
+
+TEST(ProgramRecord, RepairMakesNonsenseSafeAndLeavesSoundRecordsByteIdentical) {
+    auto bank = std::make_unique<TProgramBank>();
+    // A sound record with values at the edges of their ranges, -0.0 and a far loop end stays bit for bit.
+    bank->SetParameter(3, 7, -0.0f);
+    bank->SetParameter(3, 8, 1.0f);
+    bank->SetFrameCount(3, 100);
+    bank->SetFrameTime(3, 99, 1.0e6f);
+    bank->SetHarmonyLoop(3, 0.0f, TProgramBank::kLatestTime);
+    bank->SetPointCount(3, 2, 100);
+    bank->SetPoint(3, 2, 99, 20.0f, 1.0f);
+    std::vector<std::uint8_t> sound(bank->RecordBytes(3).begin(), bank->RecordBytes(3).end());
+    bank->RepairRecord(3);
+    EXPECT_TRUE(std::equal(sound.begin(), sound.end(), bank->RecordBytes(3).begin()));
+
+    const float nan = std::nanf(""), inf = std::numeric_limits<float>::infinity();
+    bank->SetParameter(4, 0, nan);
+    bank->SetParameter(4, 1, -inf);
+    bank->SetParameter(4, 2, 2.5f);
+    std::memset(bank->RecordBytes(4).data() + kNameOffset, 'x', kNameFieldSize); // no terminating NUL
+    bank->SetFrameCount(4, 1000);
+    bank->SetFrameTime(4, 0, nan);
+    bank->SetFrameTime(4, 1, -3.0f);
+    bank->SetFrameTime(4, 2, inf);
+    bank->SetHarmonyLoop(4, nan, nan);
+    bank->SetPointCount(4, 0, -7);
+    bank->SetPoint(4, 0, 0, -inf, nan);
+    bank->SetPointCount(4, 1, std::numeric_limits<std::int32_t>::min());
+    bank->SetPointCount(4, 3, 3);
+    bank->SetPoint(4, 3, 2, 1.0f, 4.0f);
+    bank->SetEnvelopeLoop(4, 3, -1.0f, inf);
+    bank->RepairRecord(4);
+
+    EXPECT_EQ(bank->Parameter(4, 0), 0.0f);
+    EXPECT_EQ(bank->Parameter(4, 1), 0.0f);
+    EXPECT_EQ(bank->Parameter(4, 2), 1.0f);
+    EXPECT_EQ(bank->Name(4), std::string(24, 'x'));
+    EXPECT_EQ(bank->RecordBytes(4)[kNameOffset + 24], 0);
+    EXPECT_EQ(bank->FrameCount(4), 100);
+    EXPECT_EQ(bank->FrameTime(4, 0), 0.0f);
+    EXPECT_EQ(bank->FrameTime(4, 1), 0.0f);
+    EXPECT_EQ(bank->FrameTime(4, 2), TProgramBank::kLatestTime);
+    EXPECT_EQ(bank->HarmonyLoopStart(4), 0.0f);
+    EXPECT_EQ(bank->HarmonyLoopEnd(4), TProgramBank::kLatestTime); // not-a-number: never loops
+    EXPECT_EQ(bank->PointCount(4, 0), 1);
+    EXPECT_EQ(bank->PointTime(4, 0, 0), 0.0f);
+    EXPECT_EQ(bank->PointLevel(4, 0, 0), 0.0f);
+    EXPECT_EQ(bank->PointCount(4, 1), 1);
+    EXPECT_EQ(bank->PointLevel(4, 3, 2), 1.0f);
+    EXPECT_EQ(bank->EnvelopeLoopStart(4, 3), 0.0f);
+    EXPECT_EQ(bank->EnvelopeLoopEnd(4, 3), TProgramBank::kLatestTime);
 }
