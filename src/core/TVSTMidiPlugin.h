@@ -132,7 +132,8 @@ public:
     platform::ISettingsStore& Settings() { return *settings_; }
     const TMidiLearnFileManager& MidiLearnFile() const { return *learnFile_; }
     // Reads the MIDI assignment file into the handler's table; learning ends and nothing stays armed. A
-    // refusal is shown through the prompt, or with `defer` kept for the editor (construction).
+    // refused file leaves the table as it is; the refusal is shown through the prompt, or with `defer` kept
+    // for the editor (construction).
     void LoadAssignments(bool defer = false);
     // The editor's MIDI reset: asks whether the custom assignments may go, deletes them on Yes and reads the
     // file again, so that the factory bindings (or none) return. Answered with Cancel, the table is read

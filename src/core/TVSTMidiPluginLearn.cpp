@@ -2,6 +2,7 @@
 #include "core/TVSTMidiPlugin.h"
 
 #include "midi/TMidiAssignmentWriter.h"
+#include "midi/TMidiHandler.h"
 #include "midi/TMidiLearnFileManager.h"
 
 #include <exception>
@@ -27,7 +28,12 @@ void TVSTMidiPlugin::ShowDeferredMessages() {
 void TVSTMidiPlugin::LoadAssignments(bool defer) {
     TMidiLearnFileManager::Table table{};
     const TMidiLearnFileManager::ReadResult result = learnFile_->ReadAssignments(table);
-    learnWriter_->Replace(table);
+    // A refused file (damaged, or a newer version) takes nothing away: the bindings in effect stay, and only
+    // learning ends. A missing file is no refusal: it means no bindings.
+    if (result.read || result.message.empty())
+        learnWriter_->Replace(table);
+    else
+        midiHandler_->SetLearnMode(TMidiHandler::kLearnOff);
     if (result.message.empty()) return;
     if (defer)
         DeferMessage(result.message);
@@ -46,6 +52,12 @@ void TVSTMidiPlugin::ClearAssignments() {
         return;
     }
     if (!deleted && !written) return; // the file lacks a learned binding: reading it would drop that binding
+    // On Yes the custom bindings go whatever the factory file holds: a refused factory file leaves none.
+    if (deleted) {
+        TMidiLearnFileManager::Table none;
+        none.fill(-1);
+        learnWriter_->Replace(none);
+    }
     LoadAssignments(false);
 }
 
