@@ -1,14 +1,36 @@
 #include "support/AllocationCounter.h"
 
+#include <malloc.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
 namespace {
 thread_local std::uint64_t tAllocations = 0;
+std::atomic<std::size_t> gLiveBytes{0};
+std::atomic<std::size_t> gPeakBytes{0};
+
+void* Counted(void* p) {
+    if (p) {
+        const std::size_t live = gLiveBytes.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) +
+                                 malloc_usable_size(p);
+        std::size_t peak = gPeakBytes.load(std::memory_order_relaxed);
+        while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
+        }
+    }
+    return p;
+}
+
+void Release(void* p) {
+    if (p)
+        gLiveBytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
+    std::free(p);
+}
 
 void* Allocate(std::size_t size) {
     ++tAllocations;
-    if (void* p = std::malloc(size ? size : 1))
+    if (void* p = Counted(std::malloc(size ? size : 1)))
         return p;
     throw std::bad_alloc();
 }
@@ -17,7 +39,7 @@ void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
     ++tAllocations;
     const auto a = static_cast<std::size_t>(alignment);
     const std::size_t rounded = ((size ? size : 1) + a - 1) / a * a;
-    if (void* p = std::aligned_alloc(a, rounded))
+    if (void* p = Counted(std::aligned_alloc(a, rounded)))
         return p;
     throw std::bad_alloc();
 }
@@ -25,6 +47,9 @@ void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
 
 namespace quillon::test {
 std::uint64_t ThreadAllocationCount() { return tAllocations; }
+std::size_t LiveHeapBytes() { return gLiveBytes.load(std::memory_order_relaxed); }
+std::size_t PeakHeapBytes() { return gPeakBytes.load(std::memory_order_relaxed); }
+void ResetPeakHeapBytes() { gPeakBytes.store(gLiveBytes.load(std::memory_order_relaxed), std::memory_order_relaxed); }
 } // namespace quillon::test
 
 // The replacements call malloc, which the sanitizers intercept, so sanitizer builds still see every block.
@@ -36,11 +61,11 @@ void* operator new[](std::size_t size, std::align_val_t a) { return AllocateAlig
 // library's temporary buffers use them).
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     ++tAllocations;
-    return std::malloc(size ? size : 1);
+    return Counted(std::malloc(size ? size : 1));
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     ++tAllocations;
-    return std::malloc(size ? size : 1);
+    return Counted(std::malloc(size ? size : 1));
 }
 void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
     try {
@@ -56,15 +81,15 @@ void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&
         return nullptr;
     }
 }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void operator delete(void* p, std::align_val_t) noexcept { Release(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { Release(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
