@@ -76,7 +76,7 @@ TCustomVSTMidiPlugin::~TCustomVSTMidiPlugin() {
 }
 
 void TCustomVSTMidiPlugin::setSampleRate(float rate) {
-    if (!std::isfinite(rate) || rate <= 0.0f)
+    if (!UsableSampleRate(rate))
         return;
     TVSTMidiPlugin::setSampleRate(rate);
     oscillator_->SetSampleRate(rate);

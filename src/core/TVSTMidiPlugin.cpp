@@ -361,7 +361,7 @@ VstInt32 TVSTMidiPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) 
 // Sample rate and processing --------------------------------------------------------------------
 
 void TVSTMidiPlugin::setSampleRate(float rate) {
-    if (!std::isfinite(rate) || rate <= 0.0f)
+    if (!UsableSampleRate(rate))
         return;
     AudioEffectX::setSampleRate(rate);
     rampLength_.store(std::max(1, static_cast<int>(std::nearbyint(rate * 0.1))), std::memory_order_relaxed);

@@ -28,6 +28,7 @@
 
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -53,6 +54,11 @@ public:
     static constexpr int kBankSize = 64;           // programs per bank
     static constexpr int kMaxSubBlock = 16;        // frames
     static constexpr float kSilence = 1e-20f;      // what "silent" buffers hold, so that nothing turns denormal
+    static constexpr float kMaximumSampleRate = 768000.0f; // Hz; a host passing more is ignored
+
+    // A sample rate the plug-in takes: finite, above 0 and at most kMaximumSampleRate. Others (zero,
+    // negative, not-a-number, absurdly high values from a confused host) are ignored.
+    static bool UsableSampleRate(float rate) { return std::isfinite(rate) && rate > 0.0f && rate <= kMaximumSampleRate; }
 
     explicit TVSTMidiPlugin(vst2::audioMasterCallback audioMaster);
     ~TVSTMidiPlugin() override;

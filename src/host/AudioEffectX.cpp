@@ -8,6 +8,18 @@ namespace quillon {
 
 using namespace vst2;
 
+namespace {
+
+// The modifier keys of a key event, which hosts pass as a float: held to the int range (not-a-number is
+// no modifier), since converting a float the int cannot hold is undefined.
+int Modifiers(float opt) {
+    if (!(opt > -2147483648.0f))
+        return 0;
+    return opt < 2147483648.0f ? static_cast<int>(opt) : 0;
+}
+
+} // namespace
+
 VstTimeInfo* AudioEffectX::getTimeInfo(VstInt32 filter) {
     return reinterpret_cast<VstTimeInfo*>(CallHost(audioMasterGetTime, 0, filter));
 }
@@ -50,9 +62,9 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effGetVstVersion:
         return getVstVersion();
     case effEditKeyDown:
-        return editor ? editor->onKeyDown(index, static_cast<int>(value), static_cast<int>(opt)) : 0;
+        return editor ? editor->onKeyDown(index, static_cast<int>(value), Modifiers(opt)) : 0;
     case effEditKeyUp:
-        return editor ? editor->onKeyUp(index, static_cast<int>(value), static_cast<int>(opt)) : 0;
+        return editor ? editor->onKeyUp(index, static_cast<int>(value), Modifiers(opt)) : 0;
     case effSetEditKnobMode:
         return editor ? editor->setKnobMode(static_cast<int>(value)) : 0;
     default:

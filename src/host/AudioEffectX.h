@@ -40,9 +40,10 @@ public:
         return false;
     }
     virtual vst2::VstPlugCategory getPlugCategory() { return vst2::kPlugCategUnknown; }
+    // Goes through the two virtual setters, so that a plug-in hears of the new rate however the host sends it.
     virtual bool setBlockSizeAndSampleRate(vst2::VstInt32 size, float rate) {
-        blockSize = size;
-        sampleRate = rate;
+        setBlockSize(size);
+        setSampleRate(rate);
         return true;
     }
     virtual bool getEffectName(char* name) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -174,7 +175,27 @@ TEST_F(PluginTest, SampleRateChangeJumpsEveryParameterToItsTarget) {
     Dispatch(effSetSampleRate, 0, 0, nullptr, 0.0f);
     Dispatch(effSetSampleRate, 0, 0, nullptr, std::nanf(""));
     Dispatch(effSetSampleRate, 0, 0, nullptr, -44100.0f);
+    Dispatch(effSetSampleRate, 0, 0, nullptr, 5.6e9f); // would overflow the ramp length
+    Dispatch(effSetSampleRate, 0, 0, nullptr, std::numeric_limits<float>::infinity());
+    Dispatch(effSetBlockSizeAndSampleRate, 0, 512, nullptr, 1.0e12f);
     EXPECT_EQ(plugin->getSampleRate(), 48000.0f);
+    EXPECT_EQ(plugin->RampLength(), 4800);
+    Dispatch(effSetSampleRate, 0, 0, nullptr, 768000.0f); // the highest rate taken
+    EXPECT_EQ(plugin->RampLength(), 76800);
+    // Block size and rate in one call reach the engine as well.
+    Dispatch(effSetBlockSizeAndSampleRate, 0, 256, nullptr, 96000.0f);
+    EXPECT_EQ(plugin->getSampleRate(), 96000.0f);
+    EXPECT_EQ(plugin->RampLength(), 9600);
+}
+
+TEST_F(PluginTest, KeyEventsWithAnyModifierFloatAreHarmless) {
+    // Hosts pass the modifier keys as a float; values no int can hold must not reach a conversion.
+    for (const float modifiers : {0.0f, 3.0f, -1.0f, 1.0e20f, -1.2377e17f, std::nanf(""),
+                                  std::numeric_limits<float>::infinity()}) {
+        Dispatch(effEditKeyDown, 65, 0, nullptr, modifiers);
+        Dispatch(effEditKeyUp, 65, 0, nullptr, modifiers);
+    }
+    Process(16);
 }
 
 TEST_F(PluginTest, VoiceCountFollowsTheParameterRounded) {
@@ -372,5 +393,5 @@ TEST_F(PluginTest, IdentityOpcodesAndPins) {
     EXPECT_EQ(Dispatch(effGetInputProperties, 0, 0, &pin), 0);
     EXPECT_EQ(Dispatch(effSetBlockSizeAndSampleRate, 0, 256, nullptr, 96000.0f), 1);
     EXPECT_EQ(plugin->getBlockSize(), 256);
-    EXPECT_EQ(plugin->RampLength(), 4410); // the engine is not told
+    EXPECT_EQ(plugin->RampLength(), 9600); // the engine plays at the rate the plug-in reports
 }
