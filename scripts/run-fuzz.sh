@@ -39,5 +39,5 @@ run_target() {
 export -f run_target
 export root dir seconds artifacts scratch
 
-targets=(plugin_chunk program_file harmony_file midi_assignment_file wave_file midi_file render_events)
+targets=(plugin_chunk program_file harmony_file midi_assignment_file wave_file midi_file render_events dispatcher)
 printf '%s\n' "${targets[@]}" | xargs -P 2 -I{} bash -c 'run_target {}'
