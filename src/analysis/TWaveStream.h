@@ -10,7 +10,9 @@
 // a truncated file: the frames it declares still count and the missing ones read as nothing (the PCM
 // reader leaves zeros), as long as the missing part is no larger than the part present or 1 MiB; a larger
 // claim is refused, so that a damaged size never leads to a huge allocation. The size 0xFFFFFFFF, which
-// writers that cannot go back leave in place, means "to the end of the file".
+// writers that cannot go back leave in place, means "to the end of the file". A file cut short after it
+// was opened reads the same way: reads end where the file now ends, and the frames after that read as
+// nothing.
 //
 // Failures throw WaveFileError with the numbered message shown to the user ("Error 13: Not a wave
 // file!"); a file that cannot be opened at all throws std::system_error.

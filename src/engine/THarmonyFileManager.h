@@ -26,6 +26,8 @@ public:
     static constexpr const char* kIdentifier = "Brindmor Harmony File";
     static constexpr const char* kNotFound = "File not found!";
     static constexpr const char* kNotHarmonyFile = "The file is not a valid Harmony file!";
+    // Longer files are refused as not valid without being read (the bytes after 525 are never looked at).
+    static constexpr std::size_t kMaxFileBytes = 1 << 20;
 
     std::array<std::uint8_t, kHarmonicCount> levels{};
     std::array<std::uint8_t, kHarmonicCount> phases{};
@@ -36,7 +38,8 @@ public:
     bool Save(const std::string& path) const;
     // Reads the file at `path` into levels and phases. Returns false, with the reason in `message` and the
     // data unchanged, for a missing file or a wrong identifier or version. Throws std::ios_base::failure when
-    // the file cannot be opened or holds fewer bytes than its header announces.
+    // the file cannot be opened or read, changes while it is read or holds fewer bytes than its header
+    // announces.
     bool Load(const std::string& path, std::string* message = nullptr);
 
     // The 525 bytes of a file holding the current data.

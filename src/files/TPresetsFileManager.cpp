@@ -1,12 +1,12 @@
 #include "files/TPresetsFileManager.h"
 
 #include "engine/LittleEndian.h"
-#include "platform/SafeFileWriter.h"
 #include "files/ZlibCodec.h"
+#include "platform/ReadWholeFile.h"
+#include "platform/SafeFileWriter.h"
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -91,31 +91,30 @@ bool TPresetsFileManager::Load(const Format& format, const std::string& path, st
         prompt_.ShowMessage(kFileNotFound);
         return false;
     }
-    const std::uintmax_t fileLength = fs::file_size(path, error);
-    if (error)
-        throw PresetsFileError("Cannot read the file " + path + ": " + error.message());
-
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw PresetsFileError("Cannot open the file " + path);
-    std::vector<std::uint8_t> header(format.headerSize);
-    if (!file.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size())))
+    // The whole file at once: a file that changes while it is read is refused, never half taken.
+    const platform::ReadFileResult file = platform::ReadWholeFile(path, format.headerSize + kMaxPayloadSize);
+    if (file.status == platform::ReadFileStatus::kTooLarge) {
+        prompt_.ShowMessage(format.notValidMessage); // longer than any valid file
+        return false;
+    }
+    if (!file.Ok())
+        throw PresetsFileError(file.message);
+    const std::uintmax_t fileLength = file.bytes.size();
+    if (fileLength < format.headerSize)
         throw PresetsFileError("Cannot read the file " + path + ": it ends within its " +
                                std::to_string(format.headerSize) + "-byte header");
+    const std::uint8_t* header = file.bytes.data();
 
-    const std::int64_t payloadSize = le::LoadI32(header.data() + format.payloadSizeOffset);
-    const bool valid = FieldHolds(header.data(), format.identifierField, format.identifier) &&
-                       FieldHolds(header.data() + format.identifierField, kProductField, kProduct) &&
+    const std::int64_t payloadSize = le::LoadI32(header + format.payloadSizeOffset);
+    const bool valid = FieldHolds(header, format.identifierField, format.identifier) &&
+                       FieldHolds(header + format.identifierField, kProductField, kProduct) &&
                        payloadSize >= 0 && static_cast<std::uintmax_t>(payloadSize) + format.headerSize == fileLength &&
                        payloadSize <= kMaxPayloadSize;
     if (!valid) {
         prompt_.ShowMessage(format.notValidMessage);
         return false;
     }
-
-    std::vector<std::uint8_t> payload(static_cast<std::size_t>(payloadSize));
-    if (!file.read(reinterpret_cast<char*>(payload.data()), static_cast<std::streamsize>(payload.size())))
-        throw PresetsFileError("Cannot read the file " + path);
+    const auto payload = std::span<const std::uint8_t>(file.bytes).subspan(format.headerSize);
 
     // Inflate into a buffer of our own, so that a failure leaves the caller's records untouched.
     std::vector<std::uint8_t> content(format.contentSize);

@@ -13,8 +13,8 @@
 //
 // The outcomes the user decides on or can mend (missing file, wrong file, write-protected target) are
 // shown through the prompt and give false. Input/output and zlib failures below that level throw
-// PresetsFileError; what() is the text to show. Nothing is written into the caller's buffer unless the
-// whole load succeeds. [gui]
+// PresetsFileError; what() is the text to show (a file that changes while it is read is one of them).
+// Nothing is written into the caller's buffer unless the whole load succeeds. [gui]
 #pragma once
 
 #include "core/ProgramRecord.h"

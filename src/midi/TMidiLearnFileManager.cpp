@@ -2,13 +2,13 @@
 
 #include "engine/LittleEndian.h"
 #include "files/InstallFolder.h"
+#include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace quillon {
@@ -80,13 +80,11 @@ TMidiLearnFileManager::ReadResult TMidiLearnFileManager::ReadAssignments(std::sp
         if (path.empty() || !fs::exists(path, error))
             return Refused(table, ""); // nothing installed, nothing learned: no message
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return Refused(table, kCorruptedMessage);
-    FileBytes bytes{};
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    const auto got = static_cast<std::size_t>(std::max<std::streamsize>(0, file.gcount()));
-    if (file.bad()) return Refused(table, kCorruptedMessage);
-    return Decode(std::span<const std::uint8_t>(bytes.data(), got), table);
+    // The whole file at once: one that changes while it is read is refused, never half taken.
+    const platform::ReadFileResult file = platform::ReadWholeFile(path, kMaxFileBytes);
+    if (file.status == platform::ReadFileStatus::kChanged) return Refused(table, file.message.c_str());
+    if (!file.Ok()) return Refused(table, kCorruptedMessage);
+    return Decode(file.bytes, table);
 }
 
 void TMidiLearnFileManager::WriteAssignments(std::span<const int, kControllerCount> table) const {

@@ -33,6 +33,8 @@ public:
     static constexpr std::size_t kFileSize = 543;
     static constexpr std::size_t kHeaderSize = 31;
     static constexpr std::uint8_t kVersion = 1;
+    // A longer file is refused as corrupted without being read (bytes after 543 are never looked at).
+    static constexpr std::size_t kMaxFileBytes = 1 << 20;
     static constexpr const char* kIdentifier = "Brindmor Midi Assignment File";
     static constexpr const char* kCorruptedMessage = "The Midi Assignment File is corrupted and can not be read";
     static constexpr const char* kNewerVersionMessage =
@@ -59,7 +61,8 @@ public:
     // Fills the table from the custom file if it exists, else from the factory file if it exists. Neither
     // file: every entry −1, no message. A file that cannot be opened, is shorter than 543 bytes or does not
     // start with the identifier: every entry −1 and kCorruptedMessage; a version above 1: every entry −1
-    // and kNewerVersionMessage. A refused custom file does not fall back to the factory file.
+    // and kNewerVersionMessage; a file that changes while it is read: every entry −1 and a message naming
+    // it. A refused custom file does not fall back to the factory file.
     ReadResult ReadAssignments(std::span<int, kControllerCount> table) const;
     // Writes the custom file (creating the Data folder when missing), replacing it atomically: a failed
     // write leaves the old file as it was. Throws std::system_error with a readable text on failure.

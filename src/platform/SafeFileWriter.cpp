@@ -77,11 +77,13 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::string& pa
 // Owns the temporary file until it has been renamed: closes and removes it on every early exit.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::string& folder, const std::string& name)
+    // `shown` is the path the caller named, for the messages.
+    TemporaryFile(const std::string& folder, const std::string& name, const std::string& shown)
         : path_(folder + "/." + name + ".tmp-XXXXXX") {
         fd_ = mkstemp(path_.data());
         if (fd_ < 0)
-            ThrowErrno(errno, "Cannot create a file in the folder " + folder);
+            ThrowErrno(errno,
+                       "Cannot write the file " + shown + " (cannot create a file in the folder " + folder + ")");
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -94,11 +96,11 @@ public:
 
     int Fd() const { return fd_; }
     const std::string& Path() const { return path_; }
-    void Close() {
+    void Close(const std::string& shown) {
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0)
-            ThrowErrno(errno, "Cannot write the file " + path_);
+            ThrowErrno(errno, "Cannot write the file " + shown);
     }
     void Renamed() { renamed_ = true; }
 
@@ -117,14 +119,14 @@ void SafeFileWriter::Write(const std::string& path, std::initializer_list<std::s
     struct stat existing {};
     const mode_t mode = stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
 
-    TemporaryFile temporary(folder, NameOf(target));
+    TemporaryFile temporary(folder, NameOf(target), path);
     if (fchmod(temporary.Fd(), mode) != 0)
-        ThrowErrno(errno, "Cannot set the permissions of " + temporary.Path());
+        ThrowErrno(errno, "Cannot set the permissions of the file " + path);
     for (const auto& piece : pieces)
         WriteAll(temporary.Fd(), piece, path);
     if (fsync(temporary.Fd()) != 0)
         ThrowErrno(errno, "Cannot write the file " + path);
-    temporary.Close();
+    temporary.Close(path);
     if (std::rename(temporary.Path().c_str(), target.c_str()) != 0)
         ThrowErrno(errno, "Cannot replace the file " + path);
     temporary.Renamed();

@@ -75,6 +75,10 @@ public:
         return sf_open_virtual(&io, SFM_READ, &info, this);
     }
 
+    // Bytes of encoded data the reader delivered when asked: the declared size, or less once the file was cut
+    // short while it was being read (libsndfile decodes the missing part of a block from stale bytes).
+    std::uint64_t PresentData() const { return presentData_; }
+
     // A failure of the reader inside a libsndfile call is kept and raised once the call has returned.
     void RaisePending() {
         if (pending_) {
@@ -116,7 +120,9 @@ private:
             const auto offset = static_cast<std::uint64_t>(file.position_ + done - headerSize);
             const auto want = static_cast<std::size_t>(end - file.position_ - done);
             try {
-                done += static_cast<sf_count_t>(file.reader_(offset, out + done, want));
+                const std::size_t got = file.reader_(offset, out + done, want);
+                if (got < want) file.presentData_ = std::min<std::uint64_t>(file.presentData_, offset + got);
+                done += static_cast<sf_count_t>(got);
             } catch (...) {
                 file.pending_ = std::current_exception();
             }
@@ -131,6 +137,7 @@ private:
     std::vector<std::uint8_t> header_;
     std::uint64_t dataBytes_;
     IAudioCodec::DataReader reader_;
+    std::uint64_t presentData_ = dataBytes_;
     sf_count_t position_ = 0;
     std::exception_ptr pending_;
 };
@@ -209,8 +216,11 @@ public:
         const sf_count_t got = sf_readf_short(sndfile_, pcm_.data(), wanted);
         file_.RaisePending();
         if (got < 0 || sf_error(sndfile_) != SF_ERR_NO_ERROR) return -1;
+        // Frames of blocks the file no longer held end the data, as for a file that was short from the start.
+        const auto present = static_cast<sf_count_t>(file_.PresentData() / sourceBlock_) * framesPerBlock_;
+        const sf_count_t kept = std::clamp<sf_count_t>(present - nextFrame_, 0, got);
         nextFrame_ += got;
-        const std::size_t bytes = static_cast<std::size_t>(got) * frameBytes_;
+        const std::size_t bytes = static_cast<std::size_t>(kept) * frameBytes_;
         std::memcpy(destination, pcm_.data(), bytes);
         return static_cast<std::int64_t>(bytes);
     }

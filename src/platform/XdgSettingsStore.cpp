@@ -1,5 +1,6 @@
 #include "platform/XdgSettingsStore.h"
 
+#include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"
 
 #include <fcntl.h>
@@ -7,14 +8,15 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <span>
 #include <sstream>
+#include <string_view>
 
 namespace quillon::platform {
 
@@ -22,6 +24,8 @@ namespace {
 
 constexpr const char* kRelativePath = "/Brindmor Audio/Quillon/settings.conf";
 constexpr const char* kNewFileHeader = "# Quillon settings (Brindmor Audio): one value per line, Name=text.";
+// Far above any real settings file (a few hundred bytes); bounds what a damaged file can make us allocate.
+constexpr std::size_t kMaxFileBytes = 16 << 20;
 
 bool Absolute(const char* path) {
     return path && path[0] == '/';
@@ -85,16 +89,20 @@ std::optional<std::string> LineName(const std::string& line) {
     return Trimmed(line.substr(0, equals));
 }
 
-// The lines of a file, without their line ends; nothing when the file cannot be opened.
+// The lines of a file, without their line ends; nothing when the file cannot be read whole (missing,
+// unreadable, larger than kMaxFileBytes, or changed while it was read).
 std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
+    const ReadFileResult file = ReadWholeFile(path, kMaxFileBytes);
+    if (!file.Ok()) return std::nullopt;
+    const std::string_view text(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size());
     std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) {
+    for (std::size_t begin = 0; begin < text.size();) {
+        const std::size_t end = std::min(text.find('\n', begin), text.size());
+        std::string line(text.substr(begin, end - begin));
         if (!line.empty() && line.back() == '\r') line.pop_back(); // a file edited on Windows
         lines.push_back(std::move(line));
+        begin = end + 1;
     }
-    if (file.bad()) return std::nullopt;
     return lines;
 }
 

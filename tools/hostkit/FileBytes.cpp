@@ -1,39 +1,35 @@
 #include "hostkit/FileBytes.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
+#include "platform/ReadWholeFile.h"
+
 #include <cstring>
-#include <memory>
 
 namespace quillon {
 
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t maxBytes,
                                                        std::string& error) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (file == nullptr) {
-        error = "cannot open '" + path + "': " + std::strerror(errno);
-        return std::nullopt;
+    using platform::ReadFileStatus;
+    platform::ReadFileResult file = platform::ReadWholeFile(path, maxBytes);
+    switch (file.status) {
+    case ReadFileStatus::kRead:
+        return std::move(file.bytes);
+    case ReadFileStatus::kCannotOpen:
+        error = "cannot open '" + path + "': " + std::strerror(file.error);
+        break;
+    case ReadFileStatus::kNotAFile:
+        error = "cannot read '" + path + "': " + (file.error != 0 ? std::strerror(file.error) : "not a regular file");
+        break;
+    case ReadFileStatus::kTooLarge:
+        error = "'" + path + "' is too large (more than " + std::to_string(maxBytes) + " bytes)";
+        break;
+    case ReadFileStatus::kChanged:
+        error = "'" + path + "' changed while it was being read";
+        break;
+    case ReadFileStatus::kReadError:
+        error = "cannot read '" + path + "': " + std::strerror(file.error);
+        break;
     }
-    std::vector<std::uint8_t> bytes;
-    constexpr std::size_t kPiece = 1 << 16;
-    for (;;) {
-        const std::size_t used = bytes.size();
-        const std::size_t want = std::min(kPiece, maxBytes + 1 - used);
-        bytes.resize(used + want);
-        const std::size_t got = std::fread(bytes.data() + used, 1, want, file.get());
-        bytes.resize(used + got);
-        if (bytes.size() > maxBytes) {
-            error = "'" + path + "' is too large (more than " + std::to_string(maxBytes) + " bytes)";
-            return std::nullopt;
-        }
-        if (got < want) break;
-    }
-    if (std::ferror(file.get())) {
-        error = "cannot read '" + path + "': " + std::strerror(errno);
-        return std::nullopt;
-    }
-    return bytes;
+    return std::nullopt;
 }
 
 } // namespace quillon

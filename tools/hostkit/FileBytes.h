@@ -9,9 +9,9 @@
 
 namespace quillon {
 
-// The file's bytes, or nothing with a one-line reason in `error` when it cannot be read or holds more
-// than `maxBytes` bytes. Reads at most maxBytes + 1 bytes, so a huge or endless file (a pipe, a device)
-// never takes more memory than the limit.
+// The file's bytes, or nothing with a one-line reason in `error` when it cannot be read, is not a regular
+// file (a folder, pipe or device), holds more than `maxBytes` bytes or changes while it is read. The
+// length is checked before anything is allocated, so a huge file never takes more memory than the limit.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t maxBytes,
                                                        std::string& error);
 
