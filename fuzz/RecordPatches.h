@@ -22,6 +22,13 @@ namespace quillon::fuzz {
 inline const std::vector<std::uint8_t>& BaseBankImage() {
     static const std::vector<std::uint8_t> image = [] {
         auto bank = std::make_unique<TProgramBank>();
+        // Every frame slot starts silent, so that a patched frame count makes cheap frames (silent ones
+        // share their tables) unless the patches make them loud too; otherwise a count near 100 would
+        // build a hundred full-band frames per input and the fuzzer would crawl.
+        for (int slot = 0; slot < static_cast<int>(record::kProgramCount); ++slot)
+            for (int frame = 0; frame < record::kMaxFrames; ++frame)
+                for (int k = 0; k < record::kHarmonicCount; ++k)
+                    bank->SetLevel(slot, frame, k, 255);
         // Few harmonics keep the wavetables cheap to build: most notes then share one table.
         bank->SetFrameCount(0, 2);
         for (int frame = 0; frame < 2; ++frame) {
