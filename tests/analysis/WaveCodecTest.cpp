@@ -4,6 +4,7 @@
 #include "analysis/TFileWaveStream.h"
 #include "analysis/TPCMWaveReader.h"
 #include "support/TemporaryDirectory.h"
+#include "support/WaveFileBytes.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -115,17 +116,8 @@ INSTANTIATE_TEST_SUITE_P(Encodings, WaveCodecTest,
 TEST(WaveCodec, FourBitAdpcmOutgrowsTheFileAndIsSizedFromItsDecodedLength) {
     test::TemporaryDirectory dir;
     const std::string path = dir / "adpcm.wav";
-    SF_INFO info{};
-    info.samplerate = 8000;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<float> tone(40000);
-    for (std::size_t i = 0; i < tone.size(); ++i)
-        tone[i] = static_cast<float>(0.5 * std::sin(0.05 * static_cast<double>(i)));
-    sf_writef_float(file, tone.data(), static_cast<sf_count_t>(tone.size()));
-    sf_close(file);
+    const std::vector<float> tone = test::WriteImaAdpcmTone(path, 40000);
+    ASSERT_FALSE(tone.empty());
 
     const TWaveData wave = ReadWaveFile(path);
     TFileWaveStream stream(path);

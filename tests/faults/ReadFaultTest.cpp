@@ -19,7 +19,6 @@
 #include "support/WaveFileBytes.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <cmath>
 #include <filesystem>
@@ -333,17 +332,7 @@ TEST_F(FileFaultTest, WavFileCutShortBetweenTwoReadsKeepsWhatWasRead) {
 
 TEST_F(FileFaultTest, EncodedWavFileCutShortAfterItsHeaderEndsCleanly) {
     const std::string path = dir / "adpcm.wav";
-    SF_INFO info{};
-    info.samplerate = 8000;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<float> tone(80000);
-    for (std::size_t i = 0; i < tone.size(); ++i)
-        tone[i] = static_cast<float>(0.5 * std::sin(0.05 * static_cast<double>(i)));
-    sf_writef_float(file, tone.data(), static_cast<sf_count_t>(tone.size()));
-    sf_close(file);
+    ASSERT_FALSE(test::WriteImaAdpcmTone(path, 80000).empty());
     const std::vector<float> whole = ReadWaveFile(path).samples;
 
     TFileWaveStream stream(path);

@@ -1,5 +1,7 @@
 #include "support/WaveFileBytes.h"
 
+#include <sndfile.h>
+
 #include <bit>
 #include <cmath>
 #include <fstream>
@@ -85,6 +87,22 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<float> WriteImaAdpcmTone(const std::string& path, std::size_t frames) {
+    SF_INFO info{};
+    info.samplerate = 8000;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) return {};
+    std::vector<float> tone(frames);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<float>(0.5 * std::sin(0.05 * static_cast<double>(i)));
+    const bool written = sf_writef_float(file, tone.data(), static_cast<sf_count_t>(tone.size())) ==
+                         static_cast<sf_count_t>(tone.size());
+    if (sf_close(file) != 0 || !written) return {};
+    return tone;
 }
 
 } // namespace quillon::test

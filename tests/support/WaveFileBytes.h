@@ -36,4 +36,8 @@ Bytes Pcm16Wave(const std::vector<float>& samples, int channels, std::uint32_t r
 
 void WriteFile(const std::string& path, const Bytes& bytes);
 
+// Writes an IMA ADPCM file (8 kHz mono) of `frames` samples of a 0.5-amplitude tone, encoded by
+// libsndfile, and returns the samples it encoded; nothing when the file cannot be written.
+std::vector<float> WriteImaAdpcmTone(const std::string& path, std::size_t frames);
+
 } // namespace quillon::test
