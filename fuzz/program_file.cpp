@@ -9,11 +9,10 @@
 #include "RecordPatches.h"
 
 #include "core/TCustomVSTMidiPlugin.h"
-#include "engine/LittleEndian.h"
 #include "files/TPresetsFileManager.h"
 
 #include <cmath>
-#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -44,19 +43,18 @@ quillon::TCustomVSTMidiPlugin& Plugin() {
     return *plugin;
 }
 
-// A valid file of the given kind around `content` (identifier, product name, payload size, zlib payload).
-std::vector<std::uint8_t> FileAround(bool bank, std::span<const std::uint8_t> content) {
-    const char* identifier = bank ? "Brindmor Patch Bank File" : "Brindmor Patch File";
-    const std::size_t identifierField = bank ? 25 : 20;
-    const std::size_t header = bank ? quillon::TPresetsFileManager::kBankHeaderSize
-                                    : quillon::TPresetsFileManager::kProgramHeaderSize;
-    const auto payload = quillon::fuzz::Compress(content);
-    std::vector<std::uint8_t> file(header + payload.size(), 0);
-    std::memcpy(file.data(), identifier, std::strlen(identifier));
-    std::memcpy(file.data() + identifierField, "Quillon", 7);
-    quillon::le::StoreI32(file.data() + header - 4, static_cast<std::int32_t>(payload.size()));
-    std::memcpy(file.data() + header, payload.data(), payload.size());
-    return file;
+// Stores `records` as a valid program file (one record) or bank file (64) at `path`, through the same
+// writer the plug-in saves with.
+void SaveRecords(bool bank, const std::vector<std::uint8_t>& records, const std::string& path) {
+    using quillon::TPresetsFileManager;
+    static SilentPrompt prompt;
+    std::filesystem::remove(path); // the writer would ask before overwriting
+    TPresetsFileManager manager(prompt);
+    const bool saved =
+        bank ? manager.SaveBank(path, TPresetsFileManager::ConstBankSpan(records.data(), TPresetsFileManager::kBankBytes))
+             : manager.SaveProgram(path, TPresetsFileManager::ConstProgramSpan(records.data(), quillon::record::kRecordSize));
+    if (!saved)
+        std::abort();
 }
 
 void PlayNote(vst2::AEffect* effect) {
@@ -115,8 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                                        bank ? quillon::TPresetsFileManager::kBankBytes
                                                                             : quillon::record::kRecordSize));
     quillon::fuzz::ApplyPatches(records, data + 1, size - 1);
-    const auto file = FileAround(bank, records);
-    const std::string path = quillon::fuzz::WriteInput(bank ? "input.bpb" : "input.bpa", file.data(), file.size());
+    const std::string path = (quillon::fuzz::WorkFolder() / (bank ? "input.bpb" : "input.bpa")).string();
+    SaveRecords(bank, records, path);
     auto& plugin = Plugin();
     const bool loaded = bank ? plugin.LoadBankFile(0, path) : plugin.LoadProgramFile(path);
     if (!loaded)

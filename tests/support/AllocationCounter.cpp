@@ -13,8 +13,8 @@ std::atomic<std::size_t> gPeakBytes{0};
 
 void* Counted(void* p) {
     if (p) {
-        const std::size_t live = gLiveBytes.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) +
-                                 malloc_usable_size(p);
+        const std::size_t size = malloc_usable_size(p);
+        const std::size_t live = gLiveBytes.fetch_add(size, std::memory_order_relaxed) + size;
         std::size_t peak = gPeakBytes.load(std::memory_order_relaxed);
         while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
         }
