@@ -58,7 +58,7 @@ constexpr TOptionSpec kRenderOptions[] = {
 };
 
 constexpr const char* kRenderHelp =
-    "usage: quillon render SONG.mid -o OUT.wav [--program P.bpa | --bank B.bpb --slot N]\n"
+    "usage: quillon render SONG.mid -o OUT.wav [--program P.bpa | --bank B.bpb [--slot N]]\n"
     "                      [--plugin PATH] [--rate HZ] [--block N] [--param INDEX=VALUE]...\n"
     "                      [--tail-max SECONDS]\n"
     "\n"
@@ -68,7 +68,9 @@ constexpr const char* kRenderHelp =
     "\n"
     "  -o, --output OUT.wav   the file to write; replaced only when the whole render succeeds\n"
     "  --program P.bpa        load the sound of a Quillon program file (through effSetChunk)\n"
-    "  --bank B.bpb --slot N  load sound N (0..63) of a Quillon bank file\n"
+    "  --bank B.bpb           load the 64 sounds of a Quillon bank file into programs 0..63; the\n"
+    "                         song's program changes choose among them\n"
+    "  --slot N               with --bank: start on sound N (0..63; default 0)\n"
     "  --plugin PATH          the plug-in (default: Quillon.so next to this program)\n"
     "  --rate HZ              sample rate, 8000..768000 (default 44100)\n"
     "  --block N              frames per processing call, 1..65536 (default 512)\n"
@@ -82,8 +84,8 @@ struct TRenderJob {
     std::string songPath;
     std::string outputPath;
     std::string programPath; // empty: the plug-in's own current program
-    std::string bankPath;    // with `slot`
-    int slot = -1;
+    std::string bankPath;    // every sound of it, in programs 0..63
+    int slot = 0;            // with a bank: the program the song starts on
     std::string pluginPath;
     int rate = static_cast<int>(kDefaultRate);
     VstInt32 block = static_cast<VstInt32>(kDefaultBlock);
@@ -114,10 +116,10 @@ std::optional<std::string> ReadJob(const TParsedArgs& parsed, TRenderJob& job) {
     if (parsed.Has("--program") && parsed.Has("--bank")) return "--program and --bank exclude each other";
     job.programPath = parsed.Value("--program");
     job.bankPath = parsed.Value("--bank");
-    if (parsed.Has("--bank") != parsed.Has("--slot")) return "--bank and --slot go together";
+    if (parsed.Has("--slot") && !parsed.Has("--bank")) return "--slot needs --bank";
     long long number = 0;
     if (auto error = IntegerOption(parsed, "--slot", 0, TProgramFileChunk::kBankSlots - 1, number)) return error;
-    job.slot = parsed.Has("--slot") ? static_cast<int>(number) : -1;
+    job.slot = static_cast<int>(number);
 
     job.pluginPath = PluginPath(parsed);
     number = kDefaultRate;
@@ -195,14 +197,9 @@ struct TTimedEvent {
 // Loads the plug-in and prepares it for the job: open, rate, block size, the program chunk, the
 // parameters, resume. Returns an error text on failure.
 std::optional<std::string> PreparePlugin(TPluginHost& host, const TRenderJob& job) {
-    std::vector<std::uint8_t> chunk;
-    if (!job.programPath.empty() || !job.bankPath.empty()) {
-        TProgramFileChunk file;
-        const bool loaded =
-            job.bankPath.empty() ? file.LoadProgramFile(job.programPath) : file.LoadBankFile(job.bankPath, job.slot);
-        if (!loaded) return file.Error();
-        chunk = file.Chunk();
-    }
+    TProgramFileChunk file;
+    if (!job.programPath.empty() && !file.LoadProgramFile(job.programPath)) return file.Error();
+    if (!job.bankPath.empty() && !file.LoadWholeBankFile(job.bankPath)) return file.Error();
 
     if (!host.Load(job.pluginPath)) return host.Error();
     const AEffect& effect = *host.Effect();
@@ -215,12 +212,17 @@ std::optional<std::string> PreparePlugin(TPluginHost& host, const TRenderJob& jo
     host.Open();
     host.SetSampleRate(static_cast<float>(job.rate));
     host.SetBlockSize(job.block);
-    if (!chunk.empty()) {
-        // A program chunk replaces the current slot; a bank's sound goes to the first one.
-        if (!job.bankPath.empty()) host.SetProgram(0);
-        if (host.SetChunk(chunk, true) == 0)
-            return "the plug-in refused the program from '" + (job.bankPath.empty() ? job.programPath : job.bankPath) +
-                   "'";
+    const std::string source = job.bankPath.empty() ? job.programPath : job.bankPath;
+    const std::string refused = "the plug-in refused the program from '" + source + "'";
+    if (!job.programPath.empty() && host.SetChunk(file.Chunk(), true) == 0) return refused; // the current program
+    if (!job.bankPath.empty()) {
+        // Each sound as a program chunk into its own program, then the one the song starts on.
+        const auto& chunks = file.BankChunks();
+        for (std::size_t slot = 0; slot < chunks.size(); ++slot) {
+            host.SetProgram(static_cast<VstInt32>(slot));
+            if (host.SetChunk(chunks[slot], true) == 0) return refused;
+        }
+        host.SetProgram(job.slot);
     }
     for (const auto& [index, value] : job.parameters) {
         if (index >= effect.numParams)

@@ -29,7 +29,8 @@ public:
     void VoiceStart(int voice, int velocity, bool legato) override;
     void VoiceRelease(int voice) override;
     void Hold2Changed() override;             // amplitude envelope release time := CurrentReleaseTime()
-    void ProgramChange(int program) override; // switches program, then asks the host to update its display
+    // Switches program and asks the host to update its display; the events behind it wait for the switch.
+    void ProgramChange(int program) override;
 
 private:
     TCustomVSTMidiPlugin& plugin_;

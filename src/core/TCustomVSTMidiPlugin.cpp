@@ -102,6 +102,8 @@ void TCustomVSTMidiPlugin::suspend() {
 
 void TCustomVSTMidiPlugin::SetVoiceCount(int count) {
     count = std::clamp(count, 1, kMaxVoices);
+    if (count == voiceCount_)
+        return; // a program switch re-applies every parameter: the sounding voices keep sounding
     voiceCount_ = count;
     MidiHandler().SetVoiceCount(count);
     oscillator_->SetVoiceCount(count);

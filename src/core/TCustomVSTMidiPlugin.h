@@ -93,7 +93,7 @@ public:
     // 1 medium, 2 soft); the engine takes it over at the next processing call.
     bool AnalyzeAudioIntoProgram(const std::string& path, int mode);
 
-    // Voice count 1..256 (parameter "Voices").
+    // Voice count 1..256 (parameter "Voices"); a change silences every voice. [audio]
     void SetVoiceCount(int count);
     int VoiceCount() const { return voiceCount_; }
 
@@ -133,7 +133,7 @@ private:
     std::array<std::unique_ptr<TEnvelopeHolder>, kEnvelopeCount> envelopes_;
     std::unique_ptr<TIFFTNoiseGenerator> noise_;
     std::unique_ptr<TModulatedFilter> filter_;
-    int voiceCount_ = 8;
+    int voiceCount_ = 0; // 0 until the first parameter push at construction sets it
     float pitchFactor_ = 1.0f;    // frequency factor from the routing's pitch target
     float pitchSemitones_ = 0.0f; // the same in semitones
     std::array<float, kMaxVoices> voiceGain_{}; // amplitude gain at the end of the previous sub-block

@@ -382,18 +382,23 @@ void TVSTMidiPlugin::ProcessBlock(int frames, float* left, float* right) {
         FinishProgram();
         programChangePending_.store(false, std::memory_order_release);
     }
-    if (programNeedsApply_.load(std::memory_order_acquire) && !programChangePending_.load(std::memory_order_acquire))
-        StartProgramSwitch();
-    if (programChangePending_.load(std::memory_order_acquire)) {
-        midiHandler_->DispatchUntil(frames - 1);
-        std::fill(left, left + frames, kSilence);
-        std::fill(right, right + frames, kSilence);
-        midiHandler_->AdvanceQueue(frames);
-        return;
-    }
     int position = 0;
     while (position < frames) {
-        int length = midiHandler_->DispatchUntil(position) - position;
+        // A switch asked for before this frame (by the host, the editor, or a program change just
+        // dispatched) starts here; offline it is complete when StartProgramSwitch returns.
+        if (programNeedsApply_.load(std::memory_order_acquire) && !programChangePending_.load(std::memory_order_acquire))
+            StartProgramSwitch();
+        if (programChangePending_.load(std::memory_order_acquire)) {
+            // Nothing sounds until the new program is in place. The events stay queued in order and are
+            // dispatched, moved to the start of a block, once it is.
+            std::fill(left + position, left + frames, kSilence);
+            std::fill(right + position, right + frames, kSilence);
+            break;
+        }
+        const int next = midiHandler_->DispatchUntil(position);
+        if (midiHandler_->DispatchEnded())
+            continue; // a program change at this frame: switch before the events behind it
+        int length = next - position;
         if (length < 1 || length >= frames - position)
             length = frames - position;
         length = std::min(length, kMaxSubBlock);

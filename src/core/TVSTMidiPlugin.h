@@ -11,15 +11,20 @@
 // newest target and never overshoots, whatever the interleaving of the two threads.
 //
 // Program switch, design note. Requests (setProgram, chunks, files, editing operations) only raise
-// programNeedsApply. The next processing call starts the switch: programChangePending goes up, and the
-// heavy part, PrepareProgram (reading the record, building wavetables and point lists and handing them
-// to the engine through its lock-free queues), runs on the program-change worker, a thread one step
-// below normal priority that lives as long as the plug-in. While it runs, processing outputs 1e-20 and
-// still dispatches MIDI. When the worker is done, the audio thread finishes the switch between two
-// blocks (FinishProgram: the engine takes the prepared data over, every parameter reaches its engine
-// value, the effects are cleared), so that engine state is only ever changed by the audio thread. A host
-// rendering offline gets both parts synchronously within the same processing call. Record writers on
-// the host's threads and PrepareProgram hold recordsMutex; the audio thread never takes it in real time.
+// programNeedsApply. The processing call starts the switch at the frame where it finds the request: at the
+// start of a block, or at the frame of a MIDI program change (the handler ends its dispatch right behind
+// that event). programChangePending goes up, and the heavy part, PrepareProgram (reading the record,
+// building wavetables and point lists and handing them to the engine through its lock-free queues), runs
+// on the program-change worker, a thread one step below normal priority that lives as long as the
+// plug-in. While it runs, processing outputs 1e-20 and dispatches nothing: the MIDI events wait in the
+// queue, in order, and start at the beginning of the first block after the switch, so that a note played
+// behind a program change sounds with the new program, late only by the preparation time. When the
+// worker is done, the audio thread finishes the switch between two blocks (FinishProgram: the engine takes
+// the prepared data over, every parameter reaches its engine value, the effects are cleared), so that
+// engine state is only ever changed by the audio thread. Re-applying a parameter whose value has not
+// changed leaves the sounding voices alone (only a new voice count or transposition silences them). A
+// host rendering offline gets both parts synchronously at the program change's own frame. Record writers
+// on the host's threads and PrepareProgram hold recordsMutex; the audio thread never takes it in real time.
 #pragma once
 
 #include "core/TProgramBank.h"

@@ -69,14 +69,19 @@ void TMidiHandler::QueueEvent(int frame, std::uint8_t status, std::uint8_t data1
 }
 
 int TMidiHandler::DispatchUntil(int frame) {
+    dispatchEnded_ = false;
     while (queueCount_ > 0 && frame >= EventAt(0).frame) {
         // Taken off the queue before it acts, so that an action may queue events of its own.
         const QueuedEvent event = EventAt(0);
         queueFirst_ = (queueFirst_ + 1) & (kQueueCapacity - 1);
         --queueCount_;
         DispatchEvent(event);
+        if (dispatchEnded_)
+            break;
     }
     const int next = queueCount_ > 0 ? EventAt(0).frame : 0;
+    if (dispatchEnded_)
+        return next;
 
     const int wanted = editorNote_.load(std::memory_order_relaxed);
     // (A note still sounding for a key the editor has let go is stopped too, also after ClearQueue.)
@@ -383,7 +388,9 @@ bool TMidiHandler::KeyDown(int note) const {
 // Settings ---------------------------------------------------------------------------------------
 
 void TMidiHandler::SetVoiceCount(int count) {
-    voiceCount_ = std::clamp(count, 1, kMaxVoices);
+    count = std::clamp(count, 1, kMaxVoices);
+    if (count == voiceCount_) return; // a program switch re-applies every setting: sounding notes stay
+    voiceCount_ = count;
     Reset();
 }
 
@@ -414,17 +421,23 @@ void TMidiHandler::SetRangeHigh(int note) {
 }
 
 void TMidiHandler::SetTransposeSemitones(int semitones) {
-    transposeSemitones_ = std::clamp(semitones, -127, 127);
-    StopAllNotes();
-    // Held keys were recorded under the old transposition; their note-offs will arrive under the new one,
-    // so they would never be cleared and could be restarted as fall-back notes.
-    keyDown_.fill(false);
-    releasePending_.fill(false);
+    semitones = std::clamp(semitones, -127, 127);
+    if (semitones == transposeSemitones_) return;
+    transposeSemitones_ = semitones;
+    ForgetTransposedKeys();
 }
 
 void TMidiHandler::SetTransposeOctaves(int octaves) {
-    transposeOctaves_ = std::clamp(octaves, -10, 10);
+    octaves = std::clamp(octaves, -10, 10);
+    if (octaves == transposeOctaves_) return;
+    transposeOctaves_ = octaves;
+    ForgetTransposedKeys();
+}
+
+void TMidiHandler::ForgetTransposedKeys() {
     StopAllNotes();
+    // Held keys were recorded under the old transposition; their note-offs will arrive under the new one,
+    // so they would never be cleared and could be restarted as fall-back notes.
     keyDown_.fill(false);
     releasePending_.fill(false);
 }

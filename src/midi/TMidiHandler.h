@@ -74,8 +74,16 @@ public:
     virtual void QueueEvent(int frame, std::uint8_t status, std::uint8_t data1, std::uint8_t data2, std::uint8_t data3,
                             std::uint8_t detune);
     // Dispatches every queued event at or before `frame`, then starts or stops the on-screen note.
-    // Returns the frame of the next queued event, 0 if none is left. [audio]
+    // Returns the frame of the next queued event, 0 if none is left. An action that calls EndDispatch
+    // ends it early: the events after that one stay queued (the returned frame may then be at or before
+    // `frame`) and the on-screen note waits too. [audio]
     virtual int DispatchUntil(int frame);
+    // Called by an action during DispatchUntil: the events behind the one being dispatched wait for the
+    // next DispatchUntil (a program change holds back the notes that follow it until the new program is
+    // in place). [audio]
+    void EndDispatch() { dispatchEnded_ = true; }
+    // True when the last DispatchUntil ended early and left due events queued. [audio]
+    bool DispatchEnded() const { return dispatchEnded_; }
     // Moves the remaining events back by a processed block of `frames`. [audio]
     virtual void AdvanceQueue(int frames);
     // Discards every queued event; the on-screen note is started again at the next dispatch. [audio]
@@ -122,7 +130,7 @@ public:
     virtual void ProgramChange(int program) { (void)program; } // 0..127
 
     // Settings, reached from parameter changes [audio] ------------------------------------------
-    // Voice count, clamped to 1..kMaxVoices; silences every voice (Reset).
+    // Voice count, clamped to 1..kMaxVoices; a change silences every voice (Reset).
     virtual void SetVoiceCount(int count);
     // Amplitude release times in seconds with the hold-2 pedal up and down.
     virtual void SetReleaseTime(float seconds) { releaseTime_ = seconds; }
@@ -138,7 +146,7 @@ public:
     void SetMidiChannel(int channel); // 0 every channel, 1..16 that channel only; clamped
     void SetRangeLow(int note);       // lowest accepted note, 0..127
     void SetRangeHigh(int note);      // highest accepted note, 0..127
-    // Transposition (semitones −127..127, octaves −10..10); every sounding note is released.
+    // Transposition (semitones −127..127, octaves −10..10); a change releases every sounding note.
     void SetTransposeSemitones(int semitones);
     void SetTransposeOctaves(int octaves);
 
@@ -198,6 +206,8 @@ private:
     void ReleasePendingNotes();
     void LearnStep(int controller);
     void StopAllNotes();
+    // After a transposition change: releases every note and forgets the held keys.
+    void ForgetTransposedKeys();
     int Transposition() const { return transposeSemitones_ + 12 * transposeOctaves_; }
     void ClearVoicesAndKeys();
 
@@ -218,6 +228,7 @@ private:
     int queueFirst_ = 0;
     int queueCount_ = 0;
     long long droppedEvents_ = 0;
+    bool dispatchEnded_ = false; // an action ended the running DispatchUntil
 
     // Keys, pedals and voices (audio thread).
     std::array<bool, kNoteCount> keyDown_{};

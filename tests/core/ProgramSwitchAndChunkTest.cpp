@@ -3,6 +3,8 @@
 #include "core/TCustomVSTMidiPlugin.h"
 #include "engine/LittleEndian.h"
 #include "files/ZlibCodec.h"
+#include "hostkit/TPluginHost.h"
+#include "midi/TMidiHandler.h"
 #include "support/FakeHost.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +41,31 @@ protected:
         right.assign(static_cast<std::size_t>(frames), 0.5f);
         float* outputs[2] = {left.data(), right.data()};
         effect->processReplacing(effect, nullptr, outputs, frames);
+    }
+    void Send(std::vector<VstMidiEvent> events) {
+        struct {
+            VstInt32 numEvents;
+            VstIntPtr reserved;
+            VstEvent* events[8];
+        } block{static_cast<VstInt32>(events.size()), 0, {}};
+        for (std::size_t i = 0; i < events.size(); ++i)
+            block.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+        Dispatch(effProcessEvents, 0, 0, &block);
+    }
+    static VstMidiEvent Midi(int frame, int status, int data1, int data2 = 0) {
+        return TPluginHost::MidiEvent(frame, static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
+                                      static_cast<std::uint8_t>(data2));
+    }
+    // Gives a slot a sawtooth harmony of 20 harmonics (a fresh slot is silent).
+    void MakeAudible(int slot) {
+        for (int k = 1; k <= 20; ++k)
+            plugin->Programs().SetLevel(slot, 0, k, static_cast<std::uint8_t>(std::lround(40.0 * std::log10(k))));
+    }
+    float Peak(int from = 0) const {
+        float peak = 0.0f;
+        for (std::size_t i = static_cast<std::size_t>(from); i < left.size(); ++i)
+            peak = std::max(peak, std::fabs(left[i]));
+        return peak;
     }
     bool AllSilence() const {
         for (std::size_t i = 0; i < left.size(); ++i)
@@ -108,6 +135,71 @@ TEST_F(ProgramSwitchTest, OfflineSwitchHappensWithinTheSameCall) {
     EXPECT_FALSE(plugin->ProgramChangePending());
     EXPECT_EQ(plugin->ParamCurrent(kMasterLevel), 4.0f);
     EXPECT_EQ(left[0], 1e-20f * 4.0f);
+}
+
+// A MIDI program change takes effect at its frame: the note behind it, in the same block or the next,
+// sounds with the new program and keeps sounding. Offline the switch happens in place; in real time the
+// note waits for the worker and starts once the new program is there.
+TEST_F(ProgramSwitchTest, NotesBehindAProgramChangePlayTheNewProgram) {
+    struct Case {
+        VstInt32 level;
+        bool sameBlock;
+    };
+    for (const Case c : {Case{kVstProcessLevelOffline, true}, Case{kVstProcessLevelOffline, false},
+                         Case{kVstProcessLevelRealtime, true}, Case{kVstProcessLevelRealtime, false}}) {
+        SCOPED_TRACE(testing::Message() << "level " << c.level << (c.sameBlock ? ", same block" : ", next block"));
+        Create(c.level);
+        MakeAudible(1); // slot 0 stays silent
+        ProcessUntilSwitched();
+        if (c.sameBlock) {
+            Send({Midi(0, 0xC0, 1), Midi(1, 0x90, 60, 100)});
+        } else {
+            Send({Midi(40, 0xC0, 1)});
+            Process(64);
+            Send({Midi(0, 0x90, 60, 100)});
+        }
+        Process(64);
+        if (c.level == kVstProcessLevelOffline) {
+            EXPECT_FALSE(plugin->ProgramChangePending());
+            EXPECT_GT(Peak(c.sameBlock ? 1 : 0), 0.01f); // at once, from the note's frame
+        } else {
+            ProcessUntilSwitched();
+        }
+        EXPECT_EQ(plugin->CurrentProgram(), 1);
+        EXPECT_TRUE(plugin->MidiHandler().NoteActive(60));
+        for (int block = 0; block < 20; ++block)
+            Process(512);
+        EXPECT_TRUE(plugin->MidiHandler().NoteActive(60));
+        EXPECT_GT(Peak(), 0.01f);
+        Dispatch(effClose);
+        effect = nullptr;
+    }
+}
+
+// Re-applying a program's settings leaves sounding notes alone; only a new voice count or transposition
+// silences them.
+TEST_F(ProgramSwitchTest, ASwitchStopsNotesOnlyForANewVoiceCountOrTransposition) {
+    Create(kVstProcessLevelOffline);
+    for (int slot = 0; slot < 4; ++slot)
+        MakeAudible(slot);
+    plugin->Programs().SetParameter(2, kVoices, 0.5f);
+    plugin->Programs().SetParameter(3, kTransposeNotes, 0.75f);
+    Process(64);
+    struct Step {
+        int slot;
+        bool keeps;
+    };
+    for (const Step step : {Step{1, true}, Step{2, false}, Step{0, false}, Step{3, false}}) {
+        SCOPED_TRACE(step.slot);
+        Send({Midi(0, 0x90, 64, 100)});
+        Process(64);
+        ASSERT_TRUE(plugin->MidiHandler().NoteActive(64));
+        Send({Midi(0, 0xC0, step.slot)});
+        Process(64);
+        EXPECT_EQ(plugin->MidiHandler().NoteActive(64), step.keeps);
+        Send({Midi(0, 0x80, 64)});
+        Process(64);
+    }
 }
 
 TEST_F(ProgramSwitchTest, ChunksInflateToARecordOrTheWholeBank) {

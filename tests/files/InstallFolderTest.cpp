@@ -80,7 +80,9 @@ TEST_F(InstallFolderTest, ALoadedPluginFindsTheDataOfBothLayoutsFromItsOwnLocati
         fs::rename(folder / (std::string(layout.data) + "/Data/custom.bma"),
                    folder / (std::string(layout.data) + "/Data/factory.bma"));
 
-        TPluginHost host;
+        TPluginHost::TSettings offline;
+        offline.processLevel = vst2::kVstProcessLevelOffline; // the first program switch ends within the call
+        TPluginHost host(offline);
         ASSERT_TRUE(host.Load(library)) << host.Error();
         host.Open();
         host.SetSampleRate(44100.0f);

@@ -145,6 +145,32 @@ TEST_F(QuillonRender, WritesAStereoFloatWavOfTheSongAndABoundedTail) {
     EXPECT_EQ(wav->Frames(), 44100u); // the song's end of track
 }
 
+// A song that starts with a program change and a note at the same moment plays the whole note with the
+// program it changes to, here from a bank whose first sound is mute.
+TEST_F(QuillonRender, ASongThatStartsWithAProgramChangePlaysItsNoteWithTheNewProgram) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"program", "--wave", "saw", "--param", "26=0", "-o", dir / "mute.bpa"},
+          std::vector<std::string>{"program", "--wave", "saw", "-o", dir / "saw.bpa"},
+          std::vector<std::string>{"bank", dir / "mute.bpa", dir / "saw.bpa", "-o", dir / "sounds.bpb"}})
+        ASSERT_EQ(RunTool(args).exitCode, 0);
+    TMidiTrack track;
+    track.events = {{0, {0xC0, 1}}, {0, {0x90, 60, 100}}, {480, {0x80, 60, 0}}}; // 120 bpm: a note of 0.5 s
+    track.endDelta = 480;
+    const std::string song = WriteSong(MidiFileBytes(1, 480, {TMidiTrack{}, track}));
+    const TToolRun run = RunTool({"render", song, "-o", dir / "out.wav", "--plugin", kPluginPath, "--bank",
+                                  dir / "sounds.bpb", "--tail-max", "0"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::optional<TWav> wav = ReadWav(dir / "out.wav");
+    ASSERT_TRUE(wav.has_value());
+    // Sound from the first block to the note's end, 22,050 frames.
+    for (std::size_t from = 0; from < 22050 - 512; from += 512) {
+        double peak = 0.0;
+        for (std::size_t i = from; i < from + 512; ++i)
+            peak = std::max(peak, static_cast<double>(std::fabs(wav->At(i))));
+        ASSERT_GT(peak, 0.01) << "silent from frame " << from;
+    }
+}
+
 TEST_F(QuillonRender, LoadsAProgramFileIntoTheRealPlugin) {
     // The plug-in's own program, saved as a program file, must be taken back; damaged data refused.
     TBytes chunk;
@@ -203,8 +229,8 @@ TEST_F(QuillonRender, RefusesBadInputWithOneLineAndNoFile) {
         {{song, "-o", out, "--param", "x=0.5"}, "INDEX=VALUE"},
         {{song, "-o", out, "--param", "0=1.5"}, "0..1"},
         {{song, "-o", out, "--param", "100000=0.5"}, "parameters"},
-        {{song, "-o", out, "--slot", "3"}, "--bank and --slot"},
-        {{song, "-o", out, "--bank", dir / "sounds.bpb"}, "--bank and --slot"},
+        {{song, "-o", out, "--slot", "3"}, "--slot needs --bank"},
+        {{song, "-o", out, "--bank", dir / "none.bpb"}, "none.bpb"},
         {{song, "-o", out, "--bank", dir / "sounds.bpb", "--slot", "64"}, "--slot"},
         {{song, "-o", out, "--program", dir / "sound.bpa", "--bank", dir / "sounds.bpb", "--slot", "0"}, "exclude"},
         {{song, "-o", out, "--program", dir / "sounds.bpb"}, "not a valid Quillon program"},
@@ -350,19 +376,22 @@ TEST_F(QuillonRender, ProgramAndBankFilesReachThePluginAsChunksBeforeTheParamete
                                         "param 2 0.750000", "param 5 0.000000", "resume", "suspend", "close"}));
     EXPECT_EQ(ReadText(dir / "probe.log.chunk"), std::string(payload.begin(), payload.end()));
 
-    // Slot 37 of a bank: slot 0 is selected, then the chunk holds record 37 alone.
+    // A bank: each sound into its own program, then the song starts on slot 37.
     TBytes records;
     for (int slot = 0; slot < 64; ++slot)
         records.insert(records.end(), kPatchRecordBytes, static_cast<std::uint8_t>(slot));
     WriteBytes(dir / "sounds.bpb", BankFileBytes(Deflate(records)));
     ASSERT_EQ(RenderProbe({song, "-o", dir / "b.wav", "--bank", dir / "sounds.bpb", "--slot", "37"}).exitCode, 0);
     const std::vector<std::string> calls = LogLines("call");
-    ASSERT_GE(calls.size(), 5u);
-    EXPECT_EQ(calls[3], "program 0");
-    EXPECT_EQ(calls[4].rfind("chunk 1 ", 0), 0u) << calls[4];
+    ASSERT_GE(calls.size(), 3u + 2 * 64 + 1);
+    for (int slot = 0; slot < 64; ++slot) {
+        EXPECT_EQ(calls[static_cast<std::size_t>(3 + 2 * slot)], "program " + std::to_string(slot));
+        EXPECT_EQ(calls[static_cast<std::size_t>(4 + 2 * slot)].rfind("chunk 1 ", 0), 0u);
+    }
+    EXPECT_EQ(calls[3 + 2 * 64], "program 37");
     const std::string chunk = ReadText(dir / "probe.log.chunk");
     EXPECT_EQ(Inflate(TBytes(chunk.begin(), chunk.end()), kPatchRecordBytes),
-              TBytes(kPatchRecordBytes, std::uint8_t{37}));
+              TBytes(kPatchRecordBytes, std::uint8_t{63})); // the last chunk sent
 
     // A chunk the plug-in refuses ends the render with an error and no file.
     WriteBytes(dir / "odd.bpa", ProgramFileBytes(TBytes(64, 0x11)));

@@ -33,6 +33,7 @@ std::optional<std::string> FieldText(std::span<const std::uint8_t> field) {
 bool TProgramFileChunk::Fail(std::string message) {
     error_ = std::move(message);
     chunk_.clear();
+    bankChunks_.clear();
     return false;
 }
 
@@ -89,34 +90,76 @@ bool TProgramFileChunk::FromProgramFile(std::span<const std::uint8_t> file) {
     return true;
 }
 
-bool TProgramFileChunk::FromBankFile(std::span<const std::uint8_t> file, int slot) {
-    error_.clear();
-    if (slot < 0 || slot >= kBankSlots)
-        return Fail("bank slot " + std::to_string(slot) + " out of range (0.." + std::to_string(kBankSlots - 1) + ")");
+std::vector<std::uint8_t> TProgramFileChunk::BankRecords(std::span<const std::uint8_t> file) {
     const std::span<const std::uint8_t> payload =
         Payload(file, kBankIdentifier, kBankIdentifierBytes, kBankHeaderBytes, "bank");
-    if (payload.empty()) return false;
+    if (payload.empty()) return {};
 
     // The payload must be one zlib stream of exactly 64 records.
     std::vector<std::uint8_t> records(kRecordBytes * kBankSlots + 1);
     uLongf inflated = static_cast<uLongf>(records.size());
     uLong consumed = static_cast<uLong>(payload.size());
     const int inflateResult = uncompress2(records.data(), &inflated, payload.data(), &consumed);
-    if (inflateResult != Z_OK)
-        return Fail("bank payload does not inflate (" + std::string(zError(inflateResult)) + ")");
-    if (consumed != payload.size())
-        return Fail(std::to_string(payload.size() - consumed) + " bytes after the end of the bank's zlib stream");
-    if (inflated != kRecordBytes * kBankSlots)
-        return Fail("bank payload inflates to " + std::to_string(inflated) + " bytes, not " +
-                    std::to_string(kRecordBytes * kBankSlots));
+    if (inflateResult != Z_OK) {
+        Fail("bank payload does not inflate (" + std::string(zError(inflateResult)) + ")");
+        return {};
+    }
+    if (consumed != payload.size()) {
+        Fail(std::to_string(payload.size() - consumed) + " bytes after the end of the bank's zlib stream");
+        return {};
+    }
+    if (inflated != kRecordBytes * kBankSlots) {
+        Fail("bank payload inflates to " + std::to_string(inflated) + " bytes, not " +
+             std::to_string(kRecordBytes * kBankSlots));
+        return {};
+    }
+    records.resize(inflated);
+    return records;
+}
 
-    const std::uint8_t* record = records.data() + kRecordBytes * static_cast<std::size_t>(slot);
+std::vector<std::uint8_t> TProgramFileChunk::RecordChunk(const std::uint8_t* record) {
     uLongf deflated = compressBound(kRecordBytes);
     std::vector<std::uint8_t> chunk(deflated);
     const int deflateResult = compress2(chunk.data(), &deflated, record, kRecordBytes, Z_BEST_COMPRESSION);
-    if (deflateResult != Z_OK) return Fail("cannot compress the program (" + std::string(zError(deflateResult)) + ")");
+    if (deflateResult != Z_OK) {
+        Fail("cannot compress the program (" + std::string(zError(deflateResult)) + ")");
+        return {};
+    }
     chunk.resize(deflated);
+    return chunk;
+}
+
+bool TProgramFileChunk::FromBankFile(std::span<const std::uint8_t> file, int slot) {
+    error_.clear();
+    if (slot < 0 || slot >= kBankSlots)
+        return Fail("bank slot " + std::to_string(slot) + " out of range (0.." + std::to_string(kBankSlots - 1) + ")");
+    const std::vector<std::uint8_t> records = BankRecords(file);
+    if (records.empty()) return false;
+    std::vector<std::uint8_t> chunk = RecordChunk(records.data() + kRecordBytes * static_cast<std::size_t>(slot));
+    if (chunk.empty()) return false;
     chunk_ = std::move(chunk);
+    return true;
+}
+
+bool TProgramFileChunk::LoadWholeBankFile(const std::string& path) {
+    std::string error;
+    const std::optional<std::vector<std::uint8_t>> file = ReadFileBytes(path, kMaxFileBytes, error);
+    if (!file) return Fail(error);
+    if (!FromWholeBankFile(*file)) return Fail("'" + path + "': " + error_);
+    return true;
+}
+
+bool TProgramFileChunk::FromWholeBankFile(std::span<const std::uint8_t> file) {
+    error_.clear();
+    bankChunks_.clear();
+    const std::vector<std::uint8_t> records = BankRecords(file);
+    if (records.empty()) return false;
+    std::vector<std::vector<std::uint8_t>> chunks;
+    for (int slot = 0; slot < kBankSlots; ++slot) {
+        chunks.push_back(RecordChunk(records.data() + kRecordBytes * static_cast<std::size_t>(slot)));
+        if (chunks.back().empty()) return false;
+    }
+    bankChunks_ = std::move(chunks);
     return true;
 }
 

@@ -1,4 +1,4 @@
-// Turns a Quillon program file (.bpa) or one sound of a bank file (.bpb) into the program chunk that
+// Turns a Quillon program file (.bpa), or each sound of a bank file (.bpb), into the program chunk that
 // the plug-in takes through effSetChunk (isPreset = 1): a zlib stream of exactly one program record.
 //
 // Both files hold a short header (a file identifier and the product name, each a NUL-terminated text
@@ -26,8 +26,12 @@ public:
     bool LoadBankFile(const std::string& path, int slot); // slot 0..63
     bool FromProgramFile(std::span<const std::uint8_t> file);
     bool FromBankFile(std::span<const std::uint8_t> file, int slot);
+    // Every sound of a bank file: BankChunks() then holds 64 program chunks, slot 0 first.
+    bool LoadWholeBankFile(const std::string& path);
+    bool FromWholeBankFile(std::span<const std::uint8_t> file);
 
     const std::vector<std::uint8_t>& Chunk() const { return chunk_; }
+    const std::vector<std::vector<std::uint8_t>>& BankChunks() const { return bankChunks_; }
     const std::string& Error() const { return error_; }
 
 private:
@@ -36,8 +40,13 @@ private:
     // with Error() set when the header does not match.
     std::span<const std::uint8_t> Payload(std::span<const std::uint8_t> file, const std::string& identifier,
                                           std::size_t identifierBytes, std::size_t headerBytes, const char* kind);
+    // The 64 records of a bank file's payload, back to back; empty with Error() set on failure.
+    std::vector<std::uint8_t> BankRecords(std::span<const std::uint8_t> file);
+    // One record deflated into a program chunk; empty with Error() set on failure.
+    std::vector<std::uint8_t> RecordChunk(const std::uint8_t* record);
 
     std::vector<std::uint8_t> chunk_;
+    std::vector<std::vector<std::uint8_t>> bankChunks_;
     std::string error_;
 };
 
