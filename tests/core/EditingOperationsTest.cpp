@@ -9,6 +9,8 @@
 #include "host/TVSTEditor.h"
 #include "midi/TMidiHandler.h"
 #include "support/FakeHost.h"
+#include "support/MidiEvents.h"
+#include "support/SoundMeasures.h"
 #include "support/ScriptedPrompt.h"
 
 #include <gtest/gtest.h>
@@ -30,17 +32,9 @@ const double kFundamental = 440.0 * std::exp2((kNote - 69) / 12.0); // 261.63 Hz
 
 // Amplitude of one frequency in x[from … from + count), Hann-windowed.
 double Amplitude(const std::vector<float>& x, double seconds, double length, double frequency) {
-    const auto from = static_cast<std::size_t>(seconds * kRate);
-    const auto count = static_cast<std::size_t>(length * kRate);
-    double re = 0.0, im = 0.0;
-    for (std::size_t n = 0; n < count; ++n) {
-        const double window =
-            0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(n) / static_cast<double>(count));
-        const double phase = 2.0 * std::numbers::pi * frequency * static_cast<double>(n) / kRate;
-        re += window * x[from + n] * std::cos(phase);
-        im -= window * x[from + n] * std::sin(phase);
-    }
-    return 4.0 * std::hypot(re, im) / static_cast<double>(count);
+    const std::span<const float> all(x);
+    return test::Amplitude(all.subspan(static_cast<std::size_t>(seconds * kRate), static_cast<std::size_t>(length * kRate)),
+                           kRate, frequency);
 }
 
 class EditingTest : public ::testing::Test {
@@ -63,14 +57,8 @@ protected:
     // Plays the note from silence for `seconds` and returns the left channel.
     std::vector<float> RenderNote(double seconds) {
         plugin->MidiHandler().Reset();
-        VstMidiEvent on{};
-        on.type = kVstMidiType;
-        on.byteSize = sizeof on;
-        on.midiData[0] = static_cast<char>(0x90);
-        on.midiData[1] = kNote;
-        on.midiData[2] = 127;
-        VstEvents events{1, 0, {reinterpret_cast<VstEvent*>(&on), nullptr}};
-        effect->dispatcher(effect, effProcessEvents, 0, 0, &events, 0.0f);
+        test::TMidiEventBlock on({test::Midi(0, 0x90, kNote, 127)});
+        effect->dispatcher(effect, effProcessEvents, 0, 0, on.Events(), 0.0f);
         std::vector<float> sound;
         const auto total = static_cast<std::size_t>(seconds * kRate);
         while (sound.size() < total) {

@@ -3,9 +3,9 @@
 #include "core/TCustomVSTMidiPlugin.h"
 #include "engine/LittleEndian.h"
 #include "files/ZlibCodec.h"
-#include "hostkit/TPluginHost.h"
 #include "midi/TMidiHandler.h"
-#include "support/FakeHost.h"
+#include "support/PluginFixture.h"
+#include "support/SoundMeasures.h"
 
 #include <gtest/gtest.h>
 
@@ -22,68 +22,14 @@ using namespace vst2;
 
 namespace {
 
-class ProgramSwitchTest : public ::testing::Test {
+class ProgramSwitchTest : public test::TPluginFixture {
 protected:
-    void Create(VstInt32 level) {
-        host.processLevel = level;
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
-        effect = plugin->getAeffect();
-    }
-    void TearDown() override {
-        if (effect)
-            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-    }
-    VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr) {
-        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
-    }
-    void Process(int frames) {
-        left.assign(static_cast<std::size_t>(frames), 0.5f);
-        right.assign(static_cast<std::size_t>(frames), 0.5f);
-        float* outputs[2] = {left.data(), right.data()};
-        effect->processReplacing(effect, nullptr, outputs, frames);
-    }
-    void Send(std::vector<VstMidiEvent> events) {
-        struct {
-            VstInt32 numEvents;
-            VstIntPtr reserved;
-            VstEvent* events[8];
-        } block{static_cast<VstInt32>(events.size()), 0, {}};
-        for (std::size_t i = 0; i < events.size(); ++i)
-            block.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-        Dispatch(effProcessEvents, 0, 0, &block);
-    }
-    static VstMidiEvent Midi(int frame, int status, int data1, int data2 = 0) {
-        return TPluginHost::MidiEvent(frame, static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
-                                      static_cast<std::uint8_t>(data2));
-    }
     // Gives a slot a sawtooth harmony of 20 harmonics (a fresh slot is silent).
     void MakeAudible(int slot) {
         for (int k = 1; k <= 20; ++k)
             plugin->Programs().SetLevel(slot, 0, k, static_cast<std::uint8_t>(std::lround(40.0 * std::log10(k))));
     }
-    float Peak(int from = 0) const {
-        float peak = 0.0f;
-        for (std::size_t i = static_cast<std::size_t>(from); i < left.size(); ++i)
-            peak = std::max(peak, std::fabs(left[i]));
-        return peak;
-    }
-    bool AllSilence() const {
-        for (std::size_t i = 0; i < left.size(); ++i)
-            if (left[i] != 1e-20f || right[i] != 1e-20f)
-                return false;
-        return true;
-    }
-    // Processes until the pending switch is over (the worker runs in the background).
-    void ProcessUntilSwitched() {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        do {
-            Process(64);
-            if (!plugin->ProgramChangePending())
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        } while (std::chrono::steady_clock::now() < deadline);
-        FAIL() << "program switch did not finish";
-    }
+    float Peak(int from = 0) const { return test::Peak(std::span<const float>(left).subspan(static_cast<std::size_t>(from))); }
     std::vector<std::uint8_t> Chunk(bool isPreset) {
         void* data = nullptr;
         const auto size = Dispatch(effGetChunk, isPreset ? 1 : 0, 0, &data);
@@ -94,11 +40,6 @@ protected:
     VstIntPtr SetChunk(std::vector<std::uint8_t>& chunk, bool isPreset) {
         return Dispatch(effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(chunk.size()), chunk.data());
     }
-
-    test::FakeHost host;
-    TCustomVSTMidiPlugin* plugin = nullptr;
-    AEffect* effect = nullptr;
-    std::vector<float> left, right;
 };
 
 std::vector<std::uint8_t> Inflate(const std::vector<std::uint8_t>& chunk, std::size_t size) {
@@ -152,11 +93,11 @@ TEST_F(ProgramSwitchTest, NotesBehindAProgramChangePlayTheNewProgram) {
         MakeAudible(1); // slot 0 stays silent
         ProcessUntilSwitched();
         if (c.sameBlock) {
-            Send({Midi(0, 0xC0, 1), Midi(1, 0x90, 60, 100)});
+            Send({test::Midi(0, 0xC0, 1), test::Midi(1, 0x90, 60, 100)});
         } else {
-            Send({Midi(40, 0xC0, 1)});
+            Send({test::Midi(40, 0xC0, 1)});
             Process(64);
-            Send({Midi(0, 0x90, 60, 100)});
+            Send({test::Midi(0, 0x90, 60, 100)});
         }
         Process(64);
         if (c.level == kVstProcessLevelOffline) {
@@ -171,8 +112,7 @@ TEST_F(ProgramSwitchTest, NotesBehindAProgramChangePlayTheNewProgram) {
             Process(512);
         EXPECT_TRUE(plugin->MidiHandler().NoteActive(60));
         EXPECT_GT(Peak(), 0.01f);
-        Dispatch(effClose);
-        effect = nullptr;
+        Close();
     }
 }
 
@@ -191,13 +131,13 @@ TEST_F(ProgramSwitchTest, ASwitchStopsNotesOnlyForANewVoiceCountOrTransposition)
     };
     for (const Step step : {Step{1, true}, Step{2, false}, Step{0, false}, Step{3, false}}) {
         SCOPED_TRACE(step.slot);
-        Send({Midi(0, 0x90, 64, 100)});
+        Send({test::Midi(0, 0x90, 64, 100)});
         Process(64);
         ASSERT_TRUE(plugin->MidiHandler().NoteActive(64));
-        Send({Midi(0, 0xC0, step.slot)});
+        Send({test::Midi(0, 0xC0, step.slot)});
         Process(64);
         EXPECT_EQ(plugin->MidiHandler().NoteActive(64), step.keeps);
-        Send({Midi(0, 0x80, 64)});
+        Send({test::Midi(0, 0x80, 64)});
         Process(64);
     }
 }

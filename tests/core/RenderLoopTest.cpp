@@ -2,9 +2,9 @@
 // each event dispatched before the sub-block that starts at its frame.
 #include "core/ParameterTable.h"
 #include "core/TCustomVSTMidiPlugin.h"
-#include "hostkit/TPluginHost.h"
 #include "midi/TMidiHandler.h"
 #include "support/FakeHost.h"
+#include "support/MidiEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 
 using namespace quillon;
 using namespace vst2;
-using quillon::TPluginHost;
 
 namespace {
 
@@ -48,20 +47,11 @@ protected:
         float* outputs[2] = {l.data(), r.data()};
         effect->processReplacing(effect, nullptr, outputs, frames);
     }
-    void Send(std::vector<VstMidiEvent> events) {
-        struct {
-            VstInt32 numEvents;
-            VstIntPtr reserved;
-            VstEvent* events[16];
-        } block{static_cast<VstInt32>(events.size()), 0, {}};
-        for (std::size_t i = 0; i < events.size(); ++i)
-            block.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-        effect->dispatcher(effect, effProcessEvents, 0, 0, &block, 0.0f);
+    void Send(std::initializer_list<VstMidiEvent> events) {
+        test::TMidiEventBlock block(events);
+        effect->dispatcher(effect, effProcessEvents, 0, 0, block.Events(), 0.0f);
     }
-    static VstMidiEvent Midi(int frame, int status, int data1, int data2) {
-        return TPluginHost::MidiEvent(frame, static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
-                                      static_cast<std::uint8_t>(data2));
-    }
+    static VstMidiEvent Midi(int frame, int status, int data1, int data2) { return test::Midi(frame, status, data1, data2); }
 
     test::FakeHost host;
     RecordingPlugin* plugin = nullptr;
