@@ -1,4 +1,5 @@
 #include "engine/TIFFTNoiseGenerator.h"
+#include "engine/SampleRateRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,7 +54,7 @@ TIFFTNoiseGenerator::TIFFTNoiseGenerator(float sampleRate)
 }
 
 void TIFFTNoiseGenerator::SetSampleRate(float sampleRate) {
-    if (std::isfinite(sampleRate) && sampleRate > 0.0f) sampleRate_.store(sampleRate, std::memory_order_relaxed);
+    if (UsableSampleRate(sampleRate)) sampleRate_.store(sampleRate, std::memory_order_relaxed);
 }
 
 // Breakpoints ----------------------------------------------------------------------------------------------

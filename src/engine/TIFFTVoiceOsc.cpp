@@ -1,6 +1,7 @@
 #include "engine/TIFFTVoiceOsc.h"
 
 #include "engine/NoteTable.h"
+#include "engine/SampleRateRange.h"
 #include "engine/THarmonyFileManager.h"
 #include "engine/TTableBuilder.h"
 
@@ -92,6 +93,7 @@ TIFFTVoiceOsc::~TIFFTVoiceOsc() {
 // Settings -------------------------------------------------------------------------------------------
 
 void TIFFTVoiceOsc::SetSampleRate(float rate) {
+    if (!UsableSampleRate(rate)) return; // keep running at the previous rate
     sampleRate_ = rate;
 }
 
