@@ -1,6 +1,7 @@
 #include "engine/TIFFTVoiceOsc.h"
 
 #include "engine/NoteTable.h"
+#include "engine/RandomSeed.h"
 #include "engine/SampleRateRange.h"
 #include "engine/THarmonyFileManager.h"
 #include "engine/TTableBuilder.h"
@@ -48,7 +49,7 @@ struct TIFFTVoiceOsc::PostSide {
     mutable std::mutex mutex;
     std::vector<std::unique_ptr<Frame>> model;
     TTableBuilder builder;
-    std::mt19937 random{0x51u};
+    std::mt19937 random{NewRandomSeed()}; // FillRandom's source
 
     Frame* At(int frame) {
         return frame >= 0 && frame < static_cast<int>(model.size()) ? model[static_cast<std::size_t>(frame)].get()
@@ -601,6 +602,11 @@ void TIFFTVoiceOsc::FillRandom(int frame, int count) {
         f->harmonics.FillRandom(count, post_->random);
         RebuildLocked(frame);
     }
+}
+
+void TIFFTVoiceOsc::SetRandomSeed(std::uint32_t seed) {
+    std::lock_guard<std::mutex> lock(post_->mutex);
+    post_->random.seed(seed);
 }
 
 void TIFFTVoiceOsc::ClearHarmonics(int frame, int last) {
