@@ -33,9 +33,8 @@ void TIIRFrequencyTable::Build() {
     const double ratio = std::pow(static_cast<double>(maximumFrequency_) / minimumFrequency_, 1.0 / (size_ - 2));
     const float highestK = static_cast<float>(std::cos(kHighestOmega) / std::sin(kHighestOmega));
     for (std::uint32_t i = 0; i < size_; ++i) {
-        table_[i] = static_cast<double>(omega) < kHighestOmega
-                        ? static_cast<float>(std::cos(static_cast<double>(omega)) / std::sin(static_cast<double>(omega)))
-                        : highestK;
+        const double w = omega;
+        table_[i] = w < kHighestOmega ? static_cast<float>(std::cos(w) / std::sin(w)) : highestK;
         omega = static_cast<float>(omega * ratio);
     }
 }
