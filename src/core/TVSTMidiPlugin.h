@@ -28,6 +28,7 @@
 #pragma once
 
 #include "core/TProgramBank.h"
+#include "engine/SampleRateRange.h"
 #include "host/AudioEffectX.h"
 #include "platform/IUserPrompt.h"
 
@@ -59,11 +60,13 @@ public:
     static constexpr int kBankSize = 64;           // programs per bank
     static constexpr int kMaxSubBlock = 16;        // frames
     static constexpr float kSilence = 1e-20f;      // what "silent" buffers hold, so that nothing turns denormal
-    static constexpr float kMaximumSampleRate = 768000.0f; // Hz; a host passing more is ignored
+    static constexpr float kMinimumSampleRate = quillon::kMinimumSampleRate; // Hz
+    static constexpr float kMaximumSampleRate = quillon::kMaximumSampleRate; // Hz
 
-    // A sample rate the plug-in takes: finite, above 0 and at most kMaximumSampleRate. Others (zero,
-    // negative, not-a-number, absurdly high values from a confused host) are ignored.
-    static bool UsableSampleRate(float rate) { return std::isfinite(rate) && rate > 0.0f && rate <= kMaximumSampleRate; }
+    // A sample rate the plug-in takes: kMinimumSampleRate … kMaximumSampleRate, the range every engine
+    // object and effect takes. Others (too low for the effects' lines, zero, negative, not-a-number,
+    // absurdly high values from a confused host) are refused and change nothing.
+    static bool UsableSampleRate(float rate) { return quillon::UsableSampleRate(rate); }
 
     explicit TVSTMidiPlugin(vst2::audioMasterCallback audioMaster);
     ~TVSTMidiPlugin() override;

@@ -31,6 +31,7 @@ TClassicChorusEffect::TClassicChorusEffect(float maximumDelay, float sampleRate)
 }
 
 void TClassicChorusEffect::SetSampleRate(float rate) {
+    if (!UsableSampleRate(rate)) return; // keep running at the previous rate
     ApplySampleRate(rate);
 }
 

@@ -12,10 +12,6 @@ namespace {
 
 constexpr float kGuard = kDenormalGuard; // written instead of 0
 
-bool IsUsableRate(float rate) {
-    return rate >= TClassicDelayEffect::kMinimumSampleRate && rate <= TClassicDelayEffect::kMaximumSampleRate;
-}
-
 // Nearest integer, ties to even (default rounding mode).
 int RoundToInt(double x) {
     return static_cast<int>(std::nearbyint(x));
@@ -38,7 +34,7 @@ double UsableCorner(double hz, double sampleRate) {
 
 TClassicDelayEffect::TClassicDelayEffect(float sampleRate) : TSuperAudioEffect(sampleRate) {
     BuildTimeTable(1, 32, 2, 1);
-    SetSampleRate(IsUsableRate(sampleRate) ? sampleRate : 44100.0f);
+    SetSampleRate(UsableSampleRate(sampleRate) ? sampleRate : 44100.0f);
     SetSync(true);
     SetFeedback(0.5f);
     SetPingPong(true);
@@ -88,7 +84,7 @@ void TClassicDelayEffect::BuildTimeTable(int finestNumerator, int finestDenomina
 }
 
 void TClassicDelayEffect::SetSampleRate(float rate) {
-    if (!IsUsableRate(rate)) return; // keep running at the previous rate
+    if (!UsableSampleRate(rate)) return; // keep running at the previous rate
     TSuperAudioEffect::SetSampleRate(rate);
     const auto elements = static_cast<std::size_t>(RoundToInt(static_cast<double>(rate) * kMaximumTime));
     leftLine_.assign(elements, kGuard);

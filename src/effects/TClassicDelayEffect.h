@@ -23,9 +23,10 @@ class TClassicDelayEffect : public TSuperAudioEffect {
 public:
     static constexpr double kMinimumTime = 0.05; // seconds
     static constexpr double kMaximumTime = 5.0;  // seconds, also the line capacity
-    // Rates outside this range (and NaN) are ignored by SetSampleRate; the constructor falls back to 44100.
-    static constexpr float kMinimumSampleRate = 8000.0f;
-    static constexpr float kMaximumSampleRate = 768000.0f;
+    // The synthesizer's range of rates: others (and NaN) are ignored by SetSampleRate; the constructor falls
+    // back to 44100.
+    static constexpr float kMinimumSampleRate = quillon::kMinimumSampleRate;
+    static constexpr float kMaximumSampleRate = quillon::kMaximumSampleRate;
 
     explicit TClassicDelayEffect(float sampleRate);
 

@@ -8,9 +8,9 @@ namespace {
 
 constexpr int kMaximumStages = 64;
 
-// Smallest K = cot(π·f/fs) a stage is given: the value for f = 0.49·fs. The table reaches 20 kHz, which lies
-// at or above half the rate below 40 kHz; there K would be 0 or negative and |B| = |(1 − K)/(1 + K)| ≥ 1,
-// an unstable stage. At 44.1 kHz and above every entry is larger, so nothing changes there.
+// Smallest K = cot(π·f/fs) a stage is given: the value for f = 0.49·fs. The table already holds its entries
+// there (20 kHz lies at or above half the rate below 40 kHz, where K would be 0 or negative and
+// |B| = |(1 − K)/(1 + K)| ≥ 1, an unstable stage); the limit keeps the stages safe whatever table they get.
 constexpr float kMinimumK = 0.0314263f; // tan(0.01·π)
 
 } // namespace
@@ -31,6 +31,7 @@ TClassicPhaserEffect::TClassicPhaserEffect(float sampleRate)
 }
 
 void TClassicPhaserEffect::SetSampleRate(float rate) {
+    if (!UsableSampleRate(rate)) return; // keep running at the previous rate
     ApplySampleRate(rate);
 }
 

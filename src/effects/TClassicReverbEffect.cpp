@@ -27,10 +27,6 @@ constexpr float kDampingCorner = 12566.3711f; // 2π·2000 as a 32-bit float: th
 constexpr double kTwoPi = 6.283185308;
 constexpr double kLargestAreaTimesOneAndAHalf = 960.0; // 640 m² × 1.5
 
-bool IsUsableRate(float rate) {
-    return rate >= TClassicReverbEffect::kMinimumSampleRate && rate <= TClassicReverbEffect::kMaximumSampleRate;
-}
-
 // Nearest integer, ties to even (default rounding mode).
 int RoundToInt(double x) {
     return static_cast<int>(std::nearbyint(x));
@@ -44,7 +40,7 @@ double Cotangent(double theta) {
 } // namespace
 
 TClassicReverbEffect::TClassicReverbEffect(float sampleRate) : TSuperAudioEffect(sampleRate) {
-    SetSampleRate(IsUsableRate(sampleRate) ? sampleRate : 44100.0f);
+    SetSampleRate(UsableSampleRate(sampleRate) ? sampleRate : 44100.0f);
     SetSize(200.0f);
     SetDamping(0.2f);
     SetHighDamping(0.2f);
@@ -54,7 +50,7 @@ TClassicReverbEffect::TClassicReverbEffect(float sampleRate) : TSuperAudioEffect
 }
 
 void TClassicReverbEffect::SetSampleRate(float rate) {
-    if (!IsUsableRate(rate)) return; // keep running at the previous rate
+    if (!UsableSampleRate(rate)) return; // keep running at the previous rate
     TSuperAudioEffect::SetSampleRate(rate);
 
     const auto largest = static_cast<float>(std::sqrt(kLargestAreaTimesOneAndAHalf) * rate);

@@ -26,9 +26,10 @@ public:
     static constexpr int kLineCount = 19;         // 16 network lines, then the diffusers 16, 17, 18
     static constexpr float kMinimumSize = 0.625f; // m²
     static constexpr float kMaximumSize = 640.0f; // m²
-    // Rates outside this range (and NaN) are ignored by SetSampleRate; the constructor falls back to 44100.
-    static constexpr float kMinimumSampleRate = 8000.0f;
-    static constexpr float kMaximumSampleRate = 768000.0f;
+    // The synthesizer's range of rates: others (and NaN) are ignored by SetSampleRate; the constructor falls
+    // back to 44100.
+    static constexpr float kMinimumSampleRate = quillon::kMinimumSampleRate;
+    static constexpr float kMaximumSampleRate = quillon::kMaximumSampleRate;
 
     explicit TClassicReverbEffect(float sampleRate);
 

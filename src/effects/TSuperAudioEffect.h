@@ -3,6 +3,8 @@
 // Reset and the setters run on the audio thread [audio]. Labels are [any].
 #pragma once
 
+#include "engine/SampleRateRange.h"
+
 namespace quillon {
 
 class TSuperAudioEffect {
@@ -12,7 +14,8 @@ public:
     TSuperAudioEffect(const TSuperAudioEffect&) = delete;
     TSuperAudioEffect& operator=(const TSuperAudioEffect&) = delete;
 
-    // Stores the rate; effects rebuild what depends on it after calling the base.
+    // Stores the rate; effects rebuild what depends on it after calling the base. Every effect ignores a
+    // rate outside the synthesizer's range (UsableSampleRate) and keeps running at its previous one.
     virtual void SetSampleRate(float rate) { sampleRate_ = rate; }
     // Processes n samples of both channels in place. The base does nothing.
     virtual void Process(float* left, float* right, int n) {

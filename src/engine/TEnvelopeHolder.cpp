@@ -1,4 +1,5 @@
 #include "engine/TEnvelopeHolder.h"
+#include "engine/SampleRateRange.h"
 
 #include "platform/IUserPrompt.h"
 
@@ -17,7 +18,7 @@ TEnvelopeHolder::TEnvelopeHolder(int voiceCount, float sampleRate)
 // Settings -------------------------------------------------------------------------------------------------
 
 void TEnvelopeHolder::SetSampleRate(float sampleRate) {
-    if (!std::isfinite(sampleRate) || sampleRate <= 0.0f) return;
+    if (!UsableSampleRate(sampleRate)) return; // keep running at the previous rate
     std::lock_guard lock(writerMutex_);
     sampleRate_.store(sampleRate, std::memory_order_relaxed);
     // Every point is stored again, as by SetPoint, so voices catch up with the point times.

@@ -1,4 +1,6 @@
 #include "engine/TIFFTNoiseGenerator.h"
+#include "engine/RandomSeed.h"
+#include "engine/SampleRateRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,17 +45,23 @@ std::span<const PresetPoint> Preset(int type) {
 
 constexpr float kInitialSample = 1e-10f;
 
+// The xorshift state of a seed: any value but 0, which the generator would never leave.
+std::uint32_t RandomState(std::uint32_t seed) {
+    return seed != 0 ? seed : 0x2545F491u;
+}
+
 } // namespace
 
 TIFFTNoiseGenerator::TIFFTNoiseGenerator(float sampleRate)
-    : fft_(kFrameLength), sampleRate_(std::isfinite(sampleRate) && sampleRate > 0.0f ? sampleRate : 44100.0f) {
+    : fft_(kFrameLength), sampleRate_(std::isfinite(sampleRate) && sampleRate > 0.0f ? sampleRate : 44100.0f),
+      randomState_(RandomState(NewRandomSeed())) {
     frameA_.fill(kInitialSample);
     frameB_.fill(kInitialSample);
     input_.fill(kInitialSample);
 }
 
 void TIFFTNoiseGenerator::SetSampleRate(float sampleRate) {
-    if (std::isfinite(sampleRate) && sampleRate > 0.0f) sampleRate_.store(sampleRate, std::memory_order_relaxed);
+    if (UsableSampleRate(sampleRate)) sampleRate_.store(sampleRate, std::memory_order_relaxed);
 }
 
 // Breakpoints ----------------------------------------------------------------------------------------------
@@ -148,6 +156,10 @@ void TIFFTNoiseGenerator::ComputeGains() {
 }
 
 // Rendering ------------------------------------------------------------------------------------------------
+
+void TIFFTNoiseGenerator::SetRandomSeed(std::uint32_t seed) {
+    randomState_ = RandomState(seed);
+}
 
 float TIFFTNoiseGenerator::NextRandom() {
     // 32-bit xorshift; the state read as a signed fraction of 2^31.

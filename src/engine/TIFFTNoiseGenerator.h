@@ -57,6 +57,10 @@ public:
     // Writes (replaces) n samples of noise into buffer. [audio]
     void Render(float* buffer, int n);
 
+    // Restarts the random source from `seed`, so that the noise from here on is that seed's. Each instance
+    // starts from a seed of the system's random source; tests fix it. [audio], or while audio is stopped.
+    void SetRandomSeed(std::uint32_t seed);
+
 private:
     struct Breakpoint {
         float frequency = 0.0f; // Hz
@@ -85,7 +89,7 @@ private:
     bool gainsStale_ = true;
     int installedType_ = 0;
     std::atomic<int> requestedType_{0};
-    std::uint32_t randomState_ = 0x2545F491u;
+    std::uint32_t randomState_; // xorshift state, never 0
 };
 
 } // namespace quillon

@@ -1,6 +1,8 @@
 #include "engine/TIFFTVoiceOsc.h"
 
 #include "engine/NoteTable.h"
+#include "engine/RandomSeed.h"
+#include "engine/SampleRateRange.h"
 #include "engine/THarmonyFileManager.h"
 #include "engine/TTableBuilder.h"
 
@@ -14,7 +16,7 @@ namespace quillon {
 
 namespace {
 
-enum Command { kDeleteFrame = 0, kInsertFrame = 1, kSetFrameTime = 2, kRebuildFrame = 3, kResetFrame = 4 };
+enum Command { kDeleteFrame = 0, kInsertFrame = 1, kSetFrameTime = 2 };
 
 constexpr float kSemitonesPerLn = 17.31234f; // 12/ln 2: semitones of a natural-log frequency ratio
 constexpr float kEmptyBlock = 1e-10f;        // what a voice outputs while no frame is there
@@ -28,26 +30,49 @@ std::uint32_t WrapRound(double x) {
 
 } // namespace
 
-// An immutable frame list as the audio thread reads it: per frame its time and its tables. The owners keep
-// the tables alive; lists are made and freed on the posting side only.
+// One frame's tables as both sides hold them. A rebuild only replaces the slot's pending tables, and a
+// rebuild that finds pending tables the audio thread has not taken yet frees them at once: however many
+// rebuilds arrive between two blocks, a slot holds its live and its pending tables, and those the audio
+// thread has handed back until the posting side collects them.
+struct TIFFTVoiceOsc::TableSlot {
+    // [audio] The tables voices read. Set by the posting side before the slot is first posted, then only by
+    // ApplyEdits, which takes `pending` in its place.
+    const THarmonyFrame::Tables* live = nullptr;
+    // The newest tables posted and not yet taken; null when there are none.
+    std::atomic<const THarmonyFrame::Tables*> pending{nullptr};
+    // [gui] Owners of live, pending and handed-back tables; the last are released at collection.
+    std::vector<std::shared_ptr<const THarmonyFrame::Tables>> owners;
+
+    void Release(const THarmonyFrame::Tables* tables) {
+        const auto it = std::find_if(owners.begin(), owners.end(), [&](const auto& o) { return o.get() == tables; });
+        if (it != owners.end()) owners.erase(it);
+    }
+};
+
+// A frame list as the audio thread reads it: per frame its time, its slot and the slot's live tables (the
+// audio thread fills `tables` in when it adopts the list and when it takes new tables). Lists refer to
+// slots, not tables, so that a list waiting in the queue holds no tables alive; the owners keep the slots
+// alive. Lists are made and freed on the posting side only.
 struct TIFFTVoiceOsc::FrameList {
     struct Entry {
         float time;
         const THarmonyFrame::Tables* tables;
+        TableSlot* slot;
     };
     std::vector<Entry> entries;
-    std::vector<std::shared_ptr<const THarmonyFrame::Tables>> owners;
+    std::vector<std::shared_ptr<TableSlot>> owners;
 };
 
 struct TIFFTVoiceOsc::PostSide {
     struct Frame {
         THarmonyFrame harmonics;
-        std::shared_ptr<const THarmonyFrame::Tables> tables;
+        std::shared_ptr<const THarmonyFrame::Tables> tables; // the newest built
+        std::shared_ptr<TableSlot> slot;
     };
     mutable std::mutex mutex;
     std::vector<std::unique_ptr<Frame>> model;
     TTableBuilder builder;
-    std::mt19937 random{0x51u};
+    std::mt19937 random{NewRandomSeed()}; // FillRandom's source
 
     Frame* At(int frame) {
         return frame >= 0 && frame < static_cast<int>(model.size()) ? model[static_cast<std::size_t>(frame)].get()
@@ -83,15 +108,16 @@ TIFFTVoiceOsc::~TIFFTVoiceOsc() {
     while (edits_.TryPop(edit))
         delete edit.list;
     delete overflow_.exchange(nullptr);
-    FrameList* list = nullptr;
-    while (retired_.TryPop(list))
-        delete list;
+    Retired retired{};
+    while (retired_.TryPop(retired))
+        delete retired.list; // handed-back tables go with their slots
     delete current_;
 }
 
 // Settings -------------------------------------------------------------------------------------------
 
 void TIFFTVoiceOsc::SetSampleRate(float rate) {
+    if (!UsableSampleRate(rate)) return; // keep running at the previous rate
     sampleRate_ = rate;
 }
 
@@ -293,8 +319,27 @@ int TIFFTVoiceOsc::AppliedFrameCount() const {
 // Edits on the audio side ----------------------------------------------------------------------------
 
 void TIFFTVoiceOsc::Adopt(FrameList* list) {
-    if (current_) retired_.TryPush(current_); // room was checked by the caller
+    if (current_) retired_.TryPush(Retired{current_, nullptr, nullptr}); // room was checked by the caller
     current_ = list;
+    for (auto& entry : current_->entries)
+        entry.tables = entry.slot->live;
+}
+
+void TIFFTVoiceOsc::TakeNewTables() {
+    if (!current_) return;
+    for (auto& entry : current_->entries) {
+        TableSlot& slot = *entry.slot;
+        if (!slot.pending.load(std::memory_order_relaxed)) continue;
+        if (retired_.Full()) { // no room to hand the old tables back: the rest at the next block
+            tablesPosted_.store(true, std::memory_order_relaxed);
+            return;
+        }
+        if (const THarmonyFrame::Tables* tables = slot.pending.exchange(nullptr, std::memory_order_acq_rel)) {
+            retired_.TryPush(Retired{nullptr, &slot, slot.live});
+            slot.live = tables;
+            entry.tables = tables;
+        }
+    }
 }
 
 void TIFFTVoiceOsc::ApplyEdit(const Edit& edit) {
@@ -311,25 +356,32 @@ void TIFFTVoiceOsc::ApplyEdit(const Edit& edit) {
         }
         break;
     default:
-        break; // new tables only
+        break;
     }
 }
 
 void TIFFTVoiceOsc::ApplyEdits() {
     if (busy_.exchange(true, std::memory_order_seq_cst)) return; // another thread is applying edits
     if (!rendering_.load(std::memory_order_seq_cst)) {
+        bool adopted = false;
         while (!edits_.Empty() && !retired_.Full()) {
             const Edit edit = edits_.Front();
             edits_.Pop();
             ApplyEdit(edit);
+            adopted = true;
         }
         // Edits that found the queue full follow everything queued before them.
         if (edits_.Empty() && !retired_.Full() && overflow_.load(std::memory_order_acquire)) {
             if (FrameList* list = overflow_.exchange(nullptr, std::memory_order_acq_rel)) {
                 Adopt(list);
                 ResetAllVoices();
+                adopted = true;
             }
         }
+        // Rebuilt frames: their new tables wait in their slots. A newly adopted list may hold slots whose
+        // tables were posted before the list arrived.
+        const bool posted = tablesPosted_.exchange(false, std::memory_order_acq_rel);
+        if (posted || adopted) TakeNewTables();
     }
     busy_.store(false, std::memory_order_seq_cst);
 }
@@ -450,9 +502,12 @@ void TIFFTVoiceOsc::Loop(Voice& v, const FrameList& list) {
 // Frames on the posting side -------------------------------------------------------------------------
 
 void TIFFTVoiceOsc::CollectLocked() {
-    FrameList* list = nullptr;
-    while (retired_.TryPop(list))
-        delete list;
+    // In handing-back order: a slot whose tables come back is still held by a list that comes back later.
+    Retired retired{};
+    while (retired_.TryPop(retired)) {
+        if (retired.slot) retired.slot->Release(retired.tables);
+        delete retired.list;
+    }
 }
 
 void TIFFTVoiceOsc::CollectGarbage() {
@@ -466,8 +521,8 @@ void TIFFTVoiceOsc::Post(int command, int index, float time) {
     list->entries.reserve(post_->model.size());
     list->owners.reserve(post_->model.size());
     for (const auto& frame : post_->model) {
-        list->entries.push_back({frame->harmonics.Time(), frame->tables.get()});
-        list->owners.push_back(frame->tables);
+        list->entries.push_back({frame->harmonics.Time(), nullptr, frame->slot.get()});
+        list->owners.push_back(frame->slot);
     }
     // While a collapsed list waits, later edits join it so that the order is kept.
     if (overflow_.load(std::memory_order_acquire) || !edits_.TryPush(Edit{command, index, time, list}))
@@ -498,6 +553,9 @@ bool TIFFTVoiceOsc::InsertFrame(int position, float time) {
     auto frame = std::make_unique<PostSide::Frame>();
     frame->harmonics.SetTime(time);
     frame->tables = post_->builder.Build(frame->harmonics);
+    frame->slot = std::make_shared<TableSlot>();
+    frame->slot->live = frame->tables.get();
+    frame->slot->owners.push_back(frame->tables);
     model.insert(model.begin() + position, std::move(frame));
     Post(kInsertFrame, position, time);
     return true;
@@ -527,10 +585,16 @@ bool TIFFTVoiceOsc::SetFrameTime(int frame, float time) {
 }
 
 void TIFFTVoiceOsc::RebuildLocked(int frame) {
-    if (auto* f = post_->At(frame)) {
-        f->tables = post_->builder.Build(f->harmonics);
-        Post(kRebuildFrame, frame, 0.0f);
-    }
+    auto* f = post_->At(frame);
+    if (!f) return;
+    CollectLocked();
+    f->tables = post_->builder.Build(f->harmonics);
+    TableSlot& slot = *f->slot;
+    slot.owners.push_back(f->tables);
+    // Tables still pending were never read by the audio thread: the new ones take their place.
+    if (const THarmonyFrame::Tables* replaced = slot.pending.exchange(f->tables.get(), std::memory_order_acq_rel))
+        slot.Release(replaced);
+    tablesPosted_.store(true, std::memory_order_release);
 }
 
 void TIFFTVoiceOsc::RebuildFrame(int frame) {
@@ -542,8 +606,7 @@ void TIFFTVoiceOsc::ResetFrame(int frame) {
     std::lock_guard<std::mutex> lock(post_->mutex);
     if (auto* f = post_->At(frame)) {
         f->harmonics.Silence();
-        f->tables = post_->builder.Build(f->harmonics);
-        Post(kResetFrame, frame, 0.0f);
+        RebuildLocked(frame);
     }
 }
 
@@ -599,6 +662,11 @@ void TIFFTVoiceOsc::FillRandom(int frame, int count) {
         f->harmonics.FillRandom(count, post_->random);
         RebuildLocked(frame);
     }
+}
+
+void TIFFTVoiceOsc::SetRandomSeed(std::uint32_t seed) {
+    std::lock_guard<std::mutex> lock(post_->mutex);
+    post_->random.seed(seed);
 }
 
 void TIFFTVoiceOsc::ClearHarmonics(int frame, int last) {

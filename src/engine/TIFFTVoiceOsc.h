@@ -8,19 +8,24 @@
 // Design note — how frame edits reach the audio thread
 // ----------------------------------------------------
 // The harmony exists twice. The posting side (the editor thread or the program-switch worker) owns the
-// editable model: each frame's harmonic levels and phases, its time and its current tables. The audio side
-// owns one immutable frame list (time and table pointer per frame). Every frame edit changes the model,
-// builds new tables where needed — on the posting thread (a full frame's 128 tables are built on two
-// threads when the machine has two cores) — and posts a new immutable list together with the edit's command
-// into a 1024-entry single-producer/single-consumer queue. ApplyEdits, called by the audio thread at the
-// start of every processing block, takes the lists in posting order, makes each the current one and applies
-// the edit's effect on the voices (insert and delete restart every voice's harmony; a new frame time moves
-// voices that are crossfading away from that frame forward to it). A list it replaces goes back through a
-// second queue and is freed, together with any tables no longer used, by the posting side at its next post
-// or at CollectGarbage. So the audio thread never allocates, frees, builds, locks or waits, and it reads
-// only tables of lists it holds. Posting operations serialise on a mutex that only posting threads take.
-// Should 1024 edits pile up unapplied (no audio running), further edits collapse into one pending list that
-// ApplyEdits takes after the queue, restarting every voice's harmony.
+// editable model: each frame's harmonic levels and phases, its time, its newest tables and its table slot.
+// The audio side owns one frame list (time and slot per frame). Inserting, deleting and moving a frame
+// changes the model and posts a new list together with the edit's command into a 1024-entry
+// single-producer/single-consumer queue. ApplyEdits, called by the audio thread at the start of every
+// processing block, takes the lists in posting order, makes each the current one and applies the edit's
+// effect on the voices (insert and delete restart every voice's harmony; a new frame time moves voices
+// that are crossfading away from that frame forward to it). A list it replaces goes back through a second
+// queue and is freed by the posting side at its next post or at CollectGarbage.
+// Tables travel apart from the lists, through the frame's slot: a rebuild builds the new tables on the
+// posting thread (a full frame's 128 tables on two threads when the machine has two cores) and leaves them
+// pending in the slot; ApplyEdits makes pending tables live and hands the replaced ones back through the
+// second queue. A rebuild that finds tables still pending frees those at once, since the audio thread never
+// saw them, so rebuilds of one frame merge: however many arrive while no block runs, a frame holds at most
+// its live and its pending tables, and the lists waiting in the queue hold none. So the audio thread never
+// allocates, frees, builds, locks or waits, and it reads only tables of slots of lists it holds. Posting
+// operations serialise on a mutex that only posting threads take. Should 1024 edits pile up unapplied (no
+// audio running), further edits collapse into one pending list that ApplyEdits takes after the queue,
+// restarting every voice's harmony.
 // The editor's frame count and times are the model's and change when it posts; the renderer's change when
 // ApplyEdits applies the edit. A rendering flag and a busy flag (sequentially consistent atomics) keep a
 // Render and an ApplyEdits on two different threads apart: ApplyEdits leaves the queue alone while a Render
@@ -150,8 +155,8 @@ public:
     void ResetFrame(int frame);
     // Bytes of the frame's tables and harmonic data (0 for a frame that does not exist).
     std::size_t FrameBytes(int frame) const;
-    // Frees lists and tables the audio thread has handed back; posting operations do it too. A replaced
-    // harmony stays in memory until then, so the GUI's idle calls this now and then.
+    // Frees lists and tables the audio thread has handed back; posting operations do it too. Replaced
+    // tables stay in memory until then, so the GUI's idle calls this now and then.
     void CollectGarbage();
 
     // Harmonics of a frame [gui]: bytes as the editor, files and records use them (level 255 silent,
@@ -166,6 +171,9 @@ public:
     void FillPulse(int frame, float widthPercent, int count = kDefaultHarmonics);
     void FillTriangle(int frame, float peakPercent, int count = kDefaultHarmonics); // 0 < peak < 100
     void FillRandom(int frame, int count = kDefaultHarmonics);
+    // Restarts FillRandom's random source from `seed`. Each oscillator starts from a seed of the system's
+    // random source, so that every instance and every load makes its own random harmony; tests fix it.
+    void SetRandomSeed(std::uint32_t seed);
     void ClearHarmonics(int frame, int last = kDefaultHarmonics); // harmonics 0 … last
     void TiltHarmonics(int frame, float amount, int count = kDefaultHarmonics);
 
@@ -191,6 +199,7 @@ private:
         float glideOffset = 0.0f;
     };
     struct FrameList;
+    struct TableSlot;
     struct Edit {
         int command;
         int index;
@@ -198,6 +207,13 @@ private:
         FrameList* list;
     };
     struct PostSide;
+    // What the audio thread hands back to the posting side: a list it no longer reads, or tables of a slot
+    // that it has replaced.
+    struct Retired {
+        FrameList* list;
+        TableSlot* slot;
+        const THarmonyFrame::Tables* tables;
+    };
 
     Voice* VoiceAt(int voice);
     const Voice* VoiceAt(int voice) const;
@@ -205,6 +221,8 @@ private:
     std::uint32_t RandomPhase();
     void Adopt(FrameList* list);
     void ApplyEdit(const Edit& edit);
+    // Makes the pending tables of the current list's slots live, as far as the hand-back queue has room.
+    void TakeNewTables();
     void RenderSingle(Voice& v, const FrameList& list, float* buffer, int n);
     void RenderCrossfade(Voice& v, const FrameList& list, float* buffer, int n);
     void Loop(Voice& v, const FrameList& list);
@@ -212,6 +230,7 @@ private:
     // Posting side (mutex, model, table builder).
     void Post(int command, int index, float time);
     void CollectLocked();
+    // Builds the frame's tables and leaves them pending in its slot for the audio thread.
     void RebuildLocked(int frame);
 
     // Settings.
@@ -243,8 +262,9 @@ private:
     // Hand-over between the posting side and the audio thread.
     FrameList* current_ = nullptr; // audio side
     TSpscQueue<Edit, kEditQueueSize> edits_;
-    TSpscQueue<FrameList*, 2 * kEditQueueSize> retired_;
+    TSpscQueue<Retired, 2 * kEditQueueSize> retired_;
     std::atomic<FrameList*> overflow_{nullptr};
+    std::atomic<bool> tablesPosted_{false}; // a slot may hold pending tables
     std::atomic<bool> rendering_{false};
     std::atomic<bool> busy_{false};
 

@@ -5,6 +5,16 @@
 
 namespace quillon {
 
+namespace {
+
+// Highest angle π·f/fs an entry stands for: f = 0.49·fs. Beyond Nyquist cot(π·f/fs) turns negative (and
+// farther up repeats), and every filter built on such a K diverges; below a rate of 40.8 kHz the 20 kHz top
+// of the synthesizer's scale lies there. Entries above this angle hold its K, tan(0.01·π) ≈ 0.0314, so the
+// cutoff stops just short of Nyquist. At 44.1 kHz and above no entry reaches it and the table is unchanged.
+constexpr double kHighestOmega = 0.49 * 3.141592654;
+
+} // namespace
+
 TIIRFrequencyTable::TIIRFrequencyTable(std::uint32_t size, float sampleRate, float maximumFrequency,
                                        float minimumFrequency)
     : size_(std::max<std::uint32_t>(size, 3)), sampleRate_(sampleRate), minimumFrequency_(minimumFrequency),
@@ -21,8 +31,10 @@ void TIIRFrequencyTable::Build() {
     table_.assign(size_, 0.0f);
     float omega = static_cast<float>(static_cast<double>(minimumFrequency_) * 3.141592654 / sampleRate_);
     const double ratio = std::pow(static_cast<double>(maximumFrequency_) / minimumFrequency_, 1.0 / (size_ - 2));
+    const float highestK = static_cast<float>(std::cos(kHighestOmega) / std::sin(kHighestOmega));
     for (std::uint32_t i = 0; i < size_; ++i) {
-        table_[i] = static_cast<float>(std::cos(static_cast<double>(omega)) / std::sin(static_cast<double>(omega)));
+        const double w = omega;
+        table_[i] = w < kHighestOmega ? static_cast<float>(std::cos(w) / std::sin(w)) : highestK;
         omega = static_cast<float>(omega * ratio);
     }
 }

@@ -1,4 +1,5 @@
 #include "engine/TLowFrequencyOscillator.h"
+#include "engine/SampleRateRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -107,6 +108,7 @@ void TLowFrequencyOscillator::BuildTempoRatios(int numerator, int denominator, i
 }
 
 void TLowFrequencyOscillator::SetSampleRate(float sampleRate) {
+    if (!UsableSampleRate(sampleRate)) return; // keep running at the previous rate
     sampleRate_ = sampleRate;
     UpdateRateA();
     UpdateRateB();

@@ -28,7 +28,9 @@ public:
     // with dotted and triplet entries between the plain ones (descending, in bars). Call once, at construction.
     void BuildTempoRatios(int numerator, int denominator, int finestDenominator, int finestNumerator);
 
+    // Hz; a rate outside the synthesizer's range (UsableSampleRate) is ignored.
     void SetSampleRate(float sampleRate);
+    float SampleRate() const { return sampleRate_; }
     void SetTempo(double bpm);
     void SetTempoSync(bool on);
     void SetSampleAndHold(bool on);

@@ -1,4 +1,5 @@
 #include "engine/TModulatedFilter.h"
+#include "engine/SampleRateRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,7 +58,7 @@ TModulatedFilter::TModulatedFilter(int voiceCount, float sampleRate, float maxim
 // Settings -------------------------------------------------------------------------------------------------
 
 void TModulatedFilter::SetSampleRate(float sampleRate) {
-    if (std::isfinite(sampleRate) && sampleRate > 0.0f) table_.SetSampleRate(sampleRate);
+    if (UsableSampleRate(sampleRate)) table_.SetSampleRate(sampleRate);
 }
 
 void TModulatedFilter::SetVoiceCount(int count) {

@@ -1,4 +1,5 @@
 #include "engine/TModulationAssignment.h"
+#include "engine/SampleRateRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,6 +51,7 @@ TModulationAssignment::TModulationAssignment(float sampleRate) {
 }
 
 void TModulationAssignment::SetSampleRate(float sampleRate) {
+    if (!UsableSampleRate(sampleRate)) return; // keep running at the previous rate
     // 30 ms; at least one sample so that a ramp always ends (and a step is always defined).
     const double length = std::nearbyint(static_cast<double>(sampleRate) * 0.03);
     rampLength_ = length >= 1.0 ? static_cast<int>(std::min(length, 1.0e9)) : 1;

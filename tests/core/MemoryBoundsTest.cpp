@@ -4,6 +4,7 @@
 // before anything large is allocated.
 #include "core/TCustomVSTMidiPlugin.h"
 #include "engine/LittleEndian.h"
+#include "engine/TIFFTVoiceOsc.h"
 #include "files/ZlibCodec.h"
 #include "support/AllocationCounter.h"
 #include "support/FakeHost.h"
@@ -132,6 +133,34 @@ TEST_F(MemoryBoundsTest, AHundredFrameProgramSwitchStaysWithinItsBound) {
         effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
         effect = nullptr;
     }
+}
+
+TEST_F(MemoryBoundsTest, RebuildsWaitingForTheAudioThreadHoldAFewHarmoniesAtMost) {
+    // The editor rebuilds frames as the user drags, and some hosts stop processing while idle: however many
+    // rebuilds wait for the next block, what they hold stays within a small multiple of the harmony itself.
+    Create(kVstProcessLevelOffline);
+    ASSERT_TRUE(plugin->InsertHarmonyFrame(1, 0.5f));
+    std::size_t harmony = 0;
+    for (int frame = 0; frame < 2; ++frame) {
+        plugin->FillHarmonics(frame, 0); // all 250 harmonics: the largest tables a frame has
+        harmony += plugin->Oscillator().FrameBytes(frame);
+    }
+    Process();
+    const std::size_t waiting = PeakOf([&] {
+        for (int i = 0; i < 300; ++i) {
+            plugin->FillHarmonics(i % 2, i % 3 == 0 ? 0 : 1); // both frames, one after the other
+            if (i % 10 == 0)
+                plugin->SetFrameTime(1, 0.5f + 0.001f * static_cast<float>(i)); // and a frame time dragged
+        }
+    });
+    Report("300 frame rebuilds while no block runs", waiting);
+    Report("  the harmony itself", harmony);
+    EXPECT_LE(waiting, 3 * harmony + kMiB);
+    // The next block takes the newest tables; what they replaced is freed off the audio thread.
+    Process();
+    const std::size_t held = test::LiveHeapBytes();
+    plugin->Oscillator().CollectGarbage();
+    EXPECT_LE(test::LiveHeapBytes() + harmony / 2, held);
 }
 
 TEST_F(MemoryBoundsTest, FileOperationsStayWithinTheirBounds) {

@@ -1,9 +1,15 @@
 // The plug-in object driven in-process through its effect record, as a host drives it.
 #include "core/ParameterTable.h"
 #include "core/TCustomVSTMidiPlugin.h"
+#include "effects/TClassicChorusEffect.h"
 #include "effects/TClassicDelayEffect.h"
+#include "effects/TClassicPhaserEffect.h"
+#include "effects/TClassicReverbEffect.h"
+#include "engine/TEnvelopeHolder.h"
+#include "engine/TIFFTNoiseGenerator.h"
 #include "engine/TIFFTVoiceOsc.h"
 #include "engine/TLowFrequencyOscillator.h"
+#include "engine/TModulatedFilter.h"
 #include "engine/TModulationAssignment.h"
 #include "host/TVSTEditor.h"
 #include "midi/TMidiHandler.h"
@@ -186,6 +192,45 @@ TEST_F(PluginTest, SampleRateChangeJumpsEveryParameterToItsTarget) {
     Dispatch(effSetBlockSizeAndSampleRate, 0, 256, nullptr, 96000.0f);
     EXPECT_EQ(plugin->getSampleRate(), 96000.0f);
     EXPECT_EQ(plugin->RampLength(), 9600);
+}
+
+// One range of rates for every part: a rate the delay's and reverb's lines cannot take (below 8 kHz) is
+// refused by the plug-in as a whole, and each part on its own ignores what the plug-in refuses, so that no
+// part ever runs at another rate than the rest (a 0.5 s echo stays 0.5 s).
+TEST_F(PluginTest, EveryPartRunsAtTheRateThePluginTakes) {
+    const auto parts = [&] {
+        return std::vector<float>{plugin->Oscillator().SampleRate(), plugin->Noise().SampleRate(),
+                                  plugin->Filter().SampleRate(),     plugin->Envelope(0).SampleRate(),
+                                  plugin->Envelope(4).SampleRate(),  plugin->Lfo(0).SampleRate(),
+                                  plugin->Lfo(1).SampleRate(),       plugin->Chorus().SampleRate(),
+                                  plugin->Reverb().SampleRate(),     plugin->Phaser().SampleRate(),
+                                  plugin->Delay().SampleRate()};
+    };
+    float taken = plugin->getSampleRate();
+    for (const float rate : {48000.0f, 4000.0f, 7999.0f, 8000.0f, 768001.0f, 768000.0f, 1.0f, 22050.0f}) {
+        SCOPED_TRACE(rate);
+        Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        if (rate >= TVSTMidiPlugin::kMinimumSampleRate && rate <= TVSTMidiPlugin::kMaximumSampleRate) taken = rate;
+        EXPECT_EQ(plugin->getSampleRate(), taken);
+        EXPECT_EQ(parts(), std::vector<float>(11, taken));
+        EXPECT_EQ(plugin->Delay().LineLength(), static_cast<int>(std::nearbyint(taken * 5.0)));
+        EXPECT_EQ(plugin->Routing().RampLength(), static_cast<int>(std::nearbyint(taken * 0.03)));
+    }
+    for (const float refused : {4000.0f, 768001.0f, 0.0f, std::nanf("")}) {
+        plugin->Oscillator().SetSampleRate(refused);
+        plugin->Noise().SetSampleRate(refused);
+        plugin->Filter().SetSampleRate(refused);
+        plugin->Envelope(0).SetSampleRate(refused);
+        plugin->Envelope(4).SetSampleRate(refused);
+        plugin->Lfo(0).SetSampleRate(refused);
+        plugin->Lfo(1).SetSampleRate(refused);
+        plugin->Routing().SetSampleRate(refused);
+        for (TSuperAudioEffect* part : std::initializer_list<TSuperAudioEffect*>{
+                 &plugin->Chorus(), &plugin->Reverb(), &plugin->Phaser(), &plugin->Delay()})
+            part->SetSampleRate(refused);
+    }
+    EXPECT_EQ(parts(), std::vector<float>(11, taken));
+    EXPECT_EQ(plugin->Routing().RampLength(), static_cast<int>(std::nearbyint(taken * 0.03)));
 }
 
 TEST_F(PluginTest, KeyEventsWithAnyModifierFloatAreHarmless) {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <complex>
+#include <optional>
 #include <vector>
 
 namespace quillon {
@@ -327,6 +328,7 @@ TEST(VoiceOscReaders, VectorAndScalarReadersAgree) {
         osc.InsertFrame(0, 0.0f);
         osc.InsertFrame(1, 0.05f);
         osc.FillSaw(0);
+        osc.SetRandomSeed(51); // both oscillators draw the same random frame
         osc.FillRandom(1);
         osc.ApplyEdits();
         for (int v = 0; v < 4; ++v)
@@ -345,6 +347,24 @@ TEST(VoiceOscReaders, VectorAndScalarReadersAgree) {
     ASSERT_EQ(out[0].size(), out[1].size());
     for (std::size_t i = 0; i < out[0].size(); ++i)
         ASSERT_EQ(out[0][i], out[1][i]) << "sample " << i;
+}
+
+// Every oscillator (every instance of the plug-in, every load) draws its own random harmony; a fixed seed
+// draws the same one again.
+TEST(VoiceOscRandom, EachInstanceDrawsItsOwnHarmonyAndASeedRepeatsIt) {
+    const auto draw = [](std::optional<std::uint32_t> seed) {
+        TIFFTVoiceOsc osc(1, kRate);
+        if (seed) osc.SetRandomSeed(*seed);
+        osc.InsertFrame(0, 0.0f);
+        osc.FillRandom(0);
+        std::vector<int> bytes;
+        for (int k = 0; k <= TIFFTVoiceOsc::kDefaultHarmonics; ++k)
+            bytes.insert(bytes.end(), {osc.GetHarmonicLevel(0, k), osc.GetHarmonicPhase(0, k)});
+        return bytes;
+    };
+    EXPECT_NE(draw(std::nullopt), draw(std::nullopt));
+    EXPECT_EQ(draw(7), draw(7));
+    EXPECT_NE(draw(7), draw(8));
 }
 
 TEST_F(VoiceOsc, RenderingAllocatesNothing) {

@@ -154,6 +154,47 @@ TEST(IIRFrequencyTable, CoversTwentyHertzToTwentyKilohertz) {
     EXPECT_NEAR(table.Lookup(0.0f), cot(20.0, 48000.0), 1e-5 * cot(20.0, 48000.0));
 }
 
+// Key tracking, the filter envelope and the LFOs take the control value to 1 (20 kHz), which lies beyond
+// Nyquist below 40 kHz: the table holds K there at the value for 0.49·fs, positive and falling with x.
+TEST(IIRFrequencyTable, StopsShortOfNyquistAtLowRates) {
+    const float nearNyquist = static_cast<float>(1.0 / std::tan(0.49 * std::numbers::pi));
+    for (const float rate : {8000.0f, 22050.0f, 32000.0f, 44100.0f, 192000.0f}) {
+        SCOPED_TRACE(rate);
+        const TIIRFrequencyTable table(1000, rate, 20000.0f, 20.0f);
+        for (std::uint32_t i = 1; i < table.Size(); ++i) {
+            ASSERT_GE(table.Entry(i), nearNyquist) << i;
+            ASSERT_LE(table.Entry(i), table.Entry(i - 1)) << i;
+        }
+        if (rate < 40000.0f) {
+            EXPECT_FLOAT_EQ(table.Lookup(1.0f), nearNyquist);
+        }
+    }
+}
+
+// Full resonance, a loud noise input and the cutoff swept up to the top of the scale and held there.
+TEST(ModulatedFilter, EveryTypeStaysBoundedAtEveryRateAndCutoff) {
+    for (const float rate : {22050.0f, 32000.0f, 44100.0f, 192000.0f}) {
+        for (int type = 1; type <= TModulatedFilter::kTypeCount; ++type) {
+            SCOPED_TRACE(testing::Message() << rate << " Hz, type " << type);
+            TModulatedFilter filter(1, rate, 20000.0f, 20.0f, 1000);
+            filter.SetType(type);
+            filter.SetResonance(1.0f);
+            std::mt19937 random(7);
+            std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+            float block[kBlock];
+            float peak = 0.0f;
+            for (int b = 0; b < 8000; ++b) {
+                for (float& x : block)
+                    x = noise(random);
+                filter.Process(0, block, kBlock, std::min(1.0f, static_cast<float>(b) / 6000.0f));
+                for (float y : block)
+                    peak = std::isfinite(y) ? std::max(peak, std::fabs(y)) : INFINITY;
+            }
+            EXPECT_LT(peak, 1000.0f);
+        }
+    }
+}
+
 TEST(ModulatedFilter, CreationValuesAndResonance) {
     TModulatedFilter filter = MakeFilter();
     EXPECT_EQ(filter.Type(), 0);
