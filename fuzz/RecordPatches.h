@@ -5,7 +5,7 @@
 // length byte and that many bytes.
 #pragma once
 
-#include "core/ProgramRecord.h"
+#include "files/ProgramRecord.h"
 #include "core/TProgramBank.h"
 
 #include <algorithm>

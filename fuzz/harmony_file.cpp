@@ -3,7 +3,7 @@
 // back to the bytes it was read from (the format has no free bits beyond the version byte).
 #include "FuzzSupport.h"
 
-#include "engine/THarmonyFileManager.h"
+#include "files/THarmonyFileManager.h"
 
 #include <cstring>
 #include <ios>

@@ -3,7 +3,7 @@
 // of the table must then bind nothing (-1) or a parameter (0..123).
 #include "FuzzSupport.h"
 
-#include "midi/TMidiLearnFileManager.h"
+#include "files/TMidiLearnFileManager.h"
 
 #include <filesystem>
 

@@ -9,7 +9,7 @@
 
 #include "CliPrompt.h"
 #include "core/TProgramBank.h"
-#include "engine/THarmonyFileManager.h"
+#include "files/THarmonyFileManager.h"
 #include "files/TPresetsFileManager.h"
 
 #include <algorithm>

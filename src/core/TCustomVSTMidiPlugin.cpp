@@ -6,7 +6,7 @@
 #include "effects/TClassicDelayEffect.h"
 #include "effects/TClassicPhaserEffect.h"
 #include "effects/TClassicReverbEffect.h"
-#include "engine/LittleEndian.h"
+#include "files/LittleEndian.h"
 #include "engine/NoteTable.h"
 #include "engine/TEnvelopeHolder.h"
 #include "engine/TIFFTNoiseGenerator.h"

@@ -8,7 +8,7 @@
 
 #include "analysis/ReadWaveFile.h"
 #include "analysis/THarmonicAudioAnalyzer.h"
-#include "engine/THarmonyFileManager.h"
+#include "files/THarmonyFileManager.h"
 #include "engine/TIFFTVoiceOsc.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "core/TProgramBank.h"
 
 #include "core/ParameterTable.h"
-#include "engine/LittleEndian.h"
+#include "files/LittleEndian.h"
 
 #include <algorithm>
 #include <atomic>

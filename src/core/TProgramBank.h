@@ -1,14 +1,14 @@
 // The 128 program records of one plug-in instance and the bank trailer behind them, held as one
 // contiguous little-endian image of 7,104,596 bytes: the bank chunk is exactly this byte range.
 // Fields are read and written through explicit little-endian accessors at the offsets of
-// core/ProgramRecord.h, never by casting structs.
+// files/ProgramRecord.h, never by casting structs.
 //
 // Threads: parameter values are read and written with atomic 32-bit accesses, because hosts set and
 // read parameters from their GUI and audio threads at once [any]. Every other field belongs to the
 // thread that edits programs (the host's GUI thread, or a program switch while audio stays out) [gui].
 #pragma once
 
-#include "core/ProgramRecord.h"
+#include "files/ProgramRecord.h"
 
 #include <cstdint>
 #include <span>

@@ -1,11 +1,10 @@
 #include "core/TVSTMidiPlugin.h"
 
 #include "core/ParameterTable.h"
-#include "engine/LittleEndian.h"
-#include "host/TVSTEditor.h"
+#include "files/LittleEndian.h"
 #include "midi/TMidiAssignmentWriter.h"
 #include "midi/TMidiHandler.h"
-#include "midi/TMidiLearnFileManager.h"
+#include "files/TMidiLearnFileManager.h"
 #include "files/ZlibCodec.h"
 #include "platform/FloatingPoint.h"
 #include "platform/ISettingsStore.h"
@@ -39,7 +38,6 @@ constexpr const char* kProductString = "Quillon Version: 1.1";
 TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
     : AudioEffectX(audioMaster, kProgramCount, kParameterCount), accumulateLeft_(kAccumulateChunk),
       accumulateRight_(kAccumulateChunk) {
-    setEditor(std::make_unique<TVSTEditor>(*this));
     midiHandler_ = std::make_unique<TMidiHandler>();
     prompt_ = std::make_shared<platform::StderrPrompt>();
     settings_ = platform::MakeSettingsStore();
@@ -59,7 +57,6 @@ TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
     isSynth(true);
     canProcessReplacing(true);
     programsAreChunks(true);
-    SetFlag(effFlagsHasEditor, getEditor() != nullptr);
 
     platform::MaskFloatingPointExceptions();
     for (auto& target : paramTarget_)
@@ -107,11 +104,12 @@ void TVSTMidiPlugin::SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt
         prompt_ = std::move(prompt);
 }
 
-TVSTEditor* TVSTMidiPlugin::Editor() const { return static_cast<TVSTEditor*>(getEditor()); }
-
 void TVSTMidiPlugin::RequestRefresh(int level) {
-    if (TVSTEditor* shell = Editor())
-        shell->RequestRefresh(level);
+    level = std::clamp(level, 0, 3);
+    int current = refreshLevel_.load(std::memory_order_relaxed);
+    while (current < level && !refreshLevel_.compare_exchange_weak(current, level, std::memory_order_release,
+                                                                   std::memory_order_relaxed)) {
+    }
 }
 
 void TVSTMidiPlugin::SetMidiHandler(std::unique_ptr<TMidiHandler> handler) {

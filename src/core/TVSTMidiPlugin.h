@@ -47,7 +47,6 @@ namespace quillon {
 class TMidiAssignmentWriter;
 class TMidiHandler;
 class TMidiLearnFileManager;
-class TVSTEditor;
 
 namespace platform {
 class ISettingsStore;
@@ -194,9 +193,12 @@ public:
     bool EditorOpen() const { return editorOpen_.load(std::memory_order_acquire); }
     void SetEditorOpen(bool open) { editorOpen_.store(open, std::memory_order_release); }
     TMidiHandler& MidiHandler() { return *midiHandler_; }
-    TVSTEditor* Editor() const;
-    // Raises the editor's pending refresh level (1 values, 2 controls, 3 everything). [any]
+    // Raises the pending refresh level of the editor (1 values, 2 controls, 3 everything), which the
+    // editor shell takes in its idle call. [any]
     void RequestRefresh(int level);
+    int PendingRefreshLevel() const { return refreshLevel_.load(std::memory_order_relaxed); } // [any]
+    // The pending level, now 0 again; requests that arrive after this wait for the next call. [gui]
+    int TakeRefreshLevel() { return refreshLevel_.exchange(0, std::memory_order_acquire); }
     int CopySource() const { return copySource_.load(std::memory_order_relaxed); }
     void SetCopySource(int slot) { copySource_.store(slot, std::memory_order_relaxed); }
     const std::string& BankFileName(int bank) const { return bankFileName_[bank & 1]; }
@@ -241,6 +243,7 @@ private:
     std::unique_ptr<TMidiLearnFileManager> learnFile_;
     std::unique_ptr<TMidiAssignmentWriter> learnWriter_; // uses everything above; goes before it
     std::atomic<bool> editorOpen_{false};
+    std::atomic<int> refreshLevel_{0};
     std::string bankFileName_[2];
     std::shared_ptr<platform::IUserPrompt> prompt_;
     std::atomic<bool> programChangePending_{false};

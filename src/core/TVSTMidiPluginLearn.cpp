@@ -3,7 +3,7 @@
 
 #include "midi/TMidiAssignmentWriter.h"
 #include "midi/TMidiHandler.h"
-#include "midi/TMidiLearnFileManager.h"
+#include "files/TMidiLearnFileManager.h"
 
 #include <exception>
 

@@ -3,7 +3,7 @@
 #include "engine/NoteTable.h"
 #include "engine/RandomSeed.h"
 #include "engine/SampleRateRange.h"
-#include "engine/THarmonyFileManager.h"
+#include "files/THarmonyFileManager.h"
 #include "engine/TTableBuilder.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "files/TPresetsFileManager.h"
 
-#include "engine/LittleEndian.h"
+#include "files/LittleEndian.h"
 #include "files/ZlibCodec.h"
 #include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"

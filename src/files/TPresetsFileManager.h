@@ -17,7 +17,7 @@
 // Nothing is written into the caller's buffer unless the whole load succeeds. [gui]
 #pragma once
 
-#include "core/ProgramRecord.h"
+#include "files/ProgramRecord.h"
 #include "platform/IUserPrompt.h"
 
 #include <cstdint>

@@ -13,7 +13,7 @@
 // flag.
 #pragma once
 
-#include "midi/TMidiLearnFileManager.h"
+#include "files/TMidiLearnFileManager.h"
 
 #include <chrono>
 #include <condition_variable>

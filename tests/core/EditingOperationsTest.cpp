@@ -6,7 +6,6 @@
 #include "engine/TEnvelopeHolder.h"
 #include "engine/TIFFTVoiceOsc.h"
 #include "files/ZlibCodec.h"
-#include "host/TVSTEditor.h"
 #include "midi/TMidiHandler.h"
 #include "support/FakeHost.h"
 #include "support/MidiEvents.h"
@@ -300,13 +299,12 @@ TEST_F(EditingTest, PasteCopiesTheWholeSlotAndTheEngineFollows) {
     Process(64);
     EXPECT_LT(Amplitude(RenderNote(0.2), 0.1, 0.1, kFundamental), 1e-4); // slot 70 is a fresh, silent program
 
-    effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.0f);
-    plugin->Editor()->idle(); // takes the pending refresh
-    ASSERT_EQ(plugin->Editor()->PendingRefreshLevel(), 0);
+    plugin->TakeRefreshLevel(); // as the editor's idle call does
+    ASSERT_EQ(plugin->PendingRefreshLevel(), 0);
     EXPECT_EQ(Marks([&] { plugin->PasteProgram(); }), std::make_pair(false, true));
     EXPECT_EQ(Record(70), Record(0));
     EXPECT_TRUE(plugin->ProgramNeedsApply());
-    EXPECT_EQ(plugin->Editor()->PendingRefreshLevel(), 3);
+    EXPECT_EQ(plugin->PendingRefreshLevel(), 3);
     Process(64);
     EXPECT_GT(Amplitude(RenderNote(0.2), 0.1, 0.1, kFundamental), 0.01);
 
@@ -323,12 +321,11 @@ TEST_F(EditingTest, InitProgramAndInitBankStartFromTheDefaults) {
     TProgramBank().CopyRecord(0, fresh);
 
     Process(64);
-    effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.0f);
-    plugin->Editor()->idle();
+    plugin->TakeRefreshLevel();
     EXPECT_EQ(Marks([&] { plugin->InitProgram(); }), kCurrentBank);
     EXPECT_EQ(Record(0), fresh);
     EXPECT_TRUE(plugin->ProgramNeedsApply());
-    EXPECT_EQ(plugin->Editor()->PendingRefreshLevel(), 3);
+    EXPECT_EQ(plugin->PendingRefreshLevel(), 3);
     Process(64);
     EXPECT_LT(Amplitude(RenderNote(0.2), 0.1, 0.1, kFundamental), 1e-4); // silent again
 

@@ -1,7 +1,7 @@
 // The plug-in's harmony-file commands and harmony clipboard: each keeps the current program's record and
 // the oscillator's frame in step.
 #include "core/TCustomVSTMidiPlugin.h"
-#include "engine/THarmonyFileManager.h"
+#include "files/THarmonyFileManager.h"
 #include "engine/TIFFTVoiceOsc.h"
 #include "support/FakeHost.h"
 #include "support/ScriptedPrompt.h"

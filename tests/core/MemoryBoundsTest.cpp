@@ -3,7 +3,7 @@
 // The peaks are printed, so that a run shows the figures. Inputs that declare huge sizes must be refused
 // before anything large is allocated.
 #include "core/TCustomVSTMidiPlugin.h"
-#include "engine/LittleEndian.h"
+#include "files/LittleEndian.h"
 #include "engine/TIFFTVoiceOsc.h"
 #include "files/ZlibCodec.h"
 #include "support/AllocationCounter.h"

@@ -3,8 +3,9 @@
 // it, and refused files met while the plug-in is constructed.
 #include "core/TCustomVSTMidiPlugin.h"
 #include "midi/TMidiHandler.h"
-#include "midi/TMidiLearnFileManager.h"
-#include "platform/XdgSettingsStore.h"
+#include "plugin/PluginInstance.h"
+#include "files/TMidiLearnFileManager.h"
+#include "platform/posix/XdgSettingsStore.h"
 #include "support/AllocationCounter.h"
 #include "support/FakeHost.h"
 #include "support/ScopedEnvironment.h"
@@ -58,7 +59,7 @@ protected:
     }
 
     TCustomVSTMidiPlugin& Create() {
-        plugins.push_back(new TCustomVSTMidiPlugin(test::FakeHost::Callback));
+        plugins.push_back(CreatePluginInstance(test::FakeHost::Callback)); // with the editor shell
         return *plugins.back();
     }
     static VstIntPtr Dispatch(TCustomVSTMidiPlugin& plugin, VstInt32 opcode) {

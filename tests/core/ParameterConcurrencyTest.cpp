@@ -2,7 +2,6 @@
 // under ThreadSanitizer in CI), no ramp that stalls, and no ramp that overshoots its range.
 #include "core/ParameterTable.h"
 #include "core/TCustomVSTMidiPlugin.h"
-#include "host/TVSTEditor.h"
 #include "support/FakeHost.h"
 
 #include <gtest/gtest.h>

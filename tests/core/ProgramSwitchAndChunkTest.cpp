@@ -1,7 +1,7 @@
 // Program switches (worker in real time, synchronous offline) and host chunks.
 #include "core/ParameterTable.h"
 #include "core/TCustomVSTMidiPlugin.h"
-#include "engine/LittleEndian.h"
+#include "files/LittleEndian.h"
 #include "files/ZlibCodec.h"
 #include "midi/TMidiHandler.h"
 #include "support/PluginFixture.h"

@@ -11,7 +11,8 @@
 #include "engine/TLowFrequencyOscillator.h"
 #include "engine/TModulatedFilter.h"
 #include "engine/TModulationAssignment.h"
-#include "host/TVSTEditor.h"
+#include "plugin/PluginInstance.h"
+#include "plugin/TVSTEditor.h"
 #include "midi/TMidiHandler.h"
 #include "support/FakeHost.h"
 
@@ -33,7 +34,7 @@ protected:
     void SetUp() override {
         // Offline: program switches complete within the processing call that starts them.
         host.processLevel = kVstProcessLevelOffline;
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
+        plugin = CreatePluginInstance(test::FakeHost::Callback); // with the editor shell, as hosts get it
         effect = plugin->getAeffect();
     }
     void TearDown() override {
@@ -275,7 +276,7 @@ TEST_F(PluginTest, ProgramSelectionAndNames) {
     EXPECT_EQ(Text(effGetProgramName, 0), "A program name of thirty");
     EXPECT_EQ(plugin->Programs().Name(70), "A program name of thirty");
     EXPECT_TRUE(plugin->BankModified(1));
-    EXPECT_EQ(plugin->Editor()->PendingRefreshLevel(), 3);
+    EXPECT_EQ(plugin->PendingRefreshLevel(), 3);
 
     char indexed[64] = {};
     EXPECT_EQ(Dispatch(effGetProgramNameIndexed, 70, 0, indexed), 1);
@@ -404,7 +405,7 @@ TEST_F(PluginTest, EditorShellRectangleOpenCloseAndRefresh) {
     ASSERT_NE(rect, nullptr);
     EXPECT_EQ(rect->right, 800);
 
-    TVSTEditor& shell = *plugin->Editor();
+    TVSTEditor& shell = static_cast<TVSTEditor&>(*plugin->getEditor());
     Dispatch(effEditIdle);
     EXPECT_EQ(shell.PendingRefreshLevel(), 0);
     shell.RequestRefresh(1);

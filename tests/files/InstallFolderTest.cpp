@@ -2,9 +2,9 @@
 // a copy of the built plug-in in both installation layouts, loaded as a host loads it.
 #include "files/InstallFolder.h"
 #include "hostkit/TPluginHost.h"
-#include "midi/TMidiLearnFileManager.h"
+#include "files/TMidiLearnFileManager.h"
 #include "platform/ModuleFolder.h"
-#include "platform/XdgSettingsStore.h"
+#include "platform/posix/XdgSettingsStore.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TemporaryDirectory.h"
 

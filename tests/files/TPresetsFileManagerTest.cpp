@@ -2,7 +2,7 @@
 // saves that fail part-way.
 #include "files/TPresetsFileManager.h"
 
-#include "engine/LittleEndian.h"
+#include "files/LittleEndian.h"
 #include "files/ZlibCodec.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"

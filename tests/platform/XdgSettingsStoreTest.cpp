@@ -1,6 +1,6 @@
 // The settings store on Linux: found/not-found as the callers rely on it, the machine-wide fallback, the
 // environment's folders, odd values, hand-edited files and concurrent writers.
-#include "platform/XdgSettingsStore.h"
+#include "platform/posix/XdgSettingsStore.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TemporaryDirectory.h"
 

@@ -3,7 +3,7 @@
 // installation folder, so every plug-in the tests construct (in this process, through dlopen, or in a
 // `quillon` child process) starts without learned controllers and writes nothing into the user's folders.
 // Tests that need other settings set their own with ScopedEnvironment.
-#include "platform/XdgSettingsStore.h"
+#include "platform/posix/XdgSettingsStore.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>

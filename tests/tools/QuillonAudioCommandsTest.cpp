@@ -1,7 +1,7 @@
 // Runs the built `quillon wav`, `quillon analyze` and `quillon harmony` as a user would, and reads what
 // they wrote with the plug-in's own file readers.
 #include "core/TProgramBank.h"
-#include "engine/THarmonyFileManager.h"
+#include "files/THarmonyFileManager.h"
 #include "files/TPresetsFileManager.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"

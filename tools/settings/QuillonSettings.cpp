@@ -5,7 +5,7 @@
 //   quillon-settings set NAME TEXT       stores the value
 //   quillon-settings default NAME TEXT   stores the value only when it is not set yet
 //   quillon-settings where               prints the files that are read, the user's (written) first
-#include "platform/XdgSettingsStore.h"
+#include "platform/posix/XdgSettingsStore.h"
 
 #include <cstdio>
 #include <string>

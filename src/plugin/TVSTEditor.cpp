@@ -1,4 +1,4 @@
-#include "host/TVSTEditor.h"
+#include "plugin/TVSTEditor.h"
 
 #include "core/TVSTMidiPlugin.h"
 #include "midi/TMidiHandler.h"
@@ -52,13 +52,9 @@ void TVSTEditor::close() {
 
 bool TVSTEditor::isOpen() const { return plugin_.EditorOpen(); }
 
-void TVSTEditor::RequestRefresh(int level) {
-    level = std::clamp(level, 0, 3);
-    int current = refreshLevel_.load(std::memory_order_relaxed);
-    while (current < level && !refreshLevel_.compare_exchange_weak(current, level, std::memory_order_release,
-                                                                   std::memory_order_relaxed)) {
-    }
-}
+void TVSTEditor::RequestRefresh(int level) { plugin_.RequestRefresh(level); }
+
+int TVSTEditor::PendingRefreshLevel() const { return plugin_.PendingRefreshLevel(); }
 
 void TVSTEditor::idle() {
     if (!plugin_.EditorOpen())
@@ -68,7 +64,7 @@ void TVSTEditor::idle() {
     plugin_.ShowDeferredMessages();
     plugin_.FlushAssignments(false);
     // Taking the level first keeps requests that arrive during the redraw for the next idle.
-    if (const int level = refreshLevel_.exchange(0, std::memory_order_acquire); level > 0)
+    if (const int level = plugin_.TakeRefreshLevel(); level > 0)
         Refresh(level);
     if (form_ && plugin_.ProgramChangePending())
         form_->SetPresetLoadingIndicator(255);

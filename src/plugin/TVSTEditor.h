@@ -1,12 +1,12 @@
 // The editor shell: answers the host's questions about the plug-in window, creates the form when the
 // host opens the editor, destroys it on close, and brings it up to date in the host's idle call.
 //
-// Refreshes are requested from any thread by raising a level (1 parameter values, 2 all controls,
-// 3 everything); the redraw itself happens only in idle, on the GUI thread.
+// Refreshes are requested from any thread by raising the plug-in's refresh level (1 parameter values,
+// 2 all controls, 3 everything); the redraw itself happens only in idle, on the GUI thread.
 #pragma once
 
 #include "host/AEffEditor.h"
-#include "host/IEditorForm.h"
+#include "editor/IEditorForm.h"
 
 #include <atomic>
 
@@ -28,9 +28,9 @@ public:
     bool isOpen() const override;                   // [any]
     void idle() override;                           // [gui]
 
-    // Raises the pending refresh to at least `level` (0..3). [any]
+    // Raises the plug-in's pending refresh to at least `level` (0..3). [any]
     void RequestRefresh(int level);
-    int PendingRefreshLevel() const { return refreshLevel_.load(std::memory_order_relaxed); }
+    int PendingRefreshLevel() const;
 
     // The factory that makes the editor window; without one the editor opens with no window of its own.
     static void SetFormFactory(EditorFormFactory factory);
@@ -41,7 +41,6 @@ private:
     TVSTMidiPlugin& plugin_;
     vst2::ERect rect_{0, 0, 0, 0};
     std::unique_ptr<IEditorForm> form_;
-    std::atomic<int> refreshLevel_{0};
 };
 
 } // namespace quillon

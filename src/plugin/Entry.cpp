@@ -2,21 +2,13 @@
 // with their callback and receive the effect record of a new plug-in instance.
 #include "core/TCustomVSTMidiPlugin.h"
 #include "host/vst2.h"
-
-#include <new>
+#include "plugin/PluginInstance.h"
 
 namespace {
 
 vst2::AEffect* CreateInstance(vst2::audioMasterCallback host) {
-    // glibc's allocator and the C++ runtime are thread-safe already; nothing to switch on here.
-    if (!host || host(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
-        return nullptr; // a host that reports no VST version is refused
-    try {
-        auto* plugin = new quillon::TCustomVSTMidiPlugin(host);
-        return plugin->getAeffect();
-    } catch (...) {
-        return nullptr;
-    }
+    quillon::TCustomVSTMidiPlugin* plugin = quillon::CreatePluginInstance(host);
+    return plugin ? plugin->getAeffect() : nullptr;
 }
 
 } // namespace

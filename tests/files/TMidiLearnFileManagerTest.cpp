@@ -1,6 +1,6 @@
 // The MIDI assignment file: its 543 bytes, which file is read, every refusal, the factory reset, and the
 // factory file that ships with the installation.
-#include "midi/TMidiLearnFileManager.h"
+#include "files/TMidiLearnFileManager.h"
 #include "midi/TMidiHandler.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"

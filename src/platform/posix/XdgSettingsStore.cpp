@@ -1,4 +1,4 @@
-#include "platform/XdgSettingsStore.h"
+#include "platform/posix/XdgSettingsStore.h"
 
 #include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"

@@ -1,4 +1,4 @@
-#include "engine/THarmonyFileManager.h"
+#include "files/THarmonyFileManager.h"
 
 #include "engine/TIFFTVoiceOsc.h"
 #include "support/TemporaryDirectory.h"

@@ -1,4 +1,4 @@
-#include "engine/THarmonyFileManager.h"
+#include "files/THarmonyFileManager.h"
 
 #include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"

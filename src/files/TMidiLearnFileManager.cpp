@@ -1,6 +1,6 @@
-#include "midi/TMidiLearnFileManager.h"
+#include "files/TMidiLearnFileManager.h"
 
-#include "engine/LittleEndian.h"
+#include "files/LittleEndian.h"
 #include "files/InstallFolder.h"
 #include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"

@@ -1,0 +1,23 @@
+#include "plugin/PluginInstance.h"
+
+#include "core/TCustomVSTMidiPlugin.h"
+#include "plugin/TVSTEditor.h"
+
+#include <memory>
+
+namespace quillon {
+
+TCustomVSTMidiPlugin* CreatePluginInstance(vst2::audioMasterCallback host) {
+    // glibc's allocator and the C++ runtime are thread-safe already; nothing to switch on here.
+    if (!host || host(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+        return nullptr; // a host that reports no VST version is refused
+    try {
+        auto plugin = std::make_unique<TCustomVSTMidiPlugin>(host);
+        plugin->setEditor(std::make_unique<TVSTEditor>(*plugin));
+        return plugin.release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+} // namespace quillon
