@@ -201,6 +201,14 @@ void WeightsSse2(const float* t, int n, float segmentTime, float span, float* a,
 
 #define QUILLON_AVX2 __attribute__((target("avx2")))
 
+// Every AVX2 kernel clears the upper halves of the vector registers before it runs or returns to plain SSE
+// code. The compiler does not do it before a tail call into such code, and with dirty upper halves every SSE
+// instruction that follows (the rest of the voice path, the effects) runs several times slower on some
+// processors until something clears them.
+QUILLON_AVX2 inline void LeaveAvx() {
+    _mm256_zeroupper();
+}
+
 QUILLON_AVX2 inline __m256 HermiteAvx2(__m256 ym1, __m256 y0, __m256 y1, __m256 y2, __m256 x) {
     const __m256 half = _mm256_set1_ps(0.5f);
     const __m256 c1 = _mm256_mul_ps(half, _mm256_sub_ps(y1, ym1));
@@ -267,6 +275,7 @@ QUILLON_AVX2 void ReadUnisonAvx2(const float* table, std::uint32_t* phases, cons
             _mm256_storeu_ps(out + s, sum);
         }
     }
+    LeaveAvx();
     ReadUnisonPlain(table, phases, steps, gains, count, out + vectorEnd, n - vectorEnd);
 }
 
@@ -300,6 +309,7 @@ QUILLON_AVX2 void ReadBlendUnisonAvx2(const float* from, const float* to, const 
             _mm256_storeu_ps(out + s, sum);
         }
     }
+    LeaveAvx();
     ReadBlendUnisonPlain(from, to, a + vectorEnd, b + vectorEnd, phases, steps, gains, count, out + vectorEnd,
                          n - vectorEnd);
 }
@@ -318,6 +328,7 @@ QUILLON_AVX2 void WeightsAvx2(const float* t, int n, float segmentTime, float sp
         _mm256_storeu_ps(a + s, w);
         _mm256_storeu_ps(b + s, _mm256_sub_ps(one, w));
     }
+    LeaveAvx();
     WeightsPlain(t + vectorEnd, n - vectorEnd, segmentTime, span, a + vectorEnd, b + vectorEnd);
 }
 
@@ -343,8 +354,10 @@ constexpr WeightsKernel kWeights[] = {WeightsPlain, WeightsPlain, WeightsPlain};
 static_assert(std::size(kUnison) == TWavetableReader::kKernelCount);
 
 // Times every supported kernel on what a voice of a unison patch reads per render block: four oscillators
-// over 16 samples, once crossfading and once from one table. Rounds alternate between the kernels so that
-// a clock change or a busy neighbour affects them alike, and each kernel counts with its best round.
+// over 16 samples, once crossfading and once from one table, each call followed by the same plain (SSE)
+// work, as the filter and the effects follow the oscillator in the render loop, so that a kernel that slows
+// the code after it counts with that cost. Rounds alternate between the kernels so that a clock change or a
+// busy neighbour affects them alike, and each kernel counts with its best round.
 TWavetableReader::Kernel MeasureFastest() {
     constexpr int kLength = 4096;
     constexpr int kOscillators = 4;
@@ -379,7 +392,9 @@ TWavetableReader::Kernel MeasureFastest() {
             const auto start = Clock::now();
             for (int call = 0; call < kCallsPerRound; ++call) {
                 kBlend[kernel](from, to, a, b, phases, steps, gains, kOscillators, out, kSamples);
+                ReadUnisonPlain(from, phases, steps, gains, 1, out, kSamples);
                 kUnison[kernel](to, phases, steps, gains, kOscillators, out, kSamples);
+                ReadUnisonPlain(to, phases, steps, gains, 1, out, kSamples);
             }
             best[kernel] = std::min(best[kernel], Clock::now() - start);
             sink += out[0];
