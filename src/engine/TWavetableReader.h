@@ -7,9 +7,11 @@
 // processor has it, and it leaves the AVX register state alone); the AVX2 kernel eight at a time. Every lane
 // performs exactly the scalar operations in the same order (no fused multiply-adds), so all kernels give
 // bit-identical samples. Which one is fastest depends on the processor and on how it is virtualised (wide
-// vectors have been seen to run at a third of the plain reader's speed), so a reader does not take the
-// widest kernel present: the first reader of a process times each supported kernel on a short synthetic
-// load (well under a millisecond, on the constructing thread) and every reader then starts with the fastest.
+// vectors have been seen to run at a third of the plain reader's speed, and AVX code that leaves the upper
+// register halves dirty slows all SSE code after it), so a reader does not take the widest kernel present:
+// the first reader of a process times each supported kernel, together with the plain code that follows it,
+// on a short synthetic load (about 0.25 ms, on the constructing thread) and every reader then starts with
+// the fastest. Tests and benchmarks may force a kernel.
 //
 // Threads: a reader holds one setting; its operations touch only their arguments [any]. The one-off timing
 // runs in the first constructor of the process [gui]; later constructors and SetVector only read its result.
@@ -30,7 +32,7 @@ public:
     // [any] Whether this processor (and build) can run the kernel; the plain one always can.
     static bool Supported(Kernel kernel);
     // The supported kernel that read a unison load fastest in this process's one-off timing. The first call
-    // performs the timing (about 0.3 ms); later calls return its result.
+    // performs the timing; later calls return its result.
     static Kernel FastestKernel();
 
     // Forces a kernel (tests and benchmarks); an unsupported one falls back to the plain reader.
