@@ -169,8 +169,8 @@ void ReadBlendUnisonSse2(const float* from, const float* to, const float* a, con
                 __m128 pm1, p0, p1, p2, qm1, q0, q1, q2;
                 GatherPointsSse2(from, k, pm1, p0, p1, p2);
                 GatherPointsSse2(to, k, qm1, q0, q1, q2);
-                const __m128 value = HermiteSse2(Blend(wa, pm1, wb, qm1), Blend(wa, p0, wb, q0),
-                                                 Blend(wa, p1, wb, q1), Blend(wa, p2, wb, q2), x);
+                const __m128 value = HermiteSse2(Blend(wa, pm1, wb, qm1), Blend(wa, p0, wb, q0), Blend(wa, p1, wb, q1),
+                                                 Blend(wa, p2, wb, q2), x);
                 sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(gains[first + i]), value));
             }
             _mm_storeu_ps(out + s, sum);
@@ -414,12 +414,16 @@ TWavetableReader::TWavetableReader() : kernel_(FastestKernel()) {}
 
 bool TWavetableReader::Supported(Kernel kernel) {
     switch (kernel) {
-    case kPlain: return true;
+    case kPlain:
+        return true;
 #ifdef QUILLON_HAVE_X86_READERS
-    case kSse2: return true; // part of x86-64
-    case kAvx2: return __builtin_cpu_supports("avx2");
+    case kSse2:
+        return true; // part of x86-64
+    case kAvx2:
+        return __builtin_cpu_supports("avx2");
 #endif
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -452,8 +456,8 @@ void TWavetableReader::ReadUnison(const float* table, std::uint32_t* phases, con
 }
 
 void TWavetableReader::ReadBlendUnison(const float* from, const float* to, const float* a, const float* b,
-                                       std::uint32_t* phases, const std::uint32_t* steps, const float* gains,
-                                       int count, float* out, int n) const {
+                                       std::uint32_t* phases, const std::uint32_t* steps, const float* gains, int count,
+                                       float* out, int n) const {
     kBlend[kernel_](from, to, a, b, phases, steps, gains, count, out, n);
 }
 

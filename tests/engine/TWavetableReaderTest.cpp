@@ -59,8 +59,8 @@ TEST_P(ReaderKernels, GiveThePlainReadersSamplesBitForBit) {
         } else {
             plain.ReadBlendUnison(Table(0), Table(1), a.data(), b.data(), plainPhases.data(), steps.data(),
                                   gains.data(), count, expected.data(), n);
-            vector.ReadBlendUnison(Table(0), Table(1), a.data(), b.data(), phases.data(), steps.data(),
-                                   gains.data(), count, got.data(), n);
+            vector.ReadBlendUnison(Table(0), Table(1), a.data(), b.data(), phases.data(), steps.data(), gains.data(),
+                                   count, got.data(), n);
         }
         ASSERT_EQ(phases, plainPhases) << "trial " << trial;
         ASSERT_EQ(got, expected) << "trial " << trial << ", " << count << " oscillators, " << n << " samples";
@@ -82,8 +82,7 @@ TEST_P(ReaderKernels, GiveThePlainReadersSamplesBitForBit) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(All, ReaderKernels,
-                         ::testing::Values(TWavetableReader::kSse2, TWavetableReader::kAvx2),
+INSTANTIATE_TEST_SUITE_P(All, ReaderKernels, ::testing::Values(TWavetableReader::kSse2, TWavetableReader::kAvx2),
                          [](const auto& info) { return info.param == TWavetableReader::kSse2 ? "Sse2" : "Avx2"; });
 
 // The one-off timing picks a kernel the processor has, once per process; every reader starts with it, and
