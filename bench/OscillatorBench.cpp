@@ -59,7 +59,9 @@ BENCHMARK(BM_BuildHarmony100)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // 32 voices with 8 unison oscillators each, crossfading between two full frames, in the render loop's
 // 16-sample blocks. x_realtime: seconds of audio rendered per second of CPU.
-void OscRender(benchmark::State& state, bool vectorKernels) {
+// The reader kernel is the one this processor was timed fastest on (vectorKernels), the plain reader, or
+// `forced` where that is not negative.
+void OscRender(benchmark::State& state, bool vectorKernels, int forced = -1) {
     constexpr int kVoices = 32;
     constexpr int kBlock = 16;
     constexpr int kBlocksPerIteration = 2756; // about one second of audio
@@ -74,6 +76,16 @@ void OscRender(benchmark::State& state, bool vectorKernels) {
     }
     osc.ApplyEdits();
     osc.SetVectorKernels(vectorKernels);
+    if (forced >= 0) {
+        const auto kernel = static_cast<quillon::TWavetableReader::Kernel>(forced);
+        if (!quillon::TWavetableReader::Supported(kernel)) {
+            state.SkipWithError("kernel not supported on this processor");
+            return;
+        }
+        osc.SetReaderKernel(kernel);
+    }
+    static const char* const kKernelNames[] = {"plain", "sse2", "avx2"};
+    state.SetLabel(kKernelNames[osc.ReaderKernel()]);
     for (int v = 0; v < kVoices; ++v)
         osc.NoteStart(v, false, static_cast<float>(quillon::NoteTable::Frequency(36 + v)));
     std::vector<float> buffer(kBlock);
@@ -101,5 +113,11 @@ void BM_OscRenderScalar(benchmark::State& state) {
     OscRender(state, false);
 }
 BENCHMARK(BM_OscRenderScalar)->Unit(benchmark::kMillisecond);
+
+// Each vector kernel forced (1 SSE2, 2 AVX2), to see what the one-off timing chose between.
+void BM_OscRenderKernel(benchmark::State& state) {
+    OscRender(state, true, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_OscRenderKernel)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 } // namespace

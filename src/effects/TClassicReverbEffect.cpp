@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <emmintrin.h>
+#define QUILLON_REVERB_SSE2 1 // part of every x86-64 processor
+#endif
+
 namespace quillon {
 
 namespace {
@@ -35,6 +40,103 @@ int RoundToInt(double x) {
 // cot θ for a one-pole section.
 double Cotangent(double theta) {
     return std::cos(theta) / std::sin(theta);
+}
+
+constexpr int kChunk = 16; // samples the network works on phase by phase
+
+// The settings of a block.
+struct Network {
+    float feedback, outputGain;
+    float dampingA, dampingB, amount; // one-pole high-pass at 2000 Hz and the share of it removed
+    float lowCutA, lowCutNegA, lowCutB;
+    float wet, dry;
+};
+
+// Runs samples first … first+m−1 (m ≤ kChunk) of a run through the network; line k's slot for sample i is
+// line[k][i], and no line wraps within the run. A slot read in a run was written a whole line length ago,
+// never within the run, so the samples depend on each other only through the damping and low-cut memories:
+// the diffusers, the network sum and the output taps go sample-parallel (four lanes, each performing the
+// per-sample operations in their order), the damping of each line and the low cut run sample by sample.
+void RunNetwork(const Network& c, float* const* line, int first, int m, float* left, float* right, float* damping,
+                float& lowLeft, float& lowRight) {
+    float diffused[kChunk], wetLeft[kChunk], wetRight[kChunk];
+    left += first;
+    right += first;
+    int i = 0;
+#ifdef QUILLON_REVERB_SSE2
+    const __m128 gain = _mm_set1_ps(kDiffuserGain);
+    for (; i + 4 <= m; i += 4) {
+        // Three all-pass diffusers in series.
+        __m128 u = _mm_add_ps(_mm_loadu_ps(left + i), _mm_loadu_ps(right + i));
+        for (std::size_t k = TClassicReverbEffect::kNetworkLines; k < TClassicReverbEffect::kLineCount; ++k) {
+            float* slot = line[k] + first + i;
+            const __m128 d = _mm_loadu_ps(slot);
+            const __m128 a = _mm_add_ps(_mm_mul_ps(gain, d), u);
+            u = _mm_sub_ps(d, _mm_mul_ps(gain, a));
+            _mm_storeu_ps(slot, a);
+        }
+        // Line outputs: their sum for the Householder feedback and the two sets of taps.
+        __m128 sum = _mm_setzero_ps(), wetL = _mm_setzero_ps(), wetR = _mm_setzero_ps();
+        for (std::size_t k = 0; k < TClassicReverbEffect::kNetworkLines; ++k) {
+            const __m128 o = _mm_loadu_ps(line[k] + first + i);
+            sum = _mm_add_ps(sum, o);
+            wetL = _mm_add_ps(wetL, _mm_mul_ps(o, _mm_set1_ps(kLeftWeights[k])));
+            wetR = _mm_add_ps(wetR, _mm_mul_ps(o, _mm_set1_ps(kRightWeights[k])));
+        }
+        u = _mm_sub_ps(u, _mm_mul_ps(_mm_mul_ps(sum, _mm_set1_ps(0.125f)), _mm_set1_ps(c.feedback)));
+        _mm_storeu_ps(diffused + i, u);
+        _mm_storeu_ps(wetLeft + i, _mm_mul_ps(wetL, _mm_set1_ps(c.outputGain)));
+        _mm_storeu_ps(wetRight + i, _mm_mul_ps(wetR, _mm_set1_ps(c.outputGain)));
+    }
+#endif
+    for (; i < m; ++i) {
+        float u = left[i] + right[i];
+        for (std::size_t k = TClassicReverbEffect::kNetworkLines; k < TClassicReverbEffect::kLineCount; ++k) {
+            float& slot = line[k][first + i];
+            const float d = slot;
+            const float a = kDiffuserGain * d + u;
+            u = d - kDiffuserGain * a;
+            slot = a;
+        }
+        float sum = 0.0f, wetL = 0.0f, wetR = 0.0f;
+        for (std::size_t k = 0; k < TClassicReverbEffect::kNetworkLines; ++k) {
+            const float o = line[k][first + i];
+            sum += o;
+            wetL += o * kLeftWeights[k];
+            wetR += o * kRightWeights[k];
+        }
+        // Householder feedback: every line gets feedback gain × (o_k − sum/8) plus the diffused input.
+        diffused[i] = u - sum * 0.125f * c.feedback;
+        wetLeft[i] = wetL * c.outputGain;
+        wetRight[i] = wetR * c.outputGain;
+    }
+
+    // Each line takes back its output times the feedback gain plus the diffused input, less part of the
+    // one-pole high-pass share (above 2000 Hz) of that value.
+    for (std::size_t k = 0; k < TClassicReverbEffect::kNetworkLines; ++k) {
+        float* slot = line[k] + first;
+        float s = damping[k];
+        for (int j = 0; j < m; ++j) {
+            float value = slot[j] * c.feedback + diffused[j];
+            const float w = value - s * c.dampingB;
+            const float h = (w - s) * c.dampingA;
+            value = value - c.amount * h;
+            slot[j] = value;
+            s = w;
+        }
+        damping[k] = s;
+    }
+
+    for (int j = 0; j < m; ++j) {
+        float w = wetLeft[j] - lowLeft * c.lowCutB;
+        const float outL = lowLeft * c.lowCutNegA + w * c.lowCutA;
+        lowLeft = w;
+        w = wetRight[j] - lowRight * c.lowCutB;
+        const float outR = lowRight * c.lowCutNegA + w * c.lowCutA;
+        lowRight = w;
+        left[j] = left[j] * c.dry + outL * c.wet;
+        right[j] = right[j] * c.dry + outR * c.wet;
+    }
 }
 
 } // namespace
@@ -131,10 +233,8 @@ void TClassicReverbEffect::SetLevel(float level) {
 void TClassicReverbEffect::Process(float* left, float* right, int n) {
     // Settings and memories live in locals for the block: the line writes are float stores, which the
     // compiler must otherwise assume to change the float members.
-    const float feedback = feedbackGain_, outputGain = outputGain_;
-    const float dampingA = dampingA_, dampingB = dampingB_, amount = highDampingAmount_;
-    const float lowCutA = lowCutA_, lowCutNegA = lowCutNegA_, lowCutB = lowCutB_;
-    const float wet = wetGain_, dry = dryGain_;
+    const Network network{feedbackGain_, outputGain_, dampingA_, dampingB_, highDampingAmount_,
+                          lowCutA_,      lowCutNegA_, lowCutB_,  wetGain_,  dryGain_};
     std::array<float, kNetworkLines> damping = dampingMemory_;
     float lowLeft = lowCutLeft_, lowRight = lowCutRight_;
     std::array<float*, kLineCount> line; // line k's slot for the i-th sample of a run is line[k][i]
@@ -161,59 +261,9 @@ void TClassicReverbEffect::Process(float* left, float* right, int n) {
                 line[k] = buffers_[k].data() + lines_[k].position + 1;
         }
 
-        for (int i = 0; i < run; ++i) {
-            const float xL = left[done + i];
-            const float xR = right[done + i];
-
-            // Three all-pass diffusers in series.
-            float u = xL + xR;
-            for (std::size_t k = kNetworkLines; k < kLineCount; ++k) {
-                float& slot = line[k][i];
-                const float d = slot;
-                const float a = kDiffuserGain * d + u;
-                u = d - kDiffuserGain * a;
-                slot = a;
-            }
-
-            std::array<float, kNetworkLines> o;
-            float sum = 0.0f;
-            for (std::size_t k = 0; k < kNetworkLines; ++k) {
-                o[k] = line[k][i];
-                sum += o[k];
-            }
-            // Householder feedback: every line gets feedback gain × (o_k − sum/8) plus the diffused input.
-            u = u - sum * 0.125f * feedback;
-
-            float wetL = 0.0f;
-            float wetR = 0.0f;
-            for (std::size_t k = 0; k < kNetworkLines; ++k) {
-                wetL += o[k] * kLeftWeights[k];
-                wetR += o[k] * kRightWeights[k];
-            }
-            wetL = wetL * outputGain;
-            wetR = wetR * outputGain;
-
-            for (std::size_t k = 0; k < kNetworkLines; ++k) {
-                float value = o[k] * feedback + u;
-                // Remove part of the one-pole high-pass share (above 2000 Hz) of the value just written.
-                float& s = damping[k];
-                const float w = value - s * dampingB;
-                const float h = (w - s) * dampingA;
-                value = value - amount * h;
-                line[k][i] = value;
-                s = w;
-            }
-
-            float w = wetL - lowLeft * lowCutB;
-            wetL = lowLeft * lowCutNegA + w * lowCutA;
-            lowLeft = w;
-            w = wetR - lowRight * lowCutB;
-            wetR = lowRight * lowCutNegA + w * lowCutA;
-            lowRight = w;
-
-            left[done + i] = xL * dry + wetL * wet;
-            right[done + i] = xR * dry + wetR * wet;
-        }
+        for (int first = 0; first < run; first += kChunk)
+            RunNetwork(network, line.data(), first, std::min(kChunk, run - first), left + done, right + done,
+                       damping.data(), lowLeft, lowRight);
 
         if (!wraps) {
             for (LineState& state : lines_)

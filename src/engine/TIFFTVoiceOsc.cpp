@@ -429,11 +429,14 @@ void TIFFTVoiceOsc::Render(int voice, float* buffer, int n) {
 void TIFFTVoiceOsc::RenderSingle(Voice& v, const FrameList& list, float* buffer, int n) {
     const float* table = list.entries[static_cast<std::size_t>(v.toFrame)].tables->Table(v.tableNote);
     const float d = static_cast<float>(v.increment) * v.pitchModulation * frequencyFactor_;
+    std::array<std::uint32_t, kMaxUnison> step;
+    std::array<float, kMaxUnison> gain;
     for (int i = 0; i < unisonCount_; ++i) {
         const auto u = static_cast<std::size_t>(i);
-        const float gain = unisonGain_[u] * oscillatorGain_ * v.amplitude;
-        reader_.Read(table, v.phases[u], WrapRound(d * unisonRatio_[u]), gain, buffer, n);
+        step[u] = WrapRound(d * unisonRatio_[u]);
+        gain[u] = unisonGain_[u] * oscillatorGain_ * v.amplitude;
     }
+    reader_.ReadUnison(table, v.phases.data(), step.data(), gain.data(), unisonCount_, buffer, n);
     v.harmonyTime += static_cast<float>(n) * v.timeIncrement;
 }
 
@@ -477,13 +480,11 @@ void TIFFTVoiceOsc::RenderCrossfade(Voice& v, const FrameList& list, float* buff
             reader_.Weights(times, length, segmentTime, segmentTime - previousTime + 1e-10f, weightFrom, weightTo);
 
         float* out = buffer + s;
-        for (int i = 0; i < unisonCount_; ++i) {
-            const auto u = static_cast<std::size_t>(i);
-            if (fading)
-                reader_.ReadBlend(from, to, weightFrom, weightTo, v.phases[u], step[u], gain[u], out, length);
-            else
-                reader_.Read(to, v.phases[u], step[u], gain[u], out, length);
-        }
+        if (fading)
+            reader_.ReadBlendUnison(from, to, weightFrom, weightTo, v.phases.data(), step.data(), gain.data(),
+                                    unisonCount_, out, length);
+        else
+            reader_.ReadUnison(to, v.phases.data(), step.data(), gain.data(), unisonCount_, out, length);
         s += length;
     }
     v.harmonyTime = t;

@@ -137,9 +137,12 @@ public:
     int TableNote(int voice) const;
     float CurrentFrequency(int voice) const;
     int AppliedFrameCount() const;
-    // [audio] Eight-samples-at-a-time reading (AVX2) where the processor has it; on by default. The results
-    // are bit-identical either way; tests and benchmarks compare the two.
+    // [audio] Vector reading with the kernel that this processor runs fastest (TWavetableReader); on by
+    // default. Off: the plain reader. The results are bit-identical either way; tests and benchmarks compare.
     void SetVectorKernels(bool on);
+    // [audio] Forces one reader kernel (an unsupported one reads plainly).
+    void SetReaderKernel(TWavetableReader::Kernel kernel) { reader_.SetKernel(kernel); }
+    TWavetableReader::Kernel ReaderKernel() const { return reader_.ActiveKernel(); }
 
     // Frames [gui] -----------------------------------------------------------------------------------
     int FrameCount() const;

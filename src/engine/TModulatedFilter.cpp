@@ -123,7 +123,9 @@ void TModulatedFilter::Process(int voice, float* buffer, int n, float x) {
 }
 
 // Routines -------------------------------------------------------------------------------------------------
-// Each filters n samples in place; out = x·dry + y (times the type's output gain).
+// Each filters n samples in place; out = x·dry + y (times the type's output gain). The memories are copied
+// into a local for the block and back: the stores to x could otherwise change them (both are floats), and
+// the compiler would reload every memory on every sample.
 
 void TModulatedFilter::Bypass(VoiceState&, float*, int, const Block&) {}
 
@@ -131,7 +133,7 @@ void TModulatedFilter::Bypass(VoiceState&, float*, int, const Block&) {}
 void TModulatedFilter::Lowpass6(VoiceState& v, float* x, int n, const Block& b) {
     const float a = 1.0f / (b.k + 1.0f);
     const float c = (1.0f - b.k) * a;
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float y = a * (in + s[0]) - c * s[1];
@@ -139,12 +141,13 @@ void TModulatedFilter::Lowpass6(VoiceState& v, float* x, int n, const Block& b) 
         s[1] = y;
         x[i] = in * b.dry + y;
     }
+    v.s = s;
 }
 
 // s1, s2 previous inputs; s3, s4 previous outputs.
 void TModulatedFilter::Lowpass12(VoiceState& v, float* x, int n, const Block& b) {
     const LowpassBiquad c(b.k, b.qq);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float y = (in + 2.0f * s[0] + s[1] - c.c1 * s[2] - c.c2 * s[3]) * c.d;
@@ -154,12 +157,13 @@ void TModulatedFilter::Lowpass12(VoiceState& v, float* x, int n, const Block& b)
         s[2] = y;
         x[i] = in * b.dry + y * b.gain;
     }
+    v.s = s;
 }
 
 // Stage 1 as Lowpass12 (its outputs in s3, s4 are also the second stage's inputs); s5, s6 stage-2 outputs.
 void TModulatedFilter::Lowpass24(VoiceState& v, float* x, int n, const Block& b) {
     const LowpassBiquad c(b.k, b.q);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float u = (in + 2.0f * s[0] + s[1] - c.c1 * s[2] - c.c2 * s[3]) * c.d;
@@ -172,6 +176,7 @@ void TModulatedFilter::Lowpass24(VoiceState& v, float* x, int n, const Block& b)
         s[4] = y;
         x[i] = in * b.dry + y * b.gain;
     }
+    v.s = s;
 }
 
 // Four one-pole low-pass stages in a loop with zero-delay feedback. s1 previous stage-1 input, s2 … s4
@@ -181,7 +186,7 @@ void TModulatedFilter::MgLowpass(VoiceState& v, float* x, int n, const Block& b)
     const float d = a * (1.0f - b.k);
     const float f = 1.0f - d;
     const float g = 1.0f / (1.0f - a * a * a * a * b.fb);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float y = (a * (a * (a * (a * (in + s[0]) + f * s[1]) + f * s[2]) + f * s[3]) - d * s[4]) * g;
@@ -196,13 +201,14 @@ void TModulatedFilter::MgLowpass(VoiceState& v, float* x, int n, const Block& b)
         s[4] = y;
         x[i] = in * b.dry + y;
     }
+    v.s = s;
 }
 
 // s1 previous input, s2 previous output.
 void TModulatedFilter::Highpass6(VoiceState& v, float* x, int n, const Block& b) {
     const float hb = b.k / (b.k + 1.0f);
     const float c = (1.0f - b.k) / (b.k + 1.0f);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float y = (in - s[0]) * hb - s[1] * c;
@@ -210,12 +216,13 @@ void TModulatedFilter::Highpass6(VoiceState& v, float* x, int n, const Block& b)
         s[1] = y;
         x[i] = in * b.dry + y;
     }
+    v.s = s;
 }
 
 // s1, s2 previous inputs; s3, s4 previous outputs.
 void TModulatedFilter::Highpass12(VoiceState& v, float* x, int n, const Block& b) {
     const HighpassBiquad c(b.k, b.qq);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float y = (in - 2.0f * s[0] + s[1]) * c.e - s[2] * c.f - s[3] * c.g;
@@ -225,12 +232,13 @@ void TModulatedFilter::Highpass12(VoiceState& v, float* x, int n, const Block& b
         s[2] = y;
         x[i] = in * b.dry + y * b.gain;
     }
+    v.s = s;
 }
 
 // Stage 1 as Highpass12 (outputs in s3, s4); s5, s6 stage-2 outputs.
 void TModulatedFilter::Highpass24(VoiceState& v, float* x, int n, const Block& b) {
     const HighpassBiquad c(b.k, b.q);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float u = (in - 2.0f * s[0] + s[1]) * c.e - s[2] * c.f - s[3] * c.g;
@@ -243,6 +251,7 @@ void TModulatedFilter::Highpass24(VoiceState& v, float* x, int n, const Block& b
         s[4] = y;
         x[i] = in * b.dry + y * b.gain;
     }
+    v.s = s;
 }
 
 // Four one-pole high-pass stages in a loop with zero-delay feedback; states as MgLowpass.
@@ -251,7 +260,7 @@ void TModulatedFilter::MgHighpass(VoiceState& v, float* x, int n, const Block& b
     const float q = (1.0f - b.k) / (b.k + 1.0f);
     const float e = q + 1.0f;
     const float g = 1.0f / (1.0f - hb * hb * hb * hb * b.fb);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float y = (hb * (hb * (hb * (hb * (in - s[0]) - e * s[1]) - e * s[2]) - e * s[3]) - q * s[4]) * g;
@@ -266,12 +275,13 @@ void TModulatedFilter::MgHighpass(VoiceState& v, float* x, int n, const Block& b
         s[4] = y;
         x[i] = in * b.dry + y;
     }
+    v.s = s;
 }
 
 // s1, s2 previous inputs; s3, s4 previous outputs.
 void TModulatedFilter::Bandpass6(VoiceState& v, float* x, int n, const Block& b) {
     const BandBiquad c(b.k, b.qq);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float y = (in - s[1]) * c.e - s[2] * c.f - s[3] * c.g;
@@ -281,12 +291,13 @@ void TModulatedFilter::Bandpass6(VoiceState& v, float* x, int n, const Block& b)
         s[2] = y;
         x[i] = in * b.dry + y * b.band;
     }
+    v.s = s;
 }
 
 // Stage 1 as Bandpass6 (outputs in s3, s4); s5, s6 stage-2 outputs.
 void TModulatedFilter::Bandpass12(VoiceState& v, float* x, int n, const Block& b) {
     const BandBiquad c(b.k, b.q);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float u = (in - s[1]) * c.e - s[2] * c.f - s[3] * c.g;
@@ -299,12 +310,13 @@ void TModulatedFilter::Bandpass12(VoiceState& v, float* x, int n, const Block& b
         s[4] = y;
         x[i] = in * b.dry + y * b.band;
     }
+    v.s = s;
 }
 
 // s1, s2 previous inputs; s3, s4 previous outputs.
 void TModulatedFilter::Notch6(VoiceState& v, float* x, int n, const Block& b) {
     const BandBiquad c(b.k, b.qq);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float y = (in + s[1]) * c.h + (s[0] - s[2]) * c.f - s[3] * c.g;
@@ -314,12 +326,13 @@ void TModulatedFilter::Notch6(VoiceState& v, float* x, int n, const Block& b) {
         s[2] = y;
         x[i] = in * b.dry + y;
     }
+    v.s = s;
 }
 
 // Stage 1 as Notch6 (outputs in s3, s4); s5, s6 stage-2 outputs.
 void TModulatedFilter::Notch12(VoiceState& v, float* x, int n, const Block& b) {
     const BandBiquad c(b.k, b.q);
-    auto& s = v.s;
+    auto s = v.s;
     for (int i = 0; i < n; ++i) {
         const float in = x[i];
         const float u = (in + s[1]) * c.h + (s[0] - s[2]) * c.f - s[3] * c.g;
@@ -332,6 +345,7 @@ void TModulatedFilter::Notch12(VoiceState& v, float* x, int n, const Block& b) {
         s[4] = y;
         x[i] = in * b.dry + y;
     }
+    v.s = s;
 }
 
 } // namespace quillon

@@ -224,5 +224,26 @@ TEST(TClassicReverbEffectTest, LoudInputAndSizeChangesDuringPlaybackStayFinite) 
     }
 }
 
+// Samples go through the network four at a time where a block allows it and one at a time otherwise: any
+// block lengths, including one sample per call, give the same output bit for bit, also across size changes.
+TEST(TClassicReverbEffectTest, BlockLengthsDoNotChangeTheOutput) {
+    Stereo out[2] = {Stereo(30000, 0.5f, 9), Stereo(30000, 0.5f, 9)};
+    for (int way = 0; way < 2; ++way) {
+        TClassicReverbEffect reverb(kRate);
+        reverb.SetHighDamping(0.5f);
+        reverb.SetMix(0.7f);
+        for (int i = 0, call = 0; i < 30000; ++call) {
+            if (i == 10000) reverb.SetSize(10.0f); // shrinks
+            if (i == 20000) reverb.SetSize(300.0f);
+            const int next = i < 10000 ? 10000 : i < 20000 ? 20000 : 30000;
+            const int n = way == 0 ? 1 : std::min(call % 3 == 0 ? 256 : 1 + (call * 7) % 37, next - i);
+            reverb.Process(out[way].left.data() + i, out[way].right.data() + i, n);
+            i += n;
+        }
+    }
+    ASSERT_EQ(out[1].left, out[0].left);
+    ASSERT_EQ(out[1].right, out[0].right);
+}
+
 } // namespace
 } // namespace quillon
