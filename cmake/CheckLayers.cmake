@@ -4,7 +4,7 @@ cmake_minimum_required(VERSION 3.25)
 # Each folder of src/ may include itself and the folders listed for it.
 set(allowed_platform "")
 set(allowed_files platform)
-set(allowed_engine files platform)
+set(allowed_engine effects files platform) # one layer: the synthesizer engine owns the effects
 set(allowed_effects engine files platform)
 set(allowed_midi files platform)
 set(allowed_analysis engine files platform)

@@ -50,15 +50,19 @@ void TCustomMidiHandler::LearnedControl(int controller, int value) {
 }
 
 void TCustomMidiHandler::VoiceStart(int voice, int velocity, bool legato) {
-    plugin_.VoiceStart(voice, velocity, legato);
+    plugin_.Engine().VoiceStart(voice, VoiceNote(voice), velocity, legato);
 }
 
 void TCustomMidiHandler::VoiceRelease(int voice) {
-    plugin_.VoiceRelease(voice);
+    plugin_.Engine().VoiceRelease(voice);
+}
+
+void TCustomMidiHandler::VoicesReset() {
+    plugin_.Engine().ResetVoices();
 }
 
 void TCustomMidiHandler::Hold2Changed() {
-    plugin_.Envelope(0).SetReleaseTime(CurrentReleaseTime());
+    plugin_.Engine().SetAmplitudeReleaseTime(CurrentReleaseTime());
 }
 
 void TCustomMidiHandler::ProgramChange(int program) {

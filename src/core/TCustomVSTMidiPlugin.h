@@ -1,11 +1,11 @@
-// The synthesizer: creates the engine and the effects, turns parameter changes into engine settings,
-// formats the parameter displays that depend on engine state, and renders sub-blocks.
-//
-// Per-voice arrays are sized once for the largest voice count, so that a voice-count change never frees
-// memory the audio thread may be reading.
+// The synthesizer as a VST 2 plug-in: owns the synthesizer engine (TSynthEngine) and hands it the
+// parameter values, the MIDI handler's voice starts and releases, the host's tempo and the program data;
+// formats the parameter displays that depend on engine state; and keeps the current program's record and
+// the engine in step through the editing, file and analysis commands.
 #pragma once
 
 #include "core/TVSTMidiPlugin.h"
+#include "engine/TSynthEngine.h"
 
 #include <array>
 #include <memory>
@@ -15,21 +15,10 @@
 
 namespace quillon {
 
-class TIFFTVoiceOsc;
-class TEnvelopeHolder;
-class TIFFTNoiseGenerator;
-class TModulatedFilter;
-class TLowFrequencyOscillator;
-class TModulationAssignment;
-class TClassicChorusEffect;
-class TClassicReverbEffect;
-class TClassicPhaserEffect;
-class TClassicDelayEffect;
-
 class TCustomVSTMidiPlugin : public TVSTMidiPlugin {
 public:
-    static constexpr int kMaxVoices = 256;
-    static constexpr int kEnvelopeCount = 5;
+    static constexpr int kMaxVoices = TSynthEngine::kMaxVoices;
+    static constexpr int kEnvelopeCount = record::kEnvelopeCount;
 
     explicit TCustomVSTMidiPlugin(vst2::audioMasterCallback audioMaster);
     ~TCustomVSTMidiPlugin() override;
@@ -95,19 +84,22 @@ public:
 
     // Voice count 1..256 (parameter "Voices"); a change silences every voice. [audio]
     void SetVoiceCount(int count);
-    int VoiceCount() const { return voiceCount_; }
+    int VoiceCount() const { return engine_->VoiceCount(); }
 
-    TIFFTVoiceOsc& Oscillator() { return *oscillator_; }
-    TEnvelopeHolder& Envelope(int index) { return *envelopes_[static_cast<std::size_t>(index)]; }
-    TIFFTNoiseGenerator& Noise() { return *noise_; }
-    TModulatedFilter& Filter() { return *filter_; }
-    TLowFrequencyOscillator& Lfo(int index) { return index == 0 ? *lfo1_ : *lfo2_; }
-    TModulationAssignment& Routing() { return *routing_; }
-    TClassicChorusEffect& Chorus() { return *chorus_; }
-    TClassicReverbEffect& Reverb() { return *reverb_; }
-    TClassicPhaserEffect& Phaser() { return *phaser_; }
-    TClassicDelayEffect& Delay() { return *delay_; }
-    float PitchFactor() const { return pitchFactor_; }
+    // The synthesizer engine and its parts, with the engine's thread contract (TSynthEngine.h): audio-thread
+    // objects whose own [gui]/[any] operations (harmony and envelope-point editing) are safe elsewhere.
+    TSynthEngine& Engine() { return *engine_; }
+    TIFFTVoiceOsc& Oscillator() { return engine_->Oscillator(); }
+    TEnvelopeHolder& Envelope(int index) { return engine_->Envelope(index); }
+    TIFFTNoiseGenerator& Noise() { return engine_->Noise(); }
+    TModulatedFilter& Filter() { return engine_->Filter(); }
+    TLowFrequencyOscillator& Lfo(int index) { return engine_->Lfo(index); }
+    TModulationAssignment& Routing() { return engine_->Routing(); }
+    TClassicChorusEffect& Chorus() { return engine_->Chorus(); }
+    TClassicReverbEffect& Reverb() { return engine_->Reverb(); }
+    TClassicPhaserEffect& Phaser() { return engine_->Phaser(); }
+    TClassicDelayEffect& Delay() { return engine_->Delay(); }
+    float PitchFactor() const { return engine_->PitchFactor(); }
 
 private:
     // Rebuilds the engine's editable model from the current record when it may be out of date
@@ -121,29 +113,13 @@ private:
     void ReadFrameBytes(int frame);
     void ReadPointsIntoRecord(int envelope, int from);
 
-    // Four scratch buffers of one sub-block: voice, noise, left mix, right mix.
-    std::array<float, kMaxSubBlock> voiceBuffer_{}, noiseBuffer_{}, leftMix_{}, rightMix_{};
     // The slot the engine's editable model shows (set by PrepareProgram) and the slot an editing operation
     // works on; both guarded by recordsMutex.
     int modelSlot_ = -1;
     int editSlot_ = 0;
     // One frame's 251 level and 251 phase bytes, kept by CopyHarmonyFrame; empty until then.
     std::vector<std::uint8_t> harmonyClipboard_;
-    std::unique_ptr<TIFFTVoiceOsc> oscillator_;
-    std::array<std::unique_ptr<TEnvelopeHolder>, kEnvelopeCount> envelopes_;
-    std::unique_ptr<TIFFTNoiseGenerator> noise_;
-    std::unique_ptr<TModulatedFilter> filter_;
-    int voiceCount_ = 0; // 0 until the first parameter push at construction sets it
-    float pitchFactor_ = 1.0f;    // frequency factor from the routing's pitch target
-    float pitchSemitones_ = 0.0f; // the same in semitones
-    std::array<float, kMaxVoices> voiceGain_{}; // amplitude gain at the end of the previous sub-block
-    std::array<float, kMaxVoices> panLeft_{}, panRight_{};
-    std::unique_ptr<TLowFrequencyOscillator> lfo1_, lfo2_;
-    std::unique_ptr<TModulationAssignment> routing_;
-    std::unique_ptr<TClassicChorusEffect> chorus_;
-    std::unique_ptr<TClassicReverbEffect> reverb_;
-    std::unique_ptr<TClassicPhaserEffect> phaser_;
-    std::unique_ptr<TClassicDelayEffect> delay_;
+    std::unique_ptr<TSynthEngine> engine_;
 };
 
 } // namespace quillon

@@ -47,12 +47,12 @@ bool TCustomVSTMidiPlugin::LoadHarmonyFile(int frame, const std::string& path) {
     }
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= oscillator_->FrameCount()) return false;
+    if (frame < 0 || frame >= Oscillator().FrameCount()) return false;
     for (int j = 0; j < kHarmonics; ++j) {
-        oscillator_->SetHarmonicLevel(frame, j, file.levels[static_cast<std::size_t>(j)]);
-        oscillator_->SetHarmonicPhase(frame, j, file.phases[static_cast<std::size_t>(j)]);
+        Oscillator().SetHarmonicLevel(frame, j, file.levels[static_cast<std::size_t>(j)]);
+        Oscillator().SetHarmonicPhase(frame, j, file.phases[static_cast<std::size_t>(j)]);
     }
-    oscillator_->RebuildFrame(frame);
+    Oscillator().RebuildFrame(frame);
     ReadFrameBytes(frame);
     MarkEditedBankModified();
     return true;
@@ -63,11 +63,11 @@ bool TCustomVSTMidiPlugin::SaveHarmonyFile(int frame, const std::string& path) {
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
         SyncModelLocked();
-        if (frame < 0 || frame >= oscillator_->FrameCount()) return false;
+        if (frame < 0 || frame >= Oscillator().FrameCount()) return false;
         for (int j = 0; j < kHarmonics; ++j) {
             file.levels[static_cast<std::size_t>(j)] =
-                static_cast<std::uint8_t>(oscillator_->GetHarmonicLevel(frame, j));
-            file.phases[static_cast<std::size_t>(j)] = PhaseByte(oscillator_->GetHarmonicPhase(frame, j));
+                static_cast<std::uint8_t>(Oscillator().GetHarmonicLevel(frame, j));
+            file.phases[static_cast<std::size_t>(j)] = PhaseByte(Oscillator().GetHarmonicPhase(frame, j));
         }
     }
     try {
@@ -81,11 +81,11 @@ bool TCustomVSTMidiPlugin::SaveHarmonyFile(int frame, const std::string& path) {
 void TCustomVSTMidiPlugin::CopyHarmonyFrame(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= oscillator_->FrameCount()) return;
+    if (frame < 0 || frame >= Oscillator().FrameCount()) return;
     std::vector<std::uint8_t> bytes(kClipboardSize);
     for (int j = 0; j < kHarmonics; ++j) {
-        bytes[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(oscillator_->GetHarmonicLevel(frame, j));
-        bytes[static_cast<std::size_t>(kHarmonics + j)] = PhaseByte(oscillator_->GetHarmonicPhase(frame, j));
+        bytes[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(Oscillator().GetHarmonicLevel(frame, j));
+        bytes[static_cast<std::size_t>(kHarmonics + j)] = PhaseByte(Oscillator().GetHarmonicPhase(frame, j));
     }
     harmonyClipboard_ = std::move(bytes);
 }
@@ -94,12 +94,12 @@ void TCustomVSTMidiPlugin::PasteHarmonyFrame(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     if (harmonyClipboard_.size() != kClipboardSize) return;
     SyncModelLocked();
-    if (frame < 0 || frame >= oscillator_->FrameCount()) return;
+    if (frame < 0 || frame >= Oscillator().FrameCount()) return;
     for (int j = 0; j < kHarmonics; ++j) {
-        oscillator_->SetHarmonicLevel(frame, j, harmonyClipboard_[static_cast<std::size_t>(j)]);
-        oscillator_->SetHarmonicPhase(frame, j, harmonyClipboard_[static_cast<std::size_t>(kHarmonics + j)]);
+        Oscillator().SetHarmonicLevel(frame, j, harmonyClipboard_[static_cast<std::size_t>(j)]);
+        Oscillator().SetHarmonicPhase(frame, j, harmonyClipboard_[static_cast<std::size_t>(kHarmonics + j)]);
     }
-    oscillator_->RebuildFrame(frame);
+    Oscillator().RebuildFrame(frame);
     ReadFrameBytes(frame);
     MarkEditedBankModified();
 }

@@ -51,17 +51,17 @@ void TCustomVSTMidiPlugin::SetFrameTime(int frame, float seconds) {
     if (frame < 0 || frame >= EditedFrameCount() || !std::isfinite(seconds))
         return;
     Programs().SetFrameTime(editSlot_, frame, seconds);
-    oscillator_->SetFrameTime(frame, seconds);
+    Oscillator().SetFrameTime(frame, seconds);
     MarkEditedBankModified();
 }
 
 // Copies frames `from` … end from the oscillator's model into the record: count, times and harmonic bytes.
 void TCustomVSTMidiPlugin::ReadFramesIntoRecord(int from) {
     const int slot = editSlot_;
-    const int count = std::clamp(oscillator_->FrameCount(), 0, record::kMaxFrames);
+    const int count = std::clamp(Oscillator().FrameCount(), 0, record::kMaxFrames);
     Programs().SetFrameCount(slot, count);
     for (int f = std::max(0, from); f < count; ++f) {
-        Programs().SetFrameTime(slot, f, oscillator_->FrameTime(f));
+        Programs().SetFrameTime(slot, f, Oscillator().FrameTime(f));
         ReadFrameBytes(f);
     }
 }
@@ -69,8 +69,8 @@ void TCustomVSTMidiPlugin::ReadFramesIntoRecord(int from) {
 void TCustomVSTMidiPlugin::ReadFrameBytes(int frame) {
     const int slot = editSlot_;
     for (int k = 0; k < record::kHarmonicCount; ++k) {
-        Programs().SetLevel(slot, frame, k, static_cast<std::uint8_t>(std::clamp(oscillator_->GetHarmonicLevel(frame, k), 0, 255)));
-        Programs().SetPhase(slot, frame, k, static_cast<std::uint8_t>(std::clamp(oscillator_->GetHarmonicPhase(frame, k), 0, 255)));
+        Programs().SetLevel(slot, frame, k, static_cast<std::uint8_t>(std::clamp(Oscillator().GetHarmonicLevel(frame, k), 0, 255)));
+        Programs().SetPhase(slot, frame, k, static_cast<std::uint8_t>(std::clamp(Oscillator().GetHarmonicPhase(frame, k), 0, 255)));
     }
 }
 
@@ -78,9 +78,9 @@ bool TCustomVSTMidiPlugin::InsertHarmonyFrame(int position, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
     // The record holds at most 100 frames.
-    if (oscillator_->FrameCount() >= record::kMaxFrames || !std::isfinite(seconds))
+    if (Oscillator().FrameCount() >= record::kMaxFrames || !std::isfinite(seconds))
         return false;
-    if (!oscillator_->InsertFrame(position, seconds))
+    if (!Oscillator().InsertFrame(position, seconds))
         return false;
     ReadFramesIntoRecord(position);
     MarkEditedBankModified();
@@ -91,7 +91,7 @@ bool TCustomVSTMidiPlugin::DeleteHarmonyFrame(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
     // A program always keeps one frame.
-    if (oscillator_->FrameCount() <= 1 || !oscillator_->DeleteFrame(frame))
+    if (Oscillator().FrameCount() <= 1 || !Oscillator().DeleteFrame(frame))
         return false;
     ReadFramesIntoRecord(frame);
     MarkEditedBankModified();
@@ -113,7 +113,7 @@ void TCustomVSTMidiPlugin::SetHarmonicLevel(int frame, int harmonic, int level) 
         return;
     level = std::clamp(level, 0, 255);
     Programs().SetLevel(editSlot_, frame, harmonic, static_cast<std::uint8_t>(level));
-    oscillator_->SetHarmonicLevel(frame, harmonic, level);
+    Oscillator().SetHarmonicLevel(frame, harmonic, level);
     MarkEditedBankModified();
 }
 
@@ -124,7 +124,7 @@ void TCustomVSTMidiPlugin::SetHarmonicPhase(int frame, int harmonic, int phase) 
         return;
     phase = std::clamp(phase, 0, 255);
     Programs().SetPhase(editSlot_, frame, harmonic, static_cast<std::uint8_t>(phase));
-    oscillator_->SetHarmonicPhase(frame, harmonic, phase);
+    Oscillator().SetHarmonicPhase(frame, harmonic, phase);
     MarkEditedBankModified();
 }
 
@@ -136,7 +136,7 @@ void TCustomVSTMidiPlugin::SetLoopStart(float seconds) {
     SyncModelLocked();
     const int slot = editSlot_;
     Programs().SetHarmonyLoop(slot, seconds, Programs().HarmonyLoopEnd(slot));
-    oscillator_->SetLoopStart(seconds);
+    Oscillator().SetLoopStart(seconds);
     MarkEditedBankModified();
 }
 
@@ -145,7 +145,7 @@ void TCustomVSTMidiPlugin::SetLoopEnd(float seconds) {
     SyncModelLocked();
     const int slot = editSlot_;
     Programs().SetHarmonyLoop(slot, Programs().HarmonyLoopStart(slot), seconds);
-    oscillator_->SetLoopEnd(seconds);
+    Oscillator().SetLoopEnd(seconds);
     MarkEditedBankModified();
 }
 
@@ -159,17 +159,17 @@ void TCustomVSTMidiPlugin::FillHarmonics(int frame, int shape) {
     if (frame < 0 || frame >= EditedFrameCount())
         return;
     switch (shape) {
-    case 0: oscillator_->FillSaw(frame); break;
-    case 1: oscillator_->FillPulse(frame, kPulseWidths[0]); break;
-    case 2: oscillator_->FillTriangle(frame, kTrianglePeaks[0]); break;
+    case 0: Oscillator().FillSaw(frame); break;
+    case 1: Oscillator().FillPulse(frame, kPulseWidths[0]); break;
+    case 2: Oscillator().FillTriangle(frame, kTrianglePeaks[0]); break;
     case 3:
     case 4:
-    case 5: oscillator_->FillPulse(frame, kPulseWidths[shape - 2]); break;
+    case 5: Oscillator().FillPulse(frame, kPulseWidths[shape - 2]); break;
     case 6:
     case 7:
     case 8:
-    case 9: oscillator_->FillTriangle(frame, kTrianglePeaks[shape - 5]); break;
-    case 10: oscillator_->FillRandom(frame); break;
+    case 9: Oscillator().FillTriangle(frame, kTrianglePeaks[shape - 5]); break;
+    case 10: Oscillator().FillRandom(frame); break;
     default: return;
     }
     ReadFrameBytes(frame);
@@ -181,7 +181,7 @@ void TCustomVSTMidiPlugin::ClearHarmonics(int frame) {
     SyncModelLocked();
     if (frame < 0 || frame >= EditedFrameCount())
         return;
-    oscillator_->ClearHarmonics(frame);
+    Oscillator().ClearHarmonics(frame);
     ReadFrameBytes(frame);
     MarkEditedBankModified();
 }
@@ -191,7 +191,7 @@ void TCustomVSTMidiPlugin::TiltHarmonics(int frame, float amount) {
     SyncModelLocked();
     if (frame < 0 || frame >= EditedFrameCount() || !std::isfinite(amount))
         return;
-    oscillator_->TiltHarmonics(frame, amount);
+    Oscillator().TiltHarmonics(frame, amount);
     ReadFrameBytes(frame);
     MarkEditedBankModified();
 }
@@ -200,7 +200,7 @@ void TCustomVSTMidiPlugin::RebuildFrame(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
     if (frame >= 0 && frame < EditedFrameCount())
-        oscillator_->RebuildFrame(frame);
+        Oscillator().RebuildFrame(frame);
 }
 
 // Envelope points -------------------------------------------------------------------------------
@@ -208,7 +208,7 @@ void TCustomVSTMidiPlugin::RebuildFrame(int frame) {
 // Copies the envelope's point count and its points from `from` on into the record.
 void TCustomVSTMidiPlugin::ReadPointsIntoRecord(int envelope, int from) {
     const int slot = editSlot_;
-    TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
+    TEnvelopeHolder& e = Envelope(envelope);
     const int count = std::clamp(e.PointCount(), 0, record::kMaxEnvelopePoints);
     Programs().SetPointCount(slot, envelope, count);
     for (int i = std::max(0, from); i < count; ++i)
@@ -220,7 +220,7 @@ bool TCustomVSTMidiPlugin::InsertEnvelopePoint(int envelope, int index, float se
     SyncModelLocked();
     if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level))
         return false;
-    TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
+    TEnvelopeHolder& e = Envelope(envelope);
     if (e.PointCount() >= record::kMaxEnvelopePoints || !e.InsertPoint(index, seconds, level))
         return false;
     ReadPointsIntoRecord(envelope, index);
@@ -233,7 +233,7 @@ bool TCustomVSTMidiPlugin::DeleteEnvelopePoint(int envelope, int index) {
     SyncModelLocked();
     if (!ValidEnvelope(envelope))
         return false;
-    TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
+    TEnvelopeHolder& e = Envelope(envelope);
     // An envelope always keeps one point.
     if (e.PointCount() <= 1 || !e.DeletePoint(index))
         return false;
@@ -245,7 +245,7 @@ bool TCustomVSTMidiPlugin::DeleteEnvelopePoint(int envelope, int index) {
 bool TCustomVSTMidiPlugin::SetEnvelopePoint(int envelope, int index, float seconds, float level) {
     if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level))
         return false;
-    TEnvelopeHolder& e = *envelopes_[static_cast<std::size_t>(envelope)];
+    TEnvelopeHolder& e = Envelope(envelope);
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
         SyncModelLocked();
@@ -269,7 +269,7 @@ void TCustomVSTMidiPlugin::SetEnvelopeLoopStart(int envelope, float seconds) {
         return;
     const int slot = editSlot_;
     Programs().SetEnvelopeLoop(slot, envelope, seconds, Programs().EnvelopeLoopEnd(slot, envelope));
-    envelopes_[static_cast<std::size_t>(envelope)]->SetLoopStart(seconds);
+    Envelope(envelope).SetLoopStart(seconds);
     MarkEditedBankModified();
 }
 
@@ -280,7 +280,7 @@ void TCustomVSTMidiPlugin::SetEnvelopeLoopEnd(int envelope, float seconds) {
         return;
     const int slot = editSlot_;
     Programs().SetEnvelopeLoop(slot, envelope, Programs().EnvelopeLoopStart(slot, envelope), seconds);
-    envelopes_[static_cast<std::size_t>(envelope)]->SetLoopEnd(seconds);
+    Envelope(envelope).SetLoopEnd(seconds);
     MarkEditedBankModified();
 }
 

@@ -357,6 +357,7 @@ void TMidiHandler::ClearVoicesAndKeys() {
 void TMidiHandler::Reset() {
     const bool hold2WasDown = hold2Pedal_;
     ClearVoicesAndKeys();
+    VoicesReset();
     if (hold2WasDown) Hold2Changed(); // the release time returns to the pedal-up value
 }
 

@@ -127,6 +127,8 @@ public:
     virtual void VoiceRelease(int voice) { (void)voice; }
     // The hold-2 pedal moved: the release time is now CurrentReleaseTime().
     virtual void Hold2Changed() {}
+    // Every voice was silenced at once (Reset): the synthesizer stops rendering them.
+    virtual void VoicesReset() {}
     virtual void ProgramChange(int program) { (void)program; } // 0..127
 
     // Settings, reached from parameter changes [audio] ------------------------------------------
