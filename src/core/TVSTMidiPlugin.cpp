@@ -36,8 +36,13 @@ constexpr const char* kProductString = "Quillon Version: 1.1";
 } // namespace
 
 TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
-    : AudioEffectX(audioMaster, kProgramCount, kParameterCount), accumulateLeft_(kAccumulateChunk),
-      accumulateRight_(kAccumulateChunk) {
+    : AudioEffectX(audioMaster, kProgramCount, kParameterCount),
+      switch_([this](int slot) {
+          std::lock_guard<std::mutex> lock(recordsMutex_);
+          ClearModelStale();
+          PrepareProgram(slot);
+      }),
+      accumulateLeft_(kAccumulateChunk), accumulateRight_(kAccumulateChunk) {
     midiHandler_ = std::make_unique<TMidiHandler>();
     prompt_ = std::make_shared<platform::StderrPrompt>();
     settings_ = platform::MakeSettingsStore();
@@ -59,9 +64,6 @@ TVSTMidiPlugin::TVSTMidiPlugin(audioMasterCallback audioMaster)
     programsAreChunks(true);
 
     platform::MaskFloatingPointExceptions();
-    for (auto& target : paramTarget_)
-        target.store(0.0f, std::memory_order_relaxed);
-    worker_ = std::thread([this] { WorkerLoop(); });
     learnWriter_->Start();
 }
 
@@ -72,32 +74,7 @@ TVSTMidiPlugin::~TVSTMidiPlugin() {
     learnWriter_.reset(); // writes a learned change that is still due
 }
 
-void TVSTMidiPlugin::StopWorker() {
-    if (!worker_.joinable())
-        return;
-    workerQuit_.store(true, std::memory_order_release);
-    workerRequest_.store(-2, std::memory_order_release);
-    workerRequest_.notify_one();
-    worker_.join();
-}
-
-void TVSTMidiPlugin::WorkerLoop() {
-    platform::LowerCurrentThreadPriority();
-    for (;;) {
-        workerRequest_.wait(-1, std::memory_order_acquire);
-        if (workerQuit_.load(std::memory_order_acquire))
-            return;
-        const int slot = workerRequest_.exchange(-1, std::memory_order_acq_rel);
-        if (slot < 0)
-            continue;
-        {
-            std::lock_guard<std::mutex> lock(recordsMutex_);
-            ClearModelStale();
-            PrepareProgram(slot);
-        }
-        workerDone_.store(true, std::memory_order_release);
-    }
-}
+void TVSTMidiPlugin::StopWorker() { switch_.Stop(); }
 
 void TVSTMidiPlugin::SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt) {
     if (prompt)
@@ -140,62 +117,23 @@ float TVSTMidiPlugin::getParameter(VstInt32 index) {
     return programs_.Parameter(CurrentProgram(), index);
 }
 
-float TVSTMidiPlugin::ParamTarget(int index) const {
-    return ParameterTable::Valid(index) ? paramTarget_[static_cast<std::size_t>(index)].load(std::memory_order_relaxed)
-                                        : 0.0f;
-}
+float TVSTMidiPlugin::ParamTarget(int index) const { return ParameterTable::Valid(index) ? ramps_.Target(index) : 0.0f; }
 
-float TVSTMidiPlugin::ParamCurrent(int index) const {
-    return ParameterTable::Valid(index) ? paramCurrent_[static_cast<std::size_t>(index)] : 0.0f;
-}
+float TVSTMidiPlugin::ParamCurrent(int index) const { return ParameterTable::Valid(index) ? ramps_.Current(index) : 0.0f; }
 
 void TVSTMidiPlugin::StartParameterRamp(int index) {
-    if (!ParameterTable::Valid(index))
-        return;
-    const auto i = static_cast<std::size_t>(index);
-    const float target = static_cast<float>(ParameterTable::EngineValue(index, programs_.Parameter(CurrentProgram(), index)));
-    paramTarget_[i].store(target, std::memory_order_relaxed);
-    rampRequest_[i].store(true, std::memory_order_release);
-    anyRampRequest_.store(true, std::memory_order_release);
-}
-
-void TVSTMidiPlugin::TakeRampRequests(bool immediate) {
-    if (!anyRampRequest_.exchange(false, std::memory_order_acq_rel))
-        return;
-    const int length = std::max(1, rampLength_.load(std::memory_order_relaxed));
-    for (std::size_t i = 0; i < kParameterCount; ++i) {
-        if (!rampRequest_[i].exchange(false, std::memory_order_acq_rel))
-            continue;
-        const float target = paramTarget_[i].load(std::memory_order_relaxed);
-        paramGoal_[i] = target;
-        paramRemaining_[i] = immediate ? 1 : (ParameterTable::Spec(static_cast<int>(i)).ramp ? length : 1);
-        paramStep_[i] = (target - paramCurrent_[i]) / static_cast<float>(length);
-        rampActive_ = immediate ? 1 : std::max(rampActive_, length);
-    }
+    if (ParameterTable::Valid(index))
+        ramps_.Request(index, static_cast<float>(ParameterTable::EngineValue(index, programs_.Parameter(CurrentProgram(), index))));
 }
 
 void TVSTMidiPlugin::AdvanceParameterRamps(int frames) {
-    TakeRampRequests(false);
-    if (rampActive_ <= 0)
-        return;
-    for (std::size_t i = 0; i < kParameterCount; ++i) {
-        if (paramRemaining_[i] <= 0)
-            continue;
-        if (paramRemaining_[i] - frames > 1)
-            paramCurrent_[i] += static_cast<float>(frames) * paramStep_[i];
-        else
-            paramCurrent_[i] = paramGoal_[i];
-        paramRemaining_[i] -= frames;
-        ParameterChanged(static_cast<int>(i));
-    }
-    rampActive_ -= frames;
+    ramps_.Advance(frames, [this](int index) { ParameterChanged(index); });
 }
 
 void TVSTMidiPlugin::RestartAllParameters() {
     for (int i = 0; i < kParameterCount; ++i)
         StartParameterRamp(i);
-    TakeRampRequests(true);
-    AdvanceParameterRamps(1);
+    ramps_.Advance(1, [this](int index) { ParameterChanged(index); }, true);
 }
 
 void TVSTMidiPlugin::getParameterName(VstInt32 index, char* text) {
@@ -265,22 +203,13 @@ void TVSTMidiPlugin::FinishProgram() {
 }
 
 void TVSTMidiPlugin::StartProgramSwitch() {
-    programNeedsApply_.store(false, std::memory_order_release);
-    programChangePending_.store(true, std::memory_order_release);
-    if (getCurrentProcessLevel() == kVstProcessLevelOffline) {
-        // Offline rendering waits for the switch: it happens within this processing call.
-        {
-            std::lock_guard<std::mutex> lock(recordsMutex_);
-            ClearModelStale();
-            PrepareProgram(CurrentProgram());
-        }
+    // Offline rendering waits for the switch: it happens within this processing call.
+    const bool offline = getCurrentProcessLevel() == kVstProcessLevelOffline;
+    switch_.Start(CurrentProgram(), offline);
+    if (offline) {
         FinishProgram();
-        programChangePending_.store(false, std::memory_order_release);
-        return;
+        switch_.End();
     }
-    workerDone_.store(false, std::memory_order_relaxed);
-    workerRequest_.store(CurrentProgram(), std::memory_order_release);
-    workerRequest_.notify_one();
 }
 
 // Chunks ----------------------------------------------------------------------------------------
@@ -362,7 +291,7 @@ void TVSTMidiPlugin::setSampleRate(float rate) {
     if (!UsableSampleRate(rate))
         return;
     AudioEffectX::setSampleRate(rate);
-    rampLength_.store(std::max(1, static_cast<int>(std::nearbyint(rate * 0.1))), std::memory_order_relaxed);
+    ramps_.SetLength(static_cast<int>(std::nearbyint(rate * 0.1)));
     RestartAllParameters();
 }
 
@@ -376,17 +305,17 @@ void TVSTMidiPlugin::RenderSubBlock(float* left, float* right, int offset, int f
 }
 
 void TVSTMidiPlugin::ProcessBlock(int frames, float* left, float* right) {
-    if (programChangePending_.load(std::memory_order_acquire) && workerDone_.exchange(false, std::memory_order_acq_rel)) {
+    if (switch_.TakePrepared()) {
         FinishProgram();
-        programChangePending_.store(false, std::memory_order_release);
+        switch_.End();
     }
     int position = 0;
     while (position < frames) {
         // A switch asked for before this frame (by the host, the editor, or a program change just
         // dispatched) starts here; offline it is complete when StartProgramSwitch returns.
-        if (programNeedsApply_.load(std::memory_order_acquire) && !programChangePending_.load(std::memory_order_acquire))
+        if (switch_.Due())
             StartProgramSwitch();
-        if (programChangePending_.load(std::memory_order_acquire)) {
+        if (switch_.Pending()) {
             // Nothing sounds until the new program is in place. The events stay queued in order and are
             // dispatched, moved to the start of a block, once it is.
             std::fill(left + position, left + frames, kSilence);

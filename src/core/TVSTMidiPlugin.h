@@ -2,13 +2,7 @@
 // storage with 100 ms smoothing ramps, program names, the VST identity, event intake and the processing
 // frame that cuts host blocks into sub-blocks. The synthesizer (TCustomVSTMidiPlugin) derives from it.
 //
-// Parameter ramps, design note. A host may set parameters from its GUI thread and its audio thread at
-// once, while the audio thread advances the ramps. The stored 0..1 value lives in the program record
-// (atomic 32-bit access); setParameter computes the engine target, publishes it in paramTarget and raises
-// a per-parameter request flag. Only the audio thread owns the running ramp (current value, step, frames
-// left): at the start of each sub-block it takes the raised requests and (re)starts those ramps from the
-// value the engine has now. A restarted ramp therefore always moves from where the engine is towards the
-// newest target and never overshoots, whatever the interleaving of the two threads.
+// Parameter values glide through TParameterRamps (its header explains the hand-over between threads).
 //
 // Program switch, design note. Requests (setProgram, chunks, files, editing operations) only raise
 // programNeedsApply. The processing call starts the switch at the frame where it finds the request: at the
@@ -27,7 +21,9 @@
 // on the host's threads and PrepareProgram hold recordsMutex; the audio thread never takes it in real time.
 #pragma once
 
+#include "core/TParameterRamps.h"
 #include "core/TProgramBank.h"
+#include "core/TProgramSwitch.h"
 #include "engine/SampleRateRange.h"
 #include "host/AudioEffectX.h"
 #include "platform/IUserPrompt.h"
@@ -174,22 +170,22 @@ public:
     float ParamTarget(int index) const;
     // Engine value a parameter has now. [audio]
     float ParamCurrent(int index) const;
-    int RampLength() const { return rampLength_.load(std::memory_order_relaxed); }
+    int RampLength() const { return ramps_.Length(); }
     bool BankModified(int bank) const;
     void SetBankModified(int bank, bool modified);
-    bool ProgramNeedsApply() const { return programNeedsApply_.load(std::memory_order_acquire); }
+    bool ProgramNeedsApply() const { return switch_.NeedsApply(); }
     // Asks for the current program to reach the engine (at the next processing call). Record writers call
     // it after they have changed the current program's record. [any]
     void RequestProgramApply() {
         modelStale_.store(true, std::memory_order_release);
-        programNeedsApply_.store(true, std::memory_order_release);
+        switch_.Request();
     }
     // True while the engine's editable model (frames, points) may not show the current program's record:
     // editing operations then rebuild it from the record before they edit. Read and cleared with
     // recordsMutex held.
     bool ModelStale() const { return modelStale_.load(std::memory_order_acquire); }
     void ClearModelStale() { modelStale_.store(false, std::memory_order_release); }
-    bool ProgramChangePending() const { return programChangePending_.load(std::memory_order_acquire); }
+    bool ProgramChangePending() const { return switch_.Pending(); }
     bool EditorOpen() const { return editorOpen_.load(std::memory_order_acquire); }
     void SetEditorOpen(bool open) { editorOpen_.store(open, std::memory_order_release); }
     TMidiHandler& MidiHandler() { return *midiHandler_; }
@@ -214,27 +210,12 @@ protected:
 private:
     // Starts a switch to the current program (processing call). [audio]
     void StartProgramSwitch();
-    void WorkerLoop();
-    // Starts the ramps whose targets the host has changed since the last sub-block. With `immediate`
-    // every started ramp ends in the next advance (RestartAllParameters).
-    void TakeRampRequests(bool immediate);
 
     std::atomic<int> copySource_{0};
     std::array<std::atomic<bool>, 2> bankModified_{};
     TProgramBank programs_;
 
-    std::array<std::atomic<float>, kParameterCount> paramTarget_{};
-    std::array<std::atomic<bool>, kParameterCount> rampRequest_{};
-    std::atomic<bool> anyRampRequest_{false};
-    // Owned by the audio thread (or by whoever runs RestartAllParameters while audio stays out).
-    std::array<float, kParameterCount> paramCurrent_{};
-    std::array<float, kParameterCount> paramGoal_{};
-    std::array<float, kParameterCount> paramStep_{};
-    std::array<int, kParameterCount> paramRemaining_{};
-    int rampActive_ = 0;
-    std::atomic<int> rampLength_{4410};
-
-    std::atomic<bool> programNeedsApply_{true};
+    TParameterRamps ramps_;
     std::atomic<bool> modelStale_{true};
     std::unique_ptr<TMidiHandler> midiHandler_;
     std::mutex deferredMutex_;
@@ -246,15 +227,11 @@ private:
     std::atomic<int> refreshLevel_{0};
     std::string bankFileName_[2];
     std::shared_ptr<platform::IUserPrompt> prompt_;
-    std::atomic<bool> programChangePending_{false};
 
     std::mutex recordsMutex_;
     std::vector<std::uint8_t> chunk_; // the block getChunk hands out; valid until the next getChunk
-    // Program-change worker: the audio thread posts a slot and wakes it; it reports completion.
-    std::atomic<int> workerRequest_{-1};   // slot to prepare, −1 for none
-    std::atomic<bool> workerDone_{false};
-    std::atomic<bool> workerQuit_{false};
-    std::thread worker_;
+    // Last: its worker calls PrepareProgram with recordsMutex held.
+    TProgramSwitch switch_;
 
     // Render target of the accumulating process call, sized once.
     static constexpr int kAccumulateChunk = 1024;
