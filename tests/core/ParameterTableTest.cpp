@@ -1,32 +1,116 @@
 #include "core/ParameterTable.h"
 #include "engine/CurveValue.h"
 #include "engine/DisplayFormat.h"
+#include "engine/TModulationAssignment.h"
+#include "midi/TMidiHandler.h"
+#include "support/PluginFixture.h"
+#include "support/SoundMeasures.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 using namespace quillon;
+using namespace vst2;
 
-TEST(ParameterTable, DefaultsAreTheNearestFloats) {
-    EXPECT_EQ(ParameterTable::Spec(kVoices).defaultValue, 0.12f);
-    EXPECT_EQ(ParameterTable::Spec(kPitchBendAmount).defaultValue, 0.58333333f); // 7/12
-    EXPECT_EQ(ParameterTable::Spec(kPitchBendTarget).defaultValue, 0.111f);
-    EXPECT_EQ(ParameterTable::Spec(kModWheelTarget).defaultValue, 0.444f);
-    EXPECT_EQ(ParameterTable::Spec(kStretchOrigin).defaultValue, 0.472f);
-    EXPECT_EQ(ParameterTable::Spec(kRangeHigh).defaultValue, 1.0f);
-    EXPECT_EQ(ParameterTable::Spec(kReserved6).defaultValue, 1.0f);
-    EXPECT_EQ(ParameterTable::Spec(kReserved5).defaultValue, 0.0f);
+namespace {
+
+class ParameterBehaviour : public test::TPluginFixture {
+protected:
+    // A fresh plug-in at `rate` whose current program sounds a sine (a fresh program has no harmonics).
+    void CreateAt(float rate) {
+        Create();
+        Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        plugin->Programs().SetLevel(plugin->CurrentProgram(), 0, 1, 0);
+        ProcessUntilSwitched();
+    }
+    // Processes `milliseconds` in blocks of one millisecond; `left` holds the last block.
+    void ProcessFor(int milliseconds, float rate) {
+        for (int i = 0; i < milliseconds; ++i)
+            Process(static_cast<int>(rate / 1000.0f));
+    }
+};
+
+} // namespace
+
+TEST_F(ParameterBehaviour, FreshProgramReachesTheEngineWithItsDefaults) {
+    CreateAt(44100.0f);
+    EXPECT_EQ(plugin->VoiceCount(), 32);
+    // Pitch bend moves the pitch by up to 7 semitones; the modulation wheel drives LFO 1's vibrato.
+    EXPECT_EQ(plugin->Routing().RowTarget(1), TModulationAssignment::kTargetPitch);
+    EXPECT_EQ(plugin->Routing().RowTarget(2), TModulationAssignment::kTargetLfo1Vibrato);
+    Send({test::Midi(0, 0x90, 69, 100)});
+    ProcessFor(300, 44100.0f);
+    Process(8192);
+    EXPECT_NEAR(test::ZeroCrossingPitch(left, 44100.0), 440.0, 0.5); // tuned to the note, no vibrato
+    Send({test::Midi(0, 0xE0, 0x7F, 0x7F)});
+    ProcessFor(100, 44100.0f);
+    Process(8192);
+    EXPECT_NEAR(test::ZeroCrossingPitch(left, 44100.0), 440.0 * std::exp2(7.0 / 12.0), 1.0);
+    // Every note 0 … 127 is accepted.
+    for (const int note : {0, 127}) {
+        plugin->MidiHandler().Reset();
+        ProcessFor(50, 44100.0f);
+        Send({test::Midi(0, 0x90, note, 100)});
+        ProcessFor(50, 44100.0f);
+        EXPECT_GT(test::Rms(left), 1e-3) << note;
+    }
 }
 
-TEST(ParameterTable, RampFlagsMatchTheirKind) {
-    EXPECT_TRUE(ParameterTable::Spec(kDelayEnable).ramp); // the one switch that glides
-    EXPECT_FALSE(ParameterTable::Spec(kChorusEnable).ramp);
-    EXPECT_TRUE(ParameterTable::Spec(kMasterLevel).ramp);
-    EXPECT_FALSE(ParameterTable::Spec(kVoices).ramp);
-    EXPECT_FALSE(ParameterTable::Spec(kLfo1Rate).ramp);
+// Continuous parameters glide to a new value over 100 ms at any rate, switches and counts act at the next
+// block; the delay switch glides so that switching it mutes no echo abruptly.
+TEST_F(ParameterBehaviour, RampedParametersGlideOverATenthOfASecondAndOthersJump) {
+    const std::vector<std::pair<int, bool>> cases = {{kMasterLevel, true}, {kCutoff, true},   {kDelayEnable, true},
+                                                     {kTune, true},        {kVoices, false},  {kChorusEnable, false},
+                                                     {kLfo1Rate, false},   {kNoiseType, false}};
+    for (const float rate : {44100.0f, 96000.0f}) {
+        SCOPED_TRACE(rate);
+        CreateAt(rate);
+        std::vector<float> from;
+        for (const auto& [index, glides] : cases) {
+            from.push_back(plugin->ParamCurrent(index));
+            effect->setParameter(effect, index, effect->getParameter(effect, index) < 0.5f ? 1.0f : 0.0f);
+        }
+        ProcessFor(1, rate);
+        EXPECT_EQ(plugin->VoiceCount(), 256);
+        ProcessFor(49, rate);
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            const auto [index, glides] = cases[i];
+            const float to = plugin->ParamTarget(index);
+            ASSERT_NE(to, from[i]) << index;
+            const double done = (plugin->ParamCurrent(index) - from[i]) / (to - from[i]);
+            if (glides)
+                EXPECT_NEAR(done, 0.5, 0.02) << index;
+            else
+                EXPECT_EQ(done, 1.0) << index;
+        }
+        ProcessFor(52, rate);
+        for (const auto& [index, glides] : cases)
+            EXPECT_EQ(plugin->ParamCurrent(index), plugin->ParamTarget(index)) << index;
+    }
+}
+
+TEST_F(ParameterBehaviour, MasterLevelSwellsWithoutAStep) {
+    CreateAt(44100.0f);
+    Send({test::Midi(0, 0x90, 69, 100)});
+    ProcessFor(300, 44100.0f);
+    const double before = test::Rms(left);
+    ASSERT_GT(before, 1e-3);
+    effect->setParameter(effect, kMasterLevel, 1.0f); // 0.5 → 4 as a gain
+    double previous = before;
+    for (int ms = 10; ms <= 90; ms += 10) {
+        ProcessFor(10, 44100.0f);
+        const double level = test::Rms(left);
+        EXPECT_GT(level, previous) << ms << " ms";
+        EXPECT_LT(level, 7.9 * before) << ms << " ms";
+        previous = level;
+    }
+    ProcessFor(20, 44100.0f);
+    EXPECT_NEAR(test::Rms(left) / before, 8.0, 0.1);
 }
 
 TEST(CurveValue, AllFiveCurvesAndUnknownCodes) {
