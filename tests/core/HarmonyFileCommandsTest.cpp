@@ -1,8 +1,8 @@
 // The plug-in's harmony-file commands and harmony clipboard: each keeps the current program's record and
 // the oscillator's frame in step.
 #include "core/TCustomVSTMidiPlugin.h"
-#include "files/THarmonyFileManager.h"
 #include "engine/TIFFTVoiceOsc.h"
+#include "files/THarmonyFileManager.h"
 #include "support/PluginFixture.h"
 #include "support/TemporaryDirectory.h"
 #include "support/WaveFileBytes.h"

@@ -2,15 +2,15 @@
 // threads), and each operation's peak above what was held before it must stay within the stated bound.
 // The peaks are printed, so that a run shows the figures. Inputs that declare huge sizes must be refused
 // before anything large is allocated.
+#include "../tools/hostkit/TMidiFile.h"
 #include "core/TCustomVSTMidiPlugin.h"
-#include "files/LittleEndian.h"
 #include "engine/TIFFTVoiceOsc.h"
+#include "files/LittleEndian.h"
 #include "files/ZlibCodec.h"
 #include "support/AllocationCounter.h"
 #include "support/PluginFixture.h"
 #include "support/TemporaryDirectory.h"
 #include "support/WaveFileBytes.h"
-#include "../tools/hostkit/TMidiFile.h"
 
 #include <gtest/gtest.h>
 

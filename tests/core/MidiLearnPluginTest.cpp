@@ -2,10 +2,10 @@
 // learn and forget modes, the reset, the assignment file written off the audio thread, failures to write
 // it, and refused files met while the plug-in is constructed.
 #include "core/TCustomVSTMidiPlugin.h"
-#include "midi/TMidiHandler.h"
-#include "plugin/PluginInstance.h"
 #include "files/TMidiLearnFileManager.h"
+#include "midi/TMidiHandler.h"
 #include "platform/posix/XdgSettingsStore.h"
+#include "plugin/PluginInstance.h"
 #include "support/AllocationCounter.h"
 #include "support/FakeHost.h"
 #include "support/MidiEvents.h"

@@ -64,8 +64,8 @@ TEST_F(ParameterBehaviour, FreshProgramReachesTheEngineWithItsDefaults) {
 // Continuous parameters glide to a new value over 100 ms at any rate, switches and counts act at the next
 // block; the delay switch glides so that switching it mutes no echo abruptly.
 TEST_F(ParameterBehaviour, RampedParametersGlideOverATenthOfASecondAndOthersJump) {
-    const std::vector<std::pair<int, bool>> cases = {{kMasterLevel, true}, {kCutoff, true},   {kDelayEnable, true},
-                                                     {kTune, true},        {kVoices, false},  {kChorusEnable, false},
+    const std::vector<std::pair<int, bool>> cases = {{kMasterLevel, true}, {kCutoff, true},    {kDelayEnable, true},
+                                                     {kTune, true},        {kVoices, false},   {kChorusEnable, false},
                                                      {kLfo1Rate, false},   {kNoiseType, false}};
     for (const float rate : {44100.0f, 96000.0f}) {
         SCOPED_TRACE(rate);
@@ -101,8 +101,7 @@ TEST_F(ParameterBehaviour, MasterLevelSwellsWithoutAStep) {
         CreateAt(44100.0f);
         Send({test::Midi(0, 0x90, 69, 100)});
         ProcessFor(300, 44100.0f);
-        if (change)
-            effect->setParameter(effect, kMasterLevel, 1.0f);
+        if (change) effect->setParameter(effect, kMasterLevel, 1.0f);
         std::vector<double> levels;
         for (int window = 0; window < 12; ++window)
             levels.push_back(test::Rms(RenderLeft(441)));

@@ -25,7 +25,7 @@ constexpr const char* kOverwrite = "Do you want to overwrite the existing file?"
 class FileCommandsTest : public test::TPluginFixture {
 protected:
     void SetUp() override {
-        Create(); // offline: program switches finish within one processing call
+        Create();  // offline: program switches finish within one processing call
         Process(); // the start-up program reaches the engine
     }
     // Gives every slot of a bank its own name, then counts the bank as unmodified.

@@ -55,7 +55,9 @@ double Amplitude(const std::vector<float>& x, double f, std::size_t first = 0, s
 
 using test::Rms;
 
-double ZeroCrossingPitch(const std::vector<float>& x) { return test::ZeroCrossingPitch(x, kRate); }
+double ZeroCrossingPitch(const std::vector<float>& x) {
+    return test::ZeroCrossingPitch(x, kRate);
+}
 
 TEST_F(VoiceOsc, WithoutFramesAVoiceOutputsTheEmptyBlock) {
     std::vector<float> buffer(kBlock, 5.0f);
