@@ -1,15 +1,13 @@
 // The audio import of the plug-in: a WAV file analysed into the current program's harmony frames, and the
 // round trip from a harmony through Quillon's own sound back to the harmony.
 #include "core/TCustomVSTMidiPlugin.h"
-#include "support/FakeHost.h"
-#include "support/ScriptedPrompt.h"
+#include "support/PluginFixture.h"
 #include "support/TemporaryDirectory.h"
 #include "support/WaveFileBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
 namespace quillon {
@@ -32,36 +30,9 @@ std::vector<float> Tone(double frequency, double seconds, std::initializer_list<
     return x;
 }
 
-class AnalyzeAudioIntoProgramTest : public ::testing::Test {
+class AnalyzeAudioIntoProgramTest : public test::TPluginFixture {
 protected:
-    void SetUp() override {
-        host.processLevel = kVstProcessLevelOffline;
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
-        effect = plugin->getAeffect();
-        plugin->SetUserPrompt(prompt);
-    }
-    void TearDown() override { effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f); }
-
-    std::vector<float> Process(int frames) {
-        std::vector<float> left(static_cast<std::size_t>(frames)), right(left.size());
-        float* outputs[2] = {left.data(), right.data()};
-        effect->processReplacing(effect, nullptr, outputs, frames);
-        return left;
-    }
-    void NoteOn(int note) {
-        VstMidiEvent event{};
-        event.type = kVstMidiType;
-        event.byteSize = sizeof event;
-        event.midiData[0] = static_cast<char>(0x90);
-        event.midiData[1] = static_cast<char>(note);
-        event.midiData[2] = 127;
-        struct {
-            VstInt32 numEvents;
-            VstIntPtr reserved;
-            VstEvent* events[2];
-        } block{1, 0, {reinterpret_cast<VstEvent*>(&event), nullptr}};
-        effect->dispatcher(effect, effProcessEvents, 0, 0, &block, 0.0f);
-    }
+    void SetUp() override { Create(); }
     std::string Write(const test::Bytes& bytes) {
         const std::string path = dir / ("in" + std::to_string(files++) + ".wav");
         test::WriteFile(path, bytes);
@@ -70,10 +41,6 @@ protected:
     TProgramBank& Bank() { return plugin->Programs(); }
     int Slot() { return plugin->CurrentProgram(); }
 
-    test::FakeHost host;
-    std::shared_ptr<test::ScriptedPrompt> prompt = std::make_shared<test::ScriptedPrompt>();
-    TCustomVSTMidiPlugin* plugin = nullptr;
-    AEffect* effect = nullptr;
     test::TemporaryDirectory dir;
     int files = 0;
 };
@@ -167,12 +134,8 @@ TEST_F(AnalyzeAudioIntoProgramTest, RenderedHarmonyAnalysesBackToItsLevels) {
     plugin->RequestProgramApply();
     Process(512);
 
-    NoteOn(57); // A3, 220 Hz
-    std::vector<float> recording;
-    for (int block = 0; block < 100; ++block) {
-        const std::vector<float> left = Process(512);
-        recording.insert(recording.end(), left.begin(), left.end());
-    }
+    Send({test::Midi(0, 0x90, 57, 127)}); // A3, 220 Hz
+    const std::vector<float> recording = RenderLeft(100 * 512);
     ASSERT_TRUE(plugin->AnalyzeAudioIntoProgram(Write(test::FloatWave(recording, 1)), 1));
 
     double peak = 0.0; // of Σ 2·10^(−level/40)·sin(kθ), one cycle finely sampled

@@ -7,10 +7,8 @@
 #include "engine/TIFFTVoiceOsc.h"
 #include "files/ZlibCodec.h"
 #include "midi/TMidiHandler.h"
-#include "support/FakeHost.h"
-#include "support/MidiEvents.h"
+#include "support/PluginFixture.h"
 #include "support/SoundMeasures.h"
-#include "support/ScriptedPrompt.h"
 
 #include <gtest/gtest.h>
 
@@ -36,36 +34,18 @@ double Amplitude(const std::vector<float>& x, double seconds, double length, dou
                            kRate, frequency);
 }
 
-class EditingTest : public ::testing::Test {
+class EditingTest : public test::TPluginFixture {
 protected:
     void SetUp() override {
-        host.processLevel = kVstProcessLevelOffline;
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
-        effect = plugin->getAeffect();
-        plugin->SetUserPrompt(prompt);
-        Process(64); // the first program switch
+        Create();
+        Process(); // the first program switch
         ClearMarks();
-    }
-    void TearDown() override { effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f); }
-
-    void Process(int frames) {
-        std::vector<float> left(static_cast<std::size_t>(frames)), right(left.size());
-        float* outputs[] = {left.data(), right.data()};
-        effect->processReplacing(effect, nullptr, outputs, frames);
     }
     // Plays the note from silence for `seconds` and returns the left channel.
     std::vector<float> RenderNote(double seconds) {
         plugin->MidiHandler().Reset();
-        test::TMidiEventBlock on({test::Midi(0, 0x90, kNote, 127)});
-        effect->dispatcher(effect, effProcessEvents, 0, 0, on.Events(), 0.0f);
-        std::vector<float> sound;
-        const auto total = static_cast<std::size_t>(seconds * kRate);
-        while (sound.size() < total) {
-            std::vector<float> left(512), right(512);
-            float* outputs[] = {left.data(), right.data()};
-            effect->processReplacing(effect, nullptr, outputs, 512);
-            sound.insert(sound.end(), left.begin(), left.end());
-        }
+        Send({test::Midi(0, 0x90, kNote, 127)});
+        std::vector<float> sound = RenderLeft(static_cast<int>(seconds * kRate));
         plugin->MidiHandler().Reset();
         return sound;
     }
@@ -105,10 +85,6 @@ protected:
     static constexpr std::pair<bool, bool> kCurrentBank{true, false};
     static constexpr std::pair<bool, bool> kNoBank{false, false};
 
-    test::FakeHost host;
-    std::shared_ptr<test::ScriptedPrompt> prompt = std::make_shared<test::ScriptedPrompt>();
-    TCustomVSTMidiPlugin* plugin = nullptr;
-    AEffect* effect = nullptr;
     std::unique_ptr<TProgramBank> saved = std::make_unique<TProgramBank>();
 };
 

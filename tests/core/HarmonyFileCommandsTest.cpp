@@ -1,17 +1,15 @@
 // The plug-in's harmony-file commands and harmony clipboard: each keeps the current program's record and
 // the oscillator's frame in step.
 #include "core/TCustomVSTMidiPlugin.h"
-#include "files/THarmonyFileManager.h"
 #include "engine/TIFFTVoiceOsc.h"
-#include "support/FakeHost.h"
-#include "support/ScriptedPrompt.h"
+#include "files/THarmonyFileManager.h"
+#include "support/PluginFixture.h"
 #include "support/TemporaryDirectory.h"
 #include "support/WaveFileBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace quillon {
@@ -19,21 +17,11 @@ namespace {
 
 using namespace vst2;
 
-class HarmonyFileCommandsTest : public ::testing::Test {
+class HarmonyFileCommandsTest : public test::TPluginFixture {
 protected:
     void SetUp() override {
-        host.processLevel = kVstProcessLevelOffline;
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
-        effect = plugin->getAeffect();
-        plugin->SetUserPrompt(prompt);
+        Create();
         Process();
-    }
-    void TearDown() override { effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f); }
-
-    void Process() {
-        std::vector<float> left(64), right(64);
-        float* outputs[2] = {left.data(), right.data()};
-        effect->processReplacing(effect, nullptr, outputs, 64);
     }
     // A frame with a few sounding harmonics: level 3k and phase 100 + k for harmonic k = 1 … 5.
     void Shape(int frame) {
@@ -44,10 +32,6 @@ protected:
     }
     int Slot() { return plugin->CurrentProgram(); }
 
-    test::FakeHost host;
-    std::shared_ptr<test::ScriptedPrompt> prompt = std::make_shared<test::ScriptedPrompt>();
-    TCustomVSTMidiPlugin* plugin = nullptr;
-    AEffect* effect = nullptr;
     test::TemporaryDirectory dir;
 };
 

@@ -2,9 +2,9 @@
 // MIDI. Runs under ThreadSanitizer in CI: any data race fails it. The audio thread must not allocate.
 #include "core/ParameterTable.h"
 #include "core/TCustomVSTMidiPlugin.h"
-#include "hostkit/TPluginHost.h"
 #include "support/AllocationCounter.h"
 #include "support/FakeHost.h"
+#include "support/MidiEvents.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
@@ -17,20 +17,17 @@
 
 using namespace quillon;
 using namespace vst2;
-using quillon::TPluginHost;
 
 namespace {
 
+// Events handed over without allocating on the audio thread.
 struct EventBlock {
     VstInt32 numEvents = 0;
     VstIntPtr reserved = 0;
     VstEvent* events[8] = {};
 };
 
-VstMidiEvent Midi(int frame, int status, int data1, int data2) {
-    return TPluginHost::MidiEvent(frame, static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
-                                  static_cast<std::uint8_t>(data2));
-}
+using test::Midi;
 
 } // namespace
 

@@ -2,16 +2,15 @@
 // threads), and each operation's peak above what was held before it must stay within the stated bound.
 // The peaks are printed, so that a run shows the figures. Inputs that declare huge sizes must be refused
 // before anything large is allocated.
+#include "../tools/hostkit/TMidiFile.h"
 #include "core/TCustomVSTMidiPlugin.h"
-#include "files/LittleEndian.h"
 #include "engine/TIFFTVoiceOsc.h"
+#include "files/LittleEndian.h"
 #include "files/ZlibCodec.h"
 #include "support/AllocationCounter.h"
-#include "support/FakeHost.h"
-#include "support/ScriptedPrompt.h"
+#include "support/PluginFixture.h"
 #include "support/TemporaryDirectory.h"
 #include "support/WaveFileBytes.h"
-#include "../tools/hostkit/TMidiFile.h"
 
 #include <gtest/gtest.h>
 
@@ -44,34 +43,14 @@ void Report(const char* what, std::size_t bytes) {
     std::printf("[ memory   ] %-44s peak %8.2f MiB\n", what, static_cast<double>(bytes) / static_cast<double>(kMiB));
 }
 
-class MemoryBoundsTest : public ::testing::Test {
+class MemoryBoundsTest : public test::TPluginFixture {
 protected:
-    void Create(VstInt32 level) {
-        host.processLevel = level;
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
-        effect = plugin->getAeffect();
-        plugin->SetUserPrompt(prompt);
-        effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        effect->dispatcher(effect, effSetBlockSize, 0, 64, nullptr, 0.0f);
-        ProcessUntilSwitched(); // the start-up program has reached the engine
-    }
-    void TearDown() override {
-        if (effect)
-            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-    }
-    void Process() {
-        float* outputs[2] = {left.data(), right.data()};
-        effect->processReplacing(effect, nullptr, outputs, 64);
-    }
-    void ProcessUntilSwitched() {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        do {
-            Process();
-            if (!plugin->ProgramChangePending() && !plugin->ProgramNeedsApply())
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        } while (std::chrono::steady_clock::now() < deadline);
-        FAIL() << "program switch did not finish";
+    // The plug-in for a host at `level`, with the start-up program in the engine.
+    void Open(VstInt32 level) {
+        Create(level);
+        Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        Dispatch(effSetBlockSize, 0, 64);
+        ProcessUntilSwitched();
     }
     // A program chunk of 100 frames, each sounding all 250 harmonics (the costliest harmony there is).
     std::vector<std::uint8_t> HundredFrameChunk() {
@@ -89,17 +68,8 @@ protected:
         }
         return ZlibCompress(image);
     }
-    VstIntPtr SetChunk(std::vector<std::uint8_t>& chunk, bool isPreset) {
-        return effect->dispatcher(effect, effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(chunk.size()),
-                                  chunk.data(), 0.0f);
-    }
 
-    test::FakeHost host;
-    std::shared_ptr<test::ScriptedPrompt> prompt = std::make_shared<test::ScriptedPrompt>();
     test::TemporaryDirectory dir;
-    TCustomVSTMidiPlugin* plugin = nullptr;
-    AEffect* effect = nullptr;
-    std::vector<float> left = std::vector<float>(64), right = std::vector<float>(64);
 };
 
 TEST_F(MemoryBoundsTest, AHundredFrameProgramSwitchStaysWithinItsBound) {
@@ -110,7 +80,7 @@ TEST_F(MemoryBoundsTest, AHundredFrameProgramSwitchStaysWithinItsBound) {
     constexpr std::size_t kBound = record::kMaxFrames * kFrameBytes + 8 * kMiB;
     for (const VstInt32 level : {kVstProcessLevelRealtime, kVstProcessLevelOffline}) {
         SCOPED_TRACE(level);
-        Create(level);
+        Open(level);
         auto chunk = HundredFrameChunk();
         const std::size_t first = PeakOf([&] {
             ASSERT_EQ(SetChunk(chunk, true), 1);
@@ -138,7 +108,7 @@ TEST_F(MemoryBoundsTest, AHundredFrameProgramSwitchStaysWithinItsBound) {
 TEST_F(MemoryBoundsTest, RebuildsWaitingForTheAudioThreadHoldAFewHarmoniesAtMost) {
     // The editor rebuilds frames as the user drags, and some hosts stop processing while idle: however many
     // rebuilds wait for the next block, what they hold stays within a small multiple of the harmony itself.
-    Create(kVstProcessLevelOffline);
+    Open(kVstProcessLevelOffline);
     ASSERT_TRUE(plugin->InsertHarmonyFrame(1, 0.5f));
     std::size_t harmony = 0;
     for (int frame = 0; frame < 2; ++frame) {
@@ -164,7 +134,7 @@ TEST_F(MemoryBoundsTest, RebuildsWaitingForTheAudioThreadHoldAFewHarmoniesAtMost
 }
 
 TEST_F(MemoryBoundsTest, FileOperationsStayWithinTheirBounds) {
-    Create(kVstProcessLevelOffline);
+    Open(kVstProcessLevelOffline);
     prompt->answers.assign(16, platform::PromptAnswer::kNo);
     const std::size_t kBankImage = record::kBankImageSize; // 6.8 MiB, the largest stored form
 
@@ -211,7 +181,7 @@ TEST_F(MemoryBoundsTest, FileOperationsStayWithinTheirBounds) {
 TEST_F(MemoryBoundsTest, HugeDeclaredSizesAreRefusedBeforeAnyLargeAllocation) {
     // Whatever a header declares, a refusal holds no more than the fixed size of what the format can hold
     // (the 64 records of a bank file, the image of a bank chunk) and at most 1 MiB for the other readers.
-    Create(kVstProcessLevelOffline);
+    Open(kVstProcessLevelOffline);
     constexpr std::size_t kSmall = kMiB;
     const std::size_t kBankRecords = 64 * record::kRecordSize + kMiB;
     const std::size_t kBankImage = record::kBankImageSize + kMiB;

@@ -2,12 +2,13 @@
 // learn and forget modes, the reset, the assignment file written off the audio thread, failures to write
 // it, and refused files met while the plug-in is constructed.
 #include "core/TCustomVSTMidiPlugin.h"
-#include "midi/TMidiHandler.h"
-#include "plugin/PluginInstance.h"
 #include "files/TMidiLearnFileManager.h"
+#include "midi/TMidiHandler.h"
 #include "platform/posix/XdgSettingsStore.h"
+#include "plugin/PluginInstance.h"
 #include "support/AllocationCounter.h"
 #include "support/FakeHost.h"
+#include "support/MidiEvents.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"
@@ -68,16 +69,9 @@ protected:
     }
     // One controller event, delivered and dispatched as a host does: effProcessEvents, then a block.
     static void Control(TCustomVSTMidiPlugin& plugin, int controller, int value) {
-        VstMidiEvent event{};
-        event.type = kVstMidiType;
-        event.byteSize = sizeof event;
-        event.deltaFrames = 3;
-        event.midiData[0] = static_cast<char>(0xB0);
-        event.midiData[1] = static_cast<char>(controller);
-        event.midiData[2] = static_cast<char>(value);
-        VstEvents events{1, 0, {reinterpret_cast<VstEvent*>(&event), nullptr}};
+        test::TMidiEventBlock events({test::Midi(3, 0xB0, controller, value)});
         AEffect* effect = plugin.getAeffect();
-        effect->dispatcher(effect, effProcessEvents, 0, 0, &events, 0.0f);
+        effect->dispatcher(effect, effProcessEvents, 0, 0, events.Events(), 0.0f);
         std::vector<float> left(32), right(32);
         float* outputs[] = {left.data(), right.data()};
         effect->processReplacing(effect, nullptr, outputs, 32);
@@ -147,19 +141,13 @@ TEST_F(MidiLearnTest, LearningOnTheAudioThreadNeitherAllocatesNorWritesAndTheWri
     Control(plugin, kVolume, 1); // the first block after construction switches the program in: not measured
 
     plugin.MidiHandler().SetLearnParameter(kCutoff);
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = sizeof event;
-    event.midiData[0] = static_cast<char>(0xB0);
-    event.midiData[1] = kBrightness;
-    event.midiData[2] = 100;
-    VstEvents events{1, 0, {reinterpret_cast<VstEvent*>(&event), nullptr}};
+    test::TMidiEventBlock events({test::Midi(0, 0xB0, kBrightness, 100)});
     std::vector<float> left(32), right(32);
     float* outputs[] = {left.data(), right.data()};
     AEffect* effect = plugin.getAeffect();
     {
         test::ScopedAllocationCounter allocations;
-        effect->dispatcher(effect, effProcessEvents, 0, 0, &events, 0.0f);
+        effect->dispatcher(effect, effProcessEvents, 0, 0, events.Events(), 0.0f);
         effect->processReplacing(effect, nullptr, outputs, 32);
         EXPECT_EQ(allocations.Count(), 0u);
     }

@@ -1,32 +1,125 @@
 #include "core/ParameterTable.h"
 #include "engine/CurveValue.h"
 #include "engine/DisplayFormat.h"
+#include "engine/TModulationAssignment.h"
+#include "midi/TMidiHandler.h"
+#include "support/PluginFixture.h"
+#include "support/SoundMeasures.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 using namespace quillon;
+using namespace vst2;
 
-TEST(ParameterTable, DefaultsAreTheNearestFloats) {
-    EXPECT_EQ(ParameterTable::Spec(kVoices).defaultValue, 0.12f);
-    EXPECT_EQ(ParameterTable::Spec(kPitchBendAmount).defaultValue, 0.58333333f); // 7/12
-    EXPECT_EQ(ParameterTable::Spec(kPitchBendTarget).defaultValue, 0.111f);
-    EXPECT_EQ(ParameterTable::Spec(kModWheelTarget).defaultValue, 0.444f);
-    EXPECT_EQ(ParameterTable::Spec(kStretchOrigin).defaultValue, 0.472f);
-    EXPECT_EQ(ParameterTable::Spec(kRangeHigh).defaultValue, 1.0f);
-    EXPECT_EQ(ParameterTable::Spec(kReserved6).defaultValue, 1.0f);
-    EXPECT_EQ(ParameterTable::Spec(kReserved5).defaultValue, 0.0f);
+namespace {
+
+class ParameterBehaviour : public test::TPluginFixture {
+protected:
+    // A fresh plug-in at `rate` whose current program sounds a sine (a fresh program has no harmonics).
+    void CreateAt(float rate) {
+        Create();
+        Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        plugin->Programs().SetLevel(plugin->CurrentProgram(), 0, 1, 0);
+        ProcessUntilSwitched();
+    }
+    // Processes `milliseconds` in blocks of one millisecond; `left` holds the last block.
+    void ProcessFor(int milliseconds, float rate) {
+        for (int i = 0; i < milliseconds; ++i)
+            Process(static_cast<int>(rate / 1000.0f));
+    }
+};
+
+} // namespace
+
+TEST_F(ParameterBehaviour, FreshProgramReachesTheEngineWithItsDefaults) {
+    CreateAt(44100.0f);
+    EXPECT_EQ(plugin->VoiceCount(), 32);
+    // Pitch bend moves the pitch by up to 2 semitones; the modulation wheel drives LFO 1's vibrato.
+    EXPECT_EQ(plugin->Routing().RowTarget(1), TModulationAssignment::kTargetPitch);
+    EXPECT_EQ(plugin->Routing().RowTarget(2), TModulationAssignment::kTargetLfo1Vibrato);
+    Send({test::Midi(0, 0x90, 69, 100)});
+    ProcessFor(300, 44100.0f);
+    Process(8192);
+    EXPECT_NEAR(test::ZeroCrossingPitch(left, 44100.0), 440.0, 0.5); // tuned to the note, no vibrato
+    Send({test::Midi(0, 0xE0, 0x7F, 0x7F)});
+    ProcessFor(100, 44100.0f);
+    Process(8192);
+    EXPECT_NEAR(test::ZeroCrossingPitch(left, 44100.0), 440.0 * std::exp2(2.0 / 12.0), 1.0);
+    // Every note 0 … 127 is accepted.
+    for (const int note : {0, 127}) {
+        plugin->MidiHandler().Reset();
+        ProcessFor(50, 44100.0f);
+        Send({test::Midi(0, 0x90, note, 100)});
+        ProcessFor(50, 44100.0f);
+        EXPECT_GT(test::Rms(left), 1e-3) << note;
+    }
 }
 
-TEST(ParameterTable, RampFlagsMatchTheirKind) {
-    EXPECT_TRUE(ParameterTable::Spec(kDelayEnable).ramp); // the one switch that glides
-    EXPECT_FALSE(ParameterTable::Spec(kChorusEnable).ramp);
-    EXPECT_TRUE(ParameterTable::Spec(kMasterLevel).ramp);
-    EXPECT_FALSE(ParameterTable::Spec(kVoices).ramp);
-    EXPECT_FALSE(ParameterTable::Spec(kLfo1Rate).ramp);
+// Continuous parameters glide to a new value over 100 ms at any rate, switches and counts act at the next
+// block; the delay switch glides so that switching it mutes no echo abruptly.
+TEST_F(ParameterBehaviour, RampedParametersGlideOverATenthOfASecondAndOthersJump) {
+    const std::vector<std::pair<int, bool>> cases = {{kMasterLevel, true}, {kCutoff, true},    {kDelayEnable, true},
+                                                     {kTune, true},        {kVoices, false},   {kChorusEnable, false},
+                                                     {kLfo1Rate, false},   {kNoiseType, false}};
+    for (const float rate : {44100.0f, 96000.0f}) {
+        SCOPED_TRACE(rate);
+        CreateAt(rate);
+        std::vector<float> from;
+        for (const auto& [index, glides] : cases) {
+            from.push_back(plugin->ParamCurrent(index));
+            effect->setParameter(effect, index, effect->getParameter(effect, index) < 0.5f ? 1.0f : 0.0f);
+        }
+        ProcessFor(1, rate);
+        EXPECT_EQ(plugin->VoiceCount(), 256);
+        ProcessFor(49, rate);
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            const auto [index, glides] = cases[i];
+            const float to = plugin->ParamTarget(index);
+            ASSERT_NE(to, from[i]) << index;
+            const double done = (plugin->ParamCurrent(index) - from[i]) / (to - from[i]);
+            if (glides)
+                EXPECT_NEAR(done, 0.5, 0.02) << index;
+            else
+                EXPECT_EQ(done, 1.0) << index;
+        }
+        ProcessFor(52, rate);
+        for (const auto& [index, glides] : cases)
+            EXPECT_EQ(plugin->ParamCurrent(index), plugin->ParamTarget(index)) << index;
+    }
+}
+
+TEST_F(ParameterBehaviour, MasterLevelSwellsWithoutAStep) {
+    // The held note's level in 10 ms windows after the master level goes from 0.5 to 1 (a gain of 0.5 → 4),
+    // against the same note left alone.
+    const auto windows = [this](bool change) {
+        CreateAt(44100.0f);
+        Send({test::Midi(0, 0x90, 69, 100)});
+        ProcessFor(300, 44100.0f);
+        if (change) effect->setParameter(effect, kMasterLevel, 1.0f);
+        std::vector<double> levels;
+        for (int window = 0; window < 12; ++window)
+            levels.push_back(test::Rms(RenderLeft(441)));
+        return levels;
+    };
+    const std::vector<double> steady = windows(false), swell = windows(true);
+    double previous = 1.0;
+    for (std::size_t i = 0; i < steady.size(); ++i) {
+        ASSERT_GT(steady[i], 1e-3);
+        const double gain = swell[i] / steady[i];
+        if (i < 10) {
+            EXPECT_GT(gain, previous + 0.3) << "window " << i;
+            EXPECT_LT(gain, 7.9) << "window " << i;
+        } else {
+            EXPECT_NEAR(gain, 8.0, 0.01) << "window " << i;
+        }
+        previous = gain;
+    }
 }
 
 TEST(CurveValue, AllFiveCurvesAndUnknownCodes) {

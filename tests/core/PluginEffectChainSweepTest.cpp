@@ -8,7 +8,7 @@
 #include "effects/TClassicDelayEffect.h"
 #include "effects/TClassicReverbEffect.h"
 #include "support/AllocationCounter.h"
-#include "support/FakeHost.h"
+#include "support/PluginFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -25,13 +25,13 @@ namespace {
 
 constexpr int kMaxBlock = 1024;
 
-class PluginEffectChainSweep : public ::testing::Test {
+class PluginEffectChainSweep : public test::TPluginFixture {
 protected:
     void SetUp() override {
-        host.processLevel = kVstProcessLevelOffline; // program switches finish within the call that starts them
         host.reportTime = true;
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
-        effect = plugin->getAeffect();
+        Create(); // offline: program switches finish within the call that starts them
+        left.assign(kMaxBlock, 0.0f);
+        right.assign(kMaxBlock, 0.0f);
         // A saw in the first frame of slot 0: harmonic k at 1/k, written as −40·log10 of 1/(k·π).
         for (int k = 1; k <= 250; ++k) {
             const double level = std::nearbyint(-40.0 * std::log10(1.0 / (k * std::numbers::pi)));
@@ -41,31 +41,13 @@ protected:
             effect->setParameter(effect, on, 1.0f);
         Dispatch(effMainsChanged, 0, 1);
     }
-    void TearDown() override { Dispatch(effClose); }
-
-    VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f) {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    }
-
     // Note-ons (velocity 100) or note-offs at the start of the next block.
     void SendNotes(const std::vector<int>& notes, bool on) {
-        std::vector<VstMidiEvent> events(notes.size());
-        std::vector<VstEvent*> pointers;
-        for (std::size_t i = 0; i < notes.size(); ++i) {
-            events[i].type = kVstMidiType;
-            events[i].byteSize = sizeof(VstMidiEvent);
-            events[i].midiData[0] = static_cast<char>(on ? 0x90 : 0x80);
-            events[i].midiData[1] = static_cast<char>(notes[i]);
-            events[i].midiData[2] = static_cast<char>(on ? 100 : 0);
-            pointers.push_back(reinterpret_cast<VstEvent*>(&events[i]));
-        }
-        // VstEvents with room for the whole list after its header.
-        std::vector<unsigned char> block(sizeof(VstEvents) + pointers.size() * sizeof(VstEvent*));
-        auto* list = reinterpret_cast<VstEvents*>(block.data());
-        list->numEvents = static_cast<VstInt32>(pointers.size());
-        std::copy(pointers.begin(), pointers.end(), list->events);
-        Dispatch(effProcessEvents, 0, 0, list);
+        std::vector<VstMidiEvent> events;
+        for (const int note : notes)
+            events.push_back(test::Midi(0, on ? 0x90 : 0x80, note, on ? 100 : 0));
+        test::TMidiEventBlock block(std::move(events));
+        Dispatch(effProcessEvents, 0, 0, block.Events());
     }
 
     // Renders one block and returns the allocations processReplacing made; fails on a non-finite sample.
@@ -84,10 +66,6 @@ protected:
         return allocations;
     }
 
-    test::FakeHost host;
-    TCustomVSTMidiPlugin* plugin = nullptr;
-    AEffect* effect = nullptr;
-    std::vector<float> left = std::vector<float>(kMaxBlock), right = std::vector<float>(kMaxBlock);
     double energy = 0.0; // of everything rendered since it was last cleared
 };
 

@@ -1,8 +1,7 @@
 // The plug-in's program and bank file commands: which slots change, the modified marks and bank file
 // names, the question to save a modified bank first, and failures shown to the user.
 #include "core/TCustomVSTMidiPlugin.h"
-#include "support/FakeHost.h"
-#include "support/ScriptedPrompt.h"
+#include "support/PluginFixture.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +9,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,21 +22,11 @@ constexpr const char* kSaveFirst = "Do you want to save the current bank before 
 constexpr const char* kAnotherName = "Please select another file name!";
 constexpr const char* kOverwrite = "Do you want to overwrite the existing file?";
 
-class FileCommandsTest : public ::testing::Test {
+class FileCommandsTest : public test::TPluginFixture {
 protected:
     void SetUp() override {
-        host.processLevel = kVstProcessLevelOffline; // program switches finish within one processing call
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
-        effect = plugin->getAeffect();
-        plugin->SetUserPrompt(prompt);
+        Create();  // offline: program switches finish within one processing call
         Process(); // the start-up program reaches the engine
-    }
-    void TearDown() override { effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f); }
-
-    void Process() {
-        std::vector<float> left(64), right(64);
-        float* outputs[2] = {left.data(), right.data()};
-        effect->processReplacing(effect, nullptr, outputs, 64);
     }
     // Gives every slot of a bank its own name, then counts the bank as unmodified.
     void NameBank(int bank, const std::string& prefix) {
@@ -61,11 +49,7 @@ protected:
         return path;
     }
 
-    test::FakeHost host;
     test::TemporaryDirectory dir;
-    std::shared_ptr<test::ScriptedPrompt> prompt = std::make_shared<test::ScriptedPrompt>();
-    TCustomVSTMidiPlugin* plugin = nullptr;
-    AEffect* effect = nullptr;
 };
 
 TEST_F(FileCommandsTest, ProgramFilesAndModifiedMarks) {

@@ -37,9 +37,6 @@ protected:
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         return std::vector<std::uint8_t>(bytes, bytes + size);
     }
-    VstIntPtr SetChunk(std::vector<std::uint8_t>& chunk, bool isPreset) {
-        return Dispatch(effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(chunk.size()), chunk.data());
-    }
 };
 
 std::vector<std::uint8_t> Inflate(const std::vector<std::uint8_t>& chunk, std::size_t size) {

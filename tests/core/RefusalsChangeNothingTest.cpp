@@ -8,11 +8,12 @@
 #include "core/TCustomVSTMidiPlugin.h"
 #include "files/LittleEndian.h"
 #include "files/THarmonyFileManager.h"
+#include "files/TMidiLearnFileManager.h"
 #include "files/ZlibCodec.h"
 #include "midi/TMidiHandler.h"
-#include "files/TMidiLearnFileManager.h"
 #include "platform/posix/XdgSettingsStore.h"
 #include "support/FakeHost.h"
+#include "support/MidiEvents.h"
 #include "support/PatchFileBytes.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScriptedPrompt.h"
@@ -160,14 +161,8 @@ protected:
         return left;
     }
     static void Midi(TCustomVSTMidiPlugin& plugin, int status, int data1, int data2) {
-        VstMidiEvent event{};
-        event.type = kVstMidiType;
-        event.byteSize = sizeof event;
-        event.midiData[0] = static_cast<char>(status);
-        event.midiData[1] = static_cast<char>(data1);
-        event.midiData[2] = static_cast<char>(data2);
-        VstEvents events{1, 0, {reinterpret_cast<VstEvent*>(&event), nullptr}};
-        Dispatch(plugin, effProcessEvents, 0, 0, &events);
+        test::TMidiEventBlock events({test::Midi(0, status, data1, data2)});
+        Dispatch(plugin, effProcessEvents, 0, 0, events.Events());
         Process(plugin, 32);
     }
 

@@ -1,4 +1,5 @@
 #include "effects/TClassicReverbEffect.h"
+#include "support/SoundMeasures.h"
 
 #include <gtest/gtest.h>
 
@@ -33,12 +34,7 @@ void ProcessAll(TClassicReverbEffect& reverb, Stereo& s) {
         reverb.Process(s.left.data() + i, s.right.data() + i, std::min(256, n - i));
 }
 
-double Rms(const std::vector<float>& x, std::size_t begin, std::size_t count) {
-    double e = 0.0;
-    for (std::size_t k = begin; k < begin + count; ++k)
-        e += static_cast<double>(x[k]) * x[k];
-    return std::sqrt(e / static_cast<double>(count));
-}
+using test::Rms;
 
 // Wet output of a 0.1 s Hann-shaped sine burst at hz: the tail level 0.6 … 0.7 s after the burst relative to
 // the level 0.1 … 0.2 s after it, in dB.
@@ -88,14 +84,69 @@ TEST(TClassicReverbEffectTest, LineLengthsFollowTheRoomSize) {
     EXPECT_EQ(TClassicReverbEffect(kNaN).LineLength(0), 1598); // falls back to 44100 Hz
 }
 
-TEST(TClassicReverbEffectTest, DampingSetsFeedbackAndOutputGain) {
+// Wet output after a 0.2 s noise burst: how fast the tail falls, in dB a second, between the windows
+// 0.05 … 0.15 s and 0.35 … 0.45 s after the burst.
+double TailFallDbPerSecond(float area, float damping) {
     TClassicReverbEffect reverb(kRate);
-    reverb.SetDamping(0.0f);
-    EXPECT_FLOAT_EQ(reverb.FeedbackGain(), 0.98f);
-    EXPECT_FLOAT_EQ(reverb.OutputGain(), std::sqrt(0.02f));
+    reverb.SetSize(area);
+    reverb.SetDamping(damping);
+    reverb.SetMix(1.0f);
+    Stereo s(static_cast<std::size_t>(0.7 * kRate));
+    const Stereo burst(8820, 1.0f, 11);
+    std::copy(burst.left.begin(), burst.left.end(), s.left.begin());
+    std::copy(burst.right.begin(), burst.right.end(), s.right.begin());
+    ProcessAll(reverb, s);
+    const double early = Rms(s.left, 11025, 4410) + Rms(s.right, 11025, 4410);
+    const double late = Rms(s.left, 24255, 4410) + Rms(s.right, 24255, 4410);
+    return 20.0 * std::log10(early / late) / 0.3;
+}
+
+// Steady wet level of a sine at `hz` through a reverb with the low cut at `lowCut` Hz (fast-decaying room, so
+// that 0.5 s reaches the steady state).
+double SteadyWetLevel(double hz, float lowCut) {
+    TClassicReverbEffect reverb(kRate);
     reverb.SetDamping(1.0f);
-    EXPECT_FLOAT_EQ(reverb.FeedbackGain(), 0.4f);
-    EXPECT_FLOAT_EQ(reverb.OutputGain(), std::sqrt(0.6f));
+    reverb.SetLowCut(lowCut);
+    reverb.SetMix(1.0f);
+    Stereo s(static_cast<std::size_t>(kRate));
+    for (std::size_t i = 0; i < s.left.size(); ++i)
+        s.left[i] = s.right[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * hz * i / kRate));
+    ProcessAll(reverb, s);
+    return Rms(s.left, 22050) + Rms(s.right, 22050);
+}
+
+TEST(TClassicReverbEffectTest, SizeAndDampingSetHowLongTheTailLasts) {
+    // The lines grow with the square root of the area: a 640 m² room loses the same share per pass as a
+    // 50 m² room, but passes less often.
+    const double small = TailFallDbPerSecond(50.0f, 0.5f), large = TailFallDbPerSecond(640.0f, 0.5f);
+    EXPECT_GT(large, 5.0);
+    EXPECT_GT(small, 2.5 * large);
+    // Damping lowers the feedback: the tail falls faster with every step.
+    const double none = TailFallDbPerSecond(200.0f, 0.0f), half = TailFallDbPerSecond(200.0f, 0.5f),
+                 full = TailFallDbPerSecond(200.0f, 1.0f);
+    EXPECT_LT(none, 30.0);
+    EXPECT_GT(half, 3.0 * none);
+    EXPECT_GT(full, 1.5 * half);
+}
+
+TEST(TClassicReverbEffectTest, LowCutRemovesOnlyTheLowsAndLevelScalesTheOutput) {
+    // A one-pole high-pass at 500 Hz: 60 Hz falls to about 0.12 of its level, 5 kHz keeps 0.995.
+    EXPECT_LT(SteadyWetLevel(60.0, 500.0f) / SteadyWetLevel(60.0, 20.0f), 0.15);
+    EXPECT_NEAR(SteadyWetLevel(5000.0, 500.0f) / SteadyWetLevel(5000.0, 20.0f), 1.0, 0.02);
+
+    // The level scales dry and wet parts alike, so the whole output follows it.
+    Stereo out[2] = {Stereo(30000, 0.5f, 12), Stereo(30000, 0.5f, 12)};
+    for (int way = 0; way < 2; ++way) {
+        TClassicReverbEffect reverb(kRate);
+        reverb.SetMix(0.4f);
+        reverb.SetLevel(way == 0 ? 1.0f : 0.25f);
+        ProcessAll(reverb, out[way]);
+    }
+    for (std::size_t i = 0; i < out[0].left.size(); i += 97) {
+        ASSERT_NEAR(out[1].left[i], 0.25f * out[0].left[i], 1e-5f) << i;
+        ASSERT_NEAR(out[1].right[i], 0.25f * out[0].right[i], 1e-5f) << i;
+    }
+    EXPECT_GT(Rms(out[0].left), 0.05);
 }
 
 TEST(TClassicReverbEffectTest, MixZeroPassesInputAndSilenceAfterResetIsExact) {

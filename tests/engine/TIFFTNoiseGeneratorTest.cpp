@@ -2,6 +2,7 @@
 
 #include "engine/TFFTReal.h"
 #include "support/AllocationCounter.h"
+#include "support/SoundMeasures.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +26,7 @@ std::vector<float> Render(TIFFTNoiseGenerator& noise, int n) {
     return v;
 }
 
-double Rms(const std::vector<float>& v, std::size_t from = 0) {
-    double sum = 0.0;
-    for (std::size_t i = from; i < v.size(); ++i)
-        sum += double(v[i]) * v[i];
-    return std::sqrt(sum / static_cast<double>(v.size() - from));
-}
+using test::Rms;
 
 // The gain the preset table gives for bin j: log-frequency interpolation of the levels, then cubed.
 double ExpectedGain(double hz, double f0, int l0, double f1, int l1) {

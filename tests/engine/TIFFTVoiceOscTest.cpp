@@ -1,6 +1,7 @@
 #include "engine/TIFFTVoiceOsc.h"
 
 #include "support/AllocationCounter.h"
+#include "support/SoundMeasures.h"
 
 #include <gtest/gtest.h>
 
@@ -52,23 +53,10 @@ double Amplitude(const std::vector<float>& x, double f, std::size_t first = 0, s
     return 2.0 * std::abs(sum) / static_cast<double>(count);
 }
 
-// Frequency from the rising zero crossings of x, in Hz.
-double ZeroCrossingPitch(const std::vector<float>& x, std::size_t first = 0) {
-    int crossings = 0;
-    std::size_t firstCrossing = 0, lastCrossing = 0;
-    for (std::size_t i = first + 1; i < x.size(); ++i)
-        if (x[i - 1] < 0.0f && x[i] >= 0.0f) {
-            if (crossings++ == 0) firstCrossing = i;
-            lastCrossing = i;
-        }
-    return crossings < 2 ? 0.0 : (crossings - 1) * kRate / static_cast<double>(lastCrossing - firstCrossing);
-}
+using test::Rms;
 
-double Rms(const std::vector<float>& x, std::size_t first = 0) {
-    double sum = 0.0;
-    for (std::size_t i = first; i < x.size(); ++i)
-        sum += static_cast<double>(x[i]) * x[i];
-    return std::sqrt(sum / static_cast<double>(x.size() - first));
+double ZeroCrossingPitch(const std::vector<float>& x) {
+    return test::ZeroCrossingPitch(x, kRate);
 }
 
 TEST_F(VoiceOsc, WithoutFramesAVoiceOutputsTheEmptyBlock) {

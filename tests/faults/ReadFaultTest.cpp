@@ -9,11 +9,11 @@
 #include "analysis/TPCMWaveReader.h"
 #include "core/TCustomVSTMidiPlugin.h"
 #include "faults/FaultInjection.h"
-#include "hostkit/TMidiFile.h"
 #include "files/TMidiLearnFileManager.h"
+#include "hostkit/TMidiFile.h"
 #include "platform/posix/XdgSettingsStore.h"
-#include "support/FakeHost.h"
 #include "support/MidiFileBuilder.h"
+#include "support/PluginFixture.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"
 #include "support/WaveFileBytes.h"
@@ -77,17 +77,12 @@ void ForEachChange(const std::string& path, const std::vector<std::uint8_t>& byt
 }
 
 // The plug-in's loads, with their messages shown through its prompt.
-class PluginLoadFaultTest : public ::testing::Test {
+class PluginLoadFaultTest : public test::TPluginFixture {
 protected:
-    void SetUp() override {
-        host.processLevel = kVstProcessLevelOffline;
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
-        effect = plugin->getAeffect();
-        plugin->SetUserPrompt(prompt);
-    }
+    void SetUp() override { Create(); }
     void TearDown() override {
         test::fault::Reset();
-        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+        Close();
     }
     // The records of `count` slots from `first`, back to back.
     std::vector<std::uint8_t> Records(int first, int count) const {
@@ -108,10 +103,6 @@ protected:
     }
     static constexpr int kHarmonics = 251;
 
-    test::FakeHost host;
-    std::shared_ptr<test::ScriptedPrompt> prompt = std::make_shared<test::ScriptedPrompt>();
-    TCustomVSTMidiPlugin* plugin = nullptr;
-    AEffect* effect = nullptr;
     test::TemporaryDirectory dir;
 };
 

@@ -7,13 +7,13 @@
 #include "RenderCommand.h"
 #include "core/TCustomVSTMidiPlugin.h"
 #include "faults/FaultInjection.h"
+#include "files/TMidiLearnFileManager.h"
 #include "files/TPresetsFileManager.h"
 #include "midi/TMidiAssignmentWriter.h"
 #include "midi/TMidiHandler.h"
-#include "files/TMidiLearnFileManager.h"
 #include "platform/posix/XdgSettingsStore.h"
-#include "support/FakeHost.h"
 #include "support/MidiFileBuilder.h"
+#include "support/PluginFixture.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"
 
@@ -117,17 +117,12 @@ protected:
 };
 
 // The plug-in's own saves, with their messages shown through its prompt.
-class PluginSaveFaultTest : public FaultTest {
+class PluginSaveFaultTest : public test::TPluginFixture {
 protected:
-    void SetUp() override {
-        host.processLevel = kVstProcessLevelOffline;
-        plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
-        effect = plugin->getAeffect();
-        plugin->SetUserPrompt(prompt);
-    }
+    void SetUp() override { Create(); }
     void TearDown() override {
-        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-        FaultTest::TearDown();
+        Close();
+        test::fault::Reset();
     }
     // Runs a save that may ask to overwrite (answered Yes) and collects what it showed.
     Outcome Attempt(const std::function<bool()>& save) {
@@ -140,10 +135,7 @@ protected:
         return outcome;
     }
 
-    test::FakeHost host;
-    std::shared_ptr<test::ScriptedPrompt> prompt = std::make_shared<test::ScriptedPrompt>();
-    TCustomVSTMidiPlugin* plugin = nullptr;
-    AEffect* effect = nullptr;
+    test::TemporaryDirectory dir;
 };
 
 TEST_F(PluginSaveFaultTest, ProgramFileSaveKeepsThePreviousFile) {

@@ -1,5 +1,6 @@
 #include "support/PluginFixture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -10,6 +11,7 @@ void TPluginFixture::Create(vst2::VstInt32 level) {
     host.processLevel = level;
     plugin = new TCustomVSTMidiPlugin(FakeHost::Callback);
     effect = plugin->getAeffect();
+    plugin->SetUserPrompt(prompt);
 }
 
 void TPluginFixture::Close() {
@@ -23,6 +25,10 @@ vst2::VstIntPtr TPluginFixture::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 i
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
+vst2::VstIntPtr TPluginFixture::SetChunk(std::vector<std::uint8_t>& chunk, bool isPreset) {
+    return Dispatch(vst2::effSetChunk, isPreset ? 1 : 0, static_cast<vst2::VstIntPtr>(chunk.size()), chunk.data());
+}
+
 void TPluginFixture::Process(int frames) {
     left.assign(static_cast<std::size_t>(frames), 0.5f);
     right.assign(static_cast<std::size_t>(frames), 0.5f);
@@ -30,11 +36,20 @@ void TPluginFixture::Process(int frames) {
     effect->processReplacing(effect, nullptr, outputs, frames);
 }
 
+std::vector<float> TPluginFixture::RenderLeft(int frames) {
+    std::vector<float> sound;
+    for (int done = 0; done < frames; done += 512) {
+        Process(std::min(512, frames - done));
+        sound.insert(sound.end(), left.begin(), left.end());
+    }
+    return sound;
+}
+
 void TPluginFixture::ProcessUntilSwitched() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     do {
         Process(64);
-        if (!plugin->ProgramChangePending()) return;
+        if (!plugin->ProgramChangePending() && !plugin->ProgramNeedsApply()) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     } while (std::chrono::steady_clock::now() < deadline);
     FAIL() << "program switch did not finish";

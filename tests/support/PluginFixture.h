@@ -1,22 +1,26 @@
 // The synthesizer plug-in constructed in-process, as the tests of the plug-in object use it: a fake host
-// that answers the process level, the dispatcher, processing into two buffers and MIDI intake.
+// that answers the process level, a scripted user prompt, the dispatcher, processing into two buffers and MIDI
+// intake.
 #pragma once
 
 #include "core/TCustomVSTMidiPlugin.h"
 #include "support/FakeHost.h"
 #include "support/MidiEvents.h"
+#include "support/ScriptedPrompt.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 namespace quillon::test {
 
 class TPluginFixture : public ::testing::Test {
 protected:
-    // Constructs the plug-in for a host at `level`; offline, program switches finish within the processing
-    // call that starts them. A plug-in created before is closed first.
+    // Constructs the plug-in for a host at `level` and gives it `prompt`; offline, program switches finish
+    // within the processing call that starts them. A plug-in created before is closed first.
     void Create(vst2::VstInt32 level = vst2::kVstProcessLevelOffline);
     // Closes the plug-in (effClose frees it); nothing when none is open.
     void Close();
@@ -24,9 +28,14 @@ protected:
 
     vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                              void* ptr = nullptr, float opt = 0.0f);
+    // Hands the plug-in a bank (or with `isPreset` a program) chunk through effSetChunk.
+    vst2::VstIntPtr SetChunk(std::vector<std::uint8_t>& chunk, bool isPreset);
     // One processReplacing call of `frames` into `left` and `right` (0.5 before the call).
-    void Process(int frames);
-    // Processes 64-frame blocks until the pending program switch is over (the worker runs meanwhile).
+    void Process(int frames = 64);
+    // Processes `frames` in 512-frame blocks and returns the left output.
+    std::vector<float> RenderLeft(int frames);
+    // Processes 64-frame blocks until the pending program switch is over and the engine has the current
+    // program (the worker runs meanwhile).
     void ProcessUntilSwitched();
     // Hands events to the plug-in through effProcessEvents.
     void Send(std::initializer_list<vst2::VstMidiEvent> events);
@@ -34,6 +43,7 @@ protected:
     bool AllSilence() const;
 
     FakeHost host;
+    std::shared_ptr<ScriptedPrompt> prompt = std::make_shared<ScriptedPrompt>();
     TCustomVSTMidiPlugin* plugin = nullptr;
     vst2::AEffect* effect = nullptr;
     std::vector<float> left, right;

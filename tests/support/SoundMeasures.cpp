@@ -14,6 +14,11 @@ double Rms(std::span<const float> samples) {
     return std::sqrt(sum / static_cast<double>(samples.size()));
 }
 
+double Rms(std::span<const float> samples, std::size_t from, std::size_t count) {
+    from = std::min(from, samples.size());
+    return Rms(samples.subspan(from, std::min(count, samples.size() - from)));
+}
+
 float Peak(std::span<const float> samples) {
     float peak = 0.0f;
     for (const float s : samples)

@@ -6,8 +6,9 @@
 
 namespace quillon::test {
 
-// Root mean square of the samples (0 for none).
+// Root mean square of the samples (0 for none); of `count` samples from `from` on (to the end by default).
 double Rms(std::span<const float> samples);
+double Rms(std::span<const float> samples, std::size_t from, std::size_t count = std::dynamic_extent);
 // Largest magnitude among the samples.
 float Peak(std::span<const float> samples);
 // Frequency in Hz from the rising zero crossings of a periodic sound at `rate` Hz: whole periods between
