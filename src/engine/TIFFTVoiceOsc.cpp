@@ -1,22 +1,15 @@
 #include "engine/TIFFTVoiceOsc.h"
 
 #include "engine/NoteTable.h"
-#include "engine/RandomSeed.h"
 #include "engine/SampleRateRange.h"
-#include "files/THarmonyFileManager.h"
-#include "engine/TTableBuilder.h"
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
-#include <random>
 #include <vector>
 
 namespace quillon {
 
 namespace {
-
-enum Command { kDeleteFrame = 0, kInsertFrame = 1, kSetFrameTime = 2 };
 
 constexpr float kSemitonesPerLn = 17.31234f; // 12/ln 2: semitones of a natural-log frequency ratio
 constexpr float kEmptyBlock = 1e-10f;        // what a voice outputs while no frame is there
@@ -30,60 +23,10 @@ std::uint32_t WrapRound(double x) {
 
 } // namespace
 
-// One frame's tables as both sides hold them. A rebuild only replaces the slot's pending tables, and a
-// rebuild that finds pending tables the audio thread has not taken yet frees them at once: however many
-// rebuilds arrive between two blocks, a slot holds its live and its pending tables, and those the audio
-// thread has handed back until the posting side collects them.
-struct TIFFTVoiceOsc::TableSlot {
-    // [audio] The tables voices read. Set by the posting side before the slot is first posted, then only by
-    // ApplyEdits, which takes `pending` in its place.
-    const THarmonyFrame::Tables* live = nullptr;
-    // The newest tables posted and not yet taken; null when there are none.
-    std::atomic<const THarmonyFrame::Tables*> pending{nullptr};
-    // [gui] Owners of live, pending and handed-back tables; the last are released at collection.
-    std::vector<std::shared_ptr<const THarmonyFrame::Tables>> owners;
-
-    void Release(const THarmonyFrame::Tables* tables) {
-        const auto it = std::find_if(owners.begin(), owners.end(), [&](const auto& o) { return o.get() == tables; });
-        if (it != owners.end()) owners.erase(it);
-    }
-};
-
-// A frame list as the audio thread reads it: per frame its time, its slot and the slot's live tables (the
-// audio thread fills `tables` in when it adopts the list and when it takes new tables). Lists refer to
-// slots, not tables, so that a list waiting in the queue holds no tables alive; the owners keep the slots
-// alive. Lists are made and freed on the posting side only.
-struct TIFFTVoiceOsc::FrameList {
-    struct Entry {
-        float time;
-        const THarmonyFrame::Tables* tables;
-        TableSlot* slot;
-    };
-    std::vector<Entry> entries;
-    std::vector<std::shared_ptr<TableSlot>> owners;
-};
-
-struct TIFFTVoiceOsc::PostSide {
-    struct Frame {
-        THarmonyFrame harmonics;
-        std::shared_ptr<const THarmonyFrame::Tables> tables; // the newest built
-        std::shared_ptr<TableSlot> slot;
-    };
-    mutable std::mutex mutex;
-    std::vector<std::unique_ptr<Frame>> model;
-    TTableBuilder builder;
-    std::mt19937 random{NewRandomSeed()}; // FillRandom's source
-
-    Frame* At(int frame) {
-        return frame >= 0 && frame < static_cast<int>(model.size()) ? model[static_cast<std::size_t>(frame)].get()
-                                                                    : nullptr;
-    }
-};
-
 // Construction ---------------------------------------------------------------------------------------
 
 TIFFTVoiceOsc::TIFFTVoiceOsc(int voiceCount, float sampleRate)
-    : sampleRate_(sampleRate), voices_(std::make_unique<Voice[]>(kMaxVoices)), post_(std::make_unique<PostSide>()) {
+    : sampleRate_(sampleRate), voices_(std::make_unique<Voice[]>(kMaxVoices)), model_(std::make_unique<THarmonyModel>(handOver_)) {
     for (std::size_t k = 0; k < pitchRatio_.size(); ++k)
         pitchRatio_[k] = static_cast<float>(std::exp2(static_cast<double>(k) / 96.0 - 2.0));
     const auto& frequency = NoteTable::Frequencies();
@@ -105,11 +48,11 @@ void TIFFTVoiceOsc::SetVectorKernels(bool on) {
 TIFFTVoiceOsc::~TIFFTVoiceOsc() {
     // Nothing renders any more: every list still in flight is ours to free.
     Edit edit{};
-    while (edits_.TryPop(edit))
+    while (handOver_.edits.TryPop(edit))
         delete edit.list;
-    delete overflow_.exchange(nullptr);
+    delete handOver_.overflow.exchange(nullptr);
     Retired retired{};
-    while (retired_.TryPop(retired))
+    while (handOver_.retired.TryPop(retired))
         delete retired.list; // handed-back tables go with their slots
     delete current_;
 }
@@ -319,7 +262,7 @@ int TIFFTVoiceOsc::AppliedFrameCount() const {
 // Edits on the audio side ----------------------------------------------------------------------------
 
 void TIFFTVoiceOsc::Adopt(FrameList* list) {
-    if (current_) retired_.TryPush(Retired{current_, nullptr, nullptr}); // room was checked by the caller
+    if (current_) handOver_.retired.TryPush(Retired{current_, nullptr, nullptr}); // room was checked by the caller
     current_ = list;
     for (auto& entry : current_->entries)
         entry.tables = entry.slot->live;
@@ -328,14 +271,14 @@ void TIFFTVoiceOsc::Adopt(FrameList* list) {
 void TIFFTVoiceOsc::TakeNewTables() {
     if (!current_) return;
     for (auto& entry : current_->entries) {
-        TableSlot& slot = *entry.slot;
+        THarmonyHandOver::TableSlot& slot = *entry.slot;
         if (!slot.pending.load(std::memory_order_relaxed)) continue;
-        if (retired_.Full()) { // no room to hand the old tables back: the rest at the next block
-            tablesPosted_.store(true, std::memory_order_relaxed);
+        if (handOver_.retired.Full()) { // no room to hand the old tables back: the rest at the next block
+            handOver_.tablesPosted.store(true, std::memory_order_relaxed);
             return;
         }
         if (const THarmonyFrame::Tables* tables = slot.pending.exchange(nullptr, std::memory_order_acq_rel)) {
-            retired_.TryPush(Retired{nullptr, &slot, slot.live});
+            handOver_.retired.TryPush(Retired{nullptr, &slot, slot.live});
             slot.live = tables;
             entry.tables = tables;
         }
@@ -345,11 +288,11 @@ void TIFFTVoiceOsc::TakeNewTables() {
 void TIFFTVoiceOsc::ApplyEdit(const Edit& edit) {
     Adopt(edit.list);
     switch (edit.command) {
-    case kDeleteFrame:
-    case kInsertFrame:
+    case THarmonyHandOver::kDeleteFrame:
+    case THarmonyHandOver::kInsertFrame:
         ResetAllVoices();
         break;
-    case kSetFrameTime:
+    case THarmonyHandOver::kSetFrameTime:
         for (int voice = 0; voice < voiceCount_; ++voice) {
             Voice& v = voices_[static_cast<std::size_t>(voice)];
             if (v.fromFrame == edit.index && v.harmonyTime < edit.time) v.harmonyTime = edit.time;
@@ -364,15 +307,15 @@ void TIFFTVoiceOsc::ApplyEdits() {
     if (busy_.exchange(true, std::memory_order_seq_cst)) return; // another thread is applying edits
     if (!rendering_.load(std::memory_order_seq_cst)) {
         bool adopted = false;
-        while (!edits_.Empty() && !retired_.Full()) {
-            const Edit edit = edits_.Front();
-            edits_.Pop();
+        while (!handOver_.edits.Empty() && !handOver_.retired.Full()) {
+            const Edit edit = handOver_.edits.Front();
+            handOver_.edits.Pop();
             ApplyEdit(edit);
             adopted = true;
         }
         // Edits that found the queue full follow everything queued before them.
-        if (edits_.Empty() && !retired_.Full() && overflow_.load(std::memory_order_acquire)) {
-            if (FrameList* list = overflow_.exchange(nullptr, std::memory_order_acq_rel)) {
+        if (handOver_.edits.Empty() && !handOver_.retired.Full() && handOver_.overflow.load(std::memory_order_acquire)) {
+            if (FrameList* list = handOver_.overflow.exchange(nullptr, std::memory_order_acq_rel)) {
                 Adopt(list);
                 ResetAllVoices();
                 adopted = true;
@@ -380,7 +323,7 @@ void TIFFTVoiceOsc::ApplyEdits() {
         }
         // Rebuilt frames: their new tables wait in their slots. A newly adopted list may hold slots whose
         // tables were posted before the list arrived.
-        const bool posted = tablesPosted_.exchange(false, std::memory_order_acq_rel);
+        const bool posted = handOver_.tablesPosted.exchange(false, std::memory_order_acq_rel);
         if (posted || adopted) TakeNewTables();
     }
     busy_.store(false, std::memory_order_seq_cst);
@@ -498,220 +441,6 @@ void TIFFTVoiceOsc::Loop(Voice& v, const FrameList& list) {
         --v.segment;
     v.toFrame = v.segment;
     v.fromFrame = std::max(v.segment - 1, 0);
-}
-
-// Frames on the posting side -------------------------------------------------------------------------
-
-void TIFFTVoiceOsc::CollectLocked() {
-    // In handing-back order: a slot whose tables come back is still held by a list that comes back later.
-    Retired retired{};
-    while (retired_.TryPop(retired)) {
-        if (retired.slot) retired.slot->Release(retired.tables);
-        delete retired.list;
-    }
-}
-
-void TIFFTVoiceOsc::CollectGarbage() {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    CollectLocked();
-}
-
-void TIFFTVoiceOsc::Post(int command, int index, float time) {
-    CollectLocked();
-    auto* list = new FrameList();
-    list->entries.reserve(post_->model.size());
-    list->owners.reserve(post_->model.size());
-    for (const auto& frame : post_->model) {
-        list->entries.push_back({frame->harmonics.Time(), nullptr, frame->slot.get()});
-        list->owners.push_back(frame->slot);
-    }
-    // While a collapsed list waits, later edits join it so that the order is kept.
-    if (overflow_.load(std::memory_order_acquire) || !edits_.TryPush(Edit{command, index, time, list}))
-        delete overflow_.exchange(list, std::memory_order_acq_rel);
-}
-
-int TIFFTVoiceOsc::FrameCount() const {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    return static_cast<int>(post_->model.size());
-}
-
-float TIFFTVoiceOsc::FrameTime(int frame) const {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    const auto* f = post_->At(frame);
-    return f ? f->harmonics.Time() : 0.0f;
-}
-
-std::size_t TIFFTVoiceOsc::FrameBytes(int frame) const {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    const auto* f = post_->At(frame);
-    return f ? sizeof(PostSide::Frame) + f->tables->ByteSize() : 0;
-}
-
-bool TIFFTVoiceOsc::InsertFrame(int position, float time) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    auto& model = post_->model;
-    if (position < 0 || position > static_cast<int>(model.size())) return false;
-    auto frame = std::make_unique<PostSide::Frame>();
-    frame->harmonics.SetTime(time);
-    frame->tables = post_->builder.Build(frame->harmonics);
-    frame->slot = std::make_shared<TableSlot>();
-    frame->slot->live = frame->tables.get();
-    frame->slot->owners.push_back(frame->tables);
-    model.insert(model.begin() + position, std::move(frame));
-    Post(kInsertFrame, position, time);
-    return true;
-}
-
-bool TIFFTVoiceOsc::DeleteFrame(int frame) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    auto& model = post_->model;
-    if (frame < 0 || frame >= static_cast<int>(model.size())) return false;
-    model.erase(model.begin() + frame);
-    Post(kDeleteFrame, frame, 0.0f);
-    return true;
-}
-
-void TIFFTVoiceOsc::DeleteAllFrames() {
-    for (int frame = FrameCount() - 1; frame >= 0; --frame)
-        DeleteFrame(frame);
-}
-
-bool TIFFTVoiceOsc::SetFrameTime(int frame, float time) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    auto* f = post_->At(frame);
-    if (!f) return false;
-    f->harmonics.SetTime(time);
-    Post(kSetFrameTime, frame, time);
-    return true;
-}
-
-void TIFFTVoiceOsc::RebuildLocked(int frame) {
-    auto* f = post_->At(frame);
-    if (!f) return;
-    CollectLocked();
-    f->tables = post_->builder.Build(f->harmonics);
-    TableSlot& slot = *f->slot;
-    slot.owners.push_back(f->tables);
-    // Tables still pending were never read by the audio thread: the new ones take their place.
-    if (const THarmonyFrame::Tables* replaced = slot.pending.exchange(f->tables.get(), std::memory_order_acq_rel))
-        slot.Release(replaced);
-    tablesPosted_.store(true, std::memory_order_release);
-}
-
-void TIFFTVoiceOsc::RebuildFrame(int frame) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    RebuildLocked(frame);
-}
-
-void TIFFTVoiceOsc::ResetFrame(int frame) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    if (auto* f = post_->At(frame)) {
-        f->harmonics.Silence();
-        RebuildLocked(frame);
-    }
-}
-
-void TIFFTVoiceOsc::SetHarmonicLevel(int frame, int harmonic, int level) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    if (auto* f = post_->At(frame)) f->harmonics.SetLevelByte(harmonic, level);
-}
-
-void TIFFTVoiceOsc::SetHarmonicPhase(int frame, int harmonic, int phase) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    if (auto* f = post_->At(frame)) f->harmonics.SetPhaseByte(harmonic, phase);
-}
-
-int TIFFTVoiceOsc::GetHarmonicLevel(int frame, int harmonic) const {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    const auto* f = post_->At(frame);
-    return f ? f->harmonics.LevelByte(harmonic) : 255;
-}
-
-int TIFFTVoiceOsc::GetHarmonicPhase(int frame, int harmonic) const {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    const auto* f = post_->At(frame);
-    return f ? f->harmonics.PhaseByte(harmonic) : 128;
-}
-
-void TIFFTVoiceOsc::FillSaw(int frame, int count) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    if (auto* f = post_->At(frame)) {
-        f->harmonics.FillSaw(count);
-        RebuildLocked(frame);
-    }
-}
-
-void TIFFTVoiceOsc::FillPulse(int frame, float widthPercent, int count) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    if (auto* f = post_->At(frame)) {
-        f->harmonics.FillPulse(count, widthPercent);
-        RebuildLocked(frame);
-    }
-}
-
-void TIFFTVoiceOsc::FillTriangle(int frame, float peakPercent, int count) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    if (auto* f = post_->At(frame)) {
-        f->harmonics.FillTriangle(count, peakPercent);
-        RebuildLocked(frame);
-    }
-}
-
-void TIFFTVoiceOsc::FillRandom(int frame, int count) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    if (auto* f = post_->At(frame)) {
-        f->harmonics.FillRandom(count, post_->random);
-        RebuildLocked(frame);
-    }
-}
-
-void TIFFTVoiceOsc::SetRandomSeed(std::uint32_t seed) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    post_->random.seed(seed);
-}
-
-void TIFFTVoiceOsc::ClearHarmonics(int frame, int last) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    if (auto* f = post_->At(frame)) {
-        f->harmonics.ClearHarmonics(last);
-        RebuildLocked(frame);
-    }
-}
-
-void TIFFTVoiceOsc::TiltHarmonics(int frame, float amount, int count) {
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    if (auto* f = post_->At(frame)) {
-        f->harmonics.TiltHarmonics(count, amount);
-        RebuildLocked(frame);
-    }
-}
-
-bool TIFFTVoiceOsc::LoadHarmonyFile(const std::string& path, int frame, std::string* message) {
-    THarmonyFileManager file;
-    if (!file.Load(path, message)) return false;
-    std::lock_guard<std::mutex> lock(post_->mutex);
-    auto* f = post_->At(frame);
-    if (!f) return false;
-    for (int j = 0; j < THarmonyFileManager::kHarmonicCount; ++j) {
-        f->harmonics.SetLevelByte(j, file.levels[static_cast<std::size_t>(j)]);
-        f->harmonics.SetPhaseByte(j, file.phases[static_cast<std::size_t>(j)]);
-    }
-    RebuildLocked(frame);
-    return true;
-}
-
-bool TIFFTVoiceOsc::SaveHarmonyFile(const std::string& path, int frame) {
-    THarmonyFileManager file;
-    {
-        std::lock_guard<std::mutex> lock(post_->mutex);
-        const auto* f = post_->At(frame);
-        if (!f) return false;
-        for (int j = 0; j < THarmonyFileManager::kHarmonicCount; ++j) {
-            file.levels[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(f->harmonics.LevelByte(j));
-            file.phases[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(f->harmonics.PhaseByte(j));
-        }
-    }
-    return file.Save(path);
 }
 
 } // namespace quillon

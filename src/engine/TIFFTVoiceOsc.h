@@ -7,8 +7,9 @@
 //
 // Design note — how frame edits reach the audio thread
 // ----------------------------------------------------
-// The harmony exists twice. The posting side (the editor thread or the program-switch worker) owns the
-// editable model: each frame's harmonic levels and phases, its time, its newest tables and its table slot.
+// The oscillator is the audio-thread renderer; its harmony model (THarmonyModel) is the editing side, and
+// THarmonyHandOver holds what the two share. The harmony exists twice. The posting side (the editor thread
+// or the program-switch worker, through the model) owns the editable model: each frame's harmonic levels and phases, its time, its newest tables and its table slot.
 // The audio side owns one frame list (time and slot per frame). Inserting, deleting and moving a frame
 // changes the model and posts a new list together with the edit's command into a 1024-entry
 // single-producer/single-consumer queue. ApplyEdits, called by the audio thread at the start of every
@@ -38,7 +39,8 @@
 #pragma once
 
 #include "engine/THarmonyFrame.h"
-#include "engine/TSpscQueue.h"
+#include "engine/THarmonyHandOver.h"
+#include "engine/THarmonyModel.h"
 #include "engine/TWavetableReader.h"
 
 #include <array>
@@ -54,9 +56,9 @@ class TIFFTVoiceOsc {
 public:
     static constexpr int kMaxUnison = 32;
     static constexpr int kMaxVoices = 256;
-    static constexpr int kEditQueueSize = 1024;
+    static constexpr int kEditQueueSize = THarmonyHandOver::kEditQueueSize;
     static constexpr int kTableLength = THarmonyFrame::kTableLength;
-    static constexpr int kDefaultHarmonics = 250; // harmonics 1 … 250 for the generators
+    static constexpr int kDefaultHarmonics = THarmonyModel::kDefaultHarmonics;
 
     // Voice count (1 … 256) and sample rate in Hz; the plug-in creates it with 8 and 44100.
     TIFFTVoiceOsc(int voiceCount, float sampleRate);
@@ -144,46 +146,42 @@ public:
     void SetReaderKernel(TWavetableReader::Kernel kernel) { reader_.SetKernel(kernel); }
     TWavetableReader::Kernel ReaderKernel() const { return reader_.ActiveKernel(); }
 
-    // Frames [gui] -----------------------------------------------------------------------------------
-    int FrameCount() const;
-    float FrameTime(int frame) const; // 0 for a frame that does not exist
-    // Accepted for 0 ≤ position ≤ FrameCount(): a silent frame at `time` seconds.
-    bool InsertFrame(int position, float time);
-    bool DeleteFrame(int frame);
-    void DeleteAllFrames();
-    bool SetFrameTime(int frame, float time);
-    // Builds the frame's tables from its harmonics and publishes them.
-    void RebuildFrame(int frame);
-    // Makes every harmonic of the frame silent and rebuilds it.
-    void ResetFrame(int frame);
-    // Bytes of the frame's tables and harmonic data (0 for a frame that does not exist).
-    std::size_t FrameBytes(int frame) const;
-    // Frees lists and tables the audio thread has handed back; posting operations do it too. Replaced
-    // tables stay in memory until then, so the GUI's idle calls this now and then.
-    void CollectGarbage();
-
-    // Harmonics of a frame [gui]: bytes as the editor, files and records use them (level 255 silent,
-    // phase 128 = 0 rad). Changing them does not rebuild the tables: call RebuildFrame when done.
-    void SetHarmonicLevel(int frame, int harmonic, int level);
-    void SetHarmonicPhase(int frame, int harmonic, int phase);
-    int GetHarmonicLevel(int frame, int harmonic) const; // rounded, 0 … 255
-    int GetHarmonicPhase(int frame, int harmonic) const; // rounded
-
-    // Generators over harmonics 1 … count of a frame, each followed by RebuildFrame [gui].
-    void FillSaw(int frame, int count = kDefaultHarmonics);
-    void FillPulse(int frame, float widthPercent, int count = kDefaultHarmonics);
-    void FillTriangle(int frame, float peakPercent, int count = kDefaultHarmonics); // 0 < peak < 100
-    void FillRandom(int frame, int count = kDefaultHarmonics);
-    // Restarts FillRandom's random source from `seed`. Each oscillator starts from a seed of the system's
-    // random source, so that every instance and every load makes its own random harmony; tests fix it.
-    void SetRandomSeed(std::uint32_t seed);
-    void ClearHarmonics(int frame, int last = kDefaultHarmonics); // harmonics 0 … last
-    void TiltHarmonics(int frame, float amount, int count = kDefaultHarmonics);
-
-    // Harmony files (.bha) [gui]. False with the reason in `message` ("File not found!", "The file is not a
-    // valid Harmony file!"); other input/output failures throw std::system_error or std::ios_base::failure.
-    bool LoadHarmonyFile(const std::string& path, int frame, std::string* message = nullptr);
-    bool SaveHarmonyFile(const std::string& path, int frame);
+    // The harmony [gui] ---------------------------------------------------------------------------------
+    // The editing side (THarmonyModel.h): frames, harmonics, generators and harmony files, posted to the
+    // renderer through the hand-over.
+    THarmonyModel& Harmony() { return *model_; }
+    const THarmonyModel& Harmony() const { return *model_; }
+    int FrameCount() const { return model_->FrameCount(); }
+    float FrameTime(int frame) const { return model_->FrameTime(frame); }
+    bool InsertFrame(int position, float time) { return model_->InsertFrame(position, time); }
+    bool DeleteFrame(int frame) { return model_->DeleteFrame(frame); }
+    void DeleteAllFrames() { model_->DeleteAllFrames(); }
+    bool SetFrameTime(int frame, float time) { return model_->SetFrameTime(frame, time); }
+    void RebuildFrame(int frame) { model_->RebuildFrame(frame); }
+    void ResetFrame(int frame) { model_->ResetFrame(frame); }
+    std::size_t FrameBytes(int frame) const { return model_->FrameBytes(frame); }
+    void CollectGarbage() { model_->CollectGarbage(); }
+    void SetHarmonicLevel(int frame, int harmonic, int level) { model_->SetHarmonicLevel(frame, harmonic, level); }
+    void SetHarmonicPhase(int frame, int harmonic, int phase) { model_->SetHarmonicPhase(frame, harmonic, phase); }
+    int GetHarmonicLevel(int frame, int harmonic) const { return model_->GetHarmonicLevel(frame, harmonic); }
+    int GetHarmonicPhase(int frame, int harmonic) const { return model_->GetHarmonicPhase(frame, harmonic); }
+    void FillSaw(int frame, int count = kDefaultHarmonics) { model_->FillSaw(frame, count); }
+    void FillPulse(int frame, float widthPercent, int count = kDefaultHarmonics) {
+        model_->FillPulse(frame, widthPercent, count);
+    }
+    void FillTriangle(int frame, float peakPercent, int count = kDefaultHarmonics) {
+        model_->FillTriangle(frame, peakPercent, count);
+    }
+    void FillRandom(int frame, int count = kDefaultHarmonics) { model_->FillRandom(frame, count); }
+    void SetRandomSeed(std::uint32_t seed) { model_->SetRandomSeed(seed); }
+    void ClearHarmonics(int frame, int last = kDefaultHarmonics) { model_->ClearHarmonics(frame, last); }
+    void TiltHarmonics(int frame, float amount, int count = kDefaultHarmonics) {
+        model_->TiltHarmonics(frame, amount, count);
+    }
+    bool LoadHarmonyFile(const std::string& path, int frame, std::string* message = nullptr) {
+        return model_->LoadHarmonyFile(path, frame, message);
+    }
+    bool SaveHarmonyFile(const std::string& path, int frame) { return model_->SaveHarmonyFile(path, frame); }
 
 private:
     struct Voice {
@@ -201,22 +199,9 @@ private:
         float pitchModulation = 1.0f;
         float glideOffset = 0.0f;
     };
-    struct FrameList;
-    struct TableSlot;
-    struct Edit {
-        int command;
-        int index;
-        float time;
-        FrameList* list;
-    };
-    struct PostSide;
-    // What the audio thread hands back to the posting side: a list it no longer reads, or tables of a slot
-    // that it has replaced.
-    struct Retired {
-        FrameList* list;
-        TableSlot* slot;
-        const THarmonyFrame::Tables* tables;
-    };
+    using FrameList = THarmonyHandOver::FrameList;
+    using Edit = THarmonyHandOver::Edit;
+    using Retired = THarmonyHandOver::Retired;
 
     Voice* VoiceAt(int voice);
     const Voice* VoiceAt(int voice) const;
@@ -230,11 +215,6 @@ private:
     void RenderCrossfade(Voice& v, const FrameList& list, float* buffer, int n);
     void Loop(Voice& v, const FrameList& list);
 
-    // Posting side (mutex, model, table builder).
-    void Post(int command, int index, float time);
-    void CollectLocked();
-    // Builds the frame's tables and leaves them pending in its slot for the audio thread.
-    void RebuildLocked(int frame);
 
     // Settings.
     int voiceCount_ = 0;
@@ -262,16 +242,12 @@ private:
 
     std::unique_ptr<Voice[]> voices_; // kMaxVoices
 
-    // Hand-over between the posting side and the audio thread.
-    FrameList* current_ = nullptr; // audio side
-    TSpscQueue<Edit, kEditQueueSize> edits_;
-    TSpscQueue<Retired, 2 * kEditQueueSize> retired_;
-    std::atomic<FrameList*> overflow_{nullptr};
-    std::atomic<bool> tablesPosted_{false}; // a slot may hold pending tables
+    // Hand-over between the harmony model and the renderer; the model goes first.
+    FrameList* current_ = nullptr; // the renderer's list
+    THarmonyHandOver handOver_;
     std::atomic<bool> rendering_{false};
     std::atomic<bool> busy_{false};
-
-    std::unique_ptr<PostSide> post_;
+    std::unique_ptr<THarmonyModel> model_;
 };
 
 } // namespace quillon
