@@ -5,9 +5,9 @@
 #pragma once
 
 #include "engine/THarmonyFrame.h"
+#include "engine/TPublished.h"
 #include "engine/TSpscQueue.h"
 
-#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -18,24 +18,11 @@ struct THarmonyHandOver {
     static constexpr int kEditQueueSize = 1024;
     enum Command { kDeleteFrame = 0, kInsertFrame = 1, kSetFrameTime = 2 };
 
-    // One frame's tables as both sides hold them. A rebuild only replaces the slot's pending tables, and a
-    // rebuild that finds pending tables the audio thread has not taken yet frees them at once: however many
-    // rebuilds arrive between two blocks, a slot holds its live and its pending tables, and those the audio
-    // thread has handed back until the posting side collects them.
-    struct TableSlot {
-        // [audio] The tables voices read. Set by the posting side before the slot is first posted, then only by
-        // ApplyEdits, which takes `pending` in its place.
-        const THarmonyFrame::Tables* live = nullptr;
-        // The newest tables posted and not yet taken; null when there are none.
-        std::atomic<const THarmonyFrame::Tables*> pending{nullptr};
-        // [gui] Owners of live, pending and handed-back tables; the last are released at collection.
-        std::vector<std::shared_ptr<const THarmonyFrame::Tables>> owners;
-
-        void Release(const THarmonyFrame::Tables* tables) {
-            const auto it = std::find_if(owners.begin(), owners.end(), [&](const auto& o) { return o.get() == tables; });
-            if (it != owners.end()) owners.erase(it);
-        }
-    };
+    // One frame's tables: the model publishes each rebuild's tables, the renderer takes the newest between
+    // blocks, and replaced tables go back to the model to be freed. A rebuild that finds tables the renderer
+    // has not taken yet frees them at once, so however many rebuilds arrive between two blocks, a frame
+    // holds at most its live tables, one pending set and two handed back.
+    using TableSlot = TPublished<THarmonyFrame::Tables>;
 
     // A frame list as the audio thread reads it: per frame its time, its slot and the slot's live tables (the
     // audio thread fills `tables` in when it adopts the list and when it takes new tables). Lists refer to
@@ -57,16 +44,8 @@ struct THarmonyHandOver {
         float time;
         FrameList* list;
     };
-    // What the audio thread hands back to the posting side: a list it no longer reads, or tables of a slot
-    // that it has replaced.
-    struct Retired {
-        FrameList* list;
-        TableSlot* slot;
-        const THarmonyFrame::Tables* tables;
-    };
-
     TSpscQueue<Edit, kEditQueueSize> edits;
-    TSpscQueue<Retired, 2 * kEditQueueSize> retired;
+    TSpscQueue<FrameList*, 2 * kEditQueueSize> retired; // lists the audio thread no longer reads
     std::atomic<FrameList*> overflow{nullptr}; // edits collapsed into one list while the queue is full
     std::atomic<bool> tablesPosted{false};     // a slot may hold pending tables
 };

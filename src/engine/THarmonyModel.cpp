@@ -23,12 +23,12 @@ const THarmonyModel::Frame* THarmonyModel::At(int frame) const {
 // Frames -------------------------------------------------------------------------
 
 void THarmonyModel::CollectLocked() {
-    // In handing-back order: a slot whose tables come back is still held by a list that comes back later.
-    THarmonyHandOver::Retired retired{};
-    while (handOver_.retired.TryPop(retired)) {
-        if (retired.slot) retired.slot->Release(retired.tables);
-        delete retired.list;
-    }
+    // Tables of frames deleted since go with their slots, when the last list that holds one is freed.
+    for (const auto& frame : frames_)
+        frame->slot->Collect();
+    THarmonyHandOver::FrameList* list = nullptr;
+    while (handOver_.retired.TryPop(list))
+        delete list;
 }
 
 void THarmonyModel::CollectGarbage() {
@@ -75,8 +75,7 @@ bool THarmonyModel::InsertFrame(int position, float time) {
     frame->harmonics.SetTime(time);
     frame->tables = builder_.Build(frame->harmonics);
     frame->slot = std::make_shared<THarmonyHandOver::TableSlot>();
-    frame->slot->live = frame->tables.get();
-    frame->slot->owners.push_back(frame->tables);
+    frame->slot->SetInitial(frame->tables);
     model.insert(model.begin() + position, std::move(frame));
     Post(THarmonyHandOver::kInsertFrame, position, time);
     return true;
@@ -110,11 +109,7 @@ void THarmonyModel::RebuildLocked(int frame) {
     if (!f) return;
     CollectLocked();
     f->tables = builder_.Build(f->harmonics);
-    THarmonyHandOver::TableSlot& slot = *f->slot;
-    slot.owners.push_back(f->tables);
-    // Tables still pending were never read by the audio thread: the new ones take their place.
-    if (const THarmonyFrame::Tables* replaced = slot.pending.exchange(f->tables.get(), std::memory_order_acq_rel))
-        slot.Release(replaced);
+    f->slot->Publish(f->tables);
     handOver_.tablesPosted.store(true, std::memory_order_release);
 }
 

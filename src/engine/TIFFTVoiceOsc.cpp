@@ -51,9 +51,9 @@ TIFFTVoiceOsc::~TIFFTVoiceOsc() {
     while (handOver_.edits.TryPop(edit))
         delete edit.list;
     delete handOver_.overflow.exchange(nullptr);
-    Retired retired{};
+    FrameList* retired = nullptr;
     while (handOver_.retired.TryPop(retired))
-        delete retired.list; // handed-back tables go with their slots
+        delete retired; // handed-back tables go with their slots
     delete current_;
 }
 
@@ -262,26 +262,20 @@ int TIFFTVoiceOsc::AppliedFrameCount() const {
 // Edits on the audio side ----------------------------------------------------------------------------
 
 void TIFFTVoiceOsc::Adopt(FrameList* list) {
-    if (current_) handOver_.retired.TryPush(Retired{current_, nullptr, nullptr}); // room was checked by the caller
+    if (current_) handOver_.retired.TryPush(current_); // room was checked by the caller
     current_ = list;
     for (auto& entry : current_->entries)
-        entry.tables = entry.slot->live;
+        entry.tables = entry.slot->Current();
 }
 
 void TIFFTVoiceOsc::TakeNewTables() {
     if (!current_) return;
     for (auto& entry : current_->entries) {
         THarmonyHandOver::TableSlot& slot = *entry.slot;
-        if (!slot.pending.load(std::memory_order_relaxed)) continue;
-        if (handOver_.retired.Full()) { // no room to hand the old tables back: the rest at the next block
+        if (slot.TakeNewest())
+            entry.tables = slot.Current();
+        else if (slot.HasPending()) // its old tables are not collected yet: again at the next block
             handOver_.tablesPosted.store(true, std::memory_order_relaxed);
-            return;
-        }
-        if (const THarmonyFrame::Tables* tables = slot.pending.exchange(nullptr, std::memory_order_acq_rel)) {
-            handOver_.retired.TryPush(Retired{nullptr, &slot, slot.live});
-            slot.live = tables;
-            entry.tables = tables;
-        }
     }
 }
 

@@ -201,7 +201,6 @@ private:
     };
     using FrameList = THarmonyHandOver::FrameList;
     using Edit = THarmonyHandOver::Edit;
-    using Retired = THarmonyHandOver::Retired;
 
     Voice* VoiceAt(int voice);
     const Voice* VoiceAt(int voice) const;
@@ -209,7 +208,7 @@ private:
     std::uint32_t RandomPhase();
     void Adopt(FrameList* list);
     void ApplyEdit(const Edit& edit);
-    // Makes the pending tables of the current list's slots live, as far as the hand-back queue has room.
+    // Makes the pending tables of the current list's slots live.
     void TakeNewTables();
     void RenderSingle(Voice& v, const FrameList& list, float* buffer, int n);
     void RenderCrossfade(Voice& v, const FrameList& list, float* buffer, int n);
