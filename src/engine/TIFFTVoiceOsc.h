@@ -40,6 +40,7 @@
 #include "engine/THarmonyFrame.h"
 #include "engine/TSpscQueue.h"
 #include "engine/TWavetableReader.h"
+#include "platform/Status.h"
 
 #include <array>
 #include <atomic>
@@ -180,10 +181,10 @@ public:
     void ClearHarmonics(int frame, int last = kDefaultHarmonics); // harmonics 0 … last
     void TiltHarmonics(int frame, float amount, int count = kDefaultHarmonics);
 
-    // Harmony files (.bha) [gui]. False with the reason in `message` ("File not found!", "The file is not a
-    // valid Harmony file!"); other input/output failures throw std::system_error or std::ios_base::failure.
-    bool LoadHarmonyFile(const std::string& path, int frame, std::string* message = nullptr);
-    bool SaveHarmonyFile(const std::string& path, int frame);
+    // Harmony files (.bha) [gui]: THarmonyFileManager's outcomes (files/THarmonyFileManager.h), and
+    // kOutOfRange with no text for a frame the oscillator does not have.
+    Status LoadHarmonyFile(const std::string& path, int frame);
+    Status SaveHarmonyFile(const std::string& path, int frame);
 
 private:
     struct Voice {
