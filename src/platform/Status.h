@@ -33,6 +33,7 @@ struct [[nodiscard]] Status {
     static Status Success() { return {}; }
     static Status Failure(StatusCode code, std::string message) { return {code, std::move(message)}; }
     bool Ok() const { return code == StatusCode::kOk; }
+    explicit operator bool() const { return Ok(); }
 };
 
 } // namespace quillon
