@@ -79,7 +79,7 @@ Status Payload(const TPresetsFileManager::Format& format, std::span<const std::u
         return Status::Failure(StatusCode::kNotValid, invalid + " (product is not \"" + std::string(kProduct) + "\")");
     const std::int64_t size = le::LoadI32(file.data() + format.payloadSizeOffset);
     const std::size_t follows = file.size() - format.headerSize;
-    if (size <= 0 || size > TPresetsFileManager::kMaxPayloadSize || static_cast<std::size_t>(size) != follows)
+    if (size < 0 || size > TPresetsFileManager::kMaxPayloadSize || static_cast<std::size_t>(size) != follows)
         return Status::Failure(StatusCode::kNotValid, invalid + " (payload size " + std::to_string(size) + " but " +
                                                           std::to_string(follows) + " bytes follow the header)");
     payload = file.subspan(format.headerSize);

@@ -34,6 +34,7 @@ bool TProgramFileChunk::FromProgramFile(std::span<const std::uint8_t> file) {
     std::span<const std::uint8_t> payload;
     if (const Status status = TPresetsFileManager::ProgramPayload(file, payload); !status.Ok())
         return Fail(status.message);
+    if (payload.empty()) return Fail("not a valid Quillon program file (its payload is empty)");
     chunk_.assign(payload.begin(), payload.end());
     return true;
 }
