@@ -49,9 +49,12 @@ void SaveRecords(bool bank, const std::vector<std::uint8_t>& records, const std:
     using quillon::TPresetsFileManager;
     TPresetsFileManager manager;
     const bool saved =
-        bank ? manager.SaveBank(path, TPresetsFileManager::ConstBankSpan(records.data(), TPresetsFileManager::kBankBytes))
+        bank ? manager
+                   .SaveBank(path, TPresetsFileManager::ConstBankSpan(records.data(), TPresetsFileManager::kBankBytes))
                    .Ok()
-             : manager.SaveProgram(path, TPresetsFileManager::ConstProgramSpan(records.data(), quillon::record::kRecordSize))
+             : manager
+                   .SaveProgram(path,
+                                TPresetsFileManager::ConstProgramSpan(records.data(), quillon::record::kRecordSize))
                    .Ok();
     if (!saved)
         std::abort();

@@ -133,8 +133,8 @@ int Import(const TParsedArgs& parsed) {
     }
     std::vector<std::uint8_t> record(record::kRecordSize);
     bank.CopyRecord(kSlot, record);
-    const Status status =
-        TPresetsFileManager().SaveProgram(output, TPresetsFileManager::ConstProgramSpan(record.data(), record::kRecordSize));
+    const Status status = TPresetsFileManager().SaveProgram(
+        output, TPresetsFileManager::ConstProgramSpan(record.data(), record::kRecordSize));
     if (!status.Ok()) return Fail("harmony import: could not write '" + output + "': " + status.message);
     std::printf("Wrote %s: %s with frame %d from %s\n", output.c_str(), parsed.positional[2].c_str(), frame,
                 parsed.positional[1].c_str());

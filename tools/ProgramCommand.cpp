@@ -122,16 +122,14 @@ int RunBank(TArgs args) {
         if (i < parsed.positional.size()) {
             const Status status =
                 files.LoadProgram(parsed.positional[i], TPresetsFileManager::ProgramSpan(record.data(), record.size()));
-            if (!status.Ok())
-                return Fail("bank: could not read '" + parsed.positional[i] + "': " + status.message);
+            if (!status.Ok()) return Fail("bank: could not read '" + parsed.positional[i] + "': " + status.message);
             std::copy(record.begin(), record.end(), slot);
         } else {
             programs->CopyRecord(static_cast<int>(i), std::span<std::uint8_t>(slot, record::kRecordSize));
         }
     }
     const Status status = files.SaveBank(output, TPresetsFileManager::ConstBankSpan(bank.data(), bank.size()));
-    if (!status.Ok())
-        return Fail("bank: could not write '" + output + "': " + status.message);
+    if (!status.Ok()) return Fail("bank: could not write '" + output + "': " + status.message);
     std::printf("%s: bank of %zu program(s)\n", output.c_str(), parsed.positional.size());
     return 0;
 }

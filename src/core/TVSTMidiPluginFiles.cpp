@@ -33,8 +33,7 @@ std::span<std::uint8_t, record::kRecordSize> RecordIn(std::vector<std::uint8_t>&
 
 // Shows a file operation's failure with its text; true when the operation was done.
 bool Done(platform::IUserPrompt& prompt, const Status& status) {
-    if (!status.Ok() && !status.message.empty())
-        prompt.ShowMessage(status.message);
+    if (!status.Ok() && !status.message.empty()) prompt.ShowMessage(status.message);
     return status.Ok();
 }
 
@@ -42,8 +41,7 @@ bool Done(platform::IUserPrompt& prompt, const Status& status) {
 // write-protected file is not asked about: the save refuses it and says so.
 bool MayOverwrite(platform::IUserPrompt& prompt, const std::string& path) {
     std::error_code error;
-    if (!std::filesystem::exists(path, error) || SafeFileWriter::IsWriteProtected(path))
-        return true;
+    if (!std::filesystem::exists(path, error) || SafeFileWriter::IsWriteProtected(path)) return true;
     return prompt.Ask(kOverwriteQuestion, PromptButtons::kYesCancel) == PromptAnswer::kYes;
 }
 
@@ -106,7 +104,8 @@ bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
 
     std::vector<std::uint8_t> loaded(TPresetsFileManager::kBankBytes);
     const bool done =
-        Done(UserPrompt(), TPresetsFileManager().LoadBank(path, TPresetsFileManager::BankSpan(loaded.data(), loaded.size())));
+        Done(UserPrompt(),
+             TPresetsFileManager().LoadBank(path, TPresetsFileManager::BankSpan(loaded.data(), loaded.size())));
     if (done) {
         {
             std::lock_guard<std::mutex> lock(RecordsMutex());
@@ -137,9 +136,10 @@ bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path) {
             programs_.CopyRecord(FirstSlot(bank) + i, RecordIn(image, i));
         }
     }
-    const bool done = MayOverwrite(UserPrompt(), path) &&
-                      Done(UserPrompt(), TPresetsFileManager().SaveBank(
-                                             path, TPresetsFileManager::ConstBankSpan(image.data(), image.size())));
+    const bool done =
+        MayOverwrite(UserPrompt(), path) &&
+        Done(UserPrompt(),
+             TPresetsFileManager().SaveBank(path, TPresetsFileManager::ConstBankSpan(image.data(), image.size())));
     // A bank that was not written keeps its modified mark and its file: the file does not hold it.
     if (done) {
         SetBankModified(bank, false);

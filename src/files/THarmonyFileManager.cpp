@@ -9,7 +9,6 @@
 
 namespace quillon {
 
-
 std::array<std::uint8_t, THarmonyFileManager::kFileSize> THarmonyFileManager::Bytes() const {
     std::array<std::uint8_t, kFileSize> bytes{};
     std::memcpy(bytes.data(), kIdentifier, std::strlen(kIdentifier)); // the zero after it is already there

@@ -25,8 +25,7 @@ std::string DataFile(const std::string& installFolder, const char* name) {
     return (fs::path(installFolder) / "Data" / name).string();
 }
 
-Status Refused(std::span<int, TMidiLearnFileManager::kControllerCount> table, StatusCode code,
-               std::string message) {
+Status Refused(std::span<int, TMidiLearnFileManager::kControllerCount> table, StatusCode code, std::string message) {
     std::fill(table.begin(), table.end(), -1);
     return Status::Failure(code, std::move(message));
 }
@@ -92,14 +91,14 @@ Status TMidiLearnFileManager::ReadAssignments(std::span<int, kControllerCount> t
 
 Status TMidiLearnFileManager::WriteAssignments(std::span<const int, kControllerCount> table) const {
     if (installFolder_.empty())
-        return Status::Failure(StatusCode::kNotFound, "The installation folder is not known: " +
-                                                          std::generic_category().message(ENOENT));
+        return Status::Failure(StatusCode::kNotFound,
+                               "The installation folder is not known: " + std::generic_category().message(ENOENT));
     const fs::path data = fs::path(installFolder_) / "Data";
     std::error_code error;
     fs::create_directories(data, error);
     if (error)
-        return Status::Failure(StatusCode::kWriteError, "Cannot create the folder " + data.string() + ": " +
-                                                            error.message());
+        return Status::Failure(StatusCode::kWriteError,
+                               "Cannot create the folder " + data.string() + ": " + error.message());
     const FileBytes bytes = Encode(table);
     return SafeFileWriter::Write(CustomPath(), {std::span<const std::uint8_t>(bytes)});
 }

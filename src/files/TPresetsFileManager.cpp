@@ -20,8 +20,8 @@ struct TPresetsFileManager::Format {
     std::size_t payloadSizeOffset; // int32 payload size in bytes
     std::size_t headerSize;        // bytes before the payload
     std::size_t contentSize;       // inflated payload: the records, bytes
-    const char* kind;            // "program" or "bank", for the reasons of a refusal
-    const char* notValidMessage; // the refusal as the plug-in shows it
+    const char* kind;              // "program" or "bank", for the reasons of a refusal
+    const char* notValidMessage;   // the refusal as the plug-in shows it
 };
 
 namespace {
@@ -70,8 +70,8 @@ Status Payload(const TPresetsFileManager::Format& format, std::span<const std::u
                std::span<const std::uint8_t>& payload) {
     const std::string invalid = std::string("not a valid Quillon ") + format.kind + " file";
     if (file.size() < format.headerSize)
-        return Status::Failure(StatusCode::kNotValid, invalid + " (shorter than its " +
-                                                          std::to_string(format.headerSize) + "-byte header)");
+        return Status::Failure(StatusCode::kNotValid,
+                               invalid + " (shorter than its " + std::to_string(format.headerSize) + "-byte header)");
     if (!FieldHolds(file.data(), format.identifierField, format.identifier))
         return Status::Failure(StatusCode::kNotValid,
                                invalid + " (file identifier is not \"" + std::string(format.identifier) + "\")");
@@ -89,8 +89,7 @@ Status Payload(const TPresetsFileManager::Format& format, std::span<const std::u
 Status Parse(const TPresetsFileManager::Format& format, std::span<const std::uint8_t> file,
              std::span<std::uint8_t> target) {
     std::span<const std::uint8_t> payload;
-    if (Status header = Payload(format, file, payload); !header.Ok())
-        return header;
+    if (Status header = Payload(format, file, payload); !header.Ok()) return header;
     // Inflate into a buffer of our own, so that a failure leaves the caller's records untouched.
     std::vector<std::uint8_t> content(format.contentSize);
     std::size_t produced = 0;
@@ -134,15 +133,13 @@ Status Compose(const TPresetsFileManager::Format& format, std::span<const std::u
 
 Status Load(const TPresetsFileManager::Format& format, const std::string& path, std::span<std::uint8_t> target) {
     std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        return Status::Failure(StatusCode::kNotFound, kFileNotFound);
+    if (!fs::is_regular_file(path, error)) return Status::Failure(StatusCode::kNotFound, kFileNotFound);
     // The whole file at once: a file that changes while it is read is refused, never half taken.
     const platform::ReadFileResult file =
         platform::ReadWholeFile(path, format.headerSize + TPresetsFileManager::kMaxPayloadSize);
     if (file.status.code == StatusCode::kTooLarge) // longer than any valid file
         return Status::Failure(StatusCode::kNotValid, format.notValidMessage);
-    if (!file.Ok())
-        return file.status;
+    if (!file.Ok()) return file.status;
     if (file.bytes.size() < format.headerSize)
         return Status::Failure(StatusCode::kReadError, "Cannot read the file " + path + ": it ends within its " +
                                                            std::to_string(format.headerSize) + "-byte header");
@@ -165,11 +162,9 @@ Status Load(const TPresetsFileManager::Format& format, const std::string& path, 
 }
 
 Status Save(const TPresetsFileManager::Format& format, const std::string& path, std::span<const std::uint8_t> content) {
-    if (SafeFileWriter::IsWriteProtected(path))
-        return Status::Failure(StatusCode::kWriteProtected, kWriteProtected);
+    if (SafeFileWriter::IsWriteProtected(path)) return Status::Failure(StatusCode::kWriteProtected, kWriteProtected);
     std::vector<std::uint8_t> file;
-    if (Status composed = Compose(format, content, file); !composed.Ok())
-        return composed;
+    if (Status composed = Compose(format, content, file); !composed.Ok()) return composed;
     return SafeFileWriter::Write(path, {file});
 }
 

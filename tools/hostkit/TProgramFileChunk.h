@@ -19,7 +19,7 @@ namespace quillon {
 
 class TProgramFileChunk {
 public:
-    static constexpr std::size_t kRecordBytes = record::kRecordSize;                   // one program record
+    static constexpr std::size_t kRecordBytes = record::kRecordSize;                        // one program record
     static constexpr int kBankSlots = static_cast<int>(TPresetsFileManager::kBankPrograms); // records in a bank
     static constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
 

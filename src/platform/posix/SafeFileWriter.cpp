@@ -90,12 +90,10 @@ Status SafeFileWriter::Begin(const std::string& path) {
 }
 
 Status SafeFileWriter::Append(std::span<const std::uint8_t> bytes) {
-    if (fd_ < 0)
-        return Failed(EBADF, "Cannot write the file " + path_);
+    if (fd_ < 0) return Failed(EBADF, "Cannot write the file " + path_);
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             const Status status = Failed(n < 0 ? errno : EIO, "Cannot write the file " + path_);
             Abandon();
@@ -107,8 +105,7 @@ Status SafeFileWriter::Append(std::span<const std::uint8_t> bytes) {
 }
 
 Status SafeFileWriter::Commit() {
-    if (fd_ < 0)
-        return Failed(EBADF, "Cannot write the file " + path_);
+    if (fd_ < 0) return Failed(EBADF, "Cannot write the file " + path_);
     if (fsync(fd_) != 0) {
         const Status status = Failed(errno, "Cannot write the file " + path_);
         Abandon();
@@ -139,11 +136,9 @@ Status SafeFileWriter::Commit() {
 }
 
 void SafeFileWriter::Abandon() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    if (!temporary_.empty())
-        ::unlink(temporary_.c_str());
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
     temporary_.clear();
 }
 
@@ -151,8 +146,7 @@ Status SafeFileWriter::Write(const std::string& path, std::initializer_list<std:
     SafeFileWriter writer;
     Status status = writer.Begin(path);
     for (const auto& piece : pieces) {
-        if (!status.Ok())
-            return status;
+        if (!status.Ok()) return status;
         status = writer.Append(piece);
     }
     return status.Ok() ? writer.Commit() : status;
