@@ -80,7 +80,8 @@ void BM_ReadWave20s(benchmark::State& state) {
         std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     for (auto _ : state) {
-        const quillon::TWaveData wave = quillon::ReadWaveFile(path);
+        quillon::TWaveData wave;
+        if (!quillon::ReadWaveFile(path, wave).Ok()) state.SkipWithError("cannot read the wave file");
         benchmark::DoNotOptimize(wave.samples.data());
     }
     std::remove(path.c_str());

@@ -21,13 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto result = manager.ReadAssignments(table);
     for (const int entry : table)
         if (entry < -1 || entry >= TMidiLearnFileManager::kParameterCount) std::abort();
-    if (!result.read) {
+    if (!result.Ok()) {
         for (const int entry : table)
             if (entry != -1) std::abort(); // a refused file binds nothing
     }
     // The in-memory decoder must agree with the file reader.
     TMidiLearnFileManager::Table decoded{};
     const auto direct = TMidiLearnFileManager::Decode(std::span<const std::uint8_t>(data, size), decoded);
-    if (direct.read != result.read || decoded != table) std::abort();
+    if (direct.Ok() != result.Ok() || decoded != table) std::abort();
     return 0;
 }

@@ -1,6 +1,6 @@
 // Fuzzes the program and bank file readers. The first byte chooses:
 //   bit 1 clear: the rest is a file, loaded by TPresetsFileManager as a program file and as a bank file
-//                (refusals and PresetsFileError are the expected outcomes of bad input);
+//                (refusals with their texts are the expected outcomes of bad input);
 //   bit 1 set:   the rest is patches to well-formed records (see RecordPatches.h), stored as a valid
 //                program file (bit 0 clear) or bank file (bit 0 set) and loaded through the plug-in's
 //                file commands, which must repair whatever the records hold; a note is then played and
@@ -47,12 +47,15 @@ quillon::TCustomVSTMidiPlugin& Plugin() {
 // writer the plug-in saves with.
 void SaveRecords(bool bank, const std::vector<std::uint8_t>& records, const std::string& path) {
     using quillon::TPresetsFileManager;
-    static SilentPrompt prompt;
-    std::filesystem::remove(path); // the writer would ask before overwriting
-    TPresetsFileManager manager(prompt);
+    TPresetsFileManager manager;
     const bool saved =
-        bank ? manager.SaveBank(path, TPresetsFileManager::ConstBankSpan(records.data(), TPresetsFileManager::kBankBytes))
-             : manager.SaveProgram(path, TPresetsFileManager::ConstProgramSpan(records.data(), quillon::record::kRecordSize));
+        bank ? manager
+                   .SaveBank(path, TPresetsFileManager::ConstBankSpan(records.data(), TPresetsFileManager::kBankBytes))
+                   .Ok()
+             : manager
+                   .SaveProgram(path,
+                                TPresetsFileManager::ConstProgramSpan(records.data(), quillon::record::kRecordSize))
+                   .Ok();
     if (!saved)
         std::abort();
 }
@@ -82,20 +85,16 @@ void PlayNote(vst2::AEffect* effect) {
 
 void LoadRawFile(const std::uint8_t* data, std::size_t size) {
     using quillon::TPresetsFileManager;
-    static SilentPrompt prompt;
     static auto bank = std::make_unique<std::vector<std::uint8_t>>(TPresetsFileManager::kBankBytes);
     static std::vector<std::uint8_t> program(quillon::record::kRecordSize);
 
     const std::string path = quillon::fuzz::WriteInput("input.bp", data, size);
-    TPresetsFileManager manager(prompt);
-    try {
-        manager.LoadProgram(path, TPresetsFileManager::ProgramSpan(program));
-    } catch (const quillon::PresetsFileError&) {
-    }
-    try {
-        manager.LoadBank(path, TPresetsFileManager::BankSpan(*bank));
-    } catch (const quillon::PresetsFileError&) {
-    }
+    TPresetsFileManager manager;
+    // Every refusal says why.
+    const quillon::Status asProgram = manager.LoadProgram(path, TPresetsFileManager::ProgramSpan(program));
+    if (!asProgram.Ok() && asProgram.message.empty()) std::abort();
+    const quillon::Status asBank = manager.LoadBank(path, TPresetsFileManager::BankSpan(*bank));
+    if (!asBank.Ok() && asBank.message.empty()) std::abort();
 }
 
 } // namespace

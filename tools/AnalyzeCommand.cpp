@@ -4,7 +4,6 @@
 // current program.
 #include "AnalyzeCommand.h"
 
-#include "CliPrompt.h"
 #include "analysis/ReadWaveFile.h"
 #include "analysis/THarmonicAudioAnalyzer.h"
 #include "analysis/TWaveStream.h"
@@ -124,13 +123,8 @@ int RunAnalyze(TArgs args) {
         return Fail("analyze: a program name has at most 24 characters");
 
     TWaveData wave;
-    try {
-        wave = ReadWaveFile(inputPath);
-    } catch (const WaveFileError& e) {
-        return Fail(inputPath + ": " + e.what());
-    } catch (const std::exception& e) {
-        return Fail(e.what());
-    }
+    if (const Status status = ReadWaveFile(inputPath, wave); !status.Ok())
+        return Fail(status.code == StatusCode::kNotValid ? inputPath + ": " + status.message : status.message);
     const double seconds = static_cast<double>(wave.frames) / wave.sampleRate;
     std::printf("Read %s: %d channel%s, %d Hz, %.3f s%s\n", inputPath.c_str(), wave.channels,
                 wave.channels == 1 ? "" : "s", wave.sampleRate, seconds,
@@ -164,14 +158,9 @@ int RunAnalyze(TArgs args) {
     std::vector<std::uint8_t> program(record::kRecordSize);
     bank.CopyRecord(kSlot, program);
 
-    CliPrompt prompt;
-    TPresetsFileManager files(prompt);
-    try {
-        if (!files.SaveProgram(outputPath, TPresetsFileManager::ConstProgramSpan(program.data(), record::kRecordSize)))
-            return Fail("analyze: could not write '" + outputPath + "'");
-    } catch (const std::exception& e) {
-        return Fail("analyze: " + std::string(e.what()));
-    }
+    const Status status = TPresetsFileManager().SaveProgram(
+        outputPath, TPresetsFileManager::ConstProgramSpan(program.data(), record::kRecordSize));
+    if (!status.Ok()) return Fail("analyze: could not write '" + outputPath + "': " + status.message);
 
     std::printf("Mode %s: kept %zu frame%s\n", mode->name, points.size(), points.size() == 1 ? "" : "s");
     std::printf("  frame  time (s)  fundamental (Hz)  note\n");

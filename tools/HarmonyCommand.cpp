@@ -7,7 +7,6 @@
 // (DC) silent, as the plug-in's own export does, and an import stores all 251 entries, as its import does.
 #include "HarmonyCommand.h"
 
-#include "CliPrompt.h"
 #include "core/TProgramBank.h"
 #include "files/THarmonyFileManager.h"
 #include "files/TPresetsFileManager.h"
@@ -51,26 +50,16 @@ constexpr const char* kHarmonyHelp =
 
 // Loads a harmony file; an error text on failure.
 std::optional<std::string> LoadHarmony(const std::string& path, THarmonyFileManager& harmony) {
-    try {
-        std::string message;
-        if (!harmony.Load(path, &message)) return path + ": " + message;
-    } catch (const std::exception& e) {
-        return path + ": " + e.what();
-    }
+    if (const Status status = harmony.Load(path); !status.Ok()) return path + ": " + status.message;
     return std::nullopt;
 }
 
 // Loads a program file into slot 0 of `bank`; an error text on failure.
 std::optional<std::string> LoadProgram(const std::string& path, TProgramBank& bank) {
-    CliPrompt prompt;
-    TPresetsFileManager files(prompt);
     std::vector<std::uint8_t> record(record::kRecordSize);
-    try {
-        if (!files.LoadProgram(path, TPresetsFileManager::ProgramSpan(record.data(), record::kRecordSize)))
-            return "could not read '" + path + "'";
-    } catch (const std::exception& e) {
-        return path + ": " + e.what();
-    }
+    const Status status =
+        TPresetsFileManager().LoadProgram(path, TPresetsFileManager::ProgramSpan(record.data(), record::kRecordSize));
+    if (!status.Ok()) return "could not read '" + path + "': " + status.message;
     bank.StoreRecord(kSlot, record);
     return std::nullopt;
 }
@@ -121,11 +110,7 @@ int Export(const TParsedArgs& parsed) {
         harmony.levels[static_cast<std::size_t>(j)] = bank.Level(kSlot, frame, j);
         harmony.phases[static_cast<std::size_t>(j)] = bank.Phase(kSlot, frame, j);
     }
-    try {
-        harmony.Save(output);
-    } catch (const std::exception& e) {
-        return Fail(e.what());
-    }
+    if (const Status status = harmony.Save(output); !status.Ok()) return Fail(status.message);
     std::printf("Wrote frame %d (at %.3f s) of %s to %s\n", frame, static_cast<double>(bank.FrameTime(kSlot, frame)),
                 parsed.positional[1].c_str(), output.c_str());
     return 0;
@@ -148,14 +133,9 @@ int Import(const TParsedArgs& parsed) {
     }
     std::vector<std::uint8_t> record(record::kRecordSize);
     bank.CopyRecord(kSlot, record);
-    CliPrompt prompt;
-    TPresetsFileManager files(prompt);
-    try {
-        if (!files.SaveProgram(output, TPresetsFileManager::ConstProgramSpan(record.data(), record::kRecordSize)))
-            return Fail("harmony import: could not write '" + output + "'");
-    } catch (const std::exception& e) {
-        return Fail("harmony import: " + std::string(e.what()));
-    }
+    const Status status = TPresetsFileManager().SaveProgram(
+        output, TPresetsFileManager::ConstProgramSpan(record.data(), record::kRecordSize));
+    if (!status.Ok()) return Fail("harmony import: could not write '" + output + "': " + status.message);
     std::printf("Wrote %s: %s with frame %d from %s\n", output.c_str(), parsed.positional[2].c_str(), frame,
                 parsed.positional[1].c_str());
     return 0;

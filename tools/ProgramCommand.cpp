@@ -113,27 +113,23 @@ int RunBank(TArgs args) {
     if (parsed.positional.empty() || parsed.positional.size() > TPresetsFileManager::kBankPrograms)
         return Fail("bank: give 1 to 64 program files");
 
-    CliPrompt prompt;
-    TPresetsFileManager files(prompt);
+    TPresetsFileManager files;
     auto programs = std::make_unique<TProgramBank>(); // fresh records for the slots left empty
     std::vector<std::uint8_t> bank(TPresetsFileManager::kBankBytes);
     std::vector<std::uint8_t> record(record::kRecordSize);
-    try {
-        for (std::size_t i = 0; i < TPresetsFileManager::kBankPrograms; ++i) {
-            const auto slot = bank.data() + i * record::kRecordSize;
-            if (i < parsed.positional.size()) {
-                if (!files.LoadProgram(parsed.positional[i], TPresetsFileManager::ProgramSpan(record.data(), record.size())))
-                    return Fail("bank: could not read '" + parsed.positional[i] + "'");
-                std::copy(record.begin(), record.end(), slot);
-            } else {
-                programs->CopyRecord(static_cast<int>(i), std::span<std::uint8_t>(slot, record::kRecordSize));
-            }
+    for (std::size_t i = 0; i < TPresetsFileManager::kBankPrograms; ++i) {
+        const auto slot = bank.data() + i * record::kRecordSize;
+        if (i < parsed.positional.size()) {
+            const Status status =
+                files.LoadProgram(parsed.positional[i], TPresetsFileManager::ProgramSpan(record.data(), record.size()));
+            if (!status.Ok()) return Fail("bank: could not read '" + parsed.positional[i] + "': " + status.message);
+            std::copy(record.begin(), record.end(), slot);
+        } else {
+            programs->CopyRecord(static_cast<int>(i), std::span<std::uint8_t>(slot, record::kRecordSize));
         }
-        if (!files.SaveBank(output, TPresetsFileManager::ConstBankSpan(bank.data(), bank.size())))
-            return Fail("bank: could not write '" + output + "'");
-    } catch (const std::exception& error) {
-        return Fail("bank: " + std::string(error.what()));
     }
+    const Status status = files.SaveBank(output, TPresetsFileManager::ConstBankSpan(bank.data(), bank.size()));
+    if (!status.Ok()) return Fail("bank: could not write '" + output + "': " + status.message);
     std::printf("%s: bank of %zu program(s)\n", output.c_str(), parsed.positional.size());
     return 0;
 }

@@ -1,14 +1,11 @@
 #include "TWavFileWriter.h"
 
-#include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 
@@ -61,15 +58,6 @@ void DisarmCleanup() {
     gPendingArmed.store(false);
 }
 
-// "<folder>/.<name>.part-<pid>-<n>": beside the final file, so that the rename stays within one file
-// system, and hidden from folder listings.
-std::string TemporaryName(const std::string& path, unsigned attempt) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".part-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-}
-
 } // namespace
 
 TWavFileWriter::~TWavFileWriter() {
@@ -92,19 +80,8 @@ bool TWavFileWriter::Open(const std::string& path, int sampleRate, int channels)
     if (path.back() == '/' || (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)))
         return Fail("output path '" + path + "' is a folder");
 
-    // O_EXCL makes the name ours alone; the mode is filtered by the umask like any new file's.
-    constexpr unsigned kAttempts = 100;
-    for (unsigned attempt = 0; attempt < kAttempts && descriptor_ < 0; ++attempt) {
-        const std::string candidate = TemporaryName(path, attempt);
-        descriptor_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor_ >= 0) {
-            temporaryPath_ = candidate;
-        } else if (errno != EEXIST) {
-            return Fail("cannot create '" + path + "': " + std::strerror(errno));
-        }
-    }
-    if (descriptor_ < 0) return Fail("cannot create '" + path + "': no free temporary name beside it");
-    ArmCleanup(temporaryPath_);
+    if (const Status status = output_.Begin(path); !status.Ok()) return Fail(status.message);
+    ArmCleanup(output_.TemporaryPath());
 
     SF_INFO info{};
     info.samplerate = sampleRate;
@@ -113,7 +90,7 @@ bool TWavFileWriter::Open(const std::string& path, int sampleRate, int channels)
     if (sf_format_check(&info) == 0)
         return Fail("cannot write a WAV file with " + std::to_string(channels) + " channels at " +
                     std::to_string(sampleRate) + " Hz");
-    file_ = sf_open_fd(descriptor_, SFM_WRITE, &info, SF_FALSE);
+    file_ = sf_open_fd(output_.Descriptor(), SFM_WRITE, &info, SF_FALSE);
     if (file_ == nullptr) return Fail("cannot write '" + path + "': " + sf_strerror(nullptr));
     return true;
 }
@@ -133,31 +110,21 @@ bool TWavFileWriter::Commit() {
     const int closeResult = sf_close(file_);
     file_ = nullptr;
     if (closeResult != 0) return Fail("cannot finish '" + path_ + "': " + sf_error_number(closeResult));
-    if (fsync(descriptor_) != 0) return Fail("cannot write '" + path_ + "' to disk: " + std::strerror(errno));
-    const int descriptor = descriptor_;
-    descriptor_ = -1;
-    if (close(descriptor) != 0) return Fail("cannot close '" + path_ + "': " + std::strerror(errno));
-    if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0)
-        return Fail("cannot move the finished file to '" + path_ + "': " + std::strerror(errno));
+    const Status status = output_.Commit();
     DisarmCleanup();
-    temporaryPath_.clear();
+    if (!status.Ok()) return Fail(status.message);
     return true;
 }
 
 void TWavFileWriter::CloseFile() {
     if (file_ != nullptr) sf_close(file_);
     file_ = nullptr;
-    if (descriptor_ >= 0) close(descriptor_);
-    descriptor_ = -1;
 }
 
 void TWavFileWriter::Abandon() {
     CloseFile();
-    if (!temporaryPath_.empty()) {
-        DisarmCleanup();
-        unlink(temporaryPath_.c_str());
-        temporaryPath_.clear();
-    }
+    DisarmCleanup();
+    output_.Abandon();
 }
 
 } // namespace quillon

@@ -1,10 +1,13 @@
 // Writes a 32-bit float WAV file through libsndfile without ever leaving a half-written file under the
-// final name: the audio goes to a temporary file in the same folder, which Commit() flushes to disk and
-// renames over the final path in one step. A failed or abandoned write, an exception and the signals
-// that end a command-line program (SIGINT, SIGTERM, SIGHUP) remove the temporary file.
+// final name: the audio streams into the platform's SafeFileWriter (a temporary file in the same folder),
+// which Commit() flushes to disk and renames over the final path in one step. A failed or abandoned write,
+// an exception and the signals that end a command-line program (SIGINT, SIGTERM, SIGHUP) remove the
+// temporary file.
 //
 // One writer may be open at a time in the process (the signal handler knows one temporary path).
 #pragma once
+
+#include "platform/SafeFileWriter.h"
 
 #include <cstddef>
 #include <string>
@@ -33,7 +36,7 @@ public:
 
     bool IsOpen() const { return file_ != nullptr; }
     const std::string& Error() const { return error_; }
-    const std::string& TemporaryPath() const { return temporaryPath_; }
+    const std::string& TemporaryPath() const { return output_.TemporaryPath(); }
     std::size_t FramesWritten() const { return framesWritten_; }
 
 private:
@@ -41,10 +44,9 @@ private:
     void CloseFile();
 
     std::string path_;
-    std::string temporaryPath_;
     std::string error_;
-    sf_private_tag* file_ = nullptr; // libsndfile's SNDFILE
-    int descriptor_ = -1;
+    SafeFileWriter output_;
+    sf_private_tag* file_ = nullptr; // libsndfile's SNDFILE, writing into output_'s temporary file
     std::size_t framesWritten_ = 0;
 };
 

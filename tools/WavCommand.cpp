@@ -89,13 +89,8 @@ int RunWav(TArgs args) {
     const std::string path = parsed.positional.front();
 
     TWaveData wave;
-    try {
-        wave = ReadWaveFile(path);
-    } catch (const WaveFileError& e) {
-        return Fail(path + ": " + e.what());
-    } catch (const std::exception& e) {
-        return Fail(e.what());
-    }
+    if (const Status status = ReadWaveFile(path, wave); !status.Ok())
+        return Fail(status.code == StatusCode::kNotValid ? path + ": " + status.message : status.message);
 
     const WaveFormat& format = wave.format;
     std::string tag = std::to_string(format.tag) + " " + FormatName(format.tag);
@@ -136,11 +131,8 @@ int RunWav(TArgs args) {
             for (int b = 0; b < 4; ++b)
                 bytes[4 * i + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(bits >> (8 * b));
         }
-        try {
-            SafeFileWriter::Write(rawPath, {std::span<const std::uint8_t>(bytes)});
-        } catch (const std::exception& e) {
-            return Fail(e.what());
-        }
+        if (const Status status = SafeFileWriter::Write(rawPath, {std::span<const std::uint8_t>(bytes)}); !status.Ok())
+            return Fail(status.message);
         std::printf("Wrote %zu samples to %s\n", wave.samples.size(), rawPath.c_str());
     }
     return 0;

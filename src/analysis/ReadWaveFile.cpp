@@ -4,11 +4,15 @@
 #include "analysis/TPCMWaveReader.h"
 
 #include <algorithm>
+#include <exception>
 #include <memory>
+#include <system_error>
 
 namespace quillon {
 
-TWaveData ReadWaveFile(const std::string& path, platform::IAudioCodec* codec) {
+namespace {
+
+TWaveData Read(const std::string& path, platform::IAudioCodec* codec) {
     std::unique_ptr<platform::IAudioCodec> own;
     if (codec == nullptr) {
         own = platform::CreateAudioCodec();
@@ -25,6 +29,22 @@ TWaveData ReadWaveFile(const std::string& path, platform::IAudioCodec* codec) {
     data.channels = stream.Format().channels;
     data.frames = reader.TotalFrames();
     return data;
+}
+
+} // namespace
+
+Status ReadWaveFile(const std::string& path, TWaveData& data, platform::IAudioCodec* codec) {
+    // The stream and the reader refuse by throwing; the refusal ends here.
+    try {
+        data = Read(path, codec);
+    } catch (const WaveFileError& e) {
+        return Status::Failure(StatusCode::kNotValid, e.what());
+    } catch (const std::system_error& e) {
+        return Status::Failure(StatusCode::kCannotOpen, e.what());
+    } catch (const std::exception& e) {
+        return Status::Failure(StatusCode::kReadError, e.what());
+    }
+    return Status::Success();
 }
 
 } // namespace quillon

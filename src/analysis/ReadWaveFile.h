@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/IAudioCodec.h"
+#include "platform/Status.h"
 
 #include <cstdint>
 #include <string>
@@ -20,9 +21,9 @@ struct TWaveData {
     bool decodedByCodec = false;  // true when the codec service decoded the data
 };
 
-// Reads the file at `path`. `codec` decodes encoded data; without one the platform's own is used.
-// Throws WaveFileError with the numbered message for the user when the file is refused, std::system_error
-// when it cannot be opened.
-TWaveData ReadWaveFile(const std::string& path, platform::IAudioCodec* codec = nullptr);
+// Reads the file at `path` into `data`. `codec` decodes encoded data; without one the platform's own is
+// used. kNotValid with the numbered message for the user when the file is refused, kCannotOpen naming the
+// file when it cannot be opened, kReadError when reading fails; `data` is then as it was.
+Status ReadWaveFile(const std::string& path, TWaveData& data, platform::IAudioCodec* codec = nullptr);
 
 } // namespace quillon

@@ -3,7 +3,8 @@
 // audio thread) and are then read back into the current program's record, so that record and engine stay
 // in step; like the other editing operations they hold the records mutex and bring a stale model up to
 // date first. Files are read and written, and recordings analysed, outside the lock. The analysis import
-// writes the record only; the engine takes the program over at the next processing call.
+// writes the record only; the engine takes the program over at the next processing call. The readers and
+// writers only report; the messages are shown here.
 #include "core/TCustomVSTMidiPlugin.h"
 
 #include "analysis/ReadWaveFile.h"
@@ -12,7 +13,6 @@
 #include "engine/TIFFTVoiceOsc.h"
 
 #include <algorithm>
-#include <exception>
 #include <mutex>
 #include <span>
 #include <vector>
@@ -35,14 +35,8 @@ std::uint8_t PhaseByte(int phase) {
 bool TCustomVSTMidiPlugin::LoadHarmonyFile(int frame, const std::string& path) {
     // The file is read before anything is locked; only its 502 bytes reach the frame.
     THarmonyFileManager file;
-    try {
-        std::string message;
-        if (!file.Load(path, &message)) {
-            UserPrompt().ShowMessage(message);
-            return false;
-        }
-    } catch (const std::exception& e) {
-        UserPrompt().ShowMessage(e.what());
+    if (const Status status = file.Load(path); !status.Ok()) {
+        UserPrompt().ShowMessage(status.message);
         return false;
     }
     std::lock_guard<std::mutex> lock(RecordsMutex());
@@ -70,12 +64,9 @@ bool TCustomVSTMidiPlugin::SaveHarmonyFile(int frame, const std::string& path) {
             file.phases[static_cast<std::size_t>(j)] = PhaseByte(Oscillator().GetHarmonicPhase(frame, j));
         }
     }
-    try {
-        return file.Save(path);
-    } catch (const std::exception& e) {
-        UserPrompt().ShowMessage(e.what());
-        return false;
-    }
+    const Status status = file.Save(path);
+    if (!status.Ok()) UserPrompt().ShowMessage(status.message);
+    return status.Ok();
 }
 
 void TCustomVSTMidiPlugin::CopyHarmonyFrame(int frame) {
@@ -107,17 +98,18 @@ void TCustomVSTMidiPlugin::PasteHarmonyFrame(int frame) {
 bool TCustomVSTMidiPlugin::AnalyzeAudioIntoProgram(const std::string& path, int mode) {
     std::vector<float> channel;
     int rate = 0;
-    try {
-        TWaveData wave = ReadWaveFile(path);
+    {
+        TWaveData wave;
+        if (const Status status = ReadWaveFile(path, wave); !status.Ok()) {
+            UserPrompt().ShowMessage(status.message);
+            return false;
+        }
         // The analysis runs on the first channel; the interleaved samples go at once.
         channel.resize(static_cast<std::size_t>(wave.frames));
         const auto channels = static_cast<std::size_t>(wave.channels);
         for (std::size_t i = 0; i < channel.size(); ++i)
             channel[i] = wave.samples[i * channels];
         rate = wave.sampleRate;
-    } catch (const std::exception& e) {
-        UserPrompt().ShowMessage(e.what());
-        return false;
     }
 
     THarmonicAudioAnalyzer analyzer;

@@ -1,12 +1,13 @@
 // The plug-in's program and bank file commands: which slots a file goes to, which bank counts as
 // modified, which file a bank belongs to, and the questions to the user around them. Reading and writing
-// the files is TPresetsFileManager's work; its failures are shown to the user here.
+// the files is TPresetsFileManager's work; its failures are shown to the user here, and the question
+// before an existing file is overwritten is asked here.
 #include "core/TVSTMidiPlugin.h"
 
 #include "platform/SafeFileWriter.h"
 #include "files/TPresetsFileManager.h"
 
-#include <exception>
+#include <filesystem>
 #include <mutex>
 #include <vector>
 
@@ -19,6 +20,7 @@ namespace {
 
 constexpr const char* kSaveFirstQuestion = "Do you want to save the current bank before loading a new?";
 constexpr const char* kAnotherNameQuestion = "Please select another file name!";
+constexpr const char* kOverwriteQuestion = "Do you want to overwrite the existing file?";
 
 bool ValidBank(int bank) { return bank == 0 || bank == 1; }
 
@@ -29,15 +31,18 @@ std::span<std::uint8_t, record::kRecordSize> RecordIn(std::vector<std::uint8_t>&
         records.data() + record::kRecordSize * static_cast<std::size_t>(index), record::kRecordSize);
 }
 
-// Runs one file-manager operation; a failure below the level of the user's decisions (input/output,
-// zlib) is shown with its text and counts as not done.
-template <typename Operation> bool Attempt(platform::IUserPrompt& prompt, Operation&& operation) {
-    try {
-        return operation();
-    } catch (const std::exception& e) {
-        prompt.ShowMessage(e.what());
-        return false;
-    }
+// Shows a file operation's failure with its text; true when the operation was done.
+bool Done(platform::IUserPrompt& prompt, const Status& status) {
+    if (!status.Ok() && !status.message.empty()) prompt.ShowMessage(status.message);
+    return status.Ok();
+}
+
+// Whether a save to `path` may go ahead: an existing file is overwritten only when the user says Yes. A
+// write-protected file is not asked about: the save refuses it and says so.
+bool MayOverwrite(platform::IUserPrompt& prompt, const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error) || SafeFileWriter::IsWriteProtected(path)) return true;
+    return prompt.Ask(kOverwriteQuestion, PromptButtons::kYesCancel) == PromptAnswer::kYes;
 }
 
 // Offers to save a modified bank before it is replaced: to the file it came from, or through the save
@@ -55,8 +60,7 @@ void SaveBankBeforeLoading(TVSTMidiPlugin& plugin, int bank) {
 
 bool TVSTMidiPlugin::LoadProgramFile(const std::string& path) {
     std::vector<std::uint8_t> loaded(record::kRecordSize);
-    TPresetsFileManager files(UserPrompt());
-    const bool done = Attempt(UserPrompt(), [&] { return files.LoadProgram(path, RecordIn(loaded, 0)); });
+    const bool done = Done(UserPrompt(), TPresetsFileManager().LoadProgram(path, RecordIn(loaded, 0)));
     if (done) {
         const int slot = CurrentProgram();
         {
@@ -79,8 +83,8 @@ bool TVSTMidiPlugin::SaveProgramFile(const std::string& path) {
         programs_.SetVersion(slot, record::kFormatVersion);
         programs_.CopyRecord(slot, image);
     }
-    TPresetsFileManager files(UserPrompt());
-    return Attempt(UserPrompt(), [&] { return files.SaveProgram(path, RecordIn(image, 0)); });
+    return MayOverwrite(UserPrompt(), path) &&
+           Done(UserPrompt(), TPresetsFileManager().SaveProgram(path, RecordIn(image, 0)));
 }
 
 bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
@@ -99,10 +103,9 @@ bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
     }
 
     std::vector<std::uint8_t> loaded(TPresetsFileManager::kBankBytes);
-    TPresetsFileManager files(UserPrompt());
-    const bool done = Attempt(UserPrompt(), [&] {
-        return files.LoadBank(path, TPresetsFileManager::BankSpan(loaded.data(), loaded.size()));
-    });
+    const bool done =
+        Done(UserPrompt(),
+             TPresetsFileManager().LoadBank(path, TPresetsFileManager::BankSpan(loaded.data(), loaded.size())));
     if (done) {
         {
             std::lock_guard<std::mutex> lock(RecordsMutex());
@@ -133,10 +136,10 @@ bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path) {
             programs_.CopyRecord(FirstSlot(bank) + i, RecordIn(image, i));
         }
     }
-    TPresetsFileManager files(UserPrompt());
-    const bool done = Attempt(UserPrompt(), [&] {
-        return files.SaveBank(path, TPresetsFileManager::ConstBankSpan(image.data(), image.size()));
-    });
+    const bool done =
+        MayOverwrite(UserPrompt(), path) &&
+        Done(UserPrompt(),
+             TPresetsFileManager().SaveBank(path, TPresetsFileManager::ConstBankSpan(image.data(), image.size())));
     // A bank that was not written keeps its modified mark and its file: the file does not hold it.
     if (done) {
         SetBankModified(bank, false);

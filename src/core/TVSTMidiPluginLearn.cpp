@@ -5,9 +5,14 @@
 #include "midi/TMidiHandler.h"
 #include "files/TMidiLearnFileManager.h"
 
-#include <exception>
-
 namespace quillon {
+
+namespace {
+
+constexpr const char* kResetQuestion = "Your Custom Midi Learn Assignments will be lost and the\r"
+                                       "factory defaults reinstated.\r\rDo you which to continue?";
+
+} // namespace
 
 void TVSTMidiPlugin::DeferMessage(const std::string& text) {
     platform::StderrPrompt().ShowMessage(text);
@@ -27,29 +32,30 @@ void TVSTMidiPlugin::ShowDeferredMessages() {
 
 void TVSTMidiPlugin::LoadAssignments(bool defer) {
     TMidiLearnFileManager::Table table{};
-    const TMidiLearnFileManager::ReadResult result = learnFile_->ReadAssignments(table);
+    const Status status = learnFile_->ReadAssignments(table);
     // A refused file (damaged, or a newer version) takes nothing away: the bindings in effect stay, and only
     // learning ends. A missing file is no refusal: it means no bindings.
-    if (result.read || result.message.empty())
+    if (status.Ok() || status.code == StatusCode::kNotFound)
         learnWriter_->Replace(table);
     else
         midiHandler_->SetLearnMode(TMidiHandler::kLearnOff);
-    if (result.message.empty()) return;
+    if (status.message.empty()) return;
     if (defer)
-        DeferMessage(result.message);
+        DeferMessage(status.message);
     else
-        UserPrompt().ShowMessage(result.message);
+        UserPrompt().ShowMessage(status.message);
 }
 
 void TVSTMidiPlugin::ClearAssignments() {
     // What was learned reaches the file first, so that Cancel reads back what is in effect.
     const bool written = learnWriter_->Flush(true);
-    bool deleted = false;
-    try {
-        deleted = learnFile_->DeleteCustomAssignments(UserPrompt());
-    } catch (const std::exception& error) {
-        UserPrompt().ShowMessage(error.what()); // the custom file is still there: nothing was reset
-        return;
+    const bool deleted =
+        UserPrompt().Ask(kResetQuestion, platform::PromptButtons::kYesCancel) == platform::PromptAnswer::kYes;
+    if (deleted) {
+        if (const Status status = learnFile_->DeleteCustomAssignments(); !status.Ok()) {
+            UserPrompt().ShowMessage(status.message); // the custom file is still there: nothing was reset
+            return;
+        }
     }
     if (!deleted && !written) return; // the file lacks a learned binding: reading it would drop that binding
     // On Yes the custom bindings go whatever the factory file holds: a refused factory file leaves none.

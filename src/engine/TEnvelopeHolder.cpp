@@ -1,8 +1,6 @@
 #include "engine/TEnvelopeHolder.h"
 #include "engine/SampleRateRange.h"
 
-#include "platform/IUserPrompt.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -212,17 +210,12 @@ void TEnvelopeHolder::DeleteAllPoints() {
     PublishLocked();
 }
 
-bool TEnvelopeHolder::SetPoint(int index, float seconds, float value, platform::IUserPrompt* prompt) {
-    {
-        std::lock_guard lock(writerMutex_);
-        if (index >= 0 && index < master_.count) {
-            master_.points[static_cast<std::size_t>(index)] = Point{seconds, value, generation_ + 1};
-            PublishLocked();
-            return true;
-        }
-    }
-    if (prompt) prompt->ShowMessage("No such point!");
-    return false;
+bool TEnvelopeHolder::SetPoint(int index, float seconds, float value) {
+    std::lock_guard lock(writerMutex_);
+    if (index < 0 || index >= master_.count) return false;
+    master_.points[static_cast<std::size_t>(index)] = Point{seconds, value, generation_ + 1};
+    PublishLocked();
+    return true;
 }
 
 float TEnvelopeHolder::PointTime(int index) const {

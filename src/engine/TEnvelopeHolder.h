@@ -33,10 +33,6 @@
 
 namespace quillon {
 
-namespace platform {
-class IUserPrompt;
-}
-
 class TEnvelopeHolder {
 public:
     static constexpr int kMaxVoices = 256;
@@ -101,9 +97,9 @@ public:
     bool DeletePoint(int index);
     void DeleteAllPoints();
     // Moves the point at index. Voices moving towards the next point whose time is below the new time jump
-    // to it. An index outside the list changes nothing and shows "No such point!" through prompt (when one
-    // is given); the result says whether the point was stored.
-    bool SetPoint(int index, float seconds, float value, platform::IUserPrompt* prompt = nullptr);
+    // to it. An index outside the list changes nothing and gives false (telling the user is the caller's
+    // part); true when the point was stored.
+    bool SetPoint(int index, float seconds, float value);
     // Time (seconds) and value of a point; 0 outside the list.
     float PointTime(int index) const;
     float PointValue(int index) const;

@@ -201,26 +201,26 @@ void THarmonyModel::TiltHarmonics(int frame, float amount, int count) {
     }
 }
 
-bool THarmonyModel::LoadHarmonyFile(const std::string& path, int frame, std::string* message) {
+Status THarmonyModel::LoadHarmonyFile(const std::string& path, int frame) {
     THarmonyFileManager file;
-    if (!file.Load(path, message)) return false;
+    if (Status status = file.Load(path); !status.Ok()) return status;
     std::lock_guard<std::mutex> lock(mutex_);
     auto* f = At(frame);
-    if (!f) return false;
+    if (!f) return Status::Failure(StatusCode::kOutOfRange, "");
     for (int j = 0; j < THarmonyFileManager::kHarmonicCount; ++j) {
         f->harmonics.SetLevelByte(j, file.levels[static_cast<std::size_t>(j)]);
         f->harmonics.SetPhaseByte(j, file.phases[static_cast<std::size_t>(j)]);
     }
     RebuildLocked(frame);
-    return true;
+    return Status::Success();
 }
 
-bool THarmonyModel::SaveHarmonyFile(const std::string& path, int frame) {
+Status THarmonyModel::SaveHarmonyFile(const std::string& path, int frame) {
     THarmonyFileManager file;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         const auto* f = At(frame);
-        if (!f) return false;
+        if (!f) return Status::Failure(StatusCode::kOutOfRange, "");
         for (int j = 0; j < THarmonyFileManager::kHarmonicCount; ++j) {
             file.levels[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(f->harmonics.LevelByte(j));
             file.phases[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(f->harmonics.PhaseByte(j));

@@ -10,6 +10,7 @@
 #include "engine/THarmonyFrame.h"
 #include "engine/THarmonyHandOver.h"
 #include "engine/TTableBuilder.h"
+#include "platform/Status.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -67,10 +68,10 @@ public:
     void ClearHarmonics(int frame, int last = kDefaultHarmonics); // harmonics 0 … last
     void TiltHarmonics(int frame, float amount, int count = kDefaultHarmonics);
 
-    // Harmony files (.bha). False with the reason in `message` ("File not found!", "The file is not a
-    // valid Harmony file!"); other input/output failures throw std::system_error or std::ios_base::failure.
-    bool LoadHarmonyFile(const std::string& path, int frame, std::string* message = nullptr);
-    bool SaveHarmonyFile(const std::string& path, int frame);
+    // Harmony files (.bha): THarmonyFileManager's outcomes (files/THarmonyFileManager.h), and kOutOfRange
+    // with no text for a frame the model does not have.
+    Status LoadHarmonyFile(const std::string& path, int frame);
+    Status SaveHarmonyFile(const std::string& path, int frame);
 
 private:
     struct Frame {

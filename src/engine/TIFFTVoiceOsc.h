@@ -178,10 +178,8 @@ public:
     void TiltHarmonics(int frame, float amount, int count = kDefaultHarmonics) {
         model_->TiltHarmonics(frame, amount, count);
     }
-    bool LoadHarmonyFile(const std::string& path, int frame, std::string* message = nullptr) {
-        return model_->LoadHarmonyFile(path, frame, message);
-    }
-    bool SaveHarmonyFile(const std::string& path, int frame) { return model_->SaveHarmonyFile(path, frame); }
+    Status LoadHarmonyFile(const std::string& path, int frame) { return model_->LoadHarmonyFile(path, frame); }
+    Status SaveHarmonyFile(const std::string& path, int frame) { return model_->SaveHarmonyFile(path, frame); }
 
 private:
     struct Voice {

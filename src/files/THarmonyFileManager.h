@@ -5,11 +5,13 @@
 //   offset 22   1 byte   version, written as 1 (0 and 1 are read)
 //   offset 23 251 bytes  levels (0 full level, 0.5 dB steps of attenuation, 255 silent)
 //   offset 274 251 bytes phases (128 = 0 rad)
-// A manager is made for one operation. Refusals come back as texts for the user; input/output failures
-// below that (a file that cannot be opened, created or is too short) are thrown.
+// A manager is made for one operation. Every outcome comes back as a Status with the text for the user;
+// the manager shows nothing itself.
 //
 // Threads: a manager serves one thread [gui].
 #pragma once
+
+#include "platform/Status.h"
 
 #include <array>
 #include <cstdint>
@@ -34,13 +36,13 @@ public:
 
     // Replaces the file at `path` with the header and the 502 data bytes. The new content is written to a
     // temporary file in the same folder and renamed over the old one, so a failure or a crash never leaves
-    // a half-written file. Returns true; throws std::system_error when the file cannot be written.
-    bool Save(const std::string& path) const;
-    // Reads the file at `path` into levels and phases. Returns false, with the reason in `message` and the
-    // data unchanged, for a missing file or a wrong identifier or version. Throws std::ios_base::failure when
-    // the file cannot be opened or read, changes while it is read or holds fewer bytes than its header
-    // announces.
-    bool Load(const std::string& path, std::string* message = nullptr);
+    // a half-written file (kWriteError, naming the file and the reason).
+    Status Save(const std::string& path) const;
+    // Reads the file at `path` into levels and phases; on any failure the data is unchanged. kNotFound
+    // (kNotFound text) for a missing file; kNotValid (kNotHarmonyFile) for a wrong identifier or version or
+    // a file longer than kMaxFileBytes; kCannotOpen, kNotAFile, kChanged or kReadError naming the file when
+    // it cannot be read, changes while it is read or holds fewer bytes than its header announces.
+    Status Load(const std::string& path);
 
     // The 525 bytes of a file holding the current data.
     std::array<std::uint8_t, kFileSize> Bytes() const;

@@ -25,10 +25,13 @@ std::string DataFile(const std::string& installFolder, const char* name) {
     return (fs::path(installFolder) / "Data" / name).string();
 }
 
-TMidiLearnFileManager::ReadResult Refused(std::span<int, TMidiLearnFileManager::kControllerCount> table,
-                                          const char* message) {
+Status Refused(std::span<int, TMidiLearnFileManager::kControllerCount> table, StatusCode code, std::string message) {
     std::fill(table.begin(), table.end(), -1);
-    return {false, message};
+    return Status::Failure(code, std::move(message));
+}
+
+Status Corrupted(std::span<int, TMidiLearnFileManager::kControllerCount> table) {
+    return Refused(table, StatusCode::kNotValid, TMidiLearnFileManager::kCorruptedMessage);
 }
 
 } // namespace
@@ -55,56 +58,57 @@ TMidiLearnFileManager::FileBytes TMidiLearnFileManager::Encode(std::span<const i
     return bytes;
 }
 
-TMidiLearnFileManager::ReadResult TMidiLearnFileManager::Decode(std::span<const std::uint8_t> bytes,
-                                                                std::span<int, kControllerCount> table) {
-    if (bytes.size() < kHeaderSize) return Refused(table, kCorruptedMessage);
+Status TMidiLearnFileManager::Decode(std::span<const std::uint8_t> bytes, std::span<int, kControllerCount> table) {
+    if (bytes.size() < kHeaderSize) return Corrupted(table);
     // The identifier is the text up to the first 0 within the first 30 bytes.
     const auto* field = reinterpret_cast<const char*>(bytes.data());
     const std::string identifier(field, strnlen(field, kIdentifierField));
-    if (identifier != kIdentifier) return Refused(table, kCorruptedMessage);
-    if (bytes[kVersionOffset] > kVersion) return Refused(table, kNewerVersionMessage);
-    if (bytes.size() < kFileSize) return Refused(table, kCorruptedMessage); // the entries are cut off
+    if (identifier != kIdentifier) return Corrupted(table);
+    if (bytes[kVersionOffset] > kVersion) return Refused(table, StatusCode::kNewerVersion, kNewerVersionMessage);
+    if (bytes.size() < kFileSize) return Corrupted(table); // the entries are cut off
     for (std::size_t c = 0; c < kControllerCount; ++c) {
         const int parameter = le::LoadI32(bytes.data() + kHeaderSize + 4 * c);
         // An entry no parameter answers to would only keep its controller from being learned.
         table[c] = parameter >= 0 && parameter < kParameterCount ? parameter : -1;
     }
-    return {true, {}};
+    return Status::Success();
 }
 
-TMidiLearnFileManager::ReadResult TMidiLearnFileManager::ReadAssignments(std::span<int, kControllerCount> table) const {
+Status TMidiLearnFileManager::ReadAssignments(std::span<int, kControllerCount> table) const {
     std::error_code error;
     std::string path = CustomPath();
     if (path.empty() || !fs::exists(path, error)) {
         path = FactoryPath();
         if (path.empty() || !fs::exists(path, error))
-            return Refused(table, ""); // nothing installed, nothing learned: no message
+            return Refused(table, StatusCode::kNotFound, ""); // nothing installed, nothing learned: no message
     }
     // The whole file at once: one that changes while it is read is refused, never half taken.
     const platform::ReadFileResult file = platform::ReadWholeFile(path, kMaxFileBytes);
-    if (file.status == platform::ReadFileStatus::kChanged) return Refused(table, file.message.c_str());
-    if (!file.Ok()) return Refused(table, kCorruptedMessage);
+    if (file.status.code == StatusCode::kChanged) return Refused(table, StatusCode::kChanged, file.status.message);
+    if (!file.Ok()) return Corrupted(table);
     return Decode(file.bytes, table);
 }
 
-void TMidiLearnFileManager::WriteAssignments(std::span<const int, kControllerCount> table) const {
+Status TMidiLearnFileManager::WriteAssignments(std::span<const int, kControllerCount> table) const {
     if (installFolder_.empty())
-        throw std::system_error(ENOENT, std::generic_category(), "The installation folder is not known");
+        return Status::Failure(StatusCode::kNotFound,
+                               "The installation folder is not known: " + std::generic_category().message(ENOENT));
     const fs::path data = fs::path(installFolder_) / "Data";
     std::error_code error;
     fs::create_directories(data, error);
-    if (error) throw std::system_error(error, "Cannot create the folder " + data.string());
+    if (error)
+        return Status::Failure(StatusCode::kWriteError,
+                               "Cannot create the folder " + data.string() + ": " + error.message());
     const FileBytes bytes = Encode(table);
-    SafeFileWriter::Write(CustomPath(), {std::span<const std::uint8_t>(bytes)});
+    return SafeFileWriter::Write(CustomPath(), {std::span<const std::uint8_t>(bytes)});
 }
 
-bool TMidiLearnFileManager::DeleteCustomAssignments(platform::IUserPrompt& prompt) const {
-    if (prompt.Ask(kResetQuestion, platform::PromptButtons::kYesCancel) != platform::PromptAnswer::kYes) return false;
+Status TMidiLearnFileManager::DeleteCustomAssignments() const {
     const std::string path = CustomPath();
     std::error_code error;
     if (!path.empty() && !fs::remove(path, error) && error)
-        throw std::system_error(error, "Cannot delete the file " + path);
-    return true;
+        return Status::Failure(StatusCode::kWriteError, "Cannot delete the file " + path + ": " + error.message());
+    return Status::Success();
 }
 
 } // namespace quillon

@@ -8,14 +8,11 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace quillon {
 
 namespace fs = std::filesystem;
-using platform::PromptAnswer;
-using platform::PromptButtons;
 
 struct TPresetsFileManager::Format {
     std::string_view identifier;   // file identifier text, stored with a NUL in a field of identifierField
@@ -23,7 +20,8 @@ struct TPresetsFileManager::Format {
     std::size_t payloadSizeOffset; // int32 payload size in bytes
     std::size_t headerSize;        // bytes before the payload
     std::size_t contentSize;       // inflated payload: the records, bytes
-    const char* notValidMessage;
+    const char* kind;              // "program" or "bank", for the reasons of a refusal
+    const char* notValidMessage;   // the refusal as the plug-in shows it
 };
 
 namespace {
@@ -37,6 +35,7 @@ constexpr TPresetsFileManager::Format kProgramFormat{
     .payloadSizeOffset = 72,
     .headerSize = TPresetsFileManager::kProgramHeaderSize,
     .contentSize = record::kRecordSize,
+    .kind = "program",
     .notValidMessage = "The file is not a valid Quillon program!",
 };
 constexpr TPresetsFileManager::Format kBankFormat{
@@ -45,6 +44,7 @@ constexpr TPresetsFileManager::Format kBankFormat{
     .payloadSizeOffset = 76,
     .headerSize = TPresetsFileManager::kBankHeaderSize,
     .contentSize = TPresetsFileManager::kBankBytes,
+    .kind = "bank",
     .notValidMessage = "The file is not a valid Quillon bank!",
 };
 
@@ -53,7 +53,6 @@ static_assert(kBankFormat.identifierField + kProductField == kBankFormat.payload
 
 constexpr const char* kFileNotFound = "File not found!";
 constexpr const char* kWriteProtected = "The selected file is write protected!";
-constexpr const char* kOverwriteQuestion = "Do you want to overwrite the existing file?";
 constexpr const char* kZlibRejected = "Error";
 constexpr const char* kZlibTooMuchData = "ZLib error: target buffer may be too small";
 
@@ -67,102 +66,148 @@ bool FieldHolds(const std::uint8_t* field, std::size_t size, std::string_view ex
     return std::string_view(reinterpret_cast<const char*>(field), length) == expected;
 }
 
-} // namespace
-
-bool TPresetsFileManager::LoadProgram(const std::string& path, ProgramSpan record) {
-    return Load(kProgramFormat, path, record);
+Status Payload(const TPresetsFileManager::Format& format, std::span<const std::uint8_t> file,
+               std::span<const std::uint8_t>& payload) {
+    const std::string invalid = std::string("not a valid Quillon ") + format.kind + " file";
+    if (file.size() < format.headerSize)
+        return Status::Failure(StatusCode::kNotValid,
+                               invalid + " (shorter than its " + std::to_string(format.headerSize) + "-byte header)");
+    if (!FieldHolds(file.data(), format.identifierField, format.identifier))
+        return Status::Failure(StatusCode::kNotValid,
+                               invalid + " (file identifier is not \"" + std::string(format.identifier) + "\")");
+    if (!FieldHolds(file.data() + format.identifierField, kProductField, kProduct))
+        return Status::Failure(StatusCode::kNotValid, invalid + " (product is not \"" + std::string(kProduct) + "\")");
+    const std::int64_t size = le::LoadI32(file.data() + format.payloadSizeOffset);
+    const std::size_t follows = file.size() - format.headerSize;
+    if (size < 0 || size > TPresetsFileManager::kMaxPayloadSize || static_cast<std::size_t>(size) != follows)
+        return Status::Failure(StatusCode::kNotValid, invalid + " (payload size " + std::to_string(size) + " but " +
+                                                          std::to_string(follows) + " bytes follow the header)");
+    payload = file.subspan(format.headerSize);
+    return Status::Success();
 }
 
-bool TPresetsFileManager::SaveProgram(const std::string& path, ConstProgramSpan record) {
-    return Save(kProgramFormat, path, record);
-}
-
-bool TPresetsFileManager::LoadBank(const std::string& path, BankSpan records) {
-    return Load(kBankFormat, path, records);
-}
-
-bool TPresetsFileManager::SaveBank(const std::string& path, ConstBankSpan records) {
-    return Save(kBankFormat, path, records);
-}
-
-bool TPresetsFileManager::Load(const Format& format, const std::string& path, std::span<std::uint8_t> target) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) {
-        prompt_.ShowMessage(kFileNotFound);
-        return false;
-    }
-    // The whole file at once: a file that changes while it is read is refused, never half taken.
-    const platform::ReadFileResult file = platform::ReadWholeFile(path, format.headerSize + kMaxPayloadSize);
-    if (file.status == platform::ReadFileStatus::kTooLarge) {
-        prompt_.ShowMessage(format.notValidMessage); // longer than any valid file
-        return false;
-    }
-    if (!file.Ok())
-        throw PresetsFileError(file.message);
-    const std::uintmax_t fileLength = file.bytes.size();
-    if (fileLength < format.headerSize)
-        throw PresetsFileError("Cannot read the file " + path + ": it ends within its " +
-                               std::to_string(format.headerSize) + "-byte header");
-    const std::uint8_t* header = file.bytes.data();
-
-    const std::int64_t payloadSize = le::LoadI32(header + format.payloadSizeOffset);
-    const bool valid = FieldHolds(header, format.identifierField, format.identifier) &&
-                       FieldHolds(header + format.identifierField, kProductField, kProduct) &&
-                       payloadSize >= 0 && static_cast<std::uintmax_t>(payloadSize) + format.headerSize == fileLength &&
-                       payloadSize <= kMaxPayloadSize;
-    if (!valid) {
-        prompt_.ShowMessage(format.notValidMessage);
-        return false;
-    }
-    const auto payload = std::span<const std::uint8_t>(file.bytes).subspan(format.headerSize);
-
+Status Parse(const TPresetsFileManager::Format& format, std::span<const std::uint8_t> file,
+             std::span<std::uint8_t> target) {
+    std::span<const std::uint8_t> payload;
+    if (Status header = Payload(format, file, payload); !header.Ok()) return header;
     // Inflate into a buffer of our own, so that a failure leaves the caller's records untouched.
     std::vector<std::uint8_t> content(format.contentSize);
-    switch (ZlibInflate(payload, content)) {
+    std::size_t produced = 0;
+    std::size_t consumed = 0;
+    const std::string kind = format.kind;
+    switch (ZlibInflate(payload, content, &produced, &consumed)) {
     case InflateResult::kComplete:
         break;
     case InflateResult::kShort:
         // Fewer bytes than the records need: taking them would leave part of a slot as it was before.
-        prompt_.ShowMessage(format.notValidMessage);
-        return false;
+        return Status::Failure(StatusCode::kNotValid, kind + " payload inflates to " + std::to_string(produced) +
+                                                          " bytes, not " + std::to_string(content.size()));
     case InflateResult::kTooMuchData:
-        throw PresetsFileError(kZlibTooMuchData);
+        return Status::Failure(StatusCode::kTooMuchData,
+                               kind + " payload inflates to more than " + std::to_string(content.size()) + " bytes");
     case InflateResult::kCorrupt:
-        throw PresetsFileError(kZlibRejected);
+        return Status::Failure(StatusCode::kCorrupt, kind + " payload does not inflate (no valid zlib stream)");
     }
+    if (consumed != payload.size())
+        return Status::Failure(StatusCode::kNotValid, std::to_string(payload.size() - consumed) +
+                                                          " bytes after the end of the " + kind + "'s zlib stream");
     std::memcpy(target.data(), content.data(), content.size());
-    return true;
+    return Status::Success();
 }
 
-bool TPresetsFileManager::Save(const Format& format, const std::string& path, std::span<const std::uint8_t> content) {
-    std::error_code error;
-    if (fs::exists(path, error)) {
-        if (SafeFileWriter::IsWriteProtected(path)) {
-            prompt_.ShowMessage(kWriteProtected);
-            return false;
-        }
-        if (prompt_.Ask(kOverwriteQuestion, PromptButtons::kYesCancel) != PromptAnswer::kYes)
-            return false;
-    }
-
+Status Compose(const TPresetsFileManager::Format& format, std::span<const std::uint8_t> content,
+               std::vector<std::uint8_t>& file) {
     std::vector<std::uint8_t> payload;
     try {
         payload = ZlibCompress(content);
     } catch (const ZlibError& e) {
-        throw PresetsFileError(e.what());
+        return Status::Failure(StatusCode::kWriteError, e.what());
     }
+    file.assign(format.headerSize, 0);
+    std::memcpy(file.data(), format.identifier.data(), format.identifier.size());
+    std::memcpy(file.data() + format.identifierField, kProduct.data(), kProduct.size());
+    le::StoreI32(file.data() + format.payloadSizeOffset, static_cast<std::int32_t>(payload.size()));
+    file.insert(file.end(), payload.begin(), payload.end());
+    return Status::Success();
+}
 
-    std::vector<std::uint8_t> header(format.headerSize, 0);
-    std::memcpy(header.data(), format.identifier.data(), format.identifier.size());
-    std::memcpy(header.data() + format.identifierField, kProduct.data(), kProduct.size());
-    le::StoreI32(header.data() + format.payloadSizeOffset, static_cast<std::int32_t>(payload.size()));
-
-    try {
-        SafeFileWriter::Write(path, {header, payload});
-    } catch (const std::system_error& e) {
-        throw PresetsFileError(e.what());
+Status Load(const TPresetsFileManager::Format& format, const std::string& path, std::span<std::uint8_t> target) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return Status::Failure(StatusCode::kNotFound, kFileNotFound);
+    // The whole file at once: a file that changes while it is read is refused, never half taken.
+    const platform::ReadFileResult file =
+        platform::ReadWholeFile(path, format.headerSize + TPresetsFileManager::kMaxPayloadSize);
+    if (file.status.code == StatusCode::kTooLarge) // longer than any valid file
+        return Status::Failure(StatusCode::kNotValid, format.notValidMessage);
+    if (!file.Ok()) return file.status;
+    if (file.bytes.size() < format.headerSize)
+        return Status::Failure(StatusCode::kReadError, "Cannot read the file " + path + ": it ends within its " +
+                                                           std::to_string(format.headerSize) + "-byte header");
+    Status status = Parse(format, file.bytes, target);
+    // The plug-in tells the user the kind of failure; the reasons in detail are for the command line.
+    switch (status.code) {
+    case StatusCode::kNotValid:
+        status.message = format.notValidMessage;
+        break;
+    case StatusCode::kCorrupt:
+        status.message = kZlibRejected;
+        break;
+    case StatusCode::kTooMuchData:
+        status.message = kZlibTooMuchData;
+        break;
+    default:
+        break;
     }
-    return true;
+    return status;
+}
+
+Status Save(const TPresetsFileManager::Format& format, const std::string& path, std::span<const std::uint8_t> content) {
+    if (SafeFileWriter::IsWriteProtected(path)) return Status::Failure(StatusCode::kWriteProtected, kWriteProtected);
+    std::vector<std::uint8_t> file;
+    if (Status composed = Compose(format, content, file); !composed.Ok()) return composed;
+    return SafeFileWriter::Write(path, {file});
+}
+
+} // namespace
+
+Status TPresetsFileManager::LoadProgram(const std::string& path, ProgramSpan record) {
+    return Load(kProgramFormat, path, record);
+}
+
+Status TPresetsFileManager::SaveProgram(const std::string& path, ConstProgramSpan record) {
+    return Save(kProgramFormat, path, record);
+}
+
+Status TPresetsFileManager::LoadBank(const std::string& path, BankSpan records) {
+    return Load(kBankFormat, path, records);
+}
+
+Status TPresetsFileManager::SaveBank(const std::string& path, ConstBankSpan records) {
+    return Save(kBankFormat, path, records);
+}
+
+Status TPresetsFileManager::ProgramPayload(std::span<const std::uint8_t> file, std::span<const std::uint8_t>& payload) {
+    return Payload(kProgramFormat, file, payload);
+}
+
+Status TPresetsFileManager::BankPayload(std::span<const std::uint8_t> file, std::span<const std::uint8_t>& payload) {
+    return Payload(kBankFormat, file, payload);
+}
+
+Status TPresetsFileManager::ParseProgram(std::span<const std::uint8_t> file, ProgramSpan record) {
+    return Parse(kProgramFormat, file, record);
+}
+
+Status TPresetsFileManager::ParseBank(std::span<const std::uint8_t> file, BankSpan records) {
+    return Parse(kBankFormat, file, records);
+}
+
+Status TPresetsFileManager::ComposeProgram(ConstProgramSpan record, std::vector<std::uint8_t>& file) {
+    return Compose(kProgramFormat, record, file);
+}
+
+Status TPresetsFileManager::ComposeBank(ConstBankSpan records, std::vector<std::uint8_t>& file) {
+    return Compose(kBankFormat, records, file);
 }
 
 } // namespace quillon

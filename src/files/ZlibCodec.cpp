@@ -17,9 +17,11 @@ std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> data) {
     return out;
 }
 
-InflateResult ZlibInflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> target, std::size_t* produced) {
+InflateResult ZlibInflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> target, std::size_t* produced,
+                          std::size_t* consumed) {
     if (produced)
         *produced = 0;
+    if (consumed) *consumed = 0;
     if (stream.size() > std::numeric_limits<uInt>::max() || target.size() > std::numeric_limits<uInt>::max())
         return InflateResult::kCorrupt;
     z_stream z{};
@@ -34,6 +36,7 @@ InflateResult ZlibInflate(std::span<const std::uint8_t> stream, std::span<std::u
     inflateEnd(&z);
     if (produced)
         *produced = written;
+    if (consumed) *consumed = stream.size() - z.avail_in;
     if (status == Z_STREAM_END)
         return written == target.size() ? InflateResult::kComplete : InflateResult::kShort;
     if (status == Z_BUF_ERROR && z.avail_out == 0)

@@ -27,8 +27,9 @@ enum class InflateResult {
     kCorrupt,      // not a valid zlib stream
 };
 
-// Inflates a zlib stream into `target`, never writing beyond it. `produced` receives the byte count.
+// Inflates a zlib stream into `target`, never writing beyond it. `produced` receives the byte count,
+// `consumed` the bytes of `stream` taken (fewer than all when data follows the end of the stream).
 InflateResult ZlibInflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> target,
-                          std::size_t* produced = nullptr);
+                          std::size_t* produced = nullptr, std::size_t* consumed = nullptr);
 
 } // namespace quillon

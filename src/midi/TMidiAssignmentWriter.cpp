@@ -2,8 +2,6 @@
 
 #include "midi/TMidiHandler.h"
 
-#include <exception>
-
 namespace quillon {
 
 TMidiAssignmentWriter::TMidiAssignmentWriter(const TMidiLearnFileManager& file, TMidiHandler& handler, Report report)
@@ -66,19 +64,18 @@ bool TMidiAssignmentWriter::FlushLocked(bool retryNow) {
     // The table is taken after the flag: a change that lands meanwhile raises the flag again and is written
     // next time, possibly twice, never not at all.
     const TMidiLearnFileManager::Table table = handler_->Assignments();
-    try {
-        file_.WriteAssignments(table);
+    const Status status = file_.WriteAssignments(table);
+    if (status.Ok()) {
         due_ = false;
         failing_ = false;
         return true;
-    } catch (const std::exception& error) {
-        retryAt_ = std::chrono::steady_clock::now() + kRetryInterval;
-        if (!failing_ && report_)
-            report_(std::string("The Midi Assignment File could not be written (") + error.what() +
-                    "). The new assignments work until the plug-in is closed.");
-        failing_ = true;
-        return false;
     }
+    retryAt_ = std::chrono::steady_clock::now() + kRetryInterval;
+    if (!failing_ && report_)
+        report_("The Midi Assignment File could not be written (" + status.message +
+                "). The new assignments work until the plug-in is closed.");
+    failing_ = true;
+    return false;
 }
 
 void TMidiAssignmentWriter::Run() {

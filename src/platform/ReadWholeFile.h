@@ -11,6 +11,8 @@
 // Threads: no shared state; any thread that may touch files [any] (never the audio thread).
 #pragma once
 
+#include "platform/Status.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,22 +20,16 @@
 
 namespace quillon::platform {
 
-enum class ReadFileStatus {
-    kRead,       // `bytes` holds the whole file
-    kCannotOpen, // open() failed; `error` holds its errno (ENOENT, EACCES, ...)
-    kNotAFile,   // a folder (`error` EISDIR), device, pipe or socket
-    kTooLarge,   // longer than the limit; nothing was read
-    kChanged,    // the file changed while it was being read
-    kReadError,  // read() or fstat() failed; `error` holds its errno
-};
-
+// `status.code` is kOk (`bytes` holds the whole file), kCannotOpen (open() failed), kNotAFile (a folder,
+// device, pipe or socket), kTooLarge (longer than the limit; nothing was read), kChanged (the file changed
+// while it was being read) or kReadError (read() or fstat() failed); `status.message` is one line naming
+// the file and the reason.
 struct ReadFileResult {
-    ReadFileStatus status = ReadFileStatus::kCannotOpen;
+    Status status;
     int error = 0;                   // errno for kCannotOpen, kNotAFile (folders) and kReadError; else 0
-    std::vector<std::uint8_t> bytes; // the file's content for kRead; empty otherwise
-    std::string message;             // one line naming the file and the reason; empty for kRead
+    std::vector<std::uint8_t> bytes; // the file's content for kOk; empty otherwise
 
-    bool Ok() const { return status == ReadFileStatus::kRead; }
+    bool Ok() const { return status.Ok(); }
 };
 
 // The content of the regular file at `path`, at most `maxBytes` bytes long.

@@ -72,7 +72,8 @@ TEST_P(WaveCodecTest, DecodesLikeLibsndfileDecodesTheWholeFile) {
     sf_count_t frames = 0;
     const std::vector<float> reference = Reference(path, frames);
 
-    const TWaveData wave = ReadWaveFile(path);
+    TWaveData wave;
+    ASSERT_TRUE(ReadWaveFile(path, wave));
     EXPECT_TRUE(wave.decodedByCodec);
     EXPECT_EQ(wave.channels, GetParam().channels);
     EXPECT_EQ(wave.sampleRate, 8000);
@@ -84,7 +85,9 @@ TEST_P(WaveCodecTest, DecodesLikeLibsndfileDecodesTheWholeFile) {
 TEST_P(WaveCodecTest, ShortReadsGiveTheSameSamplesAsOneLongRead) {
     const std::string path = dir / "encoded.wav";
     ASSERT_TRUE(WriteEncoded(path));
-    const std::vector<float> whole = ReadWaveFile(path).samples;
+    TWaveData wave;
+    ASSERT_TRUE(ReadWaveFile(path, wave));
+    const std::vector<float> whole = wave.samples;
 
     TFileWaveStream stream(path);
     auto codec = platform::CreateAudioCodec();
@@ -119,7 +122,8 @@ TEST(WaveCodec, FourBitAdpcmOutgrowsTheFileAndIsSizedFromItsDecodedLength) {
     const std::vector<float> tone = test::WriteImaAdpcmTone(path, 40000);
     ASSERT_FALSE(tone.empty());
 
-    const TWaveData wave = ReadWaveFile(path);
+    TWaveData wave;
+    ASSERT_TRUE(ReadWaveFile(path, wave));
     TFileWaveStream stream(path);
     EXPECT_GT(wave.samples.size(), stream.FileSize()); // more samples than the file has bytes
     ASSERT_GE(wave.samples.size(), tone.size());

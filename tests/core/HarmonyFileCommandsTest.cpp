@@ -68,7 +68,7 @@ TEST_F(HarmonyFileCommandsTest, LoadingAFileWithDCStoresAllEntries) {
     file.levels[250] = 40;
     file.phases[250] = 0;
     const std::string path = dir / "dc.bha";
-    file.Save(path);
+    EXPECT_TRUE(file.Save(path));
     ASSERT_TRUE(plugin->LoadHarmonyFile(0, path));
     EXPECT_EQ(plugin->Programs().Level(Slot(), 0, 0), 20);
     EXPECT_EQ(plugin->Programs().Level(Slot(), 0, 250), 40);
@@ -119,7 +119,7 @@ TEST_F(HarmonyFileCommandsTest, CopiedFramePastesIntoAnother) {
 TEST_F(HarmonyFileCommandsTest, CommandsOnFramesThatDoNotExistDoNothing) {
     THarmonyFileManager file;
     const std::string path = dir / "any.bha";
-    file.Save(path);
+    EXPECT_TRUE(file.Save(path));
     EXPECT_FALSE(plugin->LoadHarmonyFile(3, path));
     EXPECT_FALSE(plugin->SaveHarmonyFile(-1, dir / "out.bha"));
     plugin->CopyHarmonyFrame(7);

@@ -78,7 +78,7 @@ protected:
     }
     Manager::Table FileTable() const {
         Manager::Table table;
-        Manager(install).ReadAssignments(table);
+        static_cast<void>(Manager(install).ReadAssignments(table));
         return table;
     }
 
@@ -162,7 +162,7 @@ TEST_F(MidiLearnTest, LearningOnTheAudioThreadNeitherAllocatesNorWritesAndTheWri
 }
 
 TEST_F(MidiLearnTest, ForgettingUnbindsEveryBoundControllerThatMoves) {
-    Manager(install).WriteAssignments(TableWith({{kVolume, kMaster}, {kBalance, kAmpRelease}}));
+    EXPECT_TRUE(Manager(install).WriteAssignments(TableWith({{kVolume, kMaster}, {kBalance, kAmpRelease}})));
     TCustomVSTMidiPlugin& plugin = Create();
     TMidiHandler& midi = plugin.MidiHandler();
     ASSERT_EQ(midi.Assignment(kVolume), kMaster);
@@ -181,9 +181,9 @@ TEST_F(MidiLearnTest, ForgettingUnbindsEveryBoundControllerThatMoves) {
 
 TEST_F(MidiLearnTest, ResetAsksAndOnYesBringsTheFactoryBindingsBack) {
     const Manager files(install);
-    files.WriteAssignments(TableWith({{kBrightness, kCutoff}}));
+    EXPECT_TRUE(files.WriteAssignments(TableWith({{kBrightness, kCutoff}})));
     fs::rename(files.CustomPath(), files.FactoryPath());
-    files.WriteAssignments(TableWith({{kVolume, kMaster}}));
+    EXPECT_TRUE(files.WriteAssignments(TableWith({{kVolume, kMaster}})));
     TCustomVSTMidiPlugin& plugin = Create();
     plugin.SetUserPrompt(prompt);
     TMidiHandler& midi = plugin.MidiHandler();
@@ -194,6 +194,8 @@ TEST_F(MidiLearnTest, ResetAsksAndOnYesBringsTheFactoryBindingsBack) {
     prompt->answers = {platform::PromptAnswer::kCancel, platform::PromptAnswer::kYes};
     plugin.ClearAssignments();
     ASSERT_EQ(prompt->questions.size(), 1u);
+    EXPECT_EQ(prompt->questions[0], "Your Custom Midi Learn Assignments will be lost and the\rfactory defaults "
+                                    "reinstated.\r\rDo you which to continue?");
     EXPECT_EQ(prompt->questionButtons[0], platform::PromptButtons::kYesCancel);
     // Cancel: the custom file stays (with the binding just learned) and is read again.
     EXPECT_EQ(FileTable(), TableWith({{kVolume, kMaster}, {kPan, kAmpRelease}}));

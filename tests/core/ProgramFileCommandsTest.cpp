@@ -3,6 +3,7 @@
 #include "core/TCustomVSTMidiPlugin.h"
 #include "support/PluginFixture.h"
 #include "support/TemporaryDirectory.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,26 @@ TEST_F(FileCommandsTest, ProgramFilesAndModifiedMarks) {
     EXPECT_FALSE(plugin->BankModified(0));
     EXPECT_TRUE(plugin->ProgramNeedsApply());
     EXPECT_TRUE(prompt->messages.empty());
+}
+
+TEST_F(FileCommandsTest, OverwritingAsksFirstUnlessTheFileIsWriteProtected) {
+    const std::string path = dir / "sound.bpa";
+    ASSERT_TRUE(plugin->SaveProgramFile(path));
+    EXPECT_TRUE(prompt->questions.empty()); // a new file is written without asking
+    plugin->setParameter(17, 0.75f);
+    const std::string before = test::ReadText(path);
+
+    prompt->answers = {PromptAnswer::kCancel};
+    EXPECT_FALSE(plugin->SaveProgramFile(path));
+    EXPECT_EQ(prompt->questions, std::vector<std::string>{kOverwrite});
+    EXPECT_EQ(prompt->questionButtons, std::vector<platform::PromptButtons>{platform::PromptButtons::kYesCancel});
+    EXPECT_EQ(test::ReadText(path), before);
+
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    EXPECT_FALSE(plugin->SaveProgramFile(path));
+    EXPECT_EQ(prompt->questions.size(), 1u);
+    EXPECT_EQ(prompt->messages, std::vector<std::string>{"The selected file is write protected!"});
+    EXPECT_EQ(test::ReadText(path), before);
 }
 
 TEST_F(FileCommandsTest, FailedProgramLoadsChangeNothingAndAreShown) {

@@ -139,7 +139,7 @@ protected:
         environment.Set("XDG_CONFIG_DIRS", folder / "machine");
         fs::create_directories(install);
         ASSERT_TRUE(platform::XdgSettingsStore().WriteSetting("InstallFolder", install));
-        Manager(install).WriteAssignments(Bindings({{kCcVolume, kCutoff}, {kCcBrightness, kResonance}}));
+        EXPECT_TRUE(Manager(install).WriteAssignments(Bindings({{kCcVolume, kCutoff}, {kCcBrightness, kResonance}})));
         host.processLevel = kVstProcessLevelOffline; // program switches finish within one processing call
     }
     void TearDown() override {
@@ -585,7 +585,7 @@ TEST_F(RefusalsTest, ARefusedAssignmentFileReadAgainKeepsTheBindings) {
     // unreadable: nothing is bound, and the user learns why.
     WriteDamagedAssignmentFile(files.FactoryPath(), 2);
     fs::remove_all(files.CustomPath());
-    files.WriteAssignments(before.bindings);
+    EXPECT_TRUE(files.WriteAssignments(before.bindings));
     prompt->messages.clear();
     prompt->answers = {PromptAnswer::kYes};
     plugin.ClearAssignments();

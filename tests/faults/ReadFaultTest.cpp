@@ -175,7 +175,7 @@ TEST_F(FileFaultTest, MidiAssignmentFileThatChangesWhileReadBindsNothingAndSaysW
     TMidiLearnFileManager::Table bound;
     bound.fill(-1);
     bound[7] = 26;
-    manager.WriteAssignments(bound);
+    EXPECT_TRUE(manager.WriteAssignments(bound));
     const std::vector<std::uint8_t> file = ReadAll(manager.CustomPath());
     TMidiLearnFileManager::Table unbound;
     unbound.fill(-1);
@@ -183,8 +183,8 @@ TEST_F(FileFaultTest, MidiAssignmentFileThatChangesWhileReadBindsNothingAndSaysW
     ForEachChange(manager.CustomPath(), file, [&](const Case&) {
         TMidiLearnFileManager::Table table;
         table.fill(99);
-        const TMidiLearnFileManager::ReadResult result = manager.ReadAssignments(table);
-        EXPECT_FALSE(result.read);
+        const Status result = manager.ReadAssignments(table);
+        EXPECT_EQ(result.code, StatusCode::kChanged);
         EXPECT_EQ(result.message, ChangedMessage(manager.CustomPath()));
         EXPECT_EQ(table, unbound); // as for every refused file: half a table would bind the wrong controllers
     });
@@ -324,7 +324,9 @@ TEST_F(FileFaultTest, WavFileCutShortBetweenTwoReadsKeepsWhatWasRead) {
 TEST_F(FileFaultTest, EncodedWavFileCutShortAfterItsHeaderEndsCleanly) {
     const std::string path = dir / "adpcm.wav";
     ASSERT_FALSE(test::WriteImaAdpcmTone(path, 80000).empty());
-    const std::vector<float> whole = ReadWaveFile(path).samples;
+    TWaveData wave;
+    ASSERT_TRUE(ReadWaveFile(path, wave));
+    const std::vector<float> whole = wave.samples;
 
     TFileWaveStream stream(path);
     auto codec = platform::CreateAudioCodec();

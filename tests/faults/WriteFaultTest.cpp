@@ -171,7 +171,7 @@ TEST_F(FaultTest, MidiAssignmentFileWriteKeepsThePreviousFileAndReportsOnce) {
     TMidiLearnFileManager::Table table;
     table.fill(-1);
     table[7] = 26;
-    file.WriteAssignments(table);
+    EXPECT_TRUE(file.WriteAssignments(table));
     int learned = 0;
     ExpectFaultsChangeNothing(file.CustomPath(), [&] {
         // Learning binds a controller on the audio thread; the writer then writes the file.
@@ -270,8 +270,7 @@ std::vector<std::string> VisibleNames(const std::string& folder) {
 
 TEST_F(FaultTest, KilledInTheMiddleOfABankSaveTheOldFileStays) {
     GTEST_FLAG_SET(death_test_style, "fast"); // the child must see this test's folder and files
-    test::ScriptedPrompt prompt;
-    TPresetsFileManager files(prompt);
+    TPresetsFileManager files;
     std::vector<std::uint8_t> bank(TPresetsFileManager::kBankBytes, 7);
     const std::string path = dir / "bank.bpb";
     ASSERT_TRUE(files.SaveBank(path, TPresetsFileManager::ConstBankSpan(bank.data(), bank.size())));
@@ -282,15 +281,13 @@ TEST_F(FaultTest, KilledInTheMiddleOfABankSaveTheOldFileStays) {
     EXPECT_EXIT(
         {
             test::fault::KillAfterWrites(dir.Path(), 1000);
-            prompt.answers = {PromptAnswer::kYes};
-            files.SaveBank(path, TPresetsFileManager::ConstBankSpan(bank.data(), bank.size()));
+            static_cast<void>(files.SaveBank(path, TPresetsFileManager::ConstBankSpan(bank.data(), bank.size())));
         },
         ::testing::KilledBySignal(SIGKILL), "");
     EXPECT_TRUE(ReadAll(path) == before);
     EXPECT_EQ(VisibleNames(dir.Path()), std::vector<std::string>{"bank.bpb"});
 
     // The next save replaces the file, whatever the killed one left behind.
-    prompt.answers = {PromptAnswer::kYes};
     ASSERT_TRUE(files.SaveBank(path, TPresetsFileManager::ConstBankSpan(bank.data(), bank.size())));
     std::vector<std::uint8_t> loaded(bank.size());
     ASSERT_TRUE(files.LoadBank(path, TPresetsFileManager::BankSpan(loaded.data(), loaded.size())));

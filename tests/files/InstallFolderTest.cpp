@@ -76,7 +76,7 @@ TEST_F(InstallFolderTest, ALoadedPluginFindsTheDataOfBothLayoutsFromItsOwnLocati
         TMidiLearnFileManager::Table table;
         table.fill(-1);
         table[74] = 15;
-        TMidiLearnFileManager(folder / layout.data).WriteAssignments(table);
+        EXPECT_TRUE(TMidiLearnFileManager(folder / layout.data).WriteAssignments(table));
         fs::rename(folder / (std::string(layout.data) + "/Data/custom.bma"),
                    folder / (std::string(layout.data) + "/Data/factory.bma"));
 

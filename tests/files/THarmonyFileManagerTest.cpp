@@ -53,18 +53,18 @@ TEST(HarmonyFile, LoadReturnsWhatWasSaved) {
     test::TemporaryDirectory dir;
     const std::string path = dir / "round.bha";
     const auto saved = Sample();
-    saved.Save(path);
+    EXPECT_TRUE(saved.Save(path));
     THarmonyFileManager loaded;
-    std::string message = "untouched";
-    ASSERT_TRUE(loaded.Load(path, &message));
+    const Status status = loaded.Load(path);
+    ASSERT_TRUE(status);
     EXPECT_EQ(loaded.levels, saved.levels);
     EXPECT_EQ(loaded.phases, saved.phases);
-    EXPECT_EQ(message, "untouched");
+    EXPECT_EQ(status.message, "");
 
     // Saving again replaces the file in place.
     THarmonyFileManager other;
     other.levels.fill(7);
-    other.Save(path);
+    EXPECT_TRUE(other.Save(path));
     ASSERT_TRUE(loaded.Load(path));
     EXPECT_EQ(loaded.levels[100], 7);
 }
@@ -73,22 +73,22 @@ TEST(HarmonyFile, RefusesMissingAndForeignFiles) {
     test::TemporaryDirectory dir;
     auto data = Sample();
     const auto before = data.levels;
-    std::string message;
-    EXPECT_FALSE(data.Load(dir / "missing.bha", &message));
-    EXPECT_EQ(message, "File not found!");
+    Status status = data.Load(dir / "missing.bha");
+    EXPECT_EQ(status.code, StatusCode::kNotFound);
+    EXPECT_EQ(status.message, "File not found!");
 
     const auto good = Sample().Bytes();
     auto variant = [&](auto change) {
         std::vector<std::uint8_t> bytes(good.begin(), good.end());
         change(bytes);
         WriteAll(dir / "x.bha", bytes);
-        message.clear();
-        return data.Load(dir / "x.bha", &message);
+        status = data.Load(dir / "x.bha");
+        return status.Ok();
     };
     EXPECT_FALSE(variant([](auto& b) { b[22] = 2; }));
-    EXPECT_EQ(message, "The file is not a valid Harmony file!");
+    EXPECT_EQ(status.message, "The file is not a valid Harmony file!");
     EXPECT_FALSE(variant([](auto& b) { b[0] = 'b'; })); // the comparison is case-sensitive
-    EXPECT_EQ(message, "The file is not a valid Harmony file!");
+    EXPECT_EQ(status.message, "The file is not a valid Harmony file!");
     EXPECT_FALSE(variant([](auto& b) { b[21] = 'X'; })); // no zero within 22 bytes: a longer text
     EXPECT_EQ(data.levels, before) << "a refused file leaves the data as it was";
 
@@ -102,10 +102,10 @@ TEST(HarmonyFile, ShortFilesAreInputOutputErrors) {
     const auto good = Sample().Bytes();
     THarmonyFileManager data;
     WriteAll(dir / "short.bha", std::vector<std::uint8_t>(good.begin(), good.begin() + 400));
-    EXPECT_THROW(data.Load(dir / "short.bha"), std::system_error);
+    EXPECT_EQ(data.Load(dir / "short.bha").message, "The file " + dir / "short.bha" + " ends within its harmonics");
     WriteAll(dir / "header.bha", std::vector<std::uint8_t>(good.begin(), good.begin() + 10));
-    EXPECT_THROW(data.Load(dir / "header.bha"), std::system_error);
-    EXPECT_THROW(THarmonyFileManager().Save(dir / "no-such-folder/x.bha"), std::system_error);
+    EXPECT_EQ(data.Load(dir / "header.bha").code, StatusCode::kReadError);
+    EXPECT_EQ(THarmonyFileManager().Save(dir / "no-such-folder/x.bha").code, StatusCode::kWriteError);
 }
 
 TEST(HarmonyFile, OscillatorFrameSurvivesASaveAndLoad) {
@@ -117,14 +117,13 @@ TEST(HarmonyFile, OscillatorFrameSurvivesASaveAndLoad) {
     osc.SetHarmonicPhase(0, 3, 17);
     ASSERT_TRUE(osc.SaveHarmonyFile(dir / "t.bha", 0));
 
-    std::string message;
-    ASSERT_TRUE(osc.LoadHarmonyFile(dir / "t.bha", 1, &message));
+    ASSERT_TRUE(osc.LoadHarmonyFile(dir / "t.bha", 1));
     for (int j = 0; j <= 250; ++j) {
         ASSERT_EQ(osc.GetHarmonicLevel(1, j), osc.GetHarmonicLevel(0, j)) << j;
         ASSERT_EQ(osc.GetHarmonicPhase(1, j), osc.GetHarmonicPhase(0, j)) << j;
     }
-    EXPECT_FALSE(osc.LoadHarmonyFile(dir / "none.bha", 1, &message));
-    EXPECT_EQ(message, "File not found!");
+    EXPECT_EQ(osc.LoadHarmonyFile(dir / "none.bha", 1).message, "File not found!");
+    EXPECT_EQ(osc.LoadHarmonyFile(dir / "t.bha", 5).code, StatusCode::kOutOfRange);
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // factory file that ships with the installation.
 #include "files/TMidiLearnFileManager.h"
 #include "midi/TMidiHandler.h"
-#include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +64,7 @@ protected:
 } // namespace
 
 TEST_F(MidiLearnFileTest, TheFileIsTheIdentifierAVersionByteAndLittleEndianEntries) {
-    manager.WriteAssignments(Example());
+    EXPECT_TRUE(manager.WriteAssignments(Example()));
     EXPECT_EQ(manager.CustomPath(), install / "Data/custom.bma");
     EXPECT_EQ(manager.FactoryPath(), install / "Data/factory.bma");
     const std::vector<std::uint8_t> bytes = ReadBytes(manager.CustomPath());
@@ -82,14 +81,14 @@ TEST_F(MidiLearnFileTest, TheFileIsTheIdentifierAVersionByteAndLittleEndianEntri
     EXPECT_EQ(entry(127), (std::vector<std::uint8_t>{123, 0, 0, 0}));
 
     // And back: the same table, no message.
-    const Manager::ReadResult result = manager.ReadAssignments(table);
-    EXPECT_TRUE(result.read);
+    const Status result = manager.ReadAssignments(table);
+    EXPECT_TRUE(result);
     EXPECT_EQ(result.message, "");
     EXPECT_EQ(table, Example());
     // Replacing keeps the size and the layout.
     Manager::Table changed = Example();
     changed[7] = -1;
-    manager.WriteAssignments(changed);
+    EXPECT_TRUE(manager.WriteAssignments(changed));
     EXPECT_EQ(ReadBytes(manager.CustomPath()), Image(changed));
 }
 
@@ -97,17 +96,17 @@ TEST_F(MidiLearnFileTest, TheCustomFileComesFirstThenTheFactoryFileThenNothing) 
     Manager::Table factory = Unbound();
     factory[74] = 15;
     WriteBytes(manager.FactoryPath(), Image(factory));
-    EXPECT_TRUE(manager.ReadAssignments(table).read);
+    EXPECT_TRUE(manager.ReadAssignments(table));
     EXPECT_EQ(table, factory);
 
-    manager.WriteAssignments(Example());
-    EXPECT_TRUE(manager.ReadAssignments(table).read);
+    EXPECT_TRUE(manager.WriteAssignments(Example()));
+    EXPECT_TRUE(manager.ReadAssignments(table));
     EXPECT_EQ(table, Example());
     EXPECT_EQ(ReadBytes(manager.FactoryPath()), Image(factory)); // the factory file is only read
 
     test::TemporaryDirectory empty;
-    const Manager::ReadResult none = Manager(empty.Path()).ReadAssignments(table);
-    EXPECT_FALSE(none.read);
+    const Status none = Manager(empty.Path()).ReadAssignments(table);
+    EXPECT_EQ(none.code, StatusCode::kNotFound);
     EXPECT_EQ(none.message, ""); // missing files are no error
     EXPECT_EQ(table, Unbound());
 }
@@ -144,15 +143,15 @@ TEST_F(MidiLearnFileTest, EveryRefusalUnbindsAllControllersWithItsMessage) {
         SCOPED_TRACE(c.what);
         WriteBytes(manager.CustomPath(), c.bytes);
         table.fill(99);
-        const Manager::ReadResult result = manager.ReadAssignments(table);
-        EXPECT_FALSE(result.read);
+        const Status result = manager.ReadAssignments(table);
+        EXPECT_FALSE(result);
         EXPECT_EQ(result.message, c.message);
         EXPECT_EQ(table, Unbound());
     }
     // A custom "file" that cannot be read as one.
     fs::remove(manager.CustomPath());
     fs::create_directory(manager.CustomPath());
-    const Manager::ReadResult folder = manager.ReadAssignments(table);
+    const Status folder = manager.ReadAssignments(table);
     EXPECT_EQ(folder.message, corrupted);
     EXPECT_EQ(table, Unbound());
 }
@@ -165,46 +164,36 @@ TEST_F(MidiLearnFileTest, OlderVersionsAndLongerFilesAreReadButBadEntriesBindNot
     bytes[31 + 4 * 3] = 124;  // no parameter 124
     bytes[31 + 4 * 4] = 0xFE; // −2
     WriteBytes(manager.CustomPath(), bytes);
-    EXPECT_TRUE(manager.ReadAssignments(table).read);
+    EXPECT_TRUE(manager.ReadAssignments(table));
     EXPECT_EQ(table, Example());
 }
 
-TEST_F(MidiLearnFileTest, ResetAsksAndDeletesOnlyOnYes) {
+TEST_F(MidiLearnFileTest, ResetDeletesOnlyTheCustomFile) {
     WriteBytes(manager.FactoryPath(), Image(Unbound()));
-    manager.WriteAssignments(Example());
-    test::ScriptedPrompt prompt;
-    prompt.answers = {platform::PromptAnswer::kCancel, platform::PromptAnswer::kYes, platform::PromptAnswer::kYes};
+    EXPECT_TRUE(manager.WriteAssignments(Example()));
 
-    EXPECT_FALSE(manager.DeleteCustomAssignments(prompt));
-    ASSERT_EQ(prompt.questions.size(), 1u);
-    EXPECT_EQ(prompt.questions[0], "Your Custom Midi Learn Assignments will be lost and the\rfactory defaults "
-                                   "reinstated.\r\rDo you which to continue?");
-    EXPECT_EQ(prompt.questionButtons[0], platform::PromptButtons::kYesCancel);
-    EXPECT_TRUE(fs::exists(manager.CustomPath()));
-
-    EXPECT_TRUE(manager.DeleteCustomAssignments(prompt));
+    EXPECT_TRUE(manager.DeleteCustomAssignments());
     EXPECT_FALSE(fs::exists(manager.CustomPath()));
     EXPECT_TRUE(fs::exists(manager.FactoryPath()));
-    manager.ReadAssignments(table);
+    static_cast<void>(manager.ReadAssignments(table));
     EXPECT_EQ(table, Unbound());
     // Nothing left to delete is no error.
-    EXPECT_TRUE(manager.DeleteCustomAssignments(prompt));
-    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_TRUE(manager.DeleteCustomAssignments());
 }
 
-TEST_F(MidiLearnFileTest, WriteFailuresThrowAndLeaveTheOldFile) {
+TEST_F(MidiLearnFileTest, WriteFailuresAreReportedAndLeaveTheOldFile) {
     // A file where the Data folder belongs: nothing can be created there, whoever runs the test.
     test::TemporaryDirectory other;
     WriteBytes(other / "Data", {1, 2, 3});
-    EXPECT_THROW(Manager(other.Path()).WriteAssignments(Example()), std::system_error);
+    EXPECT_EQ(Manager(other.Path()).WriteAssignments(Example()).code, StatusCode::kWriteError);
     EXPECT_EQ(ReadBytes(other / "Data"), (std::vector<std::uint8_t>{1, 2, 3}));
 
     // Without a known installation folder nothing is read or written.
     Manager nowhere{""};
     EXPECT_EQ(nowhere.CustomPath(), "");
-    EXPECT_FALSE(nowhere.ReadAssignments(table).read);
+    EXPECT_FALSE(nowhere.ReadAssignments(table));
     EXPECT_EQ(table, Unbound());
-    EXPECT_THROW(nowhere.WriteAssignments(Example()), std::system_error);
+    EXPECT_FALSE(nowhere.WriteAssignments(Example()));
 }
 
 TEST(MidiLearnFactoryFile, TheShippedFileIsValidAndBindsOnlyLearnableControllers) {
@@ -212,8 +201,8 @@ TEST(MidiLearnFactoryFile, TheShippedFileIsValidAndBindsOnlyLearnableControllers
     const std::vector<std::uint8_t> bytes = ReadBytes(path.string());
     ASSERT_EQ(bytes.size(), 543u);
     Manager::Table table;
-    const Manager::ReadResult result = Manager::Decode(bytes, table);
-    ASSERT_TRUE(result.read) << result.message;
+    const Status result = Manager::Decode(bytes, table);
+    ASSERT_TRUE(result) << result.message;
     EXPECT_EQ(Image(table), bytes); // exactly what our own writer makes of it
     int bound = 0;
     for (int c = 0; c < 128; ++c) {

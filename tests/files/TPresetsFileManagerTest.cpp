@@ -4,7 +4,6 @@
 
 #include "files/LittleEndian.h"
 #include "files/ZlibCodec.h"
-#include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +20,6 @@
 #include <vector>
 
 using namespace quillon;
-using platform::PromptAnswer;
-using platform::PromptButtons;
 
 namespace {
 
@@ -78,19 +75,9 @@ protected:
     // Expects a program load to be refused with `message` and to leave the buffer alone.
     void ExpectProgramRefused(const std::string& path, const std::string& message) {
         buffer.assign(kBank, 0xEE);
-        EXPECT_FALSE(files.LoadProgram(path, ProgramBuffer()));
-        ASSERT_FALSE(prompt.messages.empty());
-        EXPECT_EQ(prompt.messages.back(), message);
-        EXPECT_EQ(buffer, std::vector<std::uint8_t>(kBank, 0xEE));
-    }
-    void ExpectProgramLoadThrows(const std::string& path, const std::string& what) {
-        buffer.assign(kBank, 0xEE);
-        try {
-            files.LoadProgram(path, ProgramBuffer());
-            ADD_FAILURE() << "no error raised";
-        } catch (const PresetsFileError& e) {
-            EXPECT_EQ(std::string(e.what()), what);
-        }
+        const Status status = files.LoadProgram(path, ProgramBuffer());
+        EXPECT_FALSE(status);
+        EXPECT_EQ(status.message, message);
         EXPECT_EQ(buffer, std::vector<std::uint8_t>(kBank, 0xEE));
     }
     std::string ProgramPath() {
@@ -101,8 +88,7 @@ protected:
     }
 
     test::TemporaryDirectory dir;
-    test::ScriptedPrompt prompt;
-    TPresetsFileManager files{prompt};
+    TPresetsFileManager files;
     std::vector<std::uint8_t> program = Pattern(kRecord, 1);
     std::vector<std::uint8_t> bank = Pattern(kBank, 2);
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kBank);
@@ -123,8 +109,6 @@ TEST_F(PresetsFileTest, ProgramFileBytesAndRoundTrip) {
 
     EXPECT_TRUE(files.LoadProgram(dir / "a.bpa", ProgramBuffer()));
     EXPECT_TRUE(std::equal(program.begin(), program.end(), buffer.begin()));
-    EXPECT_TRUE(prompt.messages.empty());
-    EXPECT_TRUE(prompt.questions.empty()); // a new file is written without asking
 }
 
 TEST_F(PresetsFileTest, BankFileBytesAndRoundTrip) {
@@ -165,8 +149,7 @@ TEST_F(PresetsFileTest, IdentifiersAreTheTextUpToTheFirstNul) {
     file = ReadAll(dir / "b.bpb");
     file[24] = 'e';
     WriteAll(dir / "nonul.bpb", file);
-    EXPECT_FALSE(files.LoadBank(dir / "nonul.bpb", BankBuffer()));
-    EXPECT_EQ(prompt.messages.back(), kNotValidBank);
+    EXPECT_EQ(files.LoadBank(dir / "nonul.bpb", BankBuffer()).message, kNotValidBank);
 }
 
 TEST_F(PresetsFileTest, LengthMustMatchThePayloadSizeExactly) {
@@ -198,8 +181,7 @@ TEST_F(PresetsFileTest, EachKindRefusesTheOther) {
     ExpectProgramRefused(dir / "b.bpb", kNotValidProgram);
 
     buffer.assign(kBank, 0xEE);
-    EXPECT_FALSE(files.LoadBank(ProgramPath(), BankBuffer()));
-    EXPECT_EQ(prompt.messages.back(), kNotValidBank);
+    EXPECT_EQ(files.LoadBank(ProgramPath(), BankBuffer()).message, kNotValidBank);
     EXPECT_EQ(buffer, std::vector<std::uint8_t>(kBank, 0xEE));
 }
 
@@ -209,21 +191,21 @@ TEST_F(PresetsFileTest, MissingFilesAndFailuresBelowTheFormat) {
 
     std::vector<std::uint8_t> file = ReadAll(ProgramPath());
     WriteAll(dir / "header.bpa", std::vector<std::uint8_t>(file.begin(), file.begin() + 50));
-    EXPECT_THROW(files.LoadProgram(dir / "header.bpa", ProgramBuffer()), PresetsFileError);
+    EXPECT_EQ(files.LoadProgram(dir / "header.bpa", ProgramBuffer()).code, StatusCode::kReadError);
 
     file[76] = 0xFF; // no zlib stream header
     WriteAll(dir / "corrupt.bpa", file);
-    ExpectProgramLoadThrows(dir / "corrupt.bpa", "Error");
+    ExpectProgramRefused(dir / "corrupt.bpa", "Error");
 
     file = ReadAll(ProgramPath());
     file.back() ^= 0x01; // checksum mismatch
     WriteAll(dir / "checksum.bpa", file);
-    ExpectProgramLoadThrows(dir / "checksum.bpa", "Error");
+    ExpectProgramRefused(dir / "checksum.bpa", "Error");
 
     std::vector<std::uint8_t> longer = program;
     longer.push_back(7);
     WriteAll(dir / "toomuch.bpa", ProgramFileWith(ZlibCompress(longer)));
-    ExpectProgramLoadThrows(dir / "toomuch.bpa", "ZLib error: target buffer may be too small");
+    ExpectProgramRefused(dir / "toomuch.bpa", "ZLib error: target buffer may be too small");
 
     // A stream one byte short would leave the last byte of the slot as it was: not a valid program.
     std::vector<std::uint8_t> shorter(program.begin(), program.end() - 1);
@@ -238,27 +220,18 @@ TEST_F(PresetsFileTest, ReadOnlyFilesLoadButAreNotOverwritten) {
     EXPECT_TRUE(files.LoadProgram(path, ProgramBuffer()));
 
     program[0] ^= 0xFF;
-    EXPECT_FALSE(files.SaveProgram(path, TPresetsFileManager::ConstProgramSpan(program.data(), kRecord)));
-    EXPECT_EQ(prompt.messages, std::vector<std::string>{"The selected file is write protected!"});
-    EXPECT_TRUE(prompt.questions.empty());
+    EXPECT_EQ(files.SaveProgram(path, TPresetsFileManager::ConstProgramSpan(program.data(), kRecord)).message,
+              "The selected file is write protected!");
     EXPECT_EQ(ReadAll(path), before);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"sound.bpa"});
 }
 
-TEST_F(PresetsFileTest, OverwritingAsksFirst) {
+TEST_F(PresetsFileTest, OverwritingKeepsThePermissions) {
     const std::string path = ProgramPath();
     const std::vector<std::uint8_t> before = ReadAll(path);
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     program[0] ^= 0xFF;
     const TPresetsFileManager::ConstProgramSpan changed(program.data(), kRecord);
-
-    prompt.answers = {PromptAnswer::kCancel};
-    EXPECT_FALSE(files.SaveProgram(path, changed));
-    EXPECT_EQ(prompt.questions, std::vector<std::string>{"Do you want to overwrite the existing file?"});
-    EXPECT_EQ(prompt.questionButtons, std::vector<PromptButtons>{PromptButtons::kYesCancel});
-    EXPECT_EQ(ReadAll(path), before);
-
-    prompt.answers = {PromptAnswer::kYes};
     EXPECT_TRUE(files.SaveProgram(path, changed));
     EXPECT_NE(ReadAll(path), before);
     EXPECT_TRUE(files.LoadProgram(path, ProgramBuffer()));
@@ -276,14 +249,13 @@ TEST_F(PresetsFileTest, FailedSavesLeaveTheOldFileAndNoTemporary) {
     const TPresetsFileManager::ConstProgramSpan changed(program.data(), kRecord);
 
     // The disk refuses the data part-way: file size limit of 40 bytes, the header alone is 76.
-    prompt.answers = {PromptAnswer::kYes};
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     auto* previousHandler = signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
     small.rlim_cur = 40;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_THROW(files.SaveProgram(path, changed), PresetsFileError);
+    EXPECT_EQ(files.SaveProgram(path, changed).code, StatusCode::kWriteError);
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(ReadAll(path), before);
@@ -291,18 +263,13 @@ TEST_F(PresetsFileTest, FailedSavesLeaveTheOldFileAndNoTemporary) {
 
     // The new file is complete but cannot take the place of what is there (a folder).
     std::filesystem::create_directory(dir / "folder.bpa");
-    prompt.answers = {PromptAnswer::kYes};
-    EXPECT_THROW(files.SaveProgram(dir / "folder.bpa", changed), PresetsFileError);
+    EXPECT_EQ(files.SaveProgram(dir / "folder.bpa", changed).code, StatusCode::kWriteError);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.bpa"));
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"folder.bpa", "sound.bpa"}));
 
     // The folder is gone.
-    try {
-        files.SaveProgram(dir / "gone/new.bpa", changed);
-        ADD_FAILURE() << "no error raised";
-    } catch (const PresetsFileError& e) {
-        EXPECT_NE(std::string(e.what()).find(dir / "gone"), std::string::npos) << e.what();
-    }
+    const Status gone = files.SaveProgram(dir / "gone/new.bpa", changed);
+    EXPECT_NE(gone.message.find(dir / "gone"), std::string::npos) << gone.message;
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "core/TProgramBank.h"
 #include "files/THarmonyFileManager.h"
 #include "files/TPresetsFileManager.h"
-#include "support/ScriptedPrompt.h"
 #include "support/TemporaryDirectory.h"
 #include "support/WaveFileBytes.h"
 
@@ -37,8 +36,7 @@ std::vector<float> Sine(double frequency, double seconds, double amplitude) {
 
 // Slot 0 of the returned bank holds the program file, when it loads.
 bool LoadProgram(const std::string& path, TProgramBank& bank) {
-    ScriptedPrompt prompt;
-    TPresetsFileManager files(prompt);
+    TPresetsFileManager files;
     std::vector<std::uint8_t> record(record::kRecordSize);
     if (!files.LoadProgram(path, TPresetsFileManager::ProgramSpan(record.data(), record::kRecordSize))) return false;
     bank.StoreRecord(0, record);
@@ -141,7 +139,7 @@ TEST_F(QuillonAudioCommandsTest, HarmonyMovesFramesBetweenProgramsAndHarmonyFile
     shape.levels[1] = 0;
     shape.levels[3] = 19;
     shape.phases[3] = 192;
-    shape.Save(dir / "shape.bha");
+    ASSERT_TRUE(shape.Save(dir / "shape.bha"));
     run = RunTool({"harmony", "show", dir / "shape.bha"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("2 of 251 harmonics sound"), std::string::npos) << run.out;

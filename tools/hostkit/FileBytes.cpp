@@ -8,25 +8,27 @@ namespace quillon {
 
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t maxBytes,
                                                        std::string& error) {
-    using platform::ReadFileStatus;
     platform::ReadFileResult file = platform::ReadWholeFile(path, maxBytes);
-    switch (file.status) {
-    case ReadFileStatus::kRead:
+    switch (file.status.code) {
+    case StatusCode::kOk:
         return std::move(file.bytes);
-    case ReadFileStatus::kCannotOpen:
+    case StatusCode::kCannotOpen:
         error = "cannot open '" + path + "': " + std::strerror(file.error);
         break;
-    case ReadFileStatus::kNotAFile:
+    case StatusCode::kNotAFile:
         error = "cannot read '" + path + "': " + (file.error != 0 ? std::strerror(file.error) : "not a regular file");
         break;
-    case ReadFileStatus::kTooLarge:
+    case StatusCode::kTooLarge:
         error = "'" + path + "' is too large (more than " + std::to_string(maxBytes) + " bytes)";
         break;
-    case ReadFileStatus::kChanged:
+    case StatusCode::kChanged:
         error = "'" + path + "' changed while it was being read";
         break;
-    case ReadFileStatus::kReadError:
+    case StatusCode::kReadError:
         error = "cannot read '" + path + "': " + std::strerror(file.error);
+        break;
+    default:
+        error = file.status.message;
         break;
     }
     return std::nullopt;

@@ -1,11 +1,13 @@
 // Turns a Quillon program file (.bpa), or each sound of a bank file (.bpb), into the program chunk that
 // the plug-in takes through effSetChunk (isPreset = 1): a zlib stream of exactly one program record.
 //
-// Both files hold a short header (a file identifier and the product name, each a NUL-terminated text
-// in a fixed field, then the little-endian payload size) followed by a zlib payload: one record in a
-// program file, 64 records back to back in a bank file. A program file's payload already is a program
-// chunk and is passed on as it is; a bank's payload is inflated and the chosen record deflated again.
+// The file format is TPresetsFileManager's (files/TPresetsFileManager.h): a short header, then a zlib
+// payload of one record (program file) or 64 records back to back (bank file). A program file's payload
+// already is a program chunk and is passed on as it is; a bank's payload is inflated and the chosen record
+// deflated again.
 #pragma once
+
+#include "files/TPresetsFileManager.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,8 +19,8 @@ namespace quillon {
 
 class TProgramFileChunk {
 public:
-    static constexpr std::size_t kRecordBytes = 55504; // one program record
-    static constexpr int kBankSlots = 64;              // records in a bank file
+    static constexpr std::size_t kRecordBytes = record::kRecordSize;                        // one program record
+    static constexpr int kBankSlots = static_cast<int>(TPresetsFileManager::kBankPrograms); // records in a bank
     static constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
 
     // Each returns false and keeps a one-line reason in Error() on failure, with Chunk() then empty.
@@ -36,10 +38,6 @@ public:
 
 private:
     bool Fail(std::string message);
-    // The payload of a file whose header names `identifier` in a field of `identifierBytes`; empty
-    // with Error() set when the header does not match.
-    std::span<const std::uint8_t> Payload(std::span<const std::uint8_t> file, const std::string& identifier,
-                                          std::size_t identifierBytes, std::size_t headerBytes, const char* kind);
     // The 64 records of a bank file's payload, back to back; empty with Error() set on failure.
     std::vector<std::uint8_t> BankRecords(std::span<const std::uint8_t> file);
     // One record deflated into a program chunk; empty with Error() set on failure.

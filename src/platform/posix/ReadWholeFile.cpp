@@ -31,16 +31,15 @@ std::string Reason(int error) {
     return std::generic_category().message(error);
 }
 
-ReadFileResult Refused(ReadFileStatus status, int error, std::string message) {
+ReadFileResult Refused(StatusCode code, int error, std::string message) {
     ReadFileResult result;
-    result.status = status;
+    result.status = Status::Failure(code, std::move(message));
     result.error = error;
-    result.message = std::move(message);
     return result;
 }
 
 ReadFileResult Changed(const std::string& path) {
-    return Refused(ReadFileStatus::kChanged, 0, "The file " + path + " changed while it was being read.");
+    return Refused(StatusCode::kChanged, 0, "The file " + path + " changed while it was being read.");
 }
 
 bool SameTime(const timespec& a, const timespec& b) {
@@ -62,23 +61,23 @@ ReadFileResult ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.Get() < 0) {
         const int error = errno;
-        return Refused(ReadFileStatus::kCannotOpen, error, "Cannot open the file " + path + ": " + Reason(error));
+        return Refused(StatusCode::kCannotOpen, error, "Cannot open the file " + path + ": " + Reason(error));
     }
     struct stat before {};
     if (fstat(file.Get(), &before) != 0) {
         const int error = errno;
-        return Refused(ReadFileStatus::kReadError, error, "Cannot read the file " + path + ": " + Reason(error));
+        return Refused(StatusCode::kReadError, error, "Cannot read the file " + path + ": " + Reason(error));
     }
     if (S_ISDIR(before.st_mode))
-        return Refused(ReadFileStatus::kNotAFile, EISDIR, "Cannot read " + path + ": it is a folder, not a file");
+        return Refused(StatusCode::kNotAFile, EISDIR, "Cannot read " + path + ": it is a folder, not a file");
     if (!S_ISREG(before.st_mode))
-        return Refused(ReadFileStatus::kNotAFile, 0, "Cannot read " + path + ": it is not a regular file");
+        return Refused(StatusCode::kNotAFile, 0, "Cannot read " + path + ": it is not a regular file");
     const int flags = fcntl(file.Get(), F_GETFL);
     if (flags >= 0) fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK);
 
     const auto length = static_cast<std::uint64_t>(before.st_size);
     if (length > maxBytes)
-        return Refused(ReadFileStatus::kTooLarge, 0,
+        return Refused(StatusCode::kTooLarge, 0,
                        "Cannot read the file " + path + ": it holds more than " + std::to_string(maxBytes) + " bytes");
 
     ReadFileResult result;
@@ -88,7 +87,7 @@ ReadFileResult ReadWholeFile(const std::string& path, std::size_t maxBytes) {
         const ssize_t n = ReadSome(file.Get(), result.bytes.data() + got, result.bytes.size() - got);
         if (n < 0) {
             const int error = errno;
-            return Refused(ReadFileStatus::kReadError, error, "Cannot read the file " + path + ": " + Reason(error));
+            return Refused(StatusCode::kReadError, error, "Cannot read the file " + path + ": " + Reason(error));
         }
         if (n == 0) return Changed(path); // it ends before the length it had when opened
         got += static_cast<std::size_t>(n);
@@ -98,14 +97,13 @@ ReadFileResult ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     const ssize_t more = ReadSome(file.Get(), &extra, 1);
     if (more < 0) {
         const int error = errno;
-        return Refused(ReadFileStatus::kReadError, error, "Cannot read the file " + path + ": " + Reason(error));
+        return Refused(StatusCode::kReadError, error, "Cannot read the file " + path + ": " + Reason(error));
     }
     // A rewrite in place that keeps the length still moves the modification time.
     struct stat after {};
     if (more > 0 || fstat(file.Get(), &after) != 0 || after.st_size != before.st_size ||
         !SameTime(after.st_mtim, before.st_mtim))
         return Changed(path);
-    result.status = ReadFileStatus::kRead;
     return result;
 }
 

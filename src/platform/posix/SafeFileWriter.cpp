@@ -16,8 +16,9 @@ namespace quillon {
 
 namespace {
 
-[[noreturn]] void ThrowErrno(int error, const std::string& what) {
-    throw std::system_error(error, std::generic_category(), what);
+// The text of a failure: what failed, then the system's reason.
+Status Failed(int error, const std::string& what) {
+    return Status::Failure(StatusCode::kWriteError, what + ": " + std::generic_category().message(error));
 }
 
 // The process's file creation mask, read without changing it (umask() can only be read by setting it,
@@ -60,84 +61,95 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::string& path) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowErrno(errno, "Cannot write the file " + path);
-        }
-        if (n == 0)
-            ThrowErrno(EIO, "Cannot write the file " + path);
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
-    }
-}
-
-// Owns the temporary file until it has been renamed: closes and removes it on every early exit.
-class TemporaryFile {
-public:
-    // `shown` is the path the caller named, for the messages.
-    TemporaryFile(const std::string& folder, const std::string& name, const std::string& shown)
-        : path_(folder + "/." + name + ".tmp-XXXXXX") {
-        fd_ = mkstemp(path_.data());
-        if (fd_ < 0)
-            ThrowErrno(errno,
-                       "Cannot write the file " + shown + " (cannot create a file in the folder " + folder + ")");
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    ~TemporaryFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!renamed_)
-            ::unlink(path_.c_str());
-    }
-
-    int Fd() const { return fd_; }
-    const std::string& Path() const { return path_; }
-    void Close(const std::string& shown) {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0)
-            ThrowErrno(errno, "Cannot write the file " + shown);
-    }
-    void Renamed() { renamed_ = true; }
-
-private:
-    std::string path_;
-    int fd_ = -1;
-    bool renamed_ = false;
-};
-
 } // namespace
 
-void SafeFileWriter::Write(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    const std::string target = ResolveTarget(path);
-    const std::string folder = FolderOf(target);
+SafeFileWriter::~SafeFileWriter() {
+    Abandon();
+}
+
+Status SafeFileWriter::Begin(const std::string& path) {
+    Abandon();
+    path_ = path;
+    target_ = ResolveTarget(path);
+    const std::string folder = FolderOf(target_);
 
     struct stat existing {};
-    const mode_t mode = stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
+    const mode_t mode = stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
 
-    TemporaryFile temporary(folder, NameOf(target), path);
-    if (fchmod(temporary.Fd(), mode) != 0)
-        ThrowErrno(errno, "Cannot set the permissions of the file " + path);
-    for (const auto& piece : pieces)
-        WriteAll(temporary.Fd(), piece, path);
-    if (fsync(temporary.Fd()) != 0)
-        ThrowErrno(errno, "Cannot write the file " + path);
-    temporary.Close(path);
-    if (std::rename(temporary.Path().c_str(), target.c_str()) != 0)
-        ThrowErrno(errno, "Cannot replace the file " + path);
-    temporary.Renamed();
+    std::string temporary = folder + "/." + NameOf(target_) + ".tmp-XXXXXX";
+    fd_ = mkstemp(temporary.data());
+    if (fd_ < 0)
+        return Failed(errno, "Cannot write the file " + path + " (cannot create a file in the folder " + folder + ")");
+    temporary_ = std::move(temporary);
+    if (fchmod(fd_, mode) != 0) {
+        const Status status = Failed(errno, "Cannot set the permissions of the file " + path);
+        Abandon();
+        return status;
+    }
+    return Status::Success();
+}
+
+Status SafeFileWriter::Append(std::span<const std::uint8_t> bytes) {
+    if (fd_ < 0) return Failed(EBADF, "Cannot write the file " + path_);
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const Status status = Failed(n < 0 ? errno : EIO, "Cannot write the file " + path_);
+            Abandon();
+            return status;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    return Status::Success();
+}
+
+Status SafeFileWriter::Commit() {
+    if (fd_ < 0) return Failed(EBADF, "Cannot write the file " + path_);
+    if (fsync(fd_) != 0) {
+        const Status status = Failed(errno, "Cannot write the file " + path_);
+        Abandon();
+        return status;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        const Status status = Failed(errno, "Cannot write the file " + path_);
+        Abandon();
+        return status;
+    }
+    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        const Status status = Failed(errno, "Cannot replace the file " + path_);
+        Abandon();
+        return status;
+    }
+    temporary_.clear();
 
     // Make the rename itself durable. The new content is in place by now, so a failure here is not
     // reported: the save has happened.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         fsync(dir);
         ::close(dir);
     }
+    return Status::Success();
+}
+
+void SafeFileWriter::Abandon() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+Status SafeFileWriter::Write(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    SafeFileWriter writer;
+    Status status = writer.Begin(path);
+    for (const auto& piece : pieces) {
+        if (!status.Ok()) return status;
+        status = writer.Append(piece);
+    }
+    return status.Ok() ? writer.Commit() : status;
 }
 
 bool SafeFileWriter::IsWriteProtected(const std::string& path) {

@@ -213,8 +213,7 @@ bool XdgSettingsStore::WriteSetting(const std::string& name, const std::string& 
         for (const std::string& line : lines)
             content += line + "\n";
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
-        SafeFileWriter::Write(userFile_, {std::span<const std::uint8_t>(bytes, content.size())});
-        return true;
+        return SafeFileWriter::Write(userFile_, {std::span<const std::uint8_t>(bytes, content.size())}).Ok();
     } catch (const std::exception&) {
         return false;
     }
