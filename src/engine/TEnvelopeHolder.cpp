@@ -1,6 +1,8 @@
 #include "engine/TEnvelopeHolder.h"
 #include "engine/SampleRateRange.h"
 
+#include <memory>
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,6 +13,7 @@ TEnvelopeHolder::TEnvelopeHolder(int voiceCount, float sampleRate)
       voiceCount_(std::clamp(voiceCount, 1, kMaxVoices)) {
     for (Voice& v : voices_)
         ResetVoice(v);
+    published_.SetInitial(std::make_shared<const Snapshot>());
 }
 
 // Settings -------------------------------------------------------------------------------------------------
@@ -47,10 +50,7 @@ void TEnvelopeHolder::SyncAudio() {
         for (Voice& v : voices_)
             ResetVoice(v);
     }
-    if (middle_.load(std::memory_order_relaxed) & kNewBit) {
-        front_ = middle_.exchange(front_, std::memory_order_acq_rel) & kIndexMask;
-        ApplyCatchUp(slots_[front_]);
-    }
+    if (published_.TakeNewest()) ApplyCatchUp(*published_.Current());
 }
 
 void TEnvelopeHolder::ApplyCatchUp(const Snapshot& s) {
@@ -113,7 +113,7 @@ float TEnvelopeHolder::NextValue(int voice, int n) {
         return r;
     }
 
-    const Snapshot& s = slots_[front_];
+    const Snapshot& s = *published_.Current();
     v.time += blockLength * v.increment;
     if (s.count < 1) return v.output; // no points: hold the last value
     const auto point = [&s](int i) -> const Point& { return s.points[static_cast<std::size_t>(i)]; };
@@ -172,8 +172,7 @@ void TEnvelopeHolder::PublishLocked() {
     master_.lastMoved = 0;
     for (int i = 0; i < master_.count; ++i)
         master_.lastMoved = std::max(master_.lastMoved, master_.points[static_cast<std::size_t>(i)].moved);
-    slots_[back_] = master_;
-    back_ = middle_.exchange(static_cast<std::uint8_t>(back_ | kNewBit), std::memory_order_acq_rel) & kIndexMask;
+    published_.Publish(std::make_shared<const Snapshot>(master_));
 }
 
 int TEnvelopeHolder::PointCount() const {

@@ -8,13 +8,10 @@
 // - Point edits (InsertPoint, DeletePoint, DeleteAllPoints, SetPoint, SetSampleRate) come from the editor,
 //   from chunk restores and from the program-change worker [gui]. They edit a writer-side master list
 //   (serialised between those threads by a mutex that the audio thread never touches) and then publish a
-//   copy of it through a triple buffer: three fixed snapshots of up to 100 points and one atomic word that
-//   names the snapshot in the middle plus a "new" bit. The writer fills its own back snapshot and swaps it
-//   into the middle (release); the audio thread, at the start of each of its operations, swaps the middle
-//   with its front snapshot when the bit is set (acquire). Neither side ever waits, and the writer never
-//   touches the snapshot the audio thread reads, so no point is read while it changes or after it is gone.
-//   Edits therefore take effect between render blocks; a NextValue that runs during an edit uses the list
-//   as it was before the edit.
+//   finished copy of it (TPublished): the audio thread takes the newest copy at the start of each of its
+//   operations, and the copy it replaces is freed on the writer's side. Neither side ever waits, and no
+//   point is read while it changes or after it is gone. Edits therefore take effect between render blocks;
+//   a NextValue that runs during an edit uses the list as it was before the edit.
 // - The per-voice corrections that edits imply are made by the audio thread when it takes a new snapshot:
 //   a voice's segment beyond the last point is brought back to the last point, and every point moved by
 //   SetPoint (or re-stored by SetSampleRate) carries the generation of its snapshot, so the voice catch-up
@@ -25,6 +22,8 @@
 //   atomics [any]: each is one value, read once per block.
 // - The audio-thread operations [audio] allocate nothing and take no lock.
 #pragma once
+
+#include "engine/TPublished.h"
 
 #include <array>
 #include <atomic>
@@ -125,9 +124,6 @@ private:
         float output = 0.0f;       // last value while held, and the release start level
     };
 
-    static constexpr std::uint8_t kIndexMask = 3;
-    static constexpr std::uint8_t kNewBit = 4;
-
     bool ValidVoice(int voice) const { return voice >= 0 && voice < VoiceCount(); }
     void ResetVoice(Voice& v) const;
     // Writer side, with writerMutex_ held: copies the master list into the back snapshot and publishes it.
@@ -140,14 +136,11 @@ private:
     mutable std::mutex writerMutex_;
     Snapshot master_;
     std::uint64_t generation_ = 0;
-    std::uint8_t back_ = 2;
 
     // Hand-over.
-    std::array<Snapshot, 3> slots_{};
-    std::atomic<std::uint8_t> middle_{1};
+    TPublished<Snapshot> published_;
 
     // Audio side.
-    std::uint8_t front_ = 0;
     std::uint64_t seenGeneration_ = 0;
     std::uint32_t seenReset_ = 0;
     std::array<Voice, kMaxVoices> voices_{};
