@@ -1,13 +1,16 @@
 #include "ProgramCommand.h"
 
-#include "CliPrompt.h"
 #include "core/ParameterTable.h"
-#include "core/TCustomVSTMidiPlugin.h"
+#include "core/TProgramBank.h"
+#include "engine/RandomSeed.h"
+#include "engine/THarmonyFrame.h"
+#include "engine/THarmonyModel.h"
 #include "files/TPresetsFileManager.h"
 
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -20,22 +23,6 @@ using namespace cli;
 // The waveform names, in the order of the synthesizer's harmony shapes (0 saw … 10 random).
 constexpr std::array<const char*, 11> kWaves = {"saw",  "square", "triangle", "pulse6", "pulse12", "pulse25",
                                                 "tri3", "tri6",   "tri12",    "tri25",  "random"};
-
-vst2::VstIntPtr OfflineHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*, float) {
-    if (opcode == vst2::audioMasterVersion)
-        return 2400;
-    if (opcode == vst2::audioMasterGetCurrentProcessLevel)
-        return vst2::kVstProcessLevelOffline;
-    return 0;
-}
-
-// Closes the plug-in through its own dispatcher, as a host would.
-struct PluginDeleter {
-    void operator()(TCustomVSTMidiPlugin* plugin) const {
-        vst2::AEffect* effect = plugin->getAeffect();
-        effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0.0f);
-    }
-};
 
 // "INDEX=VALUE" with INDEX 0..123 and VALUE 0..1.
 bool ParseParam(const std::string& text, int& index, float& value) {
@@ -80,20 +67,28 @@ int RunProgram(TArgs args) {
     if (name.size() > 24)
         return Fail("program: a program name has at most 24 characters");
 
-    std::unique_ptr<TCustomVSTMidiPlugin, PluginDeleter> plugin(new TCustomVSTMidiPlugin(OfflineHost));
-    auto prompt = std::make_shared<CliPrompt>();
-    plugin->SetUserPrompt(prompt);
-    plugin->FillHarmonics(0, shape);
-    plugin->setProgramName(name.c_str());
+    // The record alone: a fresh program with the shape's harmonics in its frame, as the editor's harmony
+    // generators make them, its name and the parameters given.
+    auto programs = std::make_unique<TProgramBank>();
+    THarmonyFrame frame;
+    std::mt19937 random(NewRandomSeed());
+    frame.FillShape(shape, THarmonyModel::kDefaultHarmonics, random);
+    for (int k = 0; k < record::kHarmonicCount; ++k) {
+        programs->SetLevel(0, 0, k, static_cast<std::uint8_t>(frame.LevelByte(k)));
+        programs->SetPhase(0, 0, k, static_cast<std::uint8_t>(frame.PhaseByte(k)));
+    }
+    programs->SetName(0, name.c_str());
     for (const std::string& text : parsed.All("--param")) {
         int index = 0;
         float value = 0.0f;
         if (!ParseParam(text, index, value))
             return Fail("program: --param needs INDEX=VALUE with INDEX 0..123 and VALUE 0..1, not '" + text + "'");
-        plugin->setParameter(index, value);
+        programs->SetParameter(0, index, value);
     }
-    if (!plugin->SaveProgramFile(output))
-        return Fail("program: could not write '" + output + "'");
+    std::vector<std::uint8_t> bytes(record::kRecordSize);
+    programs->CopyRecord(0, bytes);
+    if (const Status saved = TPresetsFileManager().SaveProgram(output, TPresetsFileManager::ConstProgramSpan(bytes.data(), bytes.size())); !saved)
+        return Fail("program: could not write '" + output + "': " + saved.message);
     std::printf("%s: program \"%s\" (%s)\n", output.c_str(), name.c_str(), wave.c_str());
     return 0;
 }

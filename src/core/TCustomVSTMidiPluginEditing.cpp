@@ -152,26 +152,10 @@ void TCustomVSTMidiPlugin::SetLoopEnd(float seconds) {
 // Generators ------------------------------------------------------------------------------------
 
 void TCustomVSTMidiPlugin::FillHarmonics(int frame, int shape) {
-    static constexpr float kPulseWidths[] = {50.0f, 6.0f, 12.0f, 25.0f};  // shapes 1, 3, 4, 5
-    static constexpr float kTrianglePeaks[] = {50.0f, 3.0f, 6.0f, 12.0f, 25.0f}; // shapes 2, 6 … 9
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= EditedFrameCount())
+    if (frame < 0 || frame >= EditedFrameCount() || !Oscillator().FillShape(frame, shape))
         return;
-    switch (shape) {
-    case 0: Oscillator().FillSaw(frame); break;
-    case 1: Oscillator().FillPulse(frame, kPulseWidths[0]); break;
-    case 2: Oscillator().FillTriangle(frame, kTrianglePeaks[0]); break;
-    case 3:
-    case 4:
-    case 5: Oscillator().FillPulse(frame, kPulseWidths[shape - 2]); break;
-    case 6:
-    case 7:
-    case 8:
-    case 9: Oscillator().FillTriangle(frame, kTrianglePeaks[shape - 5]); break;
-    case 10: Oscillator().FillRandom(frame); break;
-    default: return;
-    }
     ReadFrameBytes(frame);
     MarkEditedBankModified();
 }

@@ -92,6 +92,10 @@ public:
     // peakPercent must lie strictly between 0 and 100; other values leave the frame as it is.
     void FillTriangle(int count, float peakPercent);
     void FillRandom(int count, std::mt19937& random);
+    // One of the eleven preset shapes over harmonics 1 … count: 0 saw, 1 pulse 50 %, 2 triangle 50 %,
+    // 3 pulse 6 %, 4 pulse 12 %, 5 pulse 25 %, 6 triangle 3 %, 7 triangle 6 %, 8 triangle 12 %,
+    // 9 triangle 25 %, 10 random (from `random`). Other shapes leave the frame as it is; false then.
+    bool FillShape(int shape, int count, std::mt19937& random);
     // Harmonics 0 … last become silent with phase 128.
     void ClearHarmonics(int last);
     // Lowers the level of harmonic k by amount·ln k (k = 1 … count); levels may leave 0 … 255.

@@ -180,6 +180,14 @@ void THarmonyModel::FillRandom(int frame, int count) {
     }
 }
 
+bool THarmonyModel::FillShape(int frame, int shape) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto* f = At(frame);
+    if (!f || !f->harmonics.FillShape(shape, kDefaultHarmonics, random_)) return false;
+    RebuildLocked(frame);
+    return true;
+}
+
 void THarmonyModel::SetRandomSeed(std::uint32_t seed) {
     std::lock_guard<std::mutex> lock(mutex_);
     random_.seed(seed);

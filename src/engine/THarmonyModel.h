@@ -62,6 +62,8 @@ public:
     void FillPulse(int frame, float widthPercent, int count = kDefaultHarmonics);
     void FillTriangle(int frame, float peakPercent, int count = kDefaultHarmonics); // 0 < peak < 100
     void FillRandom(int frame, int count = kDefaultHarmonics);
+    // A preset shape (THarmonyFrame::FillShape) over harmonics 1 … 250; false for an unknown shape.
+    bool FillShape(int frame, int shape);
     // Restarts FillRandom's random source from `seed`. Each oscillator starts from a seed of the system's
     // random source, so that every instance and every load makes its own random harmony; tests fix it.
     void SetRandomSeed(std::uint32_t seed);

@@ -173,6 +173,7 @@ public:
         model_->FillTriangle(frame, peakPercent, count);
     }
     void FillRandom(int frame, int count = kDefaultHarmonics) { model_->FillRandom(frame, count); }
+    bool FillShape(int frame, int shape) { return model_->FillShape(frame, shape); }
     void SetRandomSeed(std::uint32_t seed) { model_->SetRandomSeed(seed); }
     void ClearHarmonics(int frame, int last = kDefaultHarmonics) { model_->ClearHarmonics(frame, last); }
     void TiltHarmonics(int frame, float amount, int count = kDefaultHarmonics) {
