@@ -1,7 +1,7 @@
 // MIDI learn's assignment file and the messages that wait for the editor.
 #include "core/TVSTMidiPlugin.h"
 
-#include "midi/TMidiAssignmentWriter.h"
+#include "core/TMidiAssignmentWriter.h"
 #include "midi/TMidiHandler.h"
 #include "files/TMidiLearnFileManager.h"
 

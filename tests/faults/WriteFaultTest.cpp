@@ -9,7 +9,7 @@
 #include "faults/FaultInjection.h"
 #include "files/TMidiLearnFileManager.h"
 #include "files/TPresetsFileManager.h"
-#include "midi/TMidiAssignmentWriter.h"
+#include "core/TMidiAssignmentWriter.h"
 #include "midi/TMidiHandler.h"
 #include "platform/posix/XdgSettingsStore.h"
 #include "support/MidiFileBuilder.h"

@@ -1,4 +1,4 @@
-#include "midi/TMidiAssignmentWriter.h"
+#include "core/TMidiAssignmentWriter.h"
 
 #include "midi/TMidiHandler.h"
 
