@@ -139,7 +139,6 @@ public:
 
     // Settings and MIDI learn [gui] ----------------------------------------------------------------
     platform::ISettingsStore& Settings() { return *settings_; }
-    const TMidiLearnFileManager& MidiLearnFile() const { return *learnFile_; }
     // Reads the MIDI assignment file into the handler's table; learning ends and nothing stays armed. A
     // refused file leaves the table as it is; the refusal is shown through the prompt, or with `defer` kept
     // for the editor (construction).
