@@ -26,6 +26,8 @@
 // - The audio-thread operations [audio] allocate nothing and take no lock.
 #pragma once
 
+#include "engine/VoiceLimits.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -39,7 +41,6 @@ class IUserPrompt;
 
 class TEnvelopeHolder {
 public:
-    static constexpr int kMaxVoices = 256;
     static constexpr int kMaxPoints = 100;
 
     // voiceCount 1 … 256; sampleRate in Hz.

@@ -40,6 +40,7 @@
 #include "engine/THarmonyFrame.h"
 #include "engine/TSpscQueue.h"
 #include "engine/TWavetableReader.h"
+#include "engine/VoiceLimits.h"
 
 #include <array>
 #include <atomic>
@@ -53,7 +54,6 @@ namespace quillon {
 class TIFFTVoiceOsc {
 public:
     static constexpr int kMaxUnison = 32;
-    static constexpr int kMaxVoices = 256;
     static constexpr int kEditQueueSize = 1024;
     static constexpr int kTableLength = THarmonyFrame::kTableLength;
     static constexpr int kDefaultHarmonics = 250; // harmonics 1 … 250 for the generators
