@@ -6,7 +6,7 @@ set(allowed_platform "")
 set(allowed_files platform)
 set(allowed_engine effects files platform) # one layer: the synthesizer engine owns the effects
 set(allowed_effects engine files platform)
-set(allowed_midi files platform)
+set(allowed_midi engine effects files platform)
 set(allowed_analysis engine files platform)
 set(allowed_host platform)
 set(allowed_core host analysis midi effects engine files platform)

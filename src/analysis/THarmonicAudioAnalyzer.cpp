@@ -1,5 +1,6 @@
 #include "analysis/THarmonicAudioAnalyzer.h"
 
+#include "engine/Simd.h"
 #include "engine/TFFTReal.h"
 
 #include <algorithm>
@@ -17,21 +18,12 @@ std::int64_t RoundEven(double v) {
 }
 
 // Σ |a[k] − b[k]| for k < n: the average magnitude difference of one lag, the analyser's inner loop. Four
-// lanes with four accumulators (SSE on x86-64, NEON on AArch64), eight lanes on processors with AVX2.
-#if defined(__GNUC__) || defined(__clang__)
-typedef float Vec4 __attribute__((vector_size(16)));
-typedef int Int4 __attribute__((vector_size(16)));
-
+// lanes with four accumulators, eight lanes on processors with AVX2.
 float AbsDifferenceSum(const float* a, const float* b, std::int64_t n) {
+    using simd::Vec4;
     std::int64_t k = 0;
-    Vec4 acc0{}, acc1{}, acc2{}, acc3{};
-    const Int4 mask = {0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff};
-    auto absDiff = [&](std::int64_t at) {
-        Vec4 va, vb;
-        __builtin_memcpy(&va, a + at, sizeof va);
-        __builtin_memcpy(&vb, b + at, sizeof vb);
-        return reinterpret_cast<Vec4>(reinterpret_cast<Int4>(va - vb) & mask);
-    };
+    Vec4 acc0 = simd::Splat(0.0f), acc1 = acc0, acc2 = acc0, acc3 = acc0;
+    auto absDiff = [&](std::int64_t at) { return simd::Abs(simd::Load(a + at) - simd::Load(b + at)); };
     for (; k + 16 <= n; k += 16) {
         acc0 += absDiff(k);
         acc1 += absDiff(k + 4);
@@ -39,29 +31,23 @@ float AbsDifferenceSum(const float* a, const float* b, std::int64_t n) {
         acc3 += absDiff(k + 12);
     }
     const Vec4 acc = (acc0 + acc1) + (acc2 + acc3);
-    float sum = (acc[0] + acc[1]) + (acc[2] + acc[3]);
+    float sum = (simd::Lane(acc, 0) + simd::Lane(acc, 1)) + (simd::Lane(acc, 2) + simd::Lane(acc, 3));
     for (; k < n; ++k)
         sum += std::fabs(a[k] - b[k]);
     return sum;
 }
-#else
-float AbsDifferenceSum(const float* a, const float* b, std::int64_t n) {
-    float sum = 0.0f;
-    for (std::int64_t k = 0; k < n; ++k)
-        sum += std::fabs(a[k] - b[k]);
-    return sum;
-}
-#endif
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+using AbsDifferenceKernel = float (*)(const float*, const float*, std::int64_t);
+
+#ifdef QUILLON_HAVE_AVX2_TARGET
 typedef float Vec8 __attribute__((vector_size(32)));
 typedef int Int8 __attribute__((vector_size(32)));
 
-__attribute__((target("avx2"))) float AbsDifferenceSumAvx2(const float* a, const float* b, std::int64_t n) {
+QUILLON_TARGET_AVX2 float AbsDifferenceSumAvx2(const float* a, const float* b, std::int64_t n) {
     std::int64_t k = 0;
     Vec8 acc0{}, acc1{}, acc2{}, acc3{};
     const Int8 mask = {0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff};
-    auto absDiff = [&](std::int64_t at) __attribute__((target("avx2"))) {
+    auto absDiff = [&](std::int64_t at) QUILLON_TARGET_AVX2 {
         Vec8 va, vb;
         __builtin_memcpy(&va, a + at, sizeof va);
         __builtin_memcpy(&vb, b + at, sizeof vb);
@@ -75,20 +61,16 @@ __attribute__((target("avx2"))) float AbsDifferenceSumAvx2(const float* a, const
     }
     const Vec8 acc = (acc0 + acc1) + (acc2 + acc3);
     float sum = ((acc[0] + acc[1]) + (acc[2] + acc[3])) + ((acc[4] + acc[5]) + (acc[6] + acc[7]));
+    simd::LeaveAvx(); // the rest is scalar, and the caller plain SSE code
     for (; k < n; ++k)
         sum += std::fabs(a[k] - b[k]);
     return sum;
 }
 
-using AbsDifferenceKernel = float (*)(const float*, const float*, std::int64_t);
-
 AbsDifferenceKernel ChooseAbsDifference() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? AbsDifferenceSumAvx2 : AbsDifferenceSum;
+    return simd::HasAvx2() ? AbsDifferenceSumAvx2 : AbsDifferenceSum;
 }
 #else
-using AbsDifferenceKernel = float (*)(const float*, const float*, std::int64_t);
-
 AbsDifferenceKernel ChooseAbsDifference() {
     return AbsDifferenceSum;
 }

@@ -17,7 +17,6 @@ namespace quillon {
 
 class TCustomVSTMidiPlugin : public TVSTMidiPlugin {
 public:
-    static constexpr int kMaxVoices = TSynthEngine::kMaxVoices;
     static constexpr int kEnvelopeCount = record::kEnvelopeCount;
 
     explicit TCustomVSTMidiPlugin(vst2::audioMasterCallback audioMaster);

@@ -20,8 +20,7 @@ int LineLengthFor(double samples) {
 } // namespace
 
 TClassicChorusEffect::TClassicChorusEffect(float maximumDelay, float sampleRate)
-    : TSuperAudioEffect(sampleRate), lfo_(5.0f, 0.1f, sampleRate), maximumDelay_(maximumDelay) {
-    lfo_.BuildTempoRatios(4, 1, 8, 1); // 16 note lengths from 4 bars down to 1/8 bar
+    : TLfoModulatedEffect(sampleRate), maximumDelay_(maximumDelay) {
     ApplySampleRate(sampleRate);
     SetLevel(1.0f);
     SetFeedback(0.0f);
@@ -78,52 +77,6 @@ void TClassicChorusEffect::SetDelay(float seconds) {
 void TClassicChorusEffect::SetDepth(float depth) {
     depth_ = depth;
     swing_ = static_cast<float>(std::nearbyint(static_cast<double>(baseDelay_) * depth));
-}
-
-void TClassicChorusEffect::SetFeedback(float feedback) {
-    feedback_ = feedback;
-}
-
-void TClassicChorusEffect::SetMix(float mix) {
-    mix_ = mix;
-    dryGain_ = (1.0f - mix) * level_;
-    wetGain_ = mix * level_;
-}
-
-void TClassicChorusEffect::SetLevel(float level) {
-    level_ = level;
-    SetMix(mix_);
-}
-
-void TClassicChorusEffect::SetRate(float knob) {
-    rateKnob_ = knob;
-    lfo_.SetRateA(knob);
-}
-
-void TClassicChorusEffect::SetSync(bool on) {
-    sync_ = on;
-    lfo_.SetTempoSync(on);
-}
-
-void TClassicChorusEffect::SetWaveform(int waveform) {
-    waveform_ = waveform;
-    lfo_.SetWaveform(waveform);
-}
-
-void TClassicChorusEffect::SetSpread(bool on) {
-    spread_ = on;
-}
-
-void TClassicChorusEffect::SetTempo(double bpm) {
-    lfo_.SetTempo(bpm);
-}
-
-void TClassicChorusEffect::SyncToHost(double samplePosition) {
-    lfo_.SyncToHost(samplePosition);
-}
-
-std::string TClassicChorusEffect::RateLabel(float knob) const {
-    return lfo_.RateLabel(knob);
 }
 
 void TClassicChorusEffect::Process(float* left, float* right, int n) {

@@ -16,8 +16,7 @@ constexpr float kMinimumK = 0.0314263f; // tan(0.01·π)
 } // namespace
 
 TClassicPhaserEffect::TClassicPhaserEffect(float sampleRate)
-    : TSuperAudioEffect(sampleRate), table_(1000, sampleRate, 20000.0f, 50.0f), lfo_(5.0f, 0.1f, sampleRate) {
-    lfo_.BuildTempoRatios(4, 1, 8, 1); // 16 note lengths from 4 bars down to 1/8 bar
+    : TLfoModulatedEffect(sampleRate), table_(1000, sampleRate, 20000.0f, 50.0f) {
     ApplySampleRate(sampleRate);
     SetStages(8);
     SetManual(0.5f);
@@ -62,52 +61,6 @@ void TClassicPhaserEffect::SetManual(float position) {
 
 void TClassicPhaserEffect::SetDepth(float depth) {
     depth_ = depth;
-}
-
-void TClassicPhaserEffect::SetFeedback(float feedback) {
-    feedback_ = feedback;
-}
-
-void TClassicPhaserEffect::SetMix(float mix) {
-    mix_ = mix;
-    dryGain_ = (1.0f - mix) * level_;
-    wetGain_ = mix * level_;
-}
-
-void TClassicPhaserEffect::SetLevel(float level) {
-    level_ = level;
-    SetMix(mix_);
-}
-
-void TClassicPhaserEffect::SetRate(float knob) {
-    rateKnob_ = knob;
-    lfo_.SetRateA(knob);
-}
-
-void TClassicPhaserEffect::SetSync(bool on) {
-    sync_ = on;
-    lfo_.SetTempoSync(on);
-}
-
-void TClassicPhaserEffect::SetWaveform(int waveform) {
-    waveform_ = waveform;
-    lfo_.SetWaveform(waveform);
-}
-
-void TClassicPhaserEffect::SetSpread(bool on) {
-    spread_ = on;
-}
-
-void TClassicPhaserEffect::SetTempo(double bpm) {
-    lfo_.SetTempo(bpm);
-}
-
-void TClassicPhaserEffect::SyncToHost(double samplePosition) {
-    lfo_.SyncToHost(samplePosition);
-}
-
-std::string TClassicPhaserEffect::RateLabel(float knob) const {
-    return lfo_.RateLabel(knob);
 }
 
 void TClassicPhaserEffect::Process(float* left, float* right, int n) {

@@ -1,12 +1,9 @@
 #include "effects/TClassicReverbEffect.h"
 
+#include "engine/Simd.h"
+
 #include <algorithm>
 #include <cmath>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <emmintrin.h>
-#define QUILLON_REVERB_SSE2 1 // part of every x86-64 processor
-#endif
 
 namespace quillon {
 
@@ -63,32 +60,34 @@ void RunNetwork(const Network& c, float* const* line, int first, int m, float* l
     left += first;
     right += first;
     int i = 0;
-#ifdef QUILLON_REVERB_SSE2
-    const __m128 gain = _mm_set1_ps(kDiffuserGain);
-    for (; i + 4 <= m; i += 4) {
+    using simd::Load;
+    using simd::Splat;
+    using simd::Store;
+    using simd::Vec4;
+    const Vec4 gain = Splat(kDiffuserGain);
+    for (; i + simd::kLanes <= m; i += simd::kLanes) {
         // Three all-pass diffusers in series.
-        __m128 u = _mm_add_ps(_mm_loadu_ps(left + i), _mm_loadu_ps(right + i));
+        Vec4 u = Load(left + i) + Load(right + i);
         for (std::size_t k = TClassicReverbEffect::kNetworkLines; k < TClassicReverbEffect::kLineCount; ++k) {
             float* slot = line[k] + first + i;
-            const __m128 d = _mm_loadu_ps(slot);
-            const __m128 a = _mm_add_ps(_mm_mul_ps(gain, d), u);
-            u = _mm_sub_ps(d, _mm_mul_ps(gain, a));
-            _mm_storeu_ps(slot, a);
+            const Vec4 d = Load(slot);
+            const Vec4 a = gain * d + u;
+            u = d - gain * a;
+            Store(slot, a);
         }
         // Line outputs: their sum for the Householder feedback and the two sets of taps.
-        __m128 sum = _mm_setzero_ps(), wetL = _mm_setzero_ps(), wetR = _mm_setzero_ps();
+        Vec4 sum = Splat(0.0f), wetL = Splat(0.0f), wetR = Splat(0.0f);
         for (std::size_t k = 0; k < TClassicReverbEffect::kNetworkLines; ++k) {
-            const __m128 o = _mm_loadu_ps(line[k] + first + i);
-            sum = _mm_add_ps(sum, o);
-            wetL = _mm_add_ps(wetL, _mm_mul_ps(o, _mm_set1_ps(kLeftWeights[k])));
-            wetR = _mm_add_ps(wetR, _mm_mul_ps(o, _mm_set1_ps(kRightWeights[k])));
+            const Vec4 o = Load(line[k] + first + i);
+            sum = sum + o;
+            wetL = wetL + o * Splat(kLeftWeights[k]);
+            wetR = wetR + o * Splat(kRightWeights[k]);
         }
-        u = _mm_sub_ps(u, _mm_mul_ps(_mm_mul_ps(sum, _mm_set1_ps(0.125f)), _mm_set1_ps(c.feedback)));
-        _mm_storeu_ps(diffused + i, u);
-        _mm_storeu_ps(wetLeft + i, _mm_mul_ps(wetL, _mm_set1_ps(c.outputGain)));
-        _mm_storeu_ps(wetRight + i, _mm_mul_ps(wetR, _mm_set1_ps(c.outputGain)));
+        u = u - sum * Splat(0.125f) * Splat(c.feedback);
+        Store(diffused + i, u);
+        Store(wetLeft + i, wetL * Splat(c.outputGain));
+        Store(wetRight + i, wetR * Splat(c.outputGain));
     }
-#endif
     for (; i < m; ++i) {
         float u = left[i] + right[i];
         for (std::size_t k = TClassicReverbEffect::kNetworkLines; k < TClassicReverbEffect::kLineCount; ++k) {

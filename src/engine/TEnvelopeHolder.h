@@ -24,6 +24,7 @@
 #pragma once
 
 #include "engine/TPublished.h"
+#include "engine/VoiceLimits.h"
 
 #include <array>
 #include <atomic>
@@ -34,7 +35,6 @@ namespace quillon {
 
 class TEnvelopeHolder {
 public:
-    static constexpr int kMaxVoices = 256;
     static constexpr int kMaxPoints = 100;
 
     // voiceCount 1 … 256; sampleRate in Hz.

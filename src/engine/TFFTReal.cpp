@@ -1,8 +1,9 @@
 #include "engine/TFFTReal.h"
 
+#include "engine/Simd.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -23,8 +24,7 @@
 // pass writes the output samples directly.
 //
 // Four lanes work at once: over q when s ≥ 4, over p in the first pass (s = 1), whose four outputs per
-// lane are then transposed into place. The vector type is a GCC/Clang vector extension (SSE on x86-64,
-// NEON on AArch64, plain code elsewhere); other compilers get a four-float struct with the same operations.
+// lane are then transposed into place. The four-lane vector and its operations come from engine/Simd.h.
 // Lengths N < 32 run a plain scalar version with radix-4 and radix-2 passes.
 //
 // All tables (twiddles, work buffers) are made by the constructor; the transforms allocate nothing.
@@ -33,93 +33,17 @@ namespace quillon {
 
 namespace {
 
-#if defined(__GNUC__) || defined(__clang__)
-// The butterflies must be inlined so that their values stay in registers.
-#define QUILLON_FFT_INLINE inline __attribute__((always_inline))
-typedef float Vec __attribute__((vector_size(16)));
-
-inline Vec Splat(float v) {
-    return Vec{v, v, v, v};
-}
-inline Vec Reverse(Vec a) {
-    return __builtin_shufflevector(a, a, 3, 2, 1, 0);
-}
-// (a0 b0 a1 b1) and (a2 b2 a3 b3)
-inline Vec InterleaveLow(Vec a, Vec b) {
-    return __builtin_shufflevector(a, b, 0, 4, 1, 5);
-}
-inline Vec InterleaveHigh(Vec a, Vec b) {
-    return __builtin_shufflevector(a, b, 2, 6, 3, 7);
-}
-// (a0 a1 b0 b1) and (a2 a3 b2 b3)
-inline Vec JoinLow(Vec a, Vec b) {
-    return __builtin_shufflevector(a, b, 0, 1, 4, 5);
-}
-inline Vec JoinHigh(Vec a, Vec b) {
-    return __builtin_shufflevector(a, b, 2, 3, 6, 7);
-}
-// (a0 a2 b0 b2) and (a1 a3 b1 b3)
-inline Vec EvenLanes(Vec a, Vec b) {
-    return __builtin_shufflevector(a, b, 0, 2, 4, 6);
-}
-inline Vec OddLanes(Vec a, Vec b) {
-    return __builtin_shufflevector(a, b, 1, 3, 5, 7);
-}
-#else
-#define QUILLON_FFT_INLINE inline
-struct Vec {
-    float v[4];
-    Vec operator+(const Vec& o) const { return {{v[0] + o.v[0], v[1] + o.v[1], v[2] + o.v[2], v[3] + o.v[3]}}; }
-    Vec operator-(const Vec& o) const { return {{v[0] - o.v[0], v[1] - o.v[1], v[2] - o.v[2], v[3] - o.v[3]}}; }
-    Vec operator*(const Vec& o) const { return {{v[0] * o.v[0], v[1] * o.v[1], v[2] * o.v[2], v[3] * o.v[3]}}; }
-    Vec operator-() const { return {{-v[0], -v[1], -v[2], -v[3]}}; }
-};
-inline Vec Splat(float v) {
-    return {{v, v, v, v}};
-}
-inline Vec Reverse(Vec a) {
-    return {{a.v[3], a.v[2], a.v[1], a.v[0]}};
-}
-inline Vec InterleaveLow(Vec a, Vec b) {
-    return {{a.v[0], b.v[0], a.v[1], b.v[1]}};
-}
-inline Vec InterleaveHigh(Vec a, Vec b) {
-    return {{a.v[2], b.v[2], a.v[3], b.v[3]}};
-}
-inline Vec JoinLow(Vec a, Vec b) {
-    return {{a.v[0], a.v[1], b.v[0], b.v[1]}};
-}
-inline Vec JoinHigh(Vec a, Vec b) {
-    return {{a.v[2], a.v[3], b.v[2], b.v[3]}};
-}
-inline Vec EvenLanes(Vec a, Vec b) {
-    return {{a.v[0], a.v[2], b.v[0], b.v[2]}};
-}
-inline Vec OddLanes(Vec a, Vec b) {
-    return {{a.v[1], a.v[3], b.v[1], b.v[3]}};
-}
-#endif
-
-constexpr int kLanes = 4;
-
-inline Vec Load(const float* p) {
-    Vec v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void Store(float* p, Vec v) {
-    std::memcpy(p, &v, sizeof v);
-}
-
-// Rows r0 … r3 become columns.
-inline void Transpose(Vec& r0, Vec& r1, Vec& r2, Vec& r3) {
-    const Vec t0 = InterleaveLow(r0, r1), t1 = InterleaveHigh(r0, r1);
-    const Vec t2 = InterleaveLow(r2, r3), t3 = InterleaveHigh(r2, r3);
-    r0 = JoinLow(t0, t2);
-    r1 = JoinHigh(t0, t2);
-    r2 = JoinLow(t1, t3);
-    r3 = JoinHigh(t1, t3);
-}
+using simd::EvenLanes;
+using simd::InterleaveHigh;
+using simd::InterleaveLow;
+using simd::kLanes;
+using simd::Load;
+using simd::OddLanes;
+using simd::Reverse;
+using simd::Splat;
+using simd::Store;
+using simd::Transpose;
+using Vec = simd::Vec4;
 
 // A complex value held as real and imaginary parts of four lanes (or of one, for T = float).
 template <typename T> struct Cx { T re, im; };
@@ -134,7 +58,7 @@ template <typename T> inline Cx<T> Mul(Cx<T> a, T wr, T wi) {
 }
 
 // In place, (a, b, c, d) = x[p + j·n/4] become the outputs 0 … 3 of the 4-point DFT with kernel e^(−2πi·jk/4).
-template <typename T> QUILLON_FFT_INLINE void Butterfly4(Cx<T>& a, Cx<T>& b, Cx<T>& c, Cx<T>& d) {
+template <typename T> QUILLON_SIMD_INLINE void Butterfly4(Cx<T>& a, Cx<T>& b, Cx<T>& c, Cx<T>& d) {
     const Cx<T> apc = a + c, amc = a - c, bpd = b + d, bmd = b - d;
     a = apc + bpd;
     b = {amc.re + bmd.im, amc.im - bmd.re}; // a − c − i·(b − d)
@@ -144,8 +68,8 @@ template <typename T> QUILLON_FFT_INLINE void Butterfly4(Cx<T>& a, Cx<T>& b, Cx<
 
 // The same for eight points: a radix-2 step (x_j ± x_(j+4), the differences turned by e^(−iπj/4)), then
 // two 4-point DFTs for the even and the odd outputs.
-QUILLON_FFT_INLINE void Butterfly8(Cx<Vec>& x0, Cx<Vec>& x1, Cx<Vec>& x2, Cx<Vec>& x3, Cx<Vec>& x4, Cx<Vec>& x5,
-                                   Cx<Vec>& x6, Cx<Vec>& x7) {
+QUILLON_SIMD_INLINE void Butterfly8(Cx<Vec>& x0, Cx<Vec>& x1, Cx<Vec>& x2, Cx<Vec>& x3, Cx<Vec>& x4, Cx<Vec>& x5,
+                                    Cx<Vec>& x6, Cx<Vec>& x7) {
     const Vec h = Splat(0.70710678118654752f); // √2/2
     Cx<Vec> a0 = x0 + x4, a1 = x1 + x5, a2 = x2 + x6, a3 = x3 + x7;
     const Cx<Vec> d1 = x1 - x5, d2 = x2 - x6, d3 = x3 - x7;

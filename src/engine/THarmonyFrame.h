@@ -44,8 +44,6 @@ public:
         static constexpr int kStride = kTableLength + 4; // one guard before, two after, one spare
 
         const float* Table(int note) const { return data_.get() + offset_[static_cast<std::size_t>(note)]; }
-        // Index of the stored table that note n reads; notes with equal indices share one table.
-        int TableIndex(int note) const { return static_cast<int>(offset_[static_cast<std::size_t>(note)] / kStride); }
         int DistinctCount() const { return distinctCount_; }
         // Bytes held by this object and its table storage.
         std::size_t ByteSize() const {

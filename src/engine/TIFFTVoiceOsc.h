@@ -42,6 +42,7 @@
 #include "engine/THarmonyHandOver.h"
 #include "engine/THarmonyModel.h"
 #include "engine/TWavetableReader.h"
+#include "engine/VoiceLimits.h"
 
 #include <array>
 #include <atomic>
@@ -55,7 +56,6 @@ namespace quillon {
 class TIFFTVoiceOsc {
 public:
     static constexpr int kMaxUnison = 32;
-    static constexpr int kMaxVoices = 256;
     static constexpr int kEditQueueSize = THarmonyHandOver::kEditQueueSize;
     static constexpr int kTableLength = THarmonyFrame::kTableLength;
     static constexpr int kDefaultHarmonics = THarmonyModel::kDefaultHarmonics;

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "engine/TIIRFrequencyTable.h"
+#include "engine/VoiceLimits.h"
 
 #include <array>
 #include <atomic>
@@ -26,7 +27,6 @@ namespace quillon {
 
 class TModulatedFilter {
 public:
-    static constexpr int kMaxVoices = 256;
     static constexpr int kTypeCount = 12;
 
     // The synthesizer passes 8 voices, 44100 Hz, 20000 Hz, 20 Hz and 1000 table entries.

@@ -15,6 +15,7 @@
 // reach the audio thread through their own lock-free hand-over).
 #pragma once
 
+#include "engine/VoiceLimits.h"
 #include "files/ProgramRecord.h"
 
 #include <array>
@@ -35,7 +36,6 @@ class TClassicDelayEffect;
 
 class TSynthEngine {
 public:
-    static constexpr int kMaxVoices = 256;
     static constexpr int kMaxSubBlock = 16;   // frames
     static constexpr float kSilence = 1e-20f; // what "silent" buffers hold, so that nothing turns denormal
     static constexpr int kParameterCount = 124; // parameter indices, files/ParameterIndex.h

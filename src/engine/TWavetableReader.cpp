@@ -1,14 +1,15 @@
 #include "engine/TWavetableReader.h"
 
+#include "engine/Simd.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
 #include <vector>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define QUILLON_HAVE_X86_READERS 1
+#ifdef QUILLON_HAVE_AVX2_TARGET
+#define QUILLON_HAVE_X86_READERS 1 // SSE2 is part of x86-64; AVX2 runs where simd::HasAvx2()
 #endif
 
 namespace quillon {
@@ -199,17 +200,11 @@ void WeightsSse2(const float* t, int n, float segmentTime, float span, float* a,
 
 // AVX2: eight samples at a time (no FMA, so that the lanes round as the plain reader does) ----------------
 
-#define QUILLON_AVX2 __attribute__((target("avx2")))
+// Every AVX2 kernel leaves through simd::LeaveAvx before the plain tail and the code after it (the rest of the
+// voice path, the effects).
+using simd::LeaveAvx;
 
-// Every AVX2 kernel clears the upper halves of the vector registers before it runs or returns to plain SSE
-// code. The compiler does not do it before a tail call into such code, and with dirty upper halves every SSE
-// instruction that follows (the rest of the voice path, the effects) runs several times slower on some
-// processors until something clears them.
-QUILLON_AVX2 inline void LeaveAvx() {
-    _mm256_zeroupper();
-}
-
-QUILLON_AVX2 inline __m256 HermiteAvx2(__m256 ym1, __m256 y0, __m256 y1, __m256 y2, __m256 x) {
+QUILLON_TARGET_AVX2 inline __m256 HermiteAvx2(__m256 ym1, __m256 y0, __m256 y1, __m256 y2, __m256 x) {
     const __m256 half = _mm256_set1_ps(0.5f);
     const __m256 c1 = _mm256_mul_ps(half, _mm256_sub_ps(y1, ym1));
     const __m256 c3 = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(1.5f), _mm256_sub_ps(y0, y1)),
@@ -220,13 +215,13 @@ QUILLON_AVX2 inline __m256 HermiteAvx2(__m256 ym1, __m256 y0, __m256 y1, __m256 
     return _mm256_add_ps(_mm256_mul_ps(v, x), y0);
 }
 
-QUILLON_AVX2 inline __m256 PointPair(const float* low, const float* high) {
+QUILLON_TARGET_AVX2 inline __m256 PointPair(const float* low, const float* high) {
     return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(low)), _mm_loadu_ps(high), 1);
 }
 
 // Points k−1 … k+2 of `table` for the eight indices, transposed: ym1 holds point k−1 of samples 0 … 7, etc.
-QUILLON_AVX2 inline void GatherPointsAvx2(const float* table, const std::uint32_t* k, __m256& ym1, __m256& y0,
-                                          __m256& y1, __m256& y2) {
+QUILLON_TARGET_AVX2 inline void GatherPointsAvx2(const float* table, const std::uint32_t* k, __m256& ym1, __m256& y0,
+                                                 __m256& y1, __m256& y2) {
     const float* t = table - 1;
     const __m256 p04 = PointPair(t + k[0], t + k[4]);
     const __m256 p15 = PointPair(t + k[1], t + k[5]);
@@ -242,7 +237,8 @@ QUILLON_AVX2 inline void GatherPointsAvx2(const float* table, const std::uint32_
     y2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
 }
 
-QUILLON_AVX2 inline __m256 NextEight(std::uint32_t& phase, std::uint32_t step, __m256i offsets, std::uint32_t* k) {
+QUILLON_TARGET_AVX2 inline __m256 NextEight(std::uint32_t& phase, std::uint32_t step, __m256i offsets,
+                                            std::uint32_t* k) {
     const __m256i ph = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(phase)), offsets);
     phase += 8u * step;
     _mm256_store_si256(reinterpret_cast<__m256i*>(k), _mm256_srli_epi32(ph, 20));
@@ -250,12 +246,12 @@ QUILLON_AVX2 inline __m256 NextEight(std::uint32_t& phase, std::uint32_t step, _
                          _mm256_set1_ps(kFractionScale));
 }
 
-QUILLON_AVX2 inline __m256i OffsetsEight(std::uint32_t step) {
+QUILLON_TARGET_AVX2 inline __m256i OffsetsEight(std::uint32_t step) {
     return _mm256_mullo_epi32(_mm256_set1_epi32(static_cast<int>(step)), _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 8));
 }
 
-QUILLON_AVX2 void ReadUnisonAvx2(const float* table, std::uint32_t* phases, const std::uint32_t* steps,
-                                 const float* gains, int count, float* out, int n) {
+QUILLON_TARGET_AVX2 void ReadUnisonAvx2(const float* table, std::uint32_t* phases, const std::uint32_t* steps,
+                                        const float* gains, int count, float* out, int n) {
     const int vectorEnd = n & ~7;
     for (int first = 0; first < count && vectorEnd > 0; first += kBatch) {
         const int batch = std::min(kBatch, count - first);
@@ -279,13 +275,13 @@ QUILLON_AVX2 void ReadUnisonAvx2(const float* table, std::uint32_t* phases, cons
     ReadUnisonPlain(table, phases, steps, gains, count, out + vectorEnd, n - vectorEnd);
 }
 
-QUILLON_AVX2 inline __m256 BlendAvx2(__m256 wa, __m256 p, __m256 wb, __m256 q) {
+QUILLON_TARGET_AVX2 inline __m256 BlendAvx2(__m256 wa, __m256 p, __m256 wb, __m256 q) {
     return _mm256_add_ps(_mm256_mul_ps(wa, p), _mm256_mul_ps(wb, q));
 }
 
-QUILLON_AVX2 void ReadBlendUnisonAvx2(const float* from, const float* to, const float* a, const float* b,
-                                      std::uint32_t* phases, const std::uint32_t* steps, const float* gains, int count,
-                                      float* out, int n) {
+QUILLON_TARGET_AVX2 void ReadBlendUnisonAvx2(const float* from, const float* to, const float* a, const float* b,
+                                             std::uint32_t* phases, const std::uint32_t* steps, const float* gains,
+                                             int count, float* out, int n) {
     const int vectorEnd = n & ~7;
     for (int first = 0; first < count && vectorEnd > 0; first += kBatch) {
         const int batch = std::min(kBatch, count - first);
@@ -314,7 +310,7 @@ QUILLON_AVX2 void ReadBlendUnisonAvx2(const float* from, const float* to, const 
                          n - vectorEnd);
 }
 
-QUILLON_AVX2 void WeightsAvx2(const float* t, int n, float segmentTime, float span, float* a, float* b) {
+QUILLON_TARGET_AVX2 void WeightsAvx2(const float* t, int n, float segmentTime, float span, float* a, float* b) {
     const int vectorEnd = n & ~7;
     const __m256 end = _mm256_set1_ps(segmentTime);
     const __m256 divisor = _mm256_set1_ps(span);
@@ -331,8 +327,6 @@ QUILLON_AVX2 void WeightsAvx2(const float* t, int n, float segmentTime, float sp
     LeaveAvx();
     WeightsPlain(t + vectorEnd, n - vectorEnd, segmentTime, span, a + vectorEnd, b + vectorEnd);
 }
-
-#undef QUILLON_AVX2
 
 #endif // QUILLON_HAVE_X86_READERS
 
@@ -420,7 +414,7 @@ bool TWavetableReader::Supported(Kernel kernel) {
     case kSse2:
         return true; // part of x86-64
     case kAvx2:
-        return __builtin_cpu_supports("avx2");
+        return simd::HasAvx2();
 #endif
     default:
         return false;

@@ -22,6 +22,8 @@
 //   VoiceFinished, after which the voice is idle.
 #pragma once
 
+#include "engine/VoiceLimits.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -32,7 +34,7 @@ namespace quillon {
 
 class TMidiHandler {
 public:
-    static constexpr int kMaxVoices = 256;
+    static constexpr int kMaxVoices = quillon::kMaxVoices;
     static constexpr int kQueueCapacity = 4096; // events; a power of two
     static constexpr int kNoteCount = 128;
     static constexpr int kControllerCount = 128;
