@@ -27,18 +27,6 @@ constexpr float kInitialRate = 44100.0f;
 int Rounded(float v) { return static_cast<int>(std::nearbyint(v)); }
 bool On(float v) { return v >= 0.5f; }
 
-// Modulation routing row of each "Inten" parameter (63, 65, ... 73) and of each target selector (62, ... 72).
-int RoutingRow(int index) {
-    switch ((index - kPitchBendTarget) / 2) {
-    case 0: return TModulationAssignment::kRowPitchBend;
-    case 1: return TModulationAssignment::kRowAftertouch;
-    case 2: return TModulationAssignment::kRowModWheel;
-    case 3: return TModulationAssignment::kRowBreath;
-    case 4: return TModulationAssignment::kRowExpression;
-    default: return TModulationAssignment::kRowSoftPedal;
-    }
-}
-
 } // namespace
 
 TCustomVSTMidiPlugin::TCustomVSTMidiPlugin(audioMasterCallback audioMaster)
@@ -136,7 +124,7 @@ std::string TCustomVSTMidiPlugin::ParameterDisplayText(int index, float value) c
     case kBreathAmount:
     case kExpressionAmount:
     case kSoftPedalAmount:
-        text = engine_->Routing().AmountLabel(RoutingRow(index), value);
+        text = engine_->Routing().AmountLabel(TSynthEngine::RoutingRow(index), value);
         break;
     case kChorusRate:
         if (On(ParamTarget(kChorusSync)))

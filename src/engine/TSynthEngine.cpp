@@ -28,18 +28,6 @@ constexpr int kInitialVoices = 8;
 int Rounded(float v) { return static_cast<int>(std::nearbyint(v)); }
 bool On(float v) { return v >= 0.5f; }
 
-// Modulation routing row of each "Inten" parameter (63, 65, ... 73) and of each target selector (62, ... 72).
-int RoutingRow(int index) {
-    switch ((index - kPitchBendTarget) / 2) {
-    case 0: return TModulationAssignment::kRowPitchBend;
-    case 1: return TModulationAssignment::kRowAftertouch;
-    case 2: return TModulationAssignment::kRowModWheel;
-    case 3: return TModulationAssignment::kRowBreath;
-    case 4: return TModulationAssignment::kRowExpression;
-    default: return TModulationAssignment::kRowSoftPedal;
-    }
-}
-
 } // namespace
 
 TSynthEngine::TSynthEngine() {
@@ -61,6 +49,18 @@ TSynthEngine::TSynthEngine() {
 }
 
 TSynthEngine::~TSynthEngine() = default;
+
+// Modulation routing row of each "Inten" parameter (63, 65, ... 73) and of each target selector (62, ... 72).
+int TSynthEngine::RoutingRow(int index) {
+    switch ((index - kPitchBendTarget) / 2) {
+    case 0: return TModulationAssignment::kRowPitchBend;
+    case 1: return TModulationAssignment::kRowAftertouch;
+    case 2: return TModulationAssignment::kRowModWheel;
+    case 3: return TModulationAssignment::kRowBreath;
+    case 4: return TModulationAssignment::kRowExpression;
+    default: return TModulationAssignment::kRowSoftPedal;
+    }
+}
 
 void TSynthEngine::SetSampleRate(float rate) {
     oscillator_->SetSampleRate(rate);

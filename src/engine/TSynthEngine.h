@@ -69,6 +69,8 @@ public:
     // Takes over the harmony edits and program data waiting in the oscillator's queue.
     void ApplyEdits();
 
+    // The modulation routing row (TModulationAssignment) of a routing target or amount parameter. [any]
+    static int RoutingRow(int index);
     // A parameter's engine value (see the parameter table's engine mapping) reaches the parts it sets.
     void SetParameter(int index, float value);
     float Parameter(int index) const { return value_[static_cast<std::size_t>(index)]; }
