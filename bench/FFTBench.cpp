@@ -62,8 +62,8 @@ void InverseFftw(benchmark::State& state, unsigned flags) {
     fftwf_plan plan = fftwf_plan_dft_c2r_1d(kLength, in, out, flags);
     const std::vector<float> spectrum = RandomValues(2 * bins, 1);
     for (int k = 0; k < bins; ++k) {
-        in[k][0] = spectrum[2 * k];
-        in[k][1] = spectrum[2 * k + 1];
+        in[k][0] = spectrum[2 * static_cast<std::size_t>(k)];
+        in[k][1] = spectrum[2 * static_cast<std::size_t>(k) + 1];
     }
     for (auto _ : state) {
         fftwf_execute(plan);

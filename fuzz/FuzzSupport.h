@@ -27,7 +27,7 @@ inline const std::filesystem::path& WorkFolder() {
 
 // Writes `size` bytes to `name` in the work folder and returns the file's path.
 inline std::string WriteInput(const char* name, const std::uint8_t* data, std::size_t size) {
-    const std::string path = WorkFolder() / name;
+    std::string path = WorkFolder() / name;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     out.close();
@@ -43,8 +43,10 @@ inline std::string WriteInput(const char* name, const std::uint8_t* data, std::s
 inline void IsolateSettings() {
     const auto config = WorkFolder() / "config";
     std::filesystem::create_directories(config);
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", (WorkFolder() / "machine").c_str(), 1);
+    // Called once, before the target constructs a plug-in (and with it any thread), so no thread reads the
+    // environment meanwhile.
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);                     // NOLINT(concurrency-mt-unsafe)
+    setenv("XDG_CONFIG_DIRS", (WorkFolder() / "machine").c_str(), 1); // NOLINT(concurrency-mt-unsafe)
 }
 
 // The host: VST 2.4, offline processing (program switches happen synchronously in the call).

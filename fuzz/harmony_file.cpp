@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Levels and phases come back as read.
         if (size < THarmonyFileManager::kFileSize ||
             std::memcmp(bytes.data() + THarmonyFileManager::kHeaderSize, data + THarmonyFileManager::kHeaderSize,
-                        2 * THarmonyFileManager::kHarmonicCount) != 0)
+                        2 * static_cast<std::size_t>(THarmonyFileManager::kHarmonicCount)) != 0)
             std::abort();
     } else if (status.message.empty()) {
         std::abort(); // a refusal always says why

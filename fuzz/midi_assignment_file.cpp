@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using quillon::TMidiLearnFileManager;
     static const std::filesystem::path install = [] {
-        const auto folder = quillon::fuzz::WorkFolder() / "install";
+        auto folder = quillon::fuzz::WorkFolder() / "install";
         std::filesystem::create_directories(folder / "Data");
         return folder;
     }();

@@ -207,7 +207,7 @@ void TProgramBank::InitRecord(int slot) {
 void TProgramBank::CopyRecord(int slot, std::span<std::uint8_t> out) const {
     if (!ValidSlot(slot) || out.size() < kRecordSize)
         return;
-    constexpr std::size_t kParameterBytes = 4 * record::kParameterCount;
+    constexpr std::size_t kParameterBytes = 4 * static_cast<std::size_t>(record::kParameterCount);
     for (int i = 0; i < record::kParameterCount; ++i)
         le::StoreF32(out.data() + 4 * static_cast<std::size_t>(i), Parameter(slot, i));
     std::memcpy(out.data() + kParameterBytes, At(slot, kParameterBytes), kRecordSize - kParameterBytes);
@@ -225,7 +225,7 @@ void TProgramBank::CopyImage(std::span<std::uint8_t> out) const {
 void TProgramBank::StoreRecord(int slot, std::span<const std::uint8_t> in) {
     if (!ValidSlot(slot) || in.size() < kRecordSize)
         return;
-    constexpr std::size_t kParameterBytes = 4 * record::kParameterCount;
+    constexpr std::size_t kParameterBytes = 4 * static_cast<std::size_t>(record::kParameterCount);
     for (int i = 0; i < record::kParameterCount; ++i)
         SetParameter(slot, i, le::LoadF32(in.data() + 4 * static_cast<std::size_t>(i)));
     std::memcpy(At(slot, kParameterBytes), in.data() + kParameterBytes, kRecordSize - kParameterBytes);

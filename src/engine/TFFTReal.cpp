@@ -89,6 +89,10 @@ QUILLON_SIMD_INLINE void Butterfly8(Cx<Vec>& x0, Cx<Vec>& x1, Cx<Vec>& x2, Cx<Ve
     x7 = b3;
 }
 
+// The index products from here to the end of InverseTransform stay in int: each is an offset into buffers of
+// at most a few times 2^19 floats (the constructor limits the length to 2^20), far from overflowing int.
+// NOLINTBEGIN(bugprone-implicit-widening-of-multiplication-result)
+
 // Split complex buffers: real parts and imaginary parts of M values.
 struct Split {
     float* re;
@@ -528,6 +532,7 @@ void TFFTReal::InverseTransform(const float* f, float* x) {
     }
     d.ComplexForward(nullptr, x);
 }
+// NOLINTEND(bugprone-implicit-widening-of-multiplication-result)
 
 void TFFTReal::ScaleByInverseLength(float* a) const {
     const float scale = 1.0f / static_cast<float>(length_);

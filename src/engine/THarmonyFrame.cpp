@@ -163,7 +163,7 @@ void THarmonyFrame::FillTriangle(int count, float peakPercent) {
 void THarmonyFrame::FillRandom(int count, std::mt19937& random) {
     count = LimitCount(count);
     for (int k = 1; k <= count; ++k) {
-        const double r = random() / 4294967296.0; // uniform in [0, 1)
+        const double r = static_cast<double>(random()) / 4294967296.0; // uniform in [0, 1)
         levels_[static_cast<std::size_t>(k)] = StoredLevel(GeneratorLevel((2.0 * r - 1.0) / k));
         phases_[static_cast<std::size_t>(k)] = 128.0f;
         UpdateParts(k);

@@ -179,7 +179,7 @@ void TIFFTNoiseGenerator::NewFrame(std::array<float, kFrameLength>& frame) {
     for (int j = 0; j < kBinCount; ++j) {
         const float g = gains_[static_cast<std::size_t>(j)];
         spectrum_[static_cast<std::size_t>(j)] *= g;
-        spectrum_[static_cast<std::size_t>(kBinCount + j)] *= g;
+        spectrum_[kBinCount + static_cast<std::size_t>(j)] *= g;
     }
     fft_.InverseTransform(spectrum_.data(), frame.data());
     fft_.ScaleByInverseLength(frame.data());

@@ -312,7 +312,7 @@ void TSynthEngine::RenderSubBlock(float* left, float* right, int offset, int fra
     const bool filterOn = Parameter(kFilterEnable) > 0.5f;
 
     for (int j = 0; j < voiceCount_; ++j) {
-        const int state = voiceState_[static_cast<std::size_t>(j)];
+        const std::int8_t state = voiceState_[static_cast<std::size_t>(j)];
         if (state < 0)
             continue;
         const auto v = static_cast<std::size_t>(j);

@@ -19,6 +19,7 @@
 #include "files/ProgramRecord.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 
 namespace quillon {
@@ -119,7 +120,7 @@ private:
     float pitchFactor_ = 1.0f;    // frequency factor from the routing's pitch target
     float pitchSemitones_ = 0.0f; // the same in semitones
     // Per voice, sized once for the largest count, so that a count change never frees what rendering reads.
-    std::array<signed char, kMaxVoices> voiceState_{};
+    std::array<std::int8_t, kMaxVoices> voiceState_{};
     std::array<unsigned char, kMaxVoices> voiceNote_{};
     std::array<float, kMaxVoices> voiceGain_{}; // amplitude gain at the end of the previous sub-block
     std::array<float, kMaxVoices> panLeft_{}, panRight_{};

@@ -358,11 +358,11 @@ TWavetableReader::Kernel MeasureFastest() {
     constexpr int kSamples = 16;
     constexpr int kCallsPerRound = 24;
     constexpr int kRounds = 7;
-    std::vector<float> tables(2 * (kLength + 3));
+    std::vector<float> tables(2 * static_cast<std::size_t>(kLength + 3));
     for (int i = 0; i < kLength + 3; ++i) {
         const double angle = 6.283185307179586 * (i - 1) / kLength;
         tables[static_cast<std::size_t>(i)] = static_cast<float>(std::sin(angle));
-        tables[static_cast<std::size_t>(kLength + 3 + i)] = static_cast<float>(std::sin(3.0 * angle));
+        tables[kLength + 3 + static_cast<std::size_t>(i)] = static_cast<float>(std::sin(3.0 * angle));
     }
     const float* from = tables.data() + 1;
     const float* to = from + kLength + 3;
@@ -409,10 +409,11 @@ TWavetableReader::TWavetableReader() : kernel_(FastestKernel()) {}
 bool TWavetableReader::Supported(Kernel kernel) {
     switch (kernel) {
     case kPlain:
+#ifdef QUILLON_HAVE_X86_READERS
+    case kSse2: // part of x86-64
+#endif
         return true;
 #ifdef QUILLON_HAVE_X86_READERS
-    case kSse2:
-        return true; // part of x86-64
     case kAvx2:
         return simd::HasAvx2();
 #endif

@@ -21,6 +21,8 @@ int Modifiers(float opt) {
 } // namespace
 
 VstTimeInfo* AudioEffectX::getTimeInfo(VstInt32 filter) {
+    // The VST 2 host callback returns the time-info pointer as an integer; there is no other way to get it.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     return reinterpret_cast<VstTimeInfo*>(CallHost(audioMasterGetTime, 0, filter));
 }
 
