@@ -166,7 +166,7 @@ public:
         shown_ = true;
         lastShown_ = now;
         constexpr int kWidth = 30;
-        const double done = songFrames_ > 0 ? std::min(1.0, static_cast<double>(frame) / songFrames_) : 1.0;
+        const double done = songFrames_ > 0 ? std::min(1.0, static_cast<double>(frame) / static_cast<double>(songFrames_)) : 1.0;
         const int filled = static_cast<int>(done * kWidth);
         const std::string bar = std::string(filled, '#') + std::string(kWidth - filled, '-');
         const double seconds = static_cast<double>(frame) / rate_;
@@ -262,6 +262,8 @@ std::optional<std::string> RenderSong(TPluginHost& host, const TMidiFile& song, 
     std::vector<std::vector<float>> outputs(static_cast<std::size_t>(effect.numOutputs), std::vector<float>(block));
     std::vector<float*> inputPointers;
     std::vector<float*> outputPointers;
+    inputPointers.reserve(inputs.size());
+    outputPointers.reserve(outputs.size());
     for (auto& channel : inputs)
         inputPointers.push_back(channel.data());
     for (auto& channel : outputs)

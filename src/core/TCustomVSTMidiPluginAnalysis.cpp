@@ -23,7 +23,7 @@ namespace {
 
 constexpr const char* kAnalyzeFailed = "Analyze failed. Refer to the manual for help.";
 constexpr int kHarmonics = record::kHarmonicCount;     // 0 (DC) … 250
-constexpr std::size_t kClipboardSize = 2 * kHarmonics; // levels, then phases
+constexpr std::size_t kClipboardSize = 2 * static_cast<std::size_t>(kHarmonics); // levels, then phases
 constexpr std::uint8_t kZeroPhase = 128;
 
 std::uint8_t PhaseByte(int phase) {
@@ -76,7 +76,7 @@ void TCustomVSTMidiPlugin::CopyHarmonyFrame(int frame) {
     std::vector<std::uint8_t> bytes(kClipboardSize);
     for (int j = 0; j < kHarmonics; ++j) {
         bytes[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(Oscillator().GetHarmonicLevel(frame, j));
-        bytes[static_cast<std::size_t>(kHarmonics + j)] = PhaseByte(Oscillator().GetHarmonicPhase(frame, j));
+        bytes[kHarmonics + static_cast<std::size_t>(j)] = PhaseByte(Oscillator().GetHarmonicPhase(frame, j));
     }
     harmonyClipboard_ = std::move(bytes);
 }
@@ -88,7 +88,7 @@ void TCustomVSTMidiPlugin::PasteHarmonyFrame(int frame) {
     if (frame < 0 || frame >= Oscillator().FrameCount()) return;
     for (int j = 0; j < kHarmonics; ++j) {
         Oscillator().SetHarmonicLevel(frame, j, harmonyClipboard_[static_cast<std::size_t>(j)]);
-        Oscillator().SetHarmonicPhase(frame, j, harmonyClipboard_[static_cast<std::size_t>(kHarmonics + j)]);
+        Oscillator().SetHarmonicPhase(frame, j, harmonyClipboard_[kHarmonics + static_cast<std::size_t>(j)]);
     }
     Oscillator().RebuildFrame(frame);
     ReadFrameBytes(frame);

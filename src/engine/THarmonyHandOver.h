@@ -15,7 +15,7 @@
 namespace quillon {
 
 struct THarmonyHandOver {
-    static constexpr int kEditQueueSize = 1024;
+    static constexpr std::size_t kEditQueueSize = 1024;
     enum Command { kDeleteFrame = 0, kInsertFrame = 1, kSetFrameTime = 2 };
 
     // One frame's tables: the model publishes each rebuild's tables, the renderer takes the newest between

@@ -198,7 +198,7 @@ void TIFFTVoiceOsc::SetPitchOffset(int voice, float semitones) {
     const int k = static_cast<int>(x);
     const float w = x - static_cast<float>(k);
     v->pitchFactor =
-        (1.0f - w) * pitchRatio_[static_cast<std::size_t>(k)] + w * pitchRatio_[static_cast<std::size_t>(k + 1)];
+        (1.0f - w) * pitchRatio_[static_cast<std::size_t>(k)] + w * pitchRatio_[static_cast<std::size_t>(k) + 1];
     UpdatePitch(*v, v->targetFrequency);
 }
 

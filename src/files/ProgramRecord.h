@@ -55,7 +55,7 @@ constexpr std::size_t EnvelopeOffset(int envelope) {
     return kEnvelopesOffset + kEnvelopeSize * static_cast<std::size_t>(envelope);
 }
 
-static_assert(kNameOffset == kParametersOffset + 4 * kParameterCount);
+static_assert(kNameOffset == kParametersOffset + 4 * static_cast<std::size_t>(kParameterCount));
 static_assert(FrameOffset(kMaxFrames) == kHarmonyLoopStartOffset);
 static_assert(kFramePhasesOffset == kFrameLevelsOffset + kHarmonicCount);
 static_assert(kEnvelopeLoopStartOffset == kEnvelopePointsOffset + kEnvelopePointSize * kMaxEnvelopePoints);

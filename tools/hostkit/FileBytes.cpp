@@ -3,6 +3,7 @@
 #include "platform/ReadWholeFile.h"
 
 #include <cstring>
+#include <system_error>
 
 namespace quillon {
 
@@ -13,10 +14,10 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, 
     case StatusCode::kOk:
         return std::move(file.bytes);
     case StatusCode::kCannotOpen:
-        error = "cannot open '" + path + "': " + std::strerror(file.error);
+        error = "cannot open '" + path + "': " + std::generic_category().message(file.error);
         break;
     case StatusCode::kNotAFile:
-        error = "cannot read '" + path + "': " + (file.error != 0 ? std::strerror(file.error) : "not a regular file");
+        error = "cannot read '" + path + "': " + (file.error != 0 ? std::generic_category().message(file.error) : "not a regular file");
         break;
     case StatusCode::kTooLarge:
         error = "'" + path + "' is too large (more than " + std::to_string(maxBytes) + " bytes)";
@@ -25,7 +26,7 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, 
         error = "'" + path + "' changed while it was being read";
         break;
     case StatusCode::kReadError:
-        error = "cannot read '" + path + "': " + std::strerror(file.error);
+        error = "cannot read '" + path + "': " + std::generic_category().message(file.error);
         break;
     default:
         error = file.status.message;

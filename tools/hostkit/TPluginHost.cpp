@@ -86,10 +86,10 @@ TPluginHost::~TPluginHost() {
 bool TPluginHost::Load(const std::string& path) {
     Unload();
     error_.clear();
-    dlerror();
+    dlerror(); // NOLINT(concurrency-mt-unsafe): glibc keeps the dl error state per thread
     library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library_ == nullptr) {
-        const char* reason = dlerror();
+        const char* reason = dlerror(); // NOLINT(concurrency-mt-unsafe): per thread, as above
         return Fail("cannot open plug-in library: " + std::string(reason != nullptr ? reason : path));
     }
     void* entry = dlsym(library_, "VSTPluginMain");
@@ -325,7 +325,7 @@ VstEvents* TPluginHost::PrepareEventBlock(std::size_t count) {
     if (eventBlock_ == nullptr || count > eventCapacity_) {
         const std::size_t capacity = std::max({count, 2 * eventCapacity_, std::size_t{64}});
         const std::size_t bytes =
-            std::max(sizeof(VstEvents), offsetof(VstEvents, events) + capacity * sizeof(VstEvent*));
+            std::max(sizeof(VstEvents), offsetof(VstEvents, events) + capacity * sizeof(VstEvent*)); // NOLINT(bugprone-sizeof-expression): a block of event pointers
         eventBlock_ = std::make_unique<std::byte[]>(bytes); // new[] storage suits any fundamental alignment
         eventCapacity_ = capacity;
     }
@@ -337,7 +337,8 @@ VstEvents* TPluginHost::PrepareEventBlock(std::size_t count) {
 // The record declares two event pointers; the block really holds `eventCapacity_` of them, so the
 // pointers beyond the declared array are placed into the block's storage directly.
 void TPluginHost::SetEventSlot(std::size_t slot, VstEvent* event) {
-    new (eventBlock_.get() + offsetof(VstEvents, events) + slot * sizeof(VstEvent*)) VstEvent*(event);
+    const std::size_t at = offsetof(VstEvents, events) + slot * sizeof(VstEvent*); // NOLINT(bugprone-sizeof-expression)
+    new (eventBlock_.get() + at) VstEvent*(event);
 }
 
 VstIntPtr TPluginHost::SendEvents(std::span<VstEvent* const> events) {

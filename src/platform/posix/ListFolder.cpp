@@ -13,7 +13,8 @@ void ListFolder(const std::string& folder, std::vector<std::string>& names) {
     DIR* dir = opendir(prefix.c_str());
     if (!dir) return;
     const auto first = static_cast<std::ptrdiff_t>(names.size());
-    while (const dirent* entry = readdir(dir)) {
+    // The directory stream belongs to this call alone, so readdir is safe here.
+    while (const dirent* entry = readdir(dir)) { // NOLINT(concurrency-mt-unsafe)
         const std::string name = entry->d_name;
         bool isFolder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {

@@ -82,7 +82,7 @@ Status SafeFileWriter::Begin(const std::string& path) {
         return Failed(errno, "Cannot write the file " + path + " (cannot create a file in the folder " + folder + ")");
     temporary_ = std::move(temporary);
     if (fchmod(fd_, mode) != 0) {
-        const Status status = Failed(errno, "Cannot set the permissions of the file " + path);
+        Status status = Failed(errno, "Cannot set the permissions of the file " + path);
         Abandon();
         return status;
     }
@@ -95,7 +95,7 @@ Status SafeFileWriter::Append(std::span<const std::uint8_t> bytes) {
         const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            const Status status = Failed(n < 0 ? errno : EIO, "Cannot write the file " + path_);
+            Status status = Failed(n < 0 ? errno : EIO, "Cannot write the file " + path_);
             Abandon();
             return status;
         }
@@ -107,19 +107,19 @@ Status SafeFileWriter::Append(std::span<const std::uint8_t> bytes) {
 Status SafeFileWriter::Commit() {
     if (fd_ < 0) return Failed(EBADF, "Cannot write the file " + path_);
     if (fsync(fd_) != 0) {
-        const Status status = Failed(errno, "Cannot write the file " + path_);
+        Status status = Failed(errno, "Cannot write the file " + path_);
         Abandon();
         return status;
     }
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
-        const Status status = Failed(errno, "Cannot write the file " + path_);
+        Status status = Failed(errno, "Cannot write the file " + path_);
         Abandon();
         return status;
     }
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        const Status status = Failed(errno, "Cannot replace the file " + path_);
+        Status status = Failed(errno, "Cannot replace the file " + path_);
         Abandon();
         return status;
     }

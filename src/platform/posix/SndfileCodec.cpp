@@ -30,6 +30,9 @@ void PutU16(std::uint8_t* at, std::uint32_t v) {
     at[1] = static_cast<std::uint8_t>((v >> 8) & 0xff);
 }
 
+// A chunk identifier: its four characters, without the text's terminating NUL.
+void PutTag(std::uint8_t* p, const char (&tag)[5]) { std::copy_n(tag, 4, p); }
+
 void PutU32(std::uint8_t* at, std::uint32_t v) {
     PutU16(at, v & 0xffff);
     PutU16(at + 2, v >> 16);
@@ -43,10 +46,10 @@ std::vector<std::uint8_t> WaveHeader(const WaveFormat& format, std::uint32_t dat
     const std::uint64_t riffSize = 4 + 8 + std::uint64_t{fmtPadded} + 8 + dataBytes;
     std::vector<std::uint8_t> header(12 + 8 + fmtPadded + 8, 0);
     std::uint8_t* p = header.data();
-    std::memcpy(p, "RIFF", 4);
+    PutTag(p, "RIFF");
     PutU32(p + 4, static_cast<std::uint32_t>(std::min<std::uint64_t>(riffSize, 0xffffffffu)));
-    std::memcpy(p + 8, "WAVE", 4);
-    std::memcpy(p + 12, "fmt ", 4);
+    PutTag(p + 8, "WAVE");
+    PutTag(p + 12, "fmt ");
     PutU32(p + 16, static_cast<std::uint32_t>(fmtSize));
     PutU16(p + 20, format.tag);
     PutU16(p + 22, format.channels);
@@ -57,7 +60,7 @@ std::vector<std::uint8_t> WaveHeader(const WaveFormat& format, std::uint32_t dat
     PutU16(p + 36, static_cast<std::uint32_t>(extraBytes));
     if (extraBytes > 0) std::memcpy(p + 38, format.extra.data(), extraBytes);
     std::uint8_t* data = p + 20 + fmtPadded; // the pad byte of an odd-sized chunk is already 0
-    std::memcpy(data, "data", 4);
+    PutTag(data, "data");
     PutU32(data + 4, dataBytes);
     return header;
 }

@@ -32,7 +32,8 @@ bool Absolute(const char* path) {
 }
 
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); Absolute(home)) return home;
+    // The plug-in never changes its environment, so reading it from any thread is safe.
+    if (const char* home = std::getenv("HOME"); Absolute(home)) return home; // NOLINT(concurrency-mt-unsafe)
     struct passwd entry {};
     struct passwd* result = nullptr;
     char buffer[4096];
@@ -42,14 +43,15 @@ std::string HomeFolder() {
 }
 
 std::string UserConfigFolder() {
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); Absolute(config)) return config;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); Absolute(config)) // NOLINT(concurrency-mt-unsafe)
+        return config;
     return HomeFolder() + "/.config";
 }
 
 // The folders of $XDG_CONFIG_DIRS, in order; relative entries are ignored, as the XDG rules ask.
 std::vector<std::string> MachineConfigFolders() {
     std::vector<std::string> folders;
-    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS"); // NOLINT(concurrency-mt-unsafe): see HomeFolder
     std::stringstream list(dirs && *dirs ? dirs : "/etc/xdg");
     for (std::string folder; std::getline(list, folder, ':');)
         if (Absolute(folder.c_str())) folders.push_back(folder);
