@@ -35,8 +35,8 @@ void BM_ProcessIdleBlock(benchmark::State& state) {
         effect->processReplacing(effect, nullptr, outputs, 512);
         benchmark::ClobberMemory();
     }
-    state.counters["x_realtime"] = benchmark::Counter(512.0 / 44100.0 * static_cast<double>(state.iterations()),
-                                                      benchmark::Counter::kIsRate);
+    state.counters["x_realtime"] =
+        benchmark::Counter(512.0 / 44100.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0.0f);
 }
 BENCHMARK(BM_ProcessIdleBlock);

@@ -65,8 +65,7 @@ void BM_RenderDemo(benchmark::State& state) {
                 const auto delta = static_cast<VstInt32>(std::max<long>(0, std::lround(e.seconds * kRate) - frame));
                 block.push_back(TPluginHost::MidiEvent(delta, e.status, e.data1, e.data2));
             }
-            if (!block.empty())
-                host.SendMidiEvents(block);
+            if (!block.empty()) host.SendMidiEvents(block);
             float* outputs[2] = {left.data(), right.data()};
             host.ProcessReplacing({}, outputs, kBlock);
             benchmark::DoNotOptimize(left.data());

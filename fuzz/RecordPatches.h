@@ -5,8 +5,8 @@
 // length byte and that many bytes.
 #pragma once
 
-#include "files/ProgramRecord.h"
 #include "core/TProgramBank.h"
+#include "files/ProgramRecord.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -58,9 +58,9 @@ inline const std::vector<std::uint8_t>& BaseBankImage() {
 inline void ApplyPatches(std::span<std::uint8_t> image, const std::uint8_t* input, std::size_t size) {
     std::size_t at = 0;
     while (at + 4 <= size) {
-        const std::size_t offset =
-            (static_cast<std::size_t>(input[at]) | static_cast<std::size_t>(input[at + 1]) << 8 |
-             static_cast<std::size_t>(input[at + 2]) << 16) % image.size();
+        const std::size_t offset = (static_cast<std::size_t>(input[at]) | static_cast<std::size_t>(input[at + 1]) << 8 |
+                                    static_cast<std::size_t>(input[at + 2]) << 16) %
+                                   image.size();
         const std::size_t length = std::min<std::size_t>({input[at + 3], size - at - 4, image.size() - offset});
         std::copy_n(input + at + 4, length, image.begin() + static_cast<std::ptrdiff_t>(offset));
         at += 4 + length;
@@ -72,8 +72,7 @@ inline void ApplyPatches(std::span<std::uint8_t> image, const std::uint8_t* inpu
 inline std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> bytes) {
     uLongf size = compressBound(static_cast<uLong>(bytes.size()));
     std::vector<std::uint8_t> out(size);
-    if (compress2(out.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()), 0) != Z_OK)
-        std::abort();
+    if (compress2(out.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()), 0) != Z_OK) std::abort();
     out.resize(size);
     return out;
 }

@@ -26,8 +26,7 @@ public:
     Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     bool Empty() const { return at_ >= size_; }
     std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    template <typename T>
-    T Value() {
+    template <typename T> T Value() {
         T value{};
         std::uint8_t bytes[sizeof(T)] = {};
         for (auto& b : bytes)
@@ -66,17 +65,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::size_t length = in.Byte();
             for (std::size_t i = 0; i < length; ++i)
                 buffer[i] = in.Byte();
-            if (opcode == vst2::effClose || opcode == vst2::effProcessEvents)
-                continue;
-            if (opcode == vst2::effSetChunk && value > static_cast<vst2::VstIntPtr>(kBufferSize))
-                value = kBufferSize;
+            if (opcode == vst2::effClose || opcode == vst2::effProcessEvents) continue;
+            if (opcode == vst2::effSetChunk && value > static_cast<vst2::VstIntPtr>(kBufferSize)) value = kBufferSize;
             effect->dispatcher(effect, opcode, index, value, buffer.data(), opt);
         } else {
             const int frames = static_cast<int>(in.Value<std::uint16_t>() % 2048) + 1;
             float* outputs[2] = {left.data(), right.data()};
             effect->processReplacing(effect, nullptr, outputs, frames);
             for (int i = 0; i < frames; ++i)
-                if (!std::isfinite(left[static_cast<std::size_t>(i)]) || !std::isfinite(right[static_cast<std::size_t>(i)]))
+                if (!std::isfinite(left[static_cast<std::size_t>(i)]) ||
+                    !std::isfinite(right[static_cast<std::size_t>(i)]))
                     std::abort();
         }
     }

@@ -46,23 +46,21 @@ void RenderFinite(vst2::AEffect* effect) {
     float* outputs[2] = {left.data(), right.data()};
     effect->processReplacing(effect, nullptr, outputs, 64);
     for (std::size_t i = 0; i < 64; ++i)
-        if (!std::isfinite(left[i]) || !std::isfinite(right[i]))
-            std::abort();
+        if (!std::isfinite(left[i]) || !std::isfinite(right[i])) std::abort();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     vst2::AEffect* effect = Effect();
     const bool isPreset = (data[0] & 1) == 0;
     std::vector<std::uint8_t> chunk;
     if (data[0] & 2) {
         const auto& base = quillon::fuzz::BaseBankImage();
-        std::vector<std::uint8_t> image(base.begin(),
-                                        base.begin() + static_cast<std::ptrdiff_t>(isPreset ? quillon::record::kRecordSize
-                                                                                            : base.size()));
+        std::vector<std::uint8_t> image(
+            base.begin(),
+            base.begin() + static_cast<std::ptrdiff_t>(isPreset ? quillon::record::kRecordSize : base.size()));
         quillon::fuzz::ApplyPatches(image, data + 1, size - 1);
         chunk = quillon::fuzz::Compress(image);
     } else {

@@ -56,8 +56,7 @@ void SaveRecords(bool bank, const std::vector<std::uint8_t>& records, const std:
                    .SaveProgram(path,
                                 TPresetsFileManager::ConstProgramSpan(records.data(), quillon::record::kRecordSize))
                    .Ok();
-    if (!saved)
-        std::abort();
+    if (!saved) std::abort();
 }
 
 void PlayNote(vst2::AEffect* effect) {
@@ -78,8 +77,7 @@ void PlayNote(vst2::AEffect* effect) {
         float* outputs[2] = {left.data(), right.data()};
         effect->processReplacing(effect, nullptr, outputs, 64);
         for (std::size_t i = 0; i < 64; ++i)
-            if (!std::isfinite(left[i]) || !std::isfinite(right[i]))
-                std::abort();
+            if (!std::isfinite(left[i]) || !std::isfinite(right[i])) std::abort();
     }
 }
 
@@ -100,24 +98,22 @@ void LoadRawFile(const std::uint8_t* data, std::size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     if ((data[0] & 2) == 0) {
         LoadRawFile(data + 1, size - 1);
         return 0;
     }
     const bool bank = (data[0] & 1) != 0;
     const auto& base = quillon::fuzz::BaseBankImage();
-    std::vector<std::uint8_t> records(base.begin(), base.begin() + static_cast<std::ptrdiff_t>(
-                                                                       bank ? quillon::TPresetsFileManager::kBankBytes
-                                                                            : quillon::record::kRecordSize));
+    std::vector<std::uint8_t> records(
+        base.begin(), base.begin() + static_cast<std::ptrdiff_t>(bank ? quillon::TPresetsFileManager::kBankBytes
+                                                                      : quillon::record::kRecordSize));
     quillon::fuzz::ApplyPatches(records, data + 1, size - 1);
     const std::string path = (quillon::fuzz::WorkFolder() / (bank ? "input.bpb" : "input.bpa")).string();
     SaveRecords(bank, records, path);
     auto& plugin = Plugin();
     const bool loaded = bank ? plugin.LoadBankFile(0, path) : plugin.LoadProgramFile(path);
-    if (!loaded)
-        std::abort(); // a well-formed file must load, whatever its records hold
+    if (!loaded) std::abort(); // a well-formed file must load, whatever its records hold
     PlayNote(plugin.getAeffect());
     return 0;
 }

@@ -27,12 +27,10 @@ constexpr std::array<const char*, 11> kWaves = {"saw",  "square", "triangle", "p
 // "INDEX=VALUE" with INDEX 0..123 and VALUE 0..1.
 bool ParseParam(const std::string& text, int& index, float& value) {
     const auto eq = text.find('=');
-    if (eq == std::string::npos)
-        return false;
+    if (eq == std::string::npos) return false;
     const auto i = IntegerArgument(text.substr(0, eq));
     const auto v = NumberArgument(text.substr(eq + 1));
-    if (!i || !v || *i < 0 || *i >= kParameterCount || *v < 0.0 || *v > 1.0)
-        return false;
+    if (!i || !v || *i < 0 || *i >= kParameterCount || *v < 0.0 || *v > 1.0) return false;
     index = static_cast<int>(*i);
     value = static_cast<float>(*v);
     return true;
@@ -41,31 +39,27 @@ bool ParseParam(const std::string& text, int& index, float& value) {
 } // namespace
 
 int RunProgram(TArgs args) {
-    static constexpr TOptionSpec kOptions[] = {
-        {"--wave", nullptr, "W", false}, {"--name", nullptr, "N", false}, {"--param", nullptr, "INDEX=VALUE", true},
-        {"--output", "-o", "P.bpa", false}};
+    static constexpr TOptionSpec kOptions[] = {{"--wave", nullptr, "W", false},
+                                               {"--name", nullptr, "N", false},
+                                               {"--param", nullptr, "INDEX=VALUE", true},
+                                               {"--output", "-o", "P.bpa", false}};
     TParsedArgs parsed;
-    if (auto error = ParseArgs(args, kOptions, parsed))
-        return Fail("program: " + *error);
+    if (auto error = ParseArgs(args, kOptions, parsed)) return Fail("program: " + *error);
     if (parsed.help) {
         std::printf("usage: quillon program --wave W [--name N] [--param INDEX=VALUE]... -o P.bpa\n"
                     "waves: saw square triangle pulse6 pulse12 pulse25 tri3 tri6 tri12 tri25 random\n");
         return 0;
     }
-    if (!parsed.positional.empty())
-        return Fail("program: unexpected argument '" + parsed.positional.front() + "'");
+    if (!parsed.positional.empty()) return Fail("program: unexpected argument '" + parsed.positional.front() + "'");
     const std::string output = parsed.Value("--output");
-    if (output.empty())
-        return Fail("program: an output file is needed (-o P.bpa)");
+    if (output.empty()) return Fail("program: an output file is needed (-o P.bpa)");
     int shape = 0;
     const std::string wave = parsed.Value("--wave", "saw");
     while (shape < static_cast<int>(kWaves.size()) && wave != kWaves[static_cast<std::size_t>(shape)])
         ++shape;
-    if (shape == static_cast<int>(kWaves.size()))
-        return Fail("program: unknown wave '" + wave + "'");
+    if (shape == static_cast<int>(kWaves.size())) return Fail("program: unknown wave '" + wave + "'");
     const std::string name = parsed.Value("--name", wave);
-    if (name.size() > 24)
-        return Fail("program: a program name has at most 24 characters");
+    if (name.size() > 24) return Fail("program: a program name has at most 24 characters");
 
     // The record alone: a fresh program with the shape's harmonics in its frame, as the editor's harmony
     // generators make them, its name and the parameters given.
@@ -87,7 +81,9 @@ int RunProgram(TArgs args) {
     }
     std::vector<std::uint8_t> bytes(record::kRecordSize);
     programs->CopyRecord(0, bytes);
-    if (const Status saved = TPresetsFileManager().SaveProgram(output, TPresetsFileManager::ConstProgramSpan(bytes.data(), bytes.size())); !saved)
+    if (const Status saved = TPresetsFileManager().SaveProgram(
+            output, TPresetsFileManager::ConstProgramSpan(bytes.data(), bytes.size()));
+        !saved)
         return Fail("program: could not write '" + output + "': " + saved.message);
     std::printf("%s: program \"%s\" (%s)\n", output.c_str(), name.c_str(), wave.c_str());
     return 0;
@@ -96,15 +92,13 @@ int RunProgram(TArgs args) {
 int RunBank(TArgs args) {
     static constexpr TOptionSpec kOptions[] = {{"--output", "-o", "B.bpb", false}};
     TParsedArgs parsed;
-    if (auto error = ParseArgs(args, kOptions, parsed))
-        return Fail("bank: " + *error);
+    if (auto error = ParseArgs(args, kOptions, parsed)) return Fail("bank: " + *error);
     if (parsed.help) {
         std::printf("usage: quillon bank P1.bpa [P2.bpa ...] -o B.bpb   (at most 64 programs; the rest are fresh)\n");
         return 0;
     }
     const std::string output = parsed.Value("--output");
-    if (output.empty())
-        return Fail("bank: an output file is needed (-o B.bpb)");
+    if (output.empty()) return Fail("bank: an output file is needed (-o B.bpb)");
     if (parsed.positional.empty() || parsed.positional.size() > TPresetsFileManager::kBankPrograms)
         return Fail("bank: give 1 to 64 program files");
 

@@ -166,7 +166,8 @@ public:
         shown_ = true;
         lastShown_ = now;
         constexpr int kWidth = 30;
-        const double done = songFrames_ > 0 ? std::min(1.0, static_cast<double>(frame) / static_cast<double>(songFrames_)) : 1.0;
+        const double done =
+            songFrames_ > 0 ? std::min(1.0, static_cast<double>(frame) / static_cast<double>(songFrames_)) : 1.0;
         const int filled = static_cast<int>(done * kWidth);
         const std::string bar = std::string(filled, '#') + std::string(kWidth - filled, '-');
         const double seconds = static_cast<double>(frame) / rate_;

@@ -103,7 +103,7 @@ float Convert(SampleKind kind, const std::uint8_t* p) {
     }
     case SampleKind::kFloat32: {
         float f = 0.0f;
-        std::memcpy(&f, p, 4); // the files are little-endian, as is every platform this builds for
+        std::memcpy(&f, p, 4);              // the files are little-endian, as is every platform this builds for
         return std::isfinite(f) ? f : 0.0f; // NaN and infinities would poison the analysis: read as silence
     }
     }

@@ -14,9 +14,9 @@ struct ParameterSpec {
     const char* name;  // as the host receives it (copied with at most 8 characters)
     const char* label; // unit text
     double displayMin, displayMax;
-    int displayCurve;  // CurveCode
+    int displayCurve; // CurveCode
     double engineMin, engineMax;
-    int engineCurve;   // CurveCode
+    int engineCurve;    // CurveCode
     float defaultValue; // normalised 0..1
     bool ramp;          // glides over the ramp length when true, else acts at the next sub-block
 };

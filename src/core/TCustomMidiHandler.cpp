@@ -69,8 +69,7 @@ void TCustomMidiHandler::ProgramChange(int program) {
     plugin_.setProgram(program);
     plugin_.updateDisplay();
     // The switch happens at this event's frame: what follows it waits for the new program.
-    if (plugin_.ProgramNeedsApply())
-        EndDispatch();
+    if (plugin_.ProgramNeedsApply()) EndDispatch();
 }
 
 } // namespace quillon

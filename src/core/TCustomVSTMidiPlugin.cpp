@@ -24,8 +24,12 @@ namespace {
 
 constexpr float kInitialRate = 44100.0f;
 
-int Rounded(float v) { return static_cast<int>(std::nearbyint(v)); }
-bool On(float v) { return v >= 0.5f; }
+int Rounded(float v) {
+    return static_cast<int>(std::nearbyint(v));
+}
+bool On(float v) {
+    return v >= 0.5f;
+}
 
 } // namespace
 
@@ -48,13 +52,14 @@ TCustomVSTMidiPlugin::~TCustomVSTMidiPlugin() {
 }
 
 void TCustomVSTMidiPlugin::setSampleRate(float rate) {
-    if (!UsableSampleRate(rate))
-        return;
+    if (!UsableSampleRate(rate)) return;
     TVSTMidiPlugin::setSampleRate(rate);
     engine_->SetSampleRate(rate);
 }
 
-void TCustomVSTMidiPlugin::suspend() { engine_->ResetEffects(); }
+void TCustomVSTMidiPlugin::suspend() {
+    engine_->ResetEffects();
+}
 
 void TCustomVSTMidiPlugin::SetVoiceCount(int count) {
     engine_->SetVoiceCount(count);
@@ -65,7 +70,9 @@ void TCustomVSTMidiPlugin::VoiceStart(int voice, int velocity, bool legato) {
     engine_->VoiceStart(voice, MidiHandler().VoiceNote(voice), velocity, legato);
 }
 
-void TCustomVSTMidiPlugin::VoiceRelease(int voice) { engine_->VoiceRelease(voice); }
+void TCustomVSTMidiPlugin::VoiceRelease(int voice) {
+    engine_->VoiceRelease(voice);
+}
 
 // Program switch ----------------------------------------------------------------------------------
 
@@ -110,13 +117,11 @@ std::string TCustomVSTMidiPlugin::ParameterDisplayText(int index, float value) c
     switch (index) {
     case kLfo1Rate:
     case kLfo1HoldRate:
-        if (On(ParamTarget(kLfo1Sync)))
-            text = engine_->Lfo(0).RateLabel(value);
+        if (On(ParamTarget(kLfo1Sync))) text = engine_->Lfo(0).RateLabel(value);
         break;
     case kLfo2Rate:
     case kLfo2HoldRate:
-        if (On(ParamTarget(kLfo2Sync)))
-            text = engine_->Lfo(1).RateLabel(value);
+        if (On(ParamTarget(kLfo2Sync))) text = engine_->Lfo(1).RateLabel(value);
         break;
     case kPitchBendAmount:
     case kAftertouchAmount:
@@ -127,28 +132,23 @@ std::string TCustomVSTMidiPlugin::ParameterDisplayText(int index, float value) c
         text = engine_->Routing().AmountLabel(TSynthEngine::RoutingRow(index), value);
         break;
     case kChorusRate:
-        if (On(ParamTarget(kChorusSync)))
-            text = engine_->Chorus().RateLabel(value);
+        if (On(ParamTarget(kChorusSync))) text = engine_->Chorus().RateLabel(value);
         break;
     case kPhaserRate:
-        if (On(ParamTarget(kPhaserSync)))
-            text = engine_->Phaser().RateLabel(value);
+        if (On(ParamTarget(kPhaserSync))) text = engine_->Phaser().RateLabel(value);
         break;
     case kDelayTime:
-        if (On(ParamTarget(kDelaySync)))
-            text = engine_->Delay().TimeLabel(value);
+        if (On(ParamTarget(kDelaySync))) text = engine_->Delay().TimeLabel(value);
         break;
     default:
         break;
     }
-    if (text.empty())
-        return ParameterTable::DisplayText(index, value);
+    if (text.empty()) return ParameterTable::DisplayText(index, value);
     return text.substr(0, ParameterTable::kMaxTextLength);
 }
 
 void TCustomVSTMidiPlugin::getParameterDisplay(VstInt32 index, char* text) {
-    if (!text || !ParameterTable::Valid(index))
-        return;
+    if (!text || !ParameterTable::Valid(index)) return;
     const std::string display = ParameterDisplayText(index, getParameter(index));
     std::memcpy(text, display.data(), display.size());
     text[display.size()] = 0;
@@ -170,15 +170,32 @@ void TCustomVSTMidiPlugin::ParameterChanged(int index) {
         midi.SetHold2ReleaseTime(v);
         engine_->SetAmplitudeReleaseTime(midi.CurrentReleaseTime());
         break;
-    case kVoices: midi.SetVoiceCount(Rounded(v)); break;
-    case kMidiChannel: midi.SetMidiChannel(Rounded(v)); break;
-    case kRangeLow: midi.SetRangeLow(Rounded(v)); break;
-    case kRangeHigh: midi.SetRangeHigh(Rounded(v)); break;
-    case kTransposeNotes: midi.SetTransposeSemitones(Rounded(v)); break;
-    case kTransposeOctaves: midi.SetTransposeOctaves(Rounded(v)); break;
-    case kKeyAssign: midi.SetAssignMode(Rounded(v)); break;
-    case kOverlap: midi.SetRetriggerMode(Rounded(v)); break;
-    default: break;
+    case kVoices:
+        midi.SetVoiceCount(Rounded(v));
+        break;
+    case kMidiChannel:
+        midi.SetMidiChannel(Rounded(v));
+        break;
+    case kRangeLow:
+        midi.SetRangeLow(Rounded(v));
+        break;
+    case kRangeHigh:
+        midi.SetRangeHigh(Rounded(v));
+        break;
+    case kTransposeNotes:
+        midi.SetTransposeSemitones(Rounded(v));
+        break;
+    case kTransposeOctaves:
+        midi.SetTransposeOctaves(Rounded(v));
+        break;
+    case kKeyAssign:
+        midi.SetAssignMode(Rounded(v));
+        break;
+    case kOverlap:
+        midi.SetRetriggerMode(Rounded(v));
+        break;
+    default:
+        break;
     }
 }
 
@@ -189,8 +206,7 @@ void TCustomVSTMidiPlugin::ProcessBlock(int frames, float* left, float* right) {
         if (const VstTimeInfo* time = getTimeInfo(kVstTempoValid); time && (time->flags & kVstTempoValid)) {
             const double tempo = time->tempo;
             const double position = std::isfinite(time->samplePos) ? time->samplePos : 0.0;
-            if (std::isfinite(tempo) && tempo > 0.0 && tempo < 10000.0)
-                engine_->SetHostTempo(tempo, position);
+            if (std::isfinite(tempo) && tempo > 0.0 && tempo < 10000.0) engine_->SetHostTempo(tempo, position);
         }
         engine_->ApplyEdits();
     }

@@ -23,15 +23,15 @@ public:
     ~TCustomVSTMidiPlugin() override;
 
     void setSampleRate(float rate) override;
-    void suspend() override; // clears the effects' delay lines and filters
+    void suspend() override;                                             // clears the effects' delay lines and filters
     void getParameterDisplay(vst2::VstInt32 index, char* text) override; // [any]
     // Display text of a stored value (0..1) for the current engine state: note lengths under tempo sync,
     // modulation amounts in their target's units, otherwise the plain number. [any]
     std::string ParameterDisplayText(int index, float value) const;
 
-    void ParameterChanged(int index) override;  // [audio]
-    void PrepareProgram(int slot) override;     // [worker]
-    void FinishProgram() override;              // [audio]
+    void ParameterChanged(int index) override; // [audio]
+    void PrepareProgram(int slot) override;    // [worker]
+    void FinishProgram() override;             // [audio]
     void ProcessBlock(int frames, float* left, float* right) override;
     void RenderSubBlock(float* left, float* right, int offset, int frames) override;
 

@@ -9,8 +9,8 @@
 
 #include "analysis/ReadWaveFile.h"
 #include "analysis/THarmonicAudioAnalyzer.h"
-#include "files/THarmonyFileManager.h"
 #include "engine/TIFFTVoiceOsc.h"
+#include "files/THarmonyFileManager.h"
 
 #include <algorithm>
 #include <mutex>
@@ -22,7 +22,7 @@ namespace quillon {
 namespace {
 
 constexpr const char* kAnalyzeFailed = "Analyze failed. Refer to the manual for help.";
-constexpr int kHarmonics = record::kHarmonicCount;     // 0 (DC) … 250
+constexpr int kHarmonics = record::kHarmonicCount;                               // 0 (DC) … 250
 constexpr std::size_t kClipboardSize = 2 * static_cast<std::size_t>(kHarmonics); // levels, then phases
 constexpr std::uint8_t kZeroPhase = 128;
 

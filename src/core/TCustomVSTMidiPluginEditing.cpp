@@ -16,8 +16,12 @@ namespace quillon {
 
 namespace {
 
-bool ValidEnvelope(int envelope) { return envelope >= 0 && envelope < record::kEnvelopeCount; }
-bool ValidHarmonic(int harmonic) { return harmonic >= 0 && harmonic < record::kHarmonicCount; }
+bool ValidEnvelope(int envelope) {
+    return envelope >= 0 && envelope < record::kEnvelopeCount;
+}
+bool ValidHarmonic(int harmonic) {
+    return harmonic >= 0 && harmonic < record::kHarmonicCount;
+}
 
 } // namespace
 
@@ -35,7 +39,9 @@ int TCustomVSTMidiPlugin::EditedFrameCount() const {
     return std::clamp(Programs().FrameCount(editSlot_), 1, record::kMaxFrames);
 }
 
-void TCustomVSTMidiPlugin::MarkEditedBankModified() { SetBankModified(editSlot_ / kBankSize, true); }
+void TCustomVSTMidiPlugin::MarkEditedBankModified() {
+    SetBankModified(editSlot_ / kBankSize, true);
+}
 
 // Frames --------------------------------------------------------------------------------------------
 
@@ -43,13 +49,14 @@ int TCustomVSTMidiPlugin::GetFrameCount() const {
     return std::clamp(Programs().FrameCount(CurrentProgram()), 1, record::kMaxFrames);
 }
 
-float TCustomVSTMidiPlugin::GetFrameTime(int frame) const { return Programs().FrameTime(CurrentProgram(), frame); }
+float TCustomVSTMidiPlugin::GetFrameTime(int frame) const {
+    return Programs().FrameTime(CurrentProgram(), frame);
+}
 
 void TCustomVSTMidiPlugin::SetFrameTime(int frame, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= EditedFrameCount() || !std::isfinite(seconds))
-        return;
+    if (frame < 0 || frame >= EditedFrameCount() || !std::isfinite(seconds)) return;
     Programs().SetFrameTime(editSlot_, frame, seconds);
     Oscillator().SetFrameTime(frame, seconds);
     MarkEditedBankModified();
@@ -69,8 +76,10 @@ void TCustomVSTMidiPlugin::ReadFramesIntoRecord(int from) {
 void TCustomVSTMidiPlugin::ReadFrameBytes(int frame) {
     const int slot = editSlot_;
     for (int k = 0; k < record::kHarmonicCount; ++k) {
-        Programs().SetLevel(slot, frame, k, static_cast<std::uint8_t>(std::clamp(Oscillator().GetHarmonicLevel(frame, k), 0, 255)));
-        Programs().SetPhase(slot, frame, k, static_cast<std::uint8_t>(std::clamp(Oscillator().GetHarmonicPhase(frame, k), 0, 255)));
+        Programs().SetLevel(slot, frame, k,
+                            static_cast<std::uint8_t>(std::clamp(Oscillator().GetHarmonicLevel(frame, k), 0, 255)));
+        Programs().SetPhase(slot, frame, k,
+                            static_cast<std::uint8_t>(std::clamp(Oscillator().GetHarmonicPhase(frame, k), 0, 255)));
     }
 }
 
@@ -78,10 +87,8 @@ bool TCustomVSTMidiPlugin::InsertHarmonyFrame(int position, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
     // The record holds at most 100 frames.
-    if (Oscillator().FrameCount() >= record::kMaxFrames || !std::isfinite(seconds))
-        return false;
-    if (!Oscillator().InsertFrame(position, seconds))
-        return false;
+    if (Oscillator().FrameCount() >= record::kMaxFrames || !std::isfinite(seconds)) return false;
+    if (!Oscillator().InsertFrame(position, seconds)) return false;
     ReadFramesIntoRecord(position);
     MarkEditedBankModified();
     return true;
@@ -91,8 +98,7 @@ bool TCustomVSTMidiPlugin::DeleteHarmonyFrame(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
     // A program always keeps one frame.
-    if (Oscillator().FrameCount() <= 1 || !Oscillator().DeleteFrame(frame))
-        return false;
+    if (Oscillator().FrameCount() <= 1 || !Oscillator().DeleteFrame(frame)) return false;
     ReadFramesIntoRecord(frame);
     MarkEditedBankModified();
     return true;
@@ -109,8 +115,7 @@ int TCustomVSTMidiPlugin::GetHarmonicPhase(int frame, int harmonic) const {
 void TCustomVSTMidiPlugin::SetHarmonicLevel(int frame, int harmonic, int level) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= EditedFrameCount() || !ValidHarmonic(harmonic))
-        return;
+    if (frame < 0 || frame >= EditedFrameCount() || !ValidHarmonic(harmonic)) return;
     level = std::clamp(level, 0, 255);
     Programs().SetLevel(editSlot_, frame, harmonic, static_cast<std::uint8_t>(level));
     Oscillator().SetHarmonicLevel(frame, harmonic, level);
@@ -120,16 +125,19 @@ void TCustomVSTMidiPlugin::SetHarmonicLevel(int frame, int harmonic, int level) 
 void TCustomVSTMidiPlugin::SetHarmonicPhase(int frame, int harmonic, int phase) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= EditedFrameCount() || !ValidHarmonic(harmonic))
-        return;
+    if (frame < 0 || frame >= EditedFrameCount() || !ValidHarmonic(harmonic)) return;
     phase = std::clamp(phase, 0, 255);
     Programs().SetPhase(editSlot_, frame, harmonic, static_cast<std::uint8_t>(phase));
     Oscillator().SetHarmonicPhase(frame, harmonic, phase);
     MarkEditedBankModified();
 }
 
-float TCustomVSTMidiPlugin::GetLoopStart() const { return Programs().HarmonyLoopStart(CurrentProgram()); }
-float TCustomVSTMidiPlugin::GetLoopEnd() const { return Programs().HarmonyLoopEnd(CurrentProgram()); }
+float TCustomVSTMidiPlugin::GetLoopStart() const {
+    return Programs().HarmonyLoopStart(CurrentProgram());
+}
+float TCustomVSTMidiPlugin::GetLoopEnd() const {
+    return Programs().HarmonyLoopEnd(CurrentProgram());
+}
 
 void TCustomVSTMidiPlugin::SetLoopStart(float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
@@ -154,8 +162,7 @@ void TCustomVSTMidiPlugin::SetLoopEnd(float seconds) {
 void TCustomVSTMidiPlugin::FillHarmonics(int frame, int shape) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= EditedFrameCount() || !Oscillator().FillShape(frame, shape))
-        return;
+    if (frame < 0 || frame >= EditedFrameCount() || !Oscillator().FillShape(frame, shape)) return;
     ReadFrameBytes(frame);
     MarkEditedBankModified();
 }
@@ -163,8 +170,7 @@ void TCustomVSTMidiPlugin::FillHarmonics(int frame, int shape) {
 void TCustomVSTMidiPlugin::ClearHarmonics(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= EditedFrameCount())
-        return;
+    if (frame < 0 || frame >= EditedFrameCount()) return;
     Oscillator().ClearHarmonics(frame);
     ReadFrameBytes(frame);
     MarkEditedBankModified();
@@ -173,8 +179,7 @@ void TCustomVSTMidiPlugin::ClearHarmonics(int frame) {
 void TCustomVSTMidiPlugin::TiltHarmonics(int frame, float amount) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= EditedFrameCount() || !std::isfinite(amount))
-        return;
+    if (frame < 0 || frame >= EditedFrameCount() || !std::isfinite(amount)) return;
     Oscillator().TiltHarmonics(frame, amount);
     ReadFrameBytes(frame);
     MarkEditedBankModified();
@@ -183,8 +188,7 @@ void TCustomVSTMidiPlugin::TiltHarmonics(int frame, float amount) {
 void TCustomVSTMidiPlugin::RebuildFrame(int frame) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame >= 0 && frame < EditedFrameCount())
-        Oscillator().RebuildFrame(frame);
+    if (frame >= 0 && frame < EditedFrameCount()) Oscillator().RebuildFrame(frame);
 }
 
 // Envelope points -------------------------------------------------------------------------------
@@ -202,11 +206,9 @@ void TCustomVSTMidiPlugin::ReadPointsIntoRecord(int envelope, int from) {
 bool TCustomVSTMidiPlugin::InsertEnvelopePoint(int envelope, int index, float seconds, float level) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level))
-        return false;
+    if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level)) return false;
     TEnvelopeHolder& e = Envelope(envelope);
-    if (e.PointCount() >= record::kMaxEnvelopePoints || !e.InsertPoint(index, seconds, level))
-        return false;
+    if (e.PointCount() >= record::kMaxEnvelopePoints || !e.InsertPoint(index, seconds, level)) return false;
     ReadPointsIntoRecord(envelope, index);
     MarkEditedBankModified();
     return true;
@@ -215,20 +217,17 @@ bool TCustomVSTMidiPlugin::InsertEnvelopePoint(int envelope, int index, float se
 bool TCustomVSTMidiPlugin::DeleteEnvelopePoint(int envelope, int index) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (!ValidEnvelope(envelope))
-        return false;
+    if (!ValidEnvelope(envelope)) return false;
     TEnvelopeHolder& e = Envelope(envelope);
     // An envelope always keeps one point.
-    if (e.PointCount() <= 1 || !e.DeletePoint(index))
-        return false;
+    if (e.PointCount() <= 1 || !e.DeletePoint(index)) return false;
     ReadPointsIntoRecord(envelope, index);
     MarkEditedBankModified();
     return true;
 }
 
 bool TCustomVSTMidiPlugin::SetEnvelopePoint(int envelope, int index, float seconds, float level) {
-    if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level))
-        return false;
+    if (!ValidEnvelope(envelope) || !std::isfinite(seconds) || !std::isfinite(level)) return false;
     TEnvelopeHolder& e = Envelope(envelope);
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
@@ -249,8 +248,7 @@ bool TCustomVSTMidiPlugin::SetEnvelopePoint(int envelope, int index, float secon
 void TCustomVSTMidiPlugin::SetEnvelopeLoopStart(int envelope, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (!ValidEnvelope(envelope))
-        return;
+    if (!ValidEnvelope(envelope)) return;
     const int slot = editSlot_;
     Programs().SetEnvelopeLoop(slot, envelope, seconds, Programs().EnvelopeLoopEnd(slot, envelope));
     Envelope(envelope).SetLoopStart(seconds);
@@ -260,8 +258,7 @@ void TCustomVSTMidiPlugin::SetEnvelopeLoopStart(int envelope, float seconds) {
 void TCustomVSTMidiPlugin::SetEnvelopeLoopEnd(int envelope, float seconds) {
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (!ValidEnvelope(envelope))
-        return;
+    if (!ValidEnvelope(envelope)) return;
     const int slot = editSlot_;
     Programs().SetEnvelopeLoop(slot, envelope, Programs().EnvelopeLoopStart(slot, envelope), seconds);
     Envelope(envelope).SetLoopEnd(seconds);
@@ -270,15 +267,16 @@ void TCustomVSTMidiPlugin::SetEnvelopeLoopEnd(int envelope, float seconds) {
 
 // Program slots ---------------------------------------------------------------------------------
 
-void TCustomVSTMidiPlugin::CopyProgram() { SetCopySource(CurrentProgram()); }
+void TCustomVSTMidiPlugin::CopyProgram() {
+    SetCopySource(CurrentProgram());
+}
 
 void TCustomVSTMidiPlugin::PasteProgram() {
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
         const int source = CopySource();
         const int slot = CurrentProgram();
-        if (!TProgramBank::ValidSlot(source))
-            return;
+        if (!TProgramBank::ValidSlot(source)) return;
         std::vector<std::uint8_t> copy(record::kRecordSize);
         Programs().CopyRecord(source, copy);
         Programs().StoreRecord(slot, copy);
@@ -300,8 +298,7 @@ void TCustomVSTMidiPlugin::InitProgram() {
 }
 
 void TCustomVSTMidiPlugin::InitBank(int bank) {
-    if (bank < 0 || bank > 1)
-        return;
+    if (bank < 0 || bank > 1) return;
     SetBankModified(bank, true);
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
@@ -321,8 +318,7 @@ bool TCustomVSTMidiPlugin::StoreInOtherBank() {
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
         for (int s = other * kBankSize; s < (other + 1) * kBankSize && target < 0; ++s)
-            if (Programs().Name(s) == "-")
-                target = s;
+            if (Programs().Name(s) == "-") target = s;
         if (target >= 0) {
             std::vector<std::uint8_t> copy(record::kRecordSize);
             Programs().CopyRecord(slot, copy);

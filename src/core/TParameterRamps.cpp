@@ -14,21 +14,18 @@ TParameterRamps::TParameterRamps() {
 }
 
 void TParameterRamps::Request(int index, float target) {
-    if (!ParameterTable::Valid(index))
-        return;
+    if (!ParameterTable::Valid(index)) return;
     target_[Slot(index)].store(target, std::memory_order_relaxed);
     request_[Slot(index)].store(true, std::memory_order_release);
     anyRequest_.store(true, std::memory_order_release);
 }
 
 void TParameterRamps::TakeRequests(bool immediate) {
-    if (!anyRequest_.exchange(false, std::memory_order_acq_rel))
-        return;
+    if (!anyRequest_.exchange(false, std::memory_order_acq_rel)) return;
     const int length = Length();
     for (int i = 0; i < kParameterCount; ++i) {
         const std::size_t s = Slot(i);
-        if (!request_[s].exchange(false, std::memory_order_acq_rel))
-            continue;
+        if (!request_[s].exchange(false, std::memory_order_acq_rel)) continue;
         const float target = target_[s].load(std::memory_order_relaxed);
         goal_[s] = target;
         remaining_[s] = immediate ? 1 : (ParameterTable::Spec(i).ramp ? length : 1);

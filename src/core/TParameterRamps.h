@@ -34,15 +34,12 @@ public:
     // Advances every running ramp by a sub-block of `frames` after taking the requests; `changed(index)` runs
     // for each parameter whose value moved. With `immediate` every requested ramp ends in this advance.
     // [audio, or any thread while the audio thread stays out]
-    template <class Changed>
-    void Advance(int frames, Changed&& changed, bool immediate = false) {
+    template <class Changed> void Advance(int frames, Changed&& changed, bool immediate = false) {
         TakeRequests(immediate);
-        if (active_ <= 0)
-            return;
+        if (active_ <= 0) return;
         for (int i = 0; i < kParameterCount; ++i) {
             const std::size_t s = Slot(i);
-            if (remaining_[s] <= 0)
-                continue;
+            if (remaining_[s] <= 0) continue;
             if (remaining_[s] - frames > 1)
                 current_[s] += static_cast<float>(frames) * step_[s];
             else

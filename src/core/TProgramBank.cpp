@@ -13,11 +13,21 @@ namespace quillon {
 using namespace record;
 
 namespace {
-bool ValidFrame(int frame) { return frame >= 0 && frame < kMaxFrames; }
-bool ValidHarmonic(int harmonic) { return harmonic >= 0 && harmonic < kHarmonicCount; }
-bool ValidEnvelope(int envelope) { return envelope >= 0 && envelope < kEnvelopeCount; }
-bool ValidPoint(int point) { return point >= 0 && point < kMaxEnvelopePoints; }
-bool ValidParameter(int index) { return index >= 0 && index < record::kParameterCount; }
+bool ValidFrame(int frame) {
+    return frame >= 0 && frame < kMaxFrames;
+}
+bool ValidHarmonic(int harmonic) {
+    return harmonic >= 0 && harmonic < kHarmonicCount;
+}
+bool ValidEnvelope(int envelope) {
+    return envelope >= 0 && envelope < kEnvelopeCount;
+}
+bool ValidPoint(int point) {
+    return point >= 0 && point < kMaxEnvelopePoints;
+}
+bool ValidParameter(int index) {
+    return index >= 0 && index < record::kParameterCount;
+}
 
 // Neutral level of each envelope: 1.0 scales fully, 0.5 leaves filter and pitch unmoved.
 constexpr float kEnvelopeNeutralLevel[kEnvelopeCount] = {1.0f, 0.5f, 0.5f, 1.0f, 1.0f};
@@ -33,70 +43,63 @@ std::uint8_t* TProgramBank::At(int slot, std::size_t offset) {
 }
 
 const std::uint8_t* TProgramBank::At(int slot, std::size_t offset) const {
-    return reinterpret_cast<const std::uint8_t*>(words_.data()) + kRecordSize * static_cast<std::size_t>(slot) +
-           offset;
+    return reinterpret_cast<const std::uint8_t*>(words_.data()) + kRecordSize * static_cast<std::size_t>(slot) + offset;
 }
 
 float TProgramBank::Parameter(int slot, int index) const {
-    if (!ValidSlot(slot) || !ValidParameter(index))
-        return 0.0f;
+    if (!ValidSlot(slot) || !ValidParameter(index)) return 0.0f;
     const std::size_t word = (kRecordSize * static_cast<std::size_t>(slot) + 4u * static_cast<std::size_t>(index)) / 4;
     std::atomic_ref<std::uint32_t> ref(const_cast<std::uint32_t&>(words_[word]));
     return std::bit_cast<float>(le::NativeFromLittle(ref.load(std::memory_order_relaxed)));
 }
 
 void TProgramBank::SetParameter(int slot, int index, float value) {
-    if (!ValidSlot(slot) || !ValidParameter(index))
-        return;
+    if (!ValidSlot(slot) || !ValidParameter(index)) return;
     const std::size_t word = (kRecordSize * static_cast<std::size_t>(slot) + 4u * static_cast<std::size_t>(index)) / 4;
     std::atomic_ref<std::uint32_t> ref(words_[word]);
     ref.store(le::LittleFromNative(std::bit_cast<std::uint32_t>(value)), std::memory_order_relaxed);
 }
 
 std::string TProgramBank::Name(int slot) const {
-    if (!ValidSlot(slot))
-        return {};
+    if (!ValidSlot(slot)) return {};
     const auto* p = reinterpret_cast<const char*>(At(slot, kNameOffset));
     return std::string(p, strnlen(p, kNameLength));
 }
 
 void TProgramBank::SetName(int slot, const char* name) {
-    if (!ValidSlot(slot))
-        return;
+    if (!ValidSlot(slot)) return;
     std::uint8_t* field = At(slot, kNameOffset);
     std::memset(field, 0, kNameFieldSize);
-    if (name)
-        std::memcpy(field, name, strnlen(name, kNameLength));
+    if (name) std::memcpy(field, name, strnlen(name, kNameLength));
 }
 
-float TProgramBank::Version(int slot) const { return ValidSlot(slot) ? le::LoadF32(At(slot, kVersionOffset)) : 0.0f; }
+float TProgramBank::Version(int slot) const {
+    return ValidSlot(slot) ? le::LoadF32(At(slot, kVersionOffset)) : 0.0f;
+}
 
 void TProgramBank::SetVersion(int slot, float version) {
-    if (ValidSlot(slot))
-        le::StoreF32(At(slot, kVersionOffset), version);
+    if (ValidSlot(slot)) le::StoreF32(At(slot, kVersionOffset), version);
 }
 
-int TProgramBank::FrameCount(int slot) const { return ValidSlot(slot) ? le::LoadI32(At(slot, kFrameCountOffset)) : 0; }
+int TProgramBank::FrameCount(int slot) const {
+    return ValidSlot(slot) ? le::LoadI32(At(slot, kFrameCountOffset)) : 0;
+}
 
 void TProgramBank::SetFrameCount(int slot, int count) {
-    if (ValidSlot(slot))
-        le::StoreI32(At(slot, kFrameCountOffset), count);
+    if (ValidSlot(slot)) le::StoreI32(At(slot, kFrameCountOffset), count);
 }
 
 float TProgramBank::FrameTime(int slot, int frame) const {
-    if (!ValidSlot(slot) || !ValidFrame(frame))
-        return 0.0f;
+    if (!ValidSlot(slot) || !ValidFrame(frame)) return 0.0f;
     return le::LoadF32(At(slot, FrameOffset(frame) + kFrameTimeOffset));
 }
 
 void TProgramBank::SetFrameTime(int slot, int frame, float seconds) {
-    if (ValidSlot(slot) && ValidFrame(frame))
-        le::StoreF32(At(slot, FrameOffset(frame) + kFrameTimeOffset), seconds);
+    if (ValidSlot(slot) && ValidFrame(frame)) le::StoreF32(At(slot, FrameOffset(frame) + kFrameTimeOffset), seconds);
 }
 
 std::uint8_t TProgramBank::Level(int slot, int frame, int harmonic) const {
-    if (!ValidSlot(slot) || !ValidFrame(frame) || !ValidHarmonic(harmonic))
-        return 255;
+    if (!ValidSlot(slot) || !ValidFrame(frame) || !ValidHarmonic(harmonic)) return 255;
     return *At(slot, FrameOffset(frame) + kFrameLevelsOffset + static_cast<std::size_t>(harmonic));
 }
 
@@ -106,8 +109,7 @@ void TProgramBank::SetLevel(int slot, int frame, int harmonic, std::uint8_t leve
 }
 
 std::uint8_t TProgramBank::Phase(int slot, int frame, int harmonic) const {
-    if (!ValidSlot(slot) || !ValidFrame(frame) || !ValidHarmonic(harmonic))
-        return 128;
+    if (!ValidSlot(slot) || !ValidFrame(frame) || !ValidHarmonic(harmonic)) return 128;
     return *At(slot, FrameOffset(frame) + kFramePhasesOffset + static_cast<std::size_t>(harmonic));
 }
 
@@ -125,15 +127,13 @@ float TProgramBank::HarmonyLoopEnd(int slot) const {
 }
 
 void TProgramBank::SetHarmonyLoop(int slot, float start, float end) {
-    if (!ValidSlot(slot))
-        return;
+    if (!ValidSlot(slot)) return;
     le::StoreF32(At(slot, kHarmonyLoopStartOffset), start);
     le::StoreF32(At(slot, kHarmonyLoopEndOffset), end);
 }
 
 int TProgramBank::PointCount(int slot, int envelope) const {
-    if (!ValidSlot(slot) || !ValidEnvelope(envelope))
-        return 0;
+    if (!ValidSlot(slot) || !ValidEnvelope(envelope)) return 0;
     return le::LoadI32(At(slot, EnvelopeOffset(envelope) + kEnvelopePointCountOffset));
 }
 
@@ -143,50 +143,43 @@ void TProgramBank::SetPointCount(int slot, int envelope, int count) {
 }
 
 float TProgramBank::PointTime(int slot, int envelope, int point) const {
-    if (!ValidSlot(slot) || !ValidEnvelope(envelope) || !ValidPoint(point))
-        return 0.0f;
+    if (!ValidSlot(slot) || !ValidEnvelope(envelope) || !ValidPoint(point)) return 0.0f;
     return le::LoadF32(At(slot, EnvelopeOffset(envelope) + kEnvelopePointsOffset +
                                     kEnvelopePointSize * static_cast<std::size_t>(point)));
 }
 
 float TProgramBank::PointLevel(int slot, int envelope, int point) const {
-    if (!ValidSlot(slot) || !ValidEnvelope(envelope) || !ValidPoint(point))
-        return 0.0f;
+    if (!ValidSlot(slot) || !ValidEnvelope(envelope) || !ValidPoint(point)) return 0.0f;
     return le::LoadF32(At(slot, EnvelopeOffset(envelope) + kEnvelopePointsOffset +
                                     kEnvelopePointSize * static_cast<std::size_t>(point) + 4));
 }
 
 void TProgramBank::SetPoint(int slot, int envelope, int point, float seconds, float level) {
-    if (!ValidSlot(slot) || !ValidEnvelope(envelope) || !ValidPoint(point))
-        return;
-    std::uint8_t* p =
-        At(slot, EnvelopeOffset(envelope) + kEnvelopePointsOffset + kEnvelopePointSize * static_cast<std::size_t>(point));
+    if (!ValidSlot(slot) || !ValidEnvelope(envelope) || !ValidPoint(point)) return;
+    std::uint8_t* p = At(slot, EnvelopeOffset(envelope) + kEnvelopePointsOffset +
+                                   kEnvelopePointSize * static_cast<std::size_t>(point));
     le::StoreF32(p, seconds);
     le::StoreF32(p + 4, level);
 }
 
 float TProgramBank::EnvelopeLoopStart(int slot, int envelope) const {
-    if (!ValidSlot(slot) || !ValidEnvelope(envelope))
-        return 0.0f;
+    if (!ValidSlot(slot) || !ValidEnvelope(envelope)) return 0.0f;
     return le::LoadF32(At(slot, EnvelopeOffset(envelope) + kEnvelopeLoopStartOffset));
 }
 
 float TProgramBank::EnvelopeLoopEnd(int slot, int envelope) const {
-    if (!ValidSlot(slot) || !ValidEnvelope(envelope))
-        return 0.0f;
+    if (!ValidSlot(slot) || !ValidEnvelope(envelope)) return 0.0f;
     return le::LoadF32(At(slot, EnvelopeOffset(envelope) + kEnvelopeLoopEndOffset));
 }
 
 void TProgramBank::SetEnvelopeLoop(int slot, int envelope, float start, float end) {
-    if (!ValidSlot(slot) || !ValidEnvelope(envelope))
-        return;
+    if (!ValidSlot(slot) || !ValidEnvelope(envelope)) return;
     le::StoreF32(At(slot, EnvelopeOffset(envelope) + kEnvelopeLoopStartOffset), start);
     le::StoreF32(At(slot, EnvelopeOffset(envelope) + kEnvelopeLoopEndOffset), end);
 }
 
 void TProgramBank::InitRecord(int slot) {
-    if (!ValidSlot(slot))
-        return;
+    if (!ValidSlot(slot)) return;
     for (int i = 0; i < record::kParameterCount; ++i)
         SetParameter(slot, i, ParameterTable::Spec(i).defaultValue);
     SetName(slot, "-");
@@ -205,8 +198,7 @@ void TProgramBank::InitRecord(int slot) {
 }
 
 void TProgramBank::CopyRecord(int slot, std::span<std::uint8_t> out) const {
-    if (!ValidSlot(slot) || out.size() < kRecordSize)
-        return;
+    if (!ValidSlot(slot) || out.size() < kRecordSize) return;
     constexpr std::size_t kParameterBytes = 4 * static_cast<std::size_t>(record::kParameterCount);
     for (int i = 0; i < record::kParameterCount; ++i)
         le::StoreF32(out.data() + 4 * static_cast<std::size_t>(i), Parameter(slot, i));
@@ -214,17 +206,16 @@ void TProgramBank::CopyRecord(int slot, std::span<std::uint8_t> out) const {
 }
 
 void TProgramBank::CopyImage(std::span<std::uint8_t> out) const {
-    if (out.size() < kBankImageSize)
-        return;
+    if (out.size() < kBankImageSize) return;
     for (int slot = 0; slot < static_cast<int>(kProgramCount); ++slot)
         CopyRecord(slot, out.subspan(kRecordSize * static_cast<std::size_t>(slot), kRecordSize));
-    std::memcpy(out.data() + kBankVersionOffset, reinterpret_cast<const std::uint8_t*>(words_.data()) + kBankVersionOffset,
+    std::memcpy(out.data() + kBankVersionOffset,
+                reinterpret_cast<const std::uint8_t*>(words_.data()) + kBankVersionOffset,
                 kBankImageSize - kBankVersionOffset);
 }
 
 void TProgramBank::StoreRecord(int slot, std::span<const std::uint8_t> in) {
-    if (!ValidSlot(slot) || in.size() < kRecordSize)
-        return;
+    if (!ValidSlot(slot) || in.size() < kRecordSize) return;
     constexpr std::size_t kParameterBytes = 4 * static_cast<std::size_t>(record::kParameterCount);
     for (int i = 0; i < record::kParameterCount; ++i)
         SetParameter(slot, i, le::LoadF32(in.data() + 4 * static_cast<std::size_t>(i)));
@@ -235,23 +226,22 @@ namespace {
 
 // Holds a time to 0..latest; not-a-number becomes `otherwise`.
 float RepairTime(float seconds, float otherwise) {
-    if (std::isnan(seconds))
-        return otherwise;
+    if (std::isnan(seconds)) return otherwise;
     return std::clamp(seconds, 0.0f, TProgramBank::kLatestTime);
 }
 
 // Holds a value to 0..1; not-a-number becomes 0.
-float RepairUnit(float value) { return value >= 0.0f ? std::min(value, 1.0f) : 0.0f; }
+float RepairUnit(float value) {
+    return value >= 0.0f ? std::min(value, 1.0f) : 0.0f;
+}
 
 } // namespace
 
 void TProgramBank::RepairRecord(int slot) {
-    if (!ValidSlot(slot))
-        return;
+    if (!ValidSlot(slot)) return;
     for (int i = 0; i < record::kParameterCount; ++i) {
         const float v = Parameter(slot, i);
-        if (!(v >= 0.0f && v <= 1.0f))
-            SetParameter(slot, i, RepairUnit(v));
+        if (!(v >= 0.0f && v <= 1.0f)) SetParameter(slot, i, RepairUnit(v));
     }
     At(slot, kNameOffset)[kNameLength] = 0;
 
@@ -299,14 +289,12 @@ std::span<const std::uint8_t, kGlobalSettingsSize> TProgramBank::GlobalSettings(
 }
 
 std::span<std::uint8_t> TProgramBank::RecordBytes(int slot) {
-    if (!ValidSlot(slot))
-        return {};
+    if (!ValidSlot(slot)) return {};
     return std::span<std::uint8_t>(At(slot, 0), kRecordSize);
 }
 
 std::span<const std::uint8_t> TProgramBank::RecordBytes(int slot) const {
-    if (!ValidSlot(slot))
-        return {};
+    if (!ValidSlot(slot)) return {};
     return std::span<const std::uint8_t>(At(slot, 0), kRecordSize);
 }
 

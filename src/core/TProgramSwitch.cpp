@@ -8,11 +8,12 @@ TProgramSwitch::TProgramSwitch(std::function<void(int slot)> prepare) : prepare_
     worker_ = std::thread([this] { WorkerLoop(); });
 }
 
-TProgramSwitch::~TProgramSwitch() { Stop(); }
+TProgramSwitch::~TProgramSwitch() {
+    Stop();
+}
 
 void TProgramSwitch::Stop() {
-    if (!worker_.joinable())
-        return;
+    if (!worker_.joinable()) return;
     quit_.store(true, std::memory_order_release);
     request_.store(-2, std::memory_order_release);
     request_.notify_one();
@@ -39,11 +40,9 @@ void TProgramSwitch::WorkerLoop() {
     platform::LowerCurrentThreadPriority();
     for (;;) {
         request_.wait(-1, std::memory_order_acquire);
-        if (quit_.load(std::memory_order_acquire))
-            return;
+        if (quit_.load(std::memory_order_acquire)) return;
         const int slot = request_.exchange(-1, std::memory_order_acq_rel);
-        if (slot < 0)
-            continue;
+        if (slot < 0) continue;
         prepare_(slot);
         prepared_.store(true, std::memory_order_release);
     }

@@ -22,8 +22,8 @@ public:
 
     // Asks for the current program to reach the engine at the next chance. [any]
     void Request() { needsApply_.store(true, std::memory_order_release); }
-    bool NeedsApply() const { return needsApply_.load(std::memory_order_acquire); }     // [any]
-    bool Pending() const { return pending_.load(std::memory_order_acquire); }           // [any]
+    bool NeedsApply() const { return needsApply_.load(std::memory_order_acquire); } // [any]
+    bool Pending() const { return pending_.load(std::memory_order_acquire); }       // [any]
     // True when a request waits and no switch is pending: the moment to Start. [audio]
     bool Due() const { return NeedsApply() && !Pending(); }
     // Starts the switch to `slot`: the request is taken and the switch is pending. Offline the preparation

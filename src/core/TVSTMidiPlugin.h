@@ -33,9 +33,9 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quillon {
@@ -52,9 +52,9 @@ class TVSTMidiPlugin : public AudioEffectX {
 public:
     static constexpr int kProgramCount = 128;
     static constexpr int kParameterCount = 124;
-    static constexpr int kBankSize = 64;           // programs per bank
-    static constexpr int kMaxSubBlock = 16;        // frames
-    static constexpr float kSilence = 1e-20f;      // what "silent" buffers hold, so that nothing turns denormal
+    static constexpr int kBankSize = 64;      // programs per bank
+    static constexpr int kMaxSubBlock = 16;   // frames
+    static constexpr float kSilence = 1e-20f; // what "silent" buffers hold, so that nothing turns denormal
     static constexpr float kMinimumSampleRate = quillon::kMinimumSampleRate; // Hz
     static constexpr float kMaximumSampleRate = quillon::kMaximumSampleRate; // Hz
 
@@ -113,7 +113,7 @@ public:
     // Light part, between two blocks: the engine takes the prepared data over, every parameter of the
     // current program reaches the engine, the effects are cleared, the editor is refreshed. [audio]
     virtual void FinishProgram();
-    vst2::VstInt32 getChunk(void** data, bool isPreset) override; // [gui]
+    vst2::VstInt32 getChunk(void** data, bool isPreset) override;                         // [gui]
     vst2::VstInt32 setChunk(void* data, vst2::VstInt32 byteSize, bool isPreset) override; // [gui]
 
     // Program and bank files [gui] -----------------------------------------------------------------

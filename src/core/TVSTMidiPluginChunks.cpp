@@ -15,8 +15,7 @@ namespace quillon {
 using namespace vst2;
 
 VstInt32 TVSTMidiPlugin::getChunk(void** data, bool isPreset) {
-    if (!data)
-        return 0;
+    if (!data) return 0;
     *data = nullptr;
     try {
         std::vector<std::uint8_t> image;
@@ -46,17 +45,16 @@ VstInt32 TVSTMidiPlugin::getChunk(void** data, bool isPreset) {
 }
 
 VstInt32 TVSTMidiPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
-    if (!data || byteSize <= 0)
-        return 0;
-    const std::span<const std::uint8_t> stream(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(byteSize));
+    if (!data || byteSize <= 0) return 0;
+    const std::span<const std::uint8_t> stream(static_cast<const std::uint8_t*>(data),
+                                               static_cast<std::size_t>(byteSize));
     std::vector<std::uint8_t> image;
     try {
         image.resize(isPreset ? record::kRecordSize : record::kBankImageSize);
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    if (ZlibInflate(stream, image) != InflateResult::kComplete)
-        return 0; // refused: nothing changes
+    if (ZlibInflate(stream, image) != InflateResult::kComplete) return 0; // refused: nothing changes
     {
         std::lock_guard<std::mutex> lock(recordsMutex_);
         if (isPreset) {
@@ -65,11 +63,11 @@ VstInt32 TVSTMidiPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) 
             programs_.RepairRecord(slot);
         } else {
             const int current = le::LoadI32(image.data() + record::kBankCurrentProgramOffset);
-            if (!TProgramBank::ValidSlot(current))
-                return 0; // a bank that names no valid current slot is refused whole
+            if (!TProgramBank::ValidSlot(current)) return 0; // a bank that names no valid current slot is refused whole
             for (int slot = 0; slot < kProgramCount; ++slot) {
-                programs_.StoreRecord(slot, std::span<const std::uint8_t>(image).subspan(
-                                                record::kRecordSize * static_cast<std::size_t>(slot), record::kRecordSize));
+                programs_.StoreRecord(slot,
+                                      std::span<const std::uint8_t>(image).subspan(
+                                          record::kRecordSize * static_cast<std::size_t>(slot), record::kRecordSize));
                 programs_.RepairRecord(slot);
             }
             programs_.SetBankVersion(le::LoadF32(image.data() + record::kBankVersionOffset));

@@ -4,8 +4,8 @@
 // before an existing file is overwritten is asked here.
 #include "core/TVSTMidiPlugin.h"
 
-#include "platform/SafeFileWriter.h"
 #include "files/TPresetsFileManager.h"
+#include "platform/SafeFileWriter.h"
 
 #include <filesystem>
 #include <mutex>
@@ -22,9 +22,13 @@ constexpr const char* kSaveFirstQuestion = "Do you want to save the current bank
 constexpr const char* kAnotherNameQuestion = "Please select another file name!";
 constexpr const char* kOverwriteQuestion = "Do you want to overwrite the existing file?";
 
-bool ValidBank(int bank) { return bank == 0 || bank == 1; }
+bool ValidBank(int bank) {
+    return bank == 0 || bank == 1;
+}
 
-int FirstSlot(int bank) { return bank * TVSTMidiPlugin::kBankSize; }
+int FirstSlot(int bank) {
+    return bank * TVSTMidiPlugin::kBankSize;
+}
 
 std::span<std::uint8_t, record::kRecordSize> RecordIn(std::vector<std::uint8_t>& records, int index) {
     return std::span<std::uint8_t, record::kRecordSize>(
@@ -88,8 +92,7 @@ bool TVSTMidiPlugin::SaveProgramFile(const std::string& path) {
 }
 
 bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
-    if (!ValidBank(bank))
-        return false;
+    if (!ValidBank(bank)) return false;
     if (BankModified(bank)) {
         switch (UserPrompt().Ask(kSaveFirstQuestion, PromptButtons::kYesNoCancel)) {
         case PromptAnswer::kYes:
@@ -126,8 +129,7 @@ bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
 }
 
 bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path) {
-    if (!ValidBank(bank))
-        return false;
+    if (!ValidBank(bank)) return false;
     std::vector<std::uint8_t> image(TPresetsFileManager::kBankBytes);
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
@@ -149,11 +151,9 @@ bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path) {
 }
 
 bool TVSTMidiPlugin::SaveBankFileAs(int bank) {
-    if (!ValidBank(bank))
-        return false;
+    if (!ValidBank(bank)) return false;
     const std::optional<std::string> path = UserPrompt().AskSaveBankPath(BankFileName(bank));
-    if (!path || path->empty())
-        return false;
+    if (!path || path->empty()) return false;
     return SaveBankFile(bank, *path);
 }
 

@@ -2,8 +2,8 @@
 #include "core/TVSTMidiPlugin.h"
 
 #include "core/TMidiAssignmentWriter.h"
-#include "midi/TMidiHandler.h"
 #include "files/TMidiLearnFileManager.h"
+#include "midi/TMidiHandler.h"
 
 namespace quillon {
 

@@ -5,11 +5,11 @@ namespace quillon {
 
 // Curve codes as stored in the tables.
 enum CurveCode : int {
-    kCurveLinear = 0,       // min + x·(max − min)
-    kCurveExponential = 1,  // min·(max/min)^x
-    kCurveReversedExp = 2,  // max + min − min·(max/min)^(1−x)
-    kCurveSwitch = 3,       // max if x ≥ 0.5, else min
-    kCurveCubic = 4,        // min + x³·(max − min)
+    kCurveLinear = 0,      // min + x·(max − min)
+    kCurveExponential = 1, // min·(max/min)^x
+    kCurveReversedExp = 2, // max + min − min·(max/min)^(1−x)
+    kCurveSwitch = 3,      // max if x ≥ 0.5, else min
+    kCurveCubic = 4,       // min + x³·(max − min)
 };
 
 // Maps x (normally 0..1) onto [minimum, maximum] along the given curve; unknown codes give 0.

@@ -6,18 +6,14 @@
 namespace quillon {
 
 std::string FormatFixed(double v, int decimals) {
-    if (std::isnan(v))
-        return "NaN";
-    if (std::isinf(v))
-        return v > 0 ? "INF" : "-INF";
+    if (std::isnan(v)) return "NaN";
+    if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
     const double scale = std::pow(10.0, decimals);
     double rounded = std::round(v * scale) / scale; // halves away from zero
-    if (rounded == 0.0)
-        rounded = 0.0; // drops the sign of -0
+    if (rounded == 0.0) rounded = 0.0;              // drops the sign of -0
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc())
-        return "?";
+    if (result.ec != std::errc()) return "?";
     return std::string(buffer, result.ptr);
 }
 
@@ -28,8 +24,7 @@ std::string FormatFixedDisplay(double v) {
 }
 
 std::string Truncate(std::string text, std::size_t maxChars) {
-    if (text.size() > maxChars)
-        text.resize(maxChars);
+    if (text.size() > maxChars) text.resize(maxChars);
     return text;
 }
 

@@ -85,21 +85,34 @@ void THarmonyFrame::Silence() {
 }
 
 bool THarmonyFrame::FillShape(int shape, int count, std::mt19937& random) {
-    static constexpr float kPulseWidths[] = {50.0f, 6.0f, 12.0f, 25.0f};          // shapes 1, 3, 4, 5
+    static constexpr float kPulseWidths[] = {50.0f, 6.0f, 12.0f, 25.0f};         // shapes 1, 3, 4, 5
     static constexpr float kTrianglePeaks[] = {50.0f, 3.0f, 6.0f, 12.0f, 25.0f}; // shapes 2, 6 … 9
     switch (shape) {
-    case 0: FillSaw(count); return true;
-    case 1: FillPulse(count, kPulseWidths[0]); return true;
-    case 2: FillTriangle(count, kTrianglePeaks[0]); return true;
+    case 0:
+        FillSaw(count);
+        return true;
+    case 1:
+        FillPulse(count, kPulseWidths[0]);
+        return true;
+    case 2:
+        FillTriangle(count, kTrianglePeaks[0]);
+        return true;
     case 3:
     case 4:
-    case 5: FillPulse(count, kPulseWidths[shape - 2]); return true;
+    case 5:
+        FillPulse(count, kPulseWidths[shape - 2]);
+        return true;
     case 6:
     case 7:
     case 8:
-    case 9: FillTriangle(count, kTrianglePeaks[shape - 5]); return true;
-    case 10: FillRandom(count, random); return true;
-    default: return false;
+    case 9:
+        FillTriangle(count, kTrianglePeaks[shape - 5]);
+        return true;
+    case 10:
+        FillRandom(count, random);
+        return true;
+    default:
+        return false;
     }
 }
 

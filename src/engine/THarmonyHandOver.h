@@ -46,8 +46,8 @@ struct THarmonyHandOver {
     };
     TSpscQueue<Edit, kEditQueueSize> edits;
     TSpscQueue<FrameList*, 2 * kEditQueueSize> retired; // lists the audio thread no longer reads
-    std::atomic<FrameList*> overflow{nullptr}; // edits collapsed into one list while the queue is full
-    std::atomic<bool> tablesPosted{false};     // a slot may hold pending tables
+    std::atomic<FrameList*> overflow{nullptr};          // edits collapsed into one list while the queue is full
+    std::atomic<bool> tablesPosted{false};              // a slot may hold pending tables
 };
 
 } // namespace quillon

@@ -13,7 +13,7 @@ THarmonyModel::~THarmonyModel() = default;
 
 THarmonyModel::Frame* THarmonyModel::At(int frame) {
     return frame >= 0 && frame < static_cast<int>(frames_.size()) ? frames_[static_cast<std::size_t>(frame)].get()
-                                                                 : nullptr;
+                                                                  : nullptr;
 }
 
 const THarmonyModel::Frame* THarmonyModel::At(int frame) const {
@@ -46,7 +46,8 @@ void THarmonyModel::Post(int command, int index, float time) {
         list->owners.push_back(frame->slot);
     }
     // While a collapsed list waits, later edits join it so that the order is kept.
-    if (handOver_.overflow.load(std::memory_order_acquire) || !handOver_.edits.TryPush(THarmonyHandOver::Edit{command, index, time, list}))
+    if (handOver_.overflow.load(std::memory_order_acquire) ||
+        !handOver_.edits.TryPush(THarmonyHandOver::Edit{command, index, time, list}))
         delete handOver_.overflow.exchange(list, std::memory_order_acq_rel);
 }
 

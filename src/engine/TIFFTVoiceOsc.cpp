@@ -26,7 +26,8 @@ std::uint32_t WrapRound(double x) {
 // Construction ---------------------------------------------------------------------------------------
 
 TIFFTVoiceOsc::TIFFTVoiceOsc(int voiceCount, float sampleRate)
-    : sampleRate_(sampleRate), voices_(std::make_unique<Voice[]>(kMaxVoices)), model_(std::make_unique<THarmonyModel>(handOver_)) {
+    : sampleRate_(sampleRate), voices_(std::make_unique<Voice[]>(kMaxVoices)),
+      model_(std::make_unique<THarmonyModel>(handOver_)) {
     for (std::size_t k = 0; k < pitchRatio_.size(); ++k)
         pitchRatio_[k] = static_cast<float>(std::exp2(static_cast<double>(k) / 96.0 - 2.0));
     const auto& frequency = NoteTable::Frequencies();
@@ -308,7 +309,8 @@ void TIFFTVoiceOsc::ApplyEdits() {
             adopted = true;
         }
         // Edits that found the queue full follow everything queued before them.
-        if (handOver_.edits.Empty() && !handOver_.retired.Full() && handOver_.overflow.load(std::memory_order_acquire)) {
+        if (handOver_.edits.Empty() && !handOver_.retired.Full() &&
+            handOver_.overflow.load(std::memory_order_acquire)) {
             if (FrameList* list = handOver_.overflow.exchange(nullptr, std::memory_order_acq_rel)) {
                 Adopt(list);
                 ResetAllVoices();

@@ -9,10 +9,10 @@
 // ----------------------------------------------------
 // The oscillator is the audio-thread renderer; its harmony model (THarmonyModel) is the editing side, and
 // THarmonyHandOver holds what the two share. The harmony exists twice. The posting side (the editor thread
-// or the program-switch worker, through the model) owns the editable model: each frame's harmonic levels and phases, its time, its newest tables and its table slot.
-// The audio side owns one frame list (time and slot per frame). Inserting, deleting and moving a frame
-// changes the model and posts a new list together with the edit's command into a 1024-entry
-// single-producer/single-consumer queue. ApplyEdits, called by the audio thread at the start of every
+// or the program-switch worker, through the model) owns the editable model: each frame's harmonic levels and phases,
+// its time, its newest tables and its table slot. The audio side owns one frame list (time and slot per frame).
+// Inserting, deleting and moving a frame changes the model and posts a new list together with the edit's command into a
+// 1024-entry single-producer/single-consumer queue. ApplyEdits, called by the audio thread at the start of every
 // processing block, takes the lists in posting order, makes each the current one and applies the edit's
 // effect on the voices (insert and delete restart every voice's harmony; a new frame time moves voices
 // that are crossfading away from that frame forward to it). A list it replaces goes back through a second
@@ -212,7 +212,6 @@ private:
     void RenderSingle(Voice& v, const FrameList& list, float* buffer, int n);
     void RenderCrossfade(Voice& v, const FrameList& list, float* buffer, int n);
     void Loop(Voice& v, const FrameList& list);
-
 
     // Settings.
     int voiceCount_ = 0;

@@ -70,7 +70,7 @@ private:
 
     std::atomic<const T*> pending_{nullptr};
     TSpscQueue<const T*, 2> retired_;
-    const T* current_ = nullptr;                // the reader's
+    const T* current_ = nullptr;                   // the reader's
     std::vector<std::shared_ptr<const T>> owners_; // the writer's: current, pending and handed-back copies
 };
 

@@ -25,8 +25,12 @@ namespace {
 constexpr float kInitialRate = 44100.0f;
 constexpr int kInitialVoices = 8;
 
-int Rounded(float v) { return static_cast<int>(std::nearbyint(v)); }
-bool On(float v) { return v >= 0.5f; }
+int Rounded(float v) {
+    return static_cast<int>(std::nearbyint(v));
+}
+bool On(float v) {
+    return v >= 0.5f;
+}
 
 } // namespace
 
@@ -53,12 +57,18 @@ TSynthEngine::~TSynthEngine() = default;
 // Modulation routing row of each "Inten" parameter (63, 65, ... 73) and of each target selector (62, ... 72).
 int TSynthEngine::RoutingRow(int index) {
     switch ((index - kPitchBendTarget) / 2) {
-    case 0: return TModulationAssignment::kRowPitchBend;
-    case 1: return TModulationAssignment::kRowAftertouch;
-    case 2: return TModulationAssignment::kRowModWheel;
-    case 3: return TModulationAssignment::kRowBreath;
-    case 4: return TModulationAssignment::kRowExpression;
-    default: return TModulationAssignment::kRowSoftPedal;
+    case 0:
+        return TModulationAssignment::kRowPitchBend;
+    case 1:
+        return TModulationAssignment::kRowAftertouch;
+    case 2:
+        return TModulationAssignment::kRowModWheel;
+    case 3:
+        return TModulationAssignment::kRowBreath;
+    case 4:
+        return TModulationAssignment::kRowExpression;
+    default:
+        return TModulationAssignment::kRowSoftPedal;
     }
 }
 
@@ -79,8 +89,7 @@ void TSynthEngine::SetSampleRate(float rate) {
 
 void TSynthEngine::SetVoiceCount(int count) {
     count = std::clamp(count, 1, kMaxVoices);
-    if (count == voiceCount_)
-        return; // a program switch re-applies every parameter: the sounding voices keep sounding
+    if (count == voiceCount_) return; // a program switch re-applies every parameter: the sounding voices keep sounding
     voiceCount_ = count;
     oscillator_->SetVoiceCount(count);
     filter_->SetVoiceCount(count);
@@ -109,13 +118,17 @@ void TSynthEngine::SetHostTempo(double tempo, double samplePosition) {
     phaser_->SyncToHost(samplePosition);
 }
 
-void TSynthEngine::ApplyEdits() { oscillator_->ApplyEdits(); }
+void TSynthEngine::ApplyEdits() {
+    oscillator_->ApplyEdits();
+}
 
 void TSynthEngine::SetAmplitudeReleaseTime(float seconds) {
     envelopes_[record::kAmplitudeEnvelope]->SetReleaseTime(seconds);
 }
 
-void TSynthEngine::ResetVoices() { voiceState_.fill(-1); }
+void TSynthEngine::ResetVoices() {
+    voiceState_.fill(-1);
+}
 
 int TSynthEngine::VoiceState(int voice) const {
     return voice >= 0 && voice < kMaxVoices ? voiceState_[static_cast<std::size_t>(voice)] : -1;
@@ -124,14 +137,12 @@ int TSynthEngine::VoiceState(int voice) const {
 // Voices -------------------------------------------------------------------------------------------
 
 void TSynthEngine::VoiceStart(int voice, int note, int velocity, bool legato) {
-    if (voice < 0 || voice >= kMaxVoices || note < 0 || note > 127)
-        return;
+    if (voice < 0 || voice >= kMaxVoices || note < 0 || note > 127) return;
     const auto v = static_cast<std::size_t>(voice);
     voiceState_[v] = 1;
     voiceNote_[v] = static_cast<unsigned char>(note);
     const float vel = static_cast<float>(std::clamp(velocity, 0, 127));
-    if (!legato)
-        filter_->ResetVoice(voice);
+    if (!legato) filter_->ResetVoice(voice);
     for (auto& envelope : envelopes_)
         envelope->NoteStart(voice, legato);
     oscillator_->NoteStart(voice, legato, static_cast<float>(NoteTable::Frequency(note)));
@@ -145,18 +156,12 @@ void TSynthEngine::VoiceStart(int voice, int note, int velocity, bool legato) {
     if (keyStretch > 0.0f || velocityStretch != 0.0f) {
         const float speed = std::exp2((static_cast<float>(note) - Parameter(kStretchOrigin)) / 12.0f * keyStretch) *
                             std::exp(0.036f * (vel - 64.0f) * velocityStretch);
-        if (On(Parameter(kHarmonyStretchEnable)))
-            oscillator_->SetTimeSpeed(voice, speed);
-        if (On(Parameter(kAmpStretchEnable)))
-            envelopes_[record::kAmplitudeEnvelope]->SetSpeed(voice, speed);
-        if (On(Parameter(kFilterStretchEnable)))
-            envelopes_[record::kFilterEnvelope]->SetSpeed(voice, speed);
-        if (On(Parameter(kPitchStretchEnable)))
-            envelopes_[record::kPitchEnvelope]->SetSpeed(voice, speed);
-        if (On(Parameter(kLfo1StretchEnable)))
-            envelopes_[record::kLfo1Envelope]->SetSpeed(voice, speed);
-        if (On(Parameter(kLfo2StretchEnable)))
-            envelopes_[record::kLfo2Envelope]->SetSpeed(voice, speed);
+        if (On(Parameter(kHarmonyStretchEnable))) oscillator_->SetTimeSpeed(voice, speed);
+        if (On(Parameter(kAmpStretchEnable))) envelopes_[record::kAmplitudeEnvelope]->SetSpeed(voice, speed);
+        if (On(Parameter(kFilterStretchEnable))) envelopes_[record::kFilterEnvelope]->SetSpeed(voice, speed);
+        if (On(Parameter(kPitchStretchEnable))) envelopes_[record::kPitchEnvelope]->SetSpeed(voice, speed);
+        if (On(Parameter(kLfo1StretchEnable))) envelopes_[record::kLfo1Envelope]->SetSpeed(voice, speed);
+        if (On(Parameter(kLfo2StretchEnable))) envelopes_[record::kLfo2Envelope]->SetSpeed(voice, speed);
     }
 
     // Pan spread across the keyboard and note weighting.
@@ -168,10 +173,8 @@ void TSynthEngine::VoiceStart(int voice, int note, int velocity, bool legato) {
 }
 
 void TSynthEngine::VoiceRelease(int voice) {
-    if (voice < 0 || voice >= kMaxVoices)
-        return;
-    if (voiceState_[static_cast<std::size_t>(voice)] > 0)
-        voiceState_[static_cast<std::size_t>(voice)] = 0;
+    if (voice < 0 || voice >= kMaxVoices) return;
+    if (voiceState_[static_cast<std::size_t>(voice)] > 0) voiceState_[static_cast<std::size_t>(voice)] = 0;
     envelopes_[record::kAmplitudeEnvelope]->Release(voice, true); // the render cubes it: a cubic fade
     for (int e = record::kFilterEnvelope; e < record::kEnvelopeCount; ++e)
         envelopes_[static_cast<std::size_t>(e)]->Release(voice, false);
@@ -180,8 +183,7 @@ void TSynthEngine::VoiceRelease(int voice) {
 // Parameters ----------------------------------------------------------------------------------
 
 void TSynthEngine::SetParameter(int index, float value) {
-    if (index < 0 || index >= kParameterCount)
-        return;
+    if (index < 0 || index >= kParameterCount) return;
     value_[static_cast<std::size_t>(index)] = value;
     const float v = value;
     TEnvelopeHolder& amplitude = *envelopes_[record::kAmplitudeEnvelope];
@@ -191,81 +193,211 @@ void TSynthEngine::SetParameter(int index, float value) {
     TEnvelopeHolder& lfo2Env = *envelopes_[record::kLfo2Envelope];
 
     switch (index) {
-    case kOscillators: oscillator_->SetUnisonCount(Rounded(v)); break;
-    case kDetune: oscillator_->SetUnisonSpread(v); break;
-    case kOscSync: oscillator_->SetPhaseReset(On(v)); break;
-    case kPortaEnable: oscillator_->SetGlideEnabled(On(v)); break;
-    case kPortaTime: oscillator_->SetGlideTime(v); break;
-    case kHarmonyLoopEnable: oscillator_->SetLoopEnabled(On(v)); break;
-    case kPitchRelTime: pitchEnv.SetReleaseTime(v); break;
-    case kPitchRelLevel: pitchEnv.SetReleaseLevel(v); break;
-    case kPitchLoopEnable: pitchEnv.SetLoopEnabled(On(v)); break;
-    case kNoiseType: noise_->SetNoiseType(Rounded(v)); break;
-    case kFilterType: filter_->SetType(Rounded(v)); break;
-    case kResonance: filter_->SetResonance(v); break;
-    case kFilterDirect: filter_->SetDryGain(v); break;
-    case kFilterRelTime: filterEnv.SetReleaseTime(v); break;
-    case kFilterRelLevel: filterEnv.SetReleaseLevel(v); break;
-    case kFilterLoopEnable: filterEnv.SetLoopEnabled(On(v)); break;
-    case kOscLevel: oscillator_->SetOscillatorGain(v); break;
-    case kAmpLoopEnable: amplitude.SetLoopEnabled(On(v)); break;
-    case kLfo1Waveform: lfo1_->SetWaveform(Rounded(v)); break;
-    case kLfo1Rate: lfo1_->SetRateA(v); break;
-    case kLfo1Sync: lfo1_->SetTempoSync(On(v)); break;
-    case kLfo1HoldEnable: lfo1_->SetSampleAndHold(On(v)); break;
-    case kLfo1HoldRate: lfo1_->SetRateB(v); break;
-    case kLfo1RelTime: lfo1Env.SetReleaseTime(v); break;
-    case kLfo1RelLevel: lfo1Env.SetReleaseLevel(v); break;
-    case kLfo1LoopEnable: lfo1Env.SetLoopEnabled(On(v)); break;
-    case kLfo2Waveform: lfo2_->SetWaveform(Rounded(v)); break;
-    case kLfo2Rate: lfo2_->SetRateA(v); break;
-    case kLfo2Sync: lfo2_->SetTempoSync(On(v)); break;
-    case kLfo2HoldEnable: lfo2_->SetSampleAndHold(On(v)); break;
-    case kLfo2HoldRate: lfo2_->SetRateB(v); break;
-    case kLfo2RelTime: lfo2Env.SetReleaseTime(v); break;
-    case kLfo2RelLevel: lfo2Env.SetReleaseLevel(v); break;
-    case kLfo2LoopEnable: lfo2Env.SetLoopEnabled(On(v)); break;
+    case kOscillators:
+        oscillator_->SetUnisonCount(Rounded(v));
+        break;
+    case kDetune:
+        oscillator_->SetUnisonSpread(v);
+        break;
+    case kOscSync:
+        oscillator_->SetPhaseReset(On(v));
+        break;
+    case kPortaEnable:
+        oscillator_->SetGlideEnabled(On(v));
+        break;
+    case kPortaTime:
+        oscillator_->SetGlideTime(v);
+        break;
+    case kHarmonyLoopEnable:
+        oscillator_->SetLoopEnabled(On(v));
+        break;
+    case kPitchRelTime:
+        pitchEnv.SetReleaseTime(v);
+        break;
+    case kPitchRelLevel:
+        pitchEnv.SetReleaseLevel(v);
+        break;
+    case kPitchLoopEnable:
+        pitchEnv.SetLoopEnabled(On(v));
+        break;
+    case kNoiseType:
+        noise_->SetNoiseType(Rounded(v));
+        break;
+    case kFilterType:
+        filter_->SetType(Rounded(v));
+        break;
+    case kResonance:
+        filter_->SetResonance(v);
+        break;
+    case kFilterDirect:
+        filter_->SetDryGain(v);
+        break;
+    case kFilterRelTime:
+        filterEnv.SetReleaseTime(v);
+        break;
+    case kFilterRelLevel:
+        filterEnv.SetReleaseLevel(v);
+        break;
+    case kFilterLoopEnable:
+        filterEnv.SetLoopEnabled(On(v));
+        break;
+    case kOscLevel:
+        oscillator_->SetOscillatorGain(v);
+        break;
+    case kAmpLoopEnable:
+        amplitude.SetLoopEnabled(On(v));
+        break;
+    case kLfo1Waveform:
+        lfo1_->SetWaveform(Rounded(v));
+        break;
+    case kLfo1Rate:
+        lfo1_->SetRateA(v);
+        break;
+    case kLfo1Sync:
+        lfo1_->SetTempoSync(On(v));
+        break;
+    case kLfo1HoldEnable:
+        lfo1_->SetSampleAndHold(On(v));
+        break;
+    case kLfo1HoldRate:
+        lfo1_->SetRateB(v);
+        break;
+    case kLfo1RelTime:
+        lfo1Env.SetReleaseTime(v);
+        break;
+    case kLfo1RelLevel:
+        lfo1Env.SetReleaseLevel(v);
+        break;
+    case kLfo1LoopEnable:
+        lfo1Env.SetLoopEnabled(On(v));
+        break;
+    case kLfo2Waveform:
+        lfo2_->SetWaveform(Rounded(v));
+        break;
+    case kLfo2Rate:
+        lfo2_->SetRateA(v);
+        break;
+    case kLfo2Sync:
+        lfo2_->SetTempoSync(On(v));
+        break;
+    case kLfo2HoldEnable:
+        lfo2_->SetSampleAndHold(On(v));
+        break;
+    case kLfo2HoldRate:
+        lfo2_->SetRateB(v);
+        break;
+    case kLfo2RelTime:
+        lfo2Env.SetReleaseTime(v);
+        break;
+    case kLfo2RelLevel:
+        lfo2Env.SetReleaseLevel(v);
+        break;
+    case kLfo2LoopEnable:
+        lfo2Env.SetLoopEnabled(On(v));
+        break;
     case kPitchBendTarget:
     case kAftertouchTarget:
     case kModWheelTarget:
     case kBreathTarget:
     case kExpressionTarget:
-    case kSoftPedalTarget: routing_->SetTarget(RoutingRow(index), Rounded(v)); break;
+    case kSoftPedalTarget:
+        routing_->SetTarget(RoutingRow(index), Rounded(v));
+        break;
     case kPitchBendAmount:
     case kAftertouchAmount:
     case kModWheelAmount:
     case kBreathAmount:
     case kExpressionAmount:
-    case kSoftPedalAmount: routing_->SetAmount(RoutingRow(index), v); break;
-    case kChorusDelay: chorus_->SetDelay(v); break;
-    case kChorusRate: chorus_->SetRate(v); break;
-    case kChorusSync: chorus_->SetSync(On(v)); break;
-    case kChorusDepth: chorus_->SetDepth(v); break;
-    case kChorusSpread: chorus_->SetSpread(On(v)); break;
-    case kChorusFeedback: chorus_->SetFeedback(v); break;
-    case kChorusLevel: chorus_->SetMix(v); break;
-    case kPhaserManual: phaser_->SetManual(v); break;
-    case kPhaserRate: phaser_->SetRate(v); break;
-    case kPhaserSync: phaser_->SetSync(On(v)); break;
-    case kPhaserDepth: phaser_->SetDepth(v); break;
-    case kPhaserSpread: phaser_->SetSpread(On(v)); break;
-    case kPhaserFeedback: phaser_->SetFeedback(v); break;
-    case kPhaserLevel: phaser_->SetMix(v); break;
-    case kDelayTime: delay_->SetTime(v); break;
-    case kDelaySync: delay_->SetSync(On(v)); break;
-    case kDelayFeedback: delay_->SetFeedback(v); break;
-    case kDelayPingPong: delay_->SetPingPong(On(v)); break;
-    case kDelayLowCut: delay_->SetLowCut(v); break;
-    case kDelayHighCut: delay_->SetHighCut(v); break;
-    case kDelayLevel: delay_->SetMix(v); break;
-    case kReverbSize: reverb_->SetSize(v); break;
-    case kReverbDamping: reverb_->SetDamping(v); break;
-    case kReverbHighDamp: reverb_->SetHighDamping(v); break;
-    case kReverbLowCut: reverb_->SetLowCut(v); break;
-    case kReverbLevel: reverb_->SetMix(v); break;
-    case kVoices: SetVoiceCount(Rounded(v)); break;
-    case kTune: oscillator_->SetFrequencyFactor(v); break;
-    case kKeyAssign: oscillator_->SetGlideFromLastNote(Rounded(v) == 1); break;
+    case kSoftPedalAmount:
+        routing_->SetAmount(RoutingRow(index), v);
+        break;
+    case kChorusDelay:
+        chorus_->SetDelay(v);
+        break;
+    case kChorusRate:
+        chorus_->SetRate(v);
+        break;
+    case kChorusSync:
+        chorus_->SetSync(On(v));
+        break;
+    case kChorusDepth:
+        chorus_->SetDepth(v);
+        break;
+    case kChorusSpread:
+        chorus_->SetSpread(On(v));
+        break;
+    case kChorusFeedback:
+        chorus_->SetFeedback(v);
+        break;
+    case kChorusLevel:
+        chorus_->SetMix(v);
+        break;
+    case kPhaserManual:
+        phaser_->SetManual(v);
+        break;
+    case kPhaserRate:
+        phaser_->SetRate(v);
+        break;
+    case kPhaserSync:
+        phaser_->SetSync(On(v));
+        break;
+    case kPhaserDepth:
+        phaser_->SetDepth(v);
+        break;
+    case kPhaserSpread:
+        phaser_->SetSpread(On(v));
+        break;
+    case kPhaserFeedback:
+        phaser_->SetFeedback(v);
+        break;
+    case kPhaserLevel:
+        phaser_->SetMix(v);
+        break;
+    case kDelayTime:
+        delay_->SetTime(v);
+        break;
+    case kDelaySync:
+        delay_->SetSync(On(v));
+        break;
+    case kDelayFeedback:
+        delay_->SetFeedback(v);
+        break;
+    case kDelayPingPong:
+        delay_->SetPingPong(On(v));
+        break;
+    case kDelayLowCut:
+        delay_->SetLowCut(v);
+        break;
+    case kDelayHighCut:
+        delay_->SetHighCut(v);
+        break;
+    case kDelayLevel:
+        delay_->SetMix(v);
+        break;
+    case kReverbSize:
+        reverb_->SetSize(v);
+        break;
+    case kReverbDamping:
+        reverb_->SetDamping(v);
+        break;
+    case kReverbHighDamp:
+        reverb_->SetHighDamping(v);
+        break;
+    case kReverbLowCut:
+        reverb_->SetLowCut(v);
+        break;
+    case kReverbLevel:
+        reverb_->SetMix(v);
+        break;
+    case kVoices:
+        SetVoiceCount(Rounded(v));
+        break;
+    case kTune:
+        oscillator_->SetFrequencyFactor(v);
+        break;
+    case kKeyAssign:
+        oscillator_->SetGlideFromLastNote(Rounded(v) == 1);
+        break;
     default:
         // Read directly by the render loop or at voice start, MIDI settings, or reserved.
         break;
@@ -287,12 +419,10 @@ void TSynthEngine::RenderSubBlock(float* left, float* right, int offset, int fra
         pitchFactor_ = std::exp2(octaves);
         pitchSemitones_ = 12.0f * octaves;
         for (int j = 0; j < voiceCount_; ++j)
-            if (voiceState_[static_cast<std::size_t>(j)] >= 0)
-                oscillator_->SetOctaveFactor(j, pitchFactor_);
+            if (voiceState_[static_cast<std::size_t>(j)] >= 0) oscillator_->SetOctaveFactor(j, pitchFactor_);
     }
     const float noiseLevel = Parameter(kNoiseLevel);
-    if (noiseLevel > 0.0f)
-        noise_->Render(noiseBuffer_.data(), frames);
+    if (noiseLevel > 0.0f) noise_->Render(noiseBuffer_.data(), frames);
 
     const bool lfo1On = Parameter(kLfo1Enable) > 0.5f;
     const bool lfo2On = Parameter(kLfo2Enable) > 0.5f;
@@ -313,8 +443,7 @@ void TSynthEngine::RenderSubBlock(float* left, float* right, int offset, int fra
 
     for (int j = 0; j < voiceCount_; ++j) {
         const std::int8_t state = voiceState_[static_cast<std::size_t>(j)];
-        if (state < 0)
-            continue;
+        if (state < 0) continue;
         const auto v = static_cast<std::size_t>(j);
         float pitchModulation = 1.0f, m = 1.0f, h = 0.0f;
         if (lfo1On) {
@@ -334,15 +463,15 @@ void TSynthEngine::RenderSubBlock(float* left, float* right, int offset, int fra
             oscillator_->SetPitchOffset(j, (pitchEnv.NextValue(j, frames) - 0.5f) * pitchEnvAmount);
 
         std::fill_n(voiceBuffer_.begin(), n, kSilence);
-        if (oscLevel > 0.0f)
-            oscillator_->Render(j, voiceBuffer_.data(), frames);
+        if (oscLevel > 0.0f) oscillator_->Render(j, voiceBuffer_.data(), frames);
         if (noiseLevel > 0.0f)
             for (std::size_t l = 0; l < n; ++l)
                 voiceBuffer_[l] += noiseBuffer_[l] * noiseLevel;
         if (filterOn) {
             const float x = h + (filterEnv.NextValue(j, frames) - 0.5f) * Parameter(kFilterEnvAmount) +
                             Parameter(kCutoff) +
-                            (static_cast<float>(voiceNote_[static_cast<std::size_t>(j)]) - 60.0f + pitchSemitones_ + oscillator_->GlideOffset(j)) *
+                            (static_cast<float>(voiceNote_[static_cast<std::size_t>(j)]) - 60.0f + pitchSemitones_ +
+                             oscillator_->GlideOffset(j)) *
                                 Parameter(kKeyTrack) +
                             r[TModulationAssignment::kTargetFilterCutoff];
             filter_->Process(j, voiceBuffer_.data(), frames, x);
@@ -354,8 +483,7 @@ void TSynthEngine::RenderSubBlock(float* left, float* right, int offset, int fra
         if (state < 1) {
             if (a < 0.004f) { // this sub-block is still mixed
                 voiceState_[v] = -1;
-                if (listener_)
-                    listener_->VoiceFinished(j);
+                if (listener_) listener_->VoiceFinished(j);
             }
             t = m * a * a * a;
         } else {
@@ -377,14 +505,10 @@ void TSynthEngine::RenderSubBlock(float* left, float* right, int offset, int fra
         leftMix_[l] *= 2.0f - pan;
         rightMix_[l] *= pan;
     }
-    if (On(Parameter(kDelayEnable)))
-        delay_->Process(leftMix_.data(), rightMix_.data(), frames);
-    if (On(Parameter(kChorusEnable)))
-        chorus_->Process(leftMix_.data(), rightMix_.data(), frames);
-    if (On(Parameter(kPhaserEnable)))
-        phaser_->Process(leftMix_.data(), rightMix_.data(), frames);
-    if (On(Parameter(kReverbEnable)))
-        reverb_->Process(leftMix_.data(), rightMix_.data(), frames);
+    if (On(Parameter(kDelayEnable))) delay_->Process(leftMix_.data(), rightMix_.data(), frames);
+    if (On(Parameter(kChorusEnable))) chorus_->Process(leftMix_.data(), rightMix_.data(), frames);
+    if (On(Parameter(kPhaserEnable))) phaser_->Process(leftMix_.data(), rightMix_.data(), frames);
+    if (On(Parameter(kReverbEnable))) reverb_->Process(leftMix_.data(), rightMix_.data(), frames);
 
     const float master = Parameter(kMasterLevel);
     for (std::size_t l = 0; l < n; ++l) {

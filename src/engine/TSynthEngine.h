@@ -37,8 +37,8 @@ class TClassicDelayEffect;
 
 class TSynthEngine {
 public:
-    static constexpr int kMaxSubBlock = 16;   // frames
-    static constexpr float kSilence = 1e-20f; // what "silent" buffers hold, so that nothing turns denormal
+    static constexpr int kMaxSubBlock = 16;     // frames
+    static constexpr float kSilence = 1e-20f;   // what "silent" buffers hold, so that nothing turns denormal
     static constexpr int kParameterCount = 124; // parameter indices, files/ParameterIndex.h
 
     // Told when a released voice has fallen silent and is idle again. [audio]

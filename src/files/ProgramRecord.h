@@ -7,26 +7,26 @@
 namespace quillon::record {
 
 constexpr int kParameterCount = 124;
-constexpr int kNameLength = 24;      // characters; the field holds a terminating NUL as well
-constexpr int kHarmonicCount = 251;  // harmonic 0 (DC) to 250
+constexpr int kNameLength = 24;     // characters; the field holds a terminating NUL as well
+constexpr int kHarmonicCount = 251; // harmonic 0 (DC) to 250
 constexpr int kMaxFrames = 100;
 constexpr int kMaxEnvelopePoints = 100;
 constexpr int kEnvelopeCount = 5;
 
-constexpr std::size_t kParametersOffset = 0;    // 124 floats 0..1
-constexpr std::size_t kNameOffset = 496;        // 25 bytes
+constexpr std::size_t kParametersOffset = 0; // 124 floats 0..1
+constexpr std::size_t kNameOffset = 496;     // 25 bytes
 constexpr std::size_t kNameFieldSize = 25;
-constexpr std::size_t kVersionOffset = 524;     // float
+constexpr std::size_t kVersionOffset = 524; // float
 constexpr std::size_t kReservedByteOffset = 528;
 constexpr std::size_t kReservedBlock1Offset = 529; // 51 bytes
 constexpr std::size_t kReservedBlock2Offset = 580; // 51 bytes
 constexpr std::size_t kReservedBlockSize = 51;
-constexpr std::size_t kFrameCountOffset = 632;  // int32, 1..100
-constexpr std::size_t kFramesOffset = 636;      // 100 slots
+constexpr std::size_t kFrameCountOffset = 632; // int32, 1..100
+constexpr std::size_t kFramesOffset = 636;     // 100 slots
 constexpr std::size_t kFrameSize = 508;
-constexpr std::size_t kFrameTimeOffset = 0;     // float seconds of harmony time
-constexpr std::size_t kFrameLevelsOffset = 4;   // 251 bytes, 0 loudest, 0.5 dB steps, 255 silent
-constexpr std::size_t kFramePhasesOffset = 255; // 251 bytes, angle (b − 128)/128·π
+constexpr std::size_t kFrameTimeOffset = 0;            // float seconds of harmony time
+constexpr std::size_t kFrameLevelsOffset = 4;          // 251 bytes, 0 loudest, 0.5 dB steps, 255 silent
+constexpr std::size_t kFramePhasesOffset = 255;        // 251 bytes, angle (b − 128)/128·π
 constexpr std::size_t kHarmonyLoopStartOffset = 51436; // float seconds
 constexpr std::size_t kHarmonyLoopEndOffset = 51440;   // float seconds
 constexpr std::size_t kEnvelopesOffset = 51444;
@@ -50,7 +50,9 @@ constexpr float kFormatVersion = 1.1f; // bits 0x3F8CCCCD
 // Envelope blocks in record order.
 enum EnvelopeIndex : int { kAmplitudeEnvelope = 0, kFilterEnvelope, kPitchEnvelope, kLfo1Envelope, kLfo2Envelope };
 
-constexpr std::size_t FrameOffset(int frame) { return kFramesOffset + kFrameSize * static_cast<std::size_t>(frame); }
+constexpr std::size_t FrameOffset(int frame) {
+    return kFramesOffset + kFrameSize * static_cast<std::size_t>(frame);
+}
 constexpr std::size_t EnvelopeOffset(int envelope) {
     return kEnvelopesOffset + kEnvelopeSize * static_cast<std::size_t>(envelope);
 }

@@ -1,7 +1,7 @@
 #include "files/TMidiLearnFileManager.h"
 
-#include "files/LittleEndian.h"
 #include "files/InstallFolder.h"
+#include "files/LittleEndian.h"
 #include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"
 

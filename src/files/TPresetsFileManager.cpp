@@ -60,8 +60,7 @@ constexpr const char* kZlibTooMuchData = "ZLib error: target buffer may be too s
 // no valid text (it can never equal an identifier, which is always shorter than its field).
 bool FieldHolds(const std::uint8_t* field, std::size_t size, std::string_view expected) {
     const void* nul = std::memchr(field, 0, size);
-    if (!nul)
-        return false;
+    if (!nul) return false;
     const auto length = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - field);
     return std::string_view(reinterpret_cast<const char*>(field), length) == expected;
 }

@@ -21,10 +21,10 @@ public:
 std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> data);
 
 enum class InflateResult {
-    kComplete,     // the stream ended and filled exactly the whole target
-    kShort,        // the stream ended before the target was full (count in *produced)
-    kTooMuchData,  // the stream does not end within the target
-    kCorrupt,      // not a valid zlib stream
+    kComplete,    // the stream ended and filled exactly the whole target
+    kShort,       // the stream ended before the target was full (count in *produced)
+    kTooMuchData, // the stream does not end within the target
+    kCorrupt,     // not a valid zlib stream
 };
 
 // Inflates a zlib stream into `target`, never writing beyond it. `produced` receives the byte count,

@@ -17,8 +17,7 @@ public:
 
     // Writes the address of the editor rectangle into *rect; result 1 when answered.
     virtual bool getRect(vst2::ERect** rect) {
-        if (rect)
-            *rect = nullptr;
+        if (rect) *rect = nullptr;
         return false;
     }
     // Opens the window as a child of the host's parent window.

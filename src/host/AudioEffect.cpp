@@ -13,8 +13,7 @@ using namespace vst2;
 
 VstIntPtr DispatcherThunk(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     AudioEffect* object = AudioEffect::FromAeffect(effect);
-    if (!object)
-        return 0;
+    if (!object) return 0;
     if (opcode == effClose) {
         // The host is done with this instance: close it, then destroy the object that owns the record.
         object->dispatcher(opcode, index, value, ptr, opt);
@@ -25,23 +24,19 @@ VstIntPtr DispatcherThunk(AEffect* effect, VstInt32 opcode, VstInt32 index, VstI
 }
 
 void ProcessThunk(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
-    if (AudioEffect* object = AudioEffect::FromAeffect(effect))
-        object->process(inputs, outputs, frames);
+    if (AudioEffect* object = AudioEffect::FromAeffect(effect)) object->process(inputs, outputs, frames);
 }
 
 void ProcessReplacingThunk(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
-    if (AudioEffect* object = AudioEffect::FromAeffect(effect))
-        object->processReplacing(inputs, outputs, frames);
+    if (AudioEffect* object = AudioEffect::FromAeffect(effect)) object->processReplacing(inputs, outputs, frames);
 }
 
 void ProcessDoubleReplacingThunk(AEffect* effect, double** inputs, double** outputs, VstInt32 frames) {
-    if (AudioEffect* object = AudioEffect::FromAeffect(effect))
-        object->processDoubleReplacing(inputs, outputs, frames);
+    if (AudioEffect* object = AudioEffect::FromAeffect(effect)) object->processDoubleReplacing(inputs, outputs, frames);
 }
 
 void SetParameterThunk(AEffect* effect, VstInt32 index, float value) {
-    if (AudioEffect* object = AudioEffect::FromAeffect(effect))
-        object->setParameter(index, value);
+    if (AudioEffect* object = AudioEffect::FromAeffect(effect)) object->setParameter(index, value);
 }
 
 float GetParameterThunk(AEffect* effect, VstInt32 index) {
@@ -79,8 +74,7 @@ AudioEffect::~AudioEffect() {
 }
 
 AudioEffect* AudioEffect::FromAeffect(AEffect* effect) {
-    if (!effect || effect->magic != kEffectMagic)
-        return nullptr;
+    if (!effect || effect->magic != kEffectMagic) return nullptr;
     return static_cast<AudioEffect*>(effect->object);
 }
 
@@ -115,13 +109,21 @@ VstInt32 AudioEffect::getMasterVersion() {
     return version == 0 ? 1 : static_cast<VstInt32>(version);
 }
 
-VstInt32 AudioEffect::getCurrentUniqueId() { return static_cast<VstInt32>(CallHost(audioMasterCurrentId)); }
+VstInt32 AudioEffect::getCurrentUniqueId() {
+    return static_cast<VstInt32>(CallHost(audioMasterCurrentId));
+}
 
-void AudioEffect::masterIdle() { CallHost(audioMasterIdle); }
+void AudioEffect::masterIdle() {
+    CallHost(audioMasterIdle);
+}
 
-bool AudioEffect::isInputConnected(VstInt32 input) { return CallHost(audioMasterPinConnected, input, 0) == 0; }
+bool AudioEffect::isInputConnected(VstInt32 input) {
+    return CallHost(audioMasterPinConnected, input, 0) == 0;
+}
 
-bool AudioEffect::isOutputConnected(VstInt32 output) { return CallHost(audioMasterPinConnected, output, 1) == 0; }
+bool AudioEffect::isOutputConnected(VstInt32 output) {
+    return CallHost(audioMasterPinConnected, output, 1) == 0;
+}
 
 VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     switch (opcode) {
@@ -132,40 +134,32 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
         close();
         return 0;
     case effSetProgram:
-        if (value >= 0 && value < numPrograms)
-            setProgram(static_cast<VstInt32>(value));
+        if (value >= 0 && value < numPrograms) setProgram(static_cast<VstInt32>(value));
         return 0;
     case effGetProgram:
         return getProgram();
     case effSetProgramName:
-        if (ptr)
-            setProgramName(static_cast<const char*>(ptr));
+        if (ptr) setProgramName(static_cast<const char*>(ptr));
         return 0;
     case effGetProgramName:
-        if (ptr)
-            getProgramName(static_cast<char*>(ptr));
+        if (ptr) getProgramName(static_cast<char*>(ptr));
         return 0;
     case effGetParamLabel:
-        if (ptr)
-            getParameterLabel(index, static_cast<char*>(ptr));
+        if (ptr) getParameterLabel(index, static_cast<char*>(ptr));
         return 0;
     case effGetParamDisplay:
-        if (ptr)
-            getParameterDisplay(index, static_cast<char*>(ptr));
+        if (ptr) getParameterDisplay(index, static_cast<char*>(ptr));
         return 0;
     case effGetParamName:
-        if (ptr)
-            getParameterName(index, static_cast<char*>(ptr));
+        if (ptr) getParameterName(index, static_cast<char*>(ptr));
         return 0;
     case effGetVu:
         return static_cast<VstIntPtr>(std::lround(getVu() * 32767.0f));
     case effSetSampleRate:
-        if (std::isfinite(opt) && opt > 0.0f)
-            setSampleRate(opt);
+        if (std::isfinite(opt) && opt > 0.0f) setSampleRate(opt);
         return 0;
     case effSetBlockSize:
-        if (value > 0 && value <= (1 << 24))
-            setBlockSize(static_cast<int>(value));
+        if (value > 0 && value <= (1 << 24)) setBlockSize(static_cast<int>(value));
         return 0;
     case effMainsChanged:
         if (value)
@@ -178,20 +172,17 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
     case effEditOpen:
         return editor ? editor->open(ptr) : 0;
     case effEditClose:
-        if (editor)
-            editor->close();
+        if (editor) editor->close();
         return 0;
     case effEditIdle:
-        if (editor)
-            editor->idle();
+        if (editor) editor->idle();
         return 0;
     case effIdentify:
         return FourCC('N', 'v', 'E', 'f');
     case effGetChunk:
         return ptr ? getChunk(static_cast<void**>(ptr), index != 0) : 0;
     case effSetChunk:
-        if (!ptr || value <= 0 || value > 0x7FFFFFFF)
-            return 0;
+        if (!ptr || value <= 0 || value > 0x7FFFFFFF) return 0;
         return setChunk(ptr, static_cast<VstInt32>(value), index != 0);
     default:
         return 0;

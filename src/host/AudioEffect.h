@@ -51,8 +51,7 @@ public:
     virtual void setProgram(vst2::VstInt32 program) { curProgram.store(program, std::memory_order_relaxed); }
     virtual void setProgramName(const char* name) { (void)name; }
     virtual void getProgramName(char* name) {
-        if (name)
-            *name = 0;
+        if (name) *name = 0;
     }
     virtual void getParameterLabel(vst2::VstInt32 index, char* label) { (void)index, ClearText(label); }
     virtual void getParameterDisplay(vst2::VstInt32 index, char* text) { (void)index, ClearText(text); }
@@ -60,8 +59,7 @@ public:
     // Stores the address of the state block in *data and returns its size in bytes.
     virtual vst2::VstInt32 getChunk(void** data, bool isPreset) {
         (void)isPreset;
-        if (data)
-            *data = nullptr;
+        if (data) *data = nullptr;
         return 0;
     }
     virtual vst2::VstInt32 setChunk(void* data, vst2::VstInt32 byteSize, bool isPreset) {
@@ -103,8 +101,7 @@ public:
 
 protected:
     static void ClearText(char* text) {
-        if (text)
-            *text = 0;
+        if (text) *text = 0;
     }
     void SetFlag(vst2::VstInt32 flag, bool state);
     // Detaches and destroys the editor; derived destructors call it while their state still exists.

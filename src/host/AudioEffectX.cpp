@@ -13,8 +13,7 @@ namespace {
 // The modifier keys of a key event, which hosts pass as a float: held to the int range (not-a-number is
 // no modifier), since converting a float the int cannot hold is undefined.
 int Modifiers(float opt) {
-    if (!(opt > -2147483648.0f))
-        return 0;
+    if (!(opt > -2147483648.0f)) return 0;
     return opt < 2147483648.0f ? static_cast<int>(opt) : 0;
 }
 
@@ -46,8 +45,7 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effGetPlugCategory:
         return getPlugCategory();
     case effSetBlockSizeAndSampleRate:
-        if (value <= 0 || value > (1 << 24) || !std::isfinite(opt) || opt <= 0.0f)
-            return 0;
+        if (value <= 0 || value > (1 << 24) || !std::isfinite(opt) || opt <= 0.0f) return 0;
         return setBlockSizeAndSampleRate(static_cast<VstInt32>(value), opt) ? 1 : 0;
     case effGetEffectName:
         return ptr && getEffectName(static_cast<char*>(ptr)) ? 1 : 0;

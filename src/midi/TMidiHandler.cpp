@@ -76,12 +76,10 @@ int TMidiHandler::DispatchUntil(int frame) {
         queueFirst_ = (queueFirst_ + 1) & (kQueueCapacity - 1);
         --queueCount_;
         DispatchEvent(event);
-        if (dispatchEnded_)
-            break;
+        if (dispatchEnded_) break;
     }
     const int next = queueCount_ > 0 ? EventAt(0).frame : 0;
-    if (dispatchEnded_)
-        return next;
+    if (dispatchEnded_) return next;
 
     const int wanted = editorNote_.load(std::memory_order_relaxed);
     // (A note still sounding for a key the editor has let go is stopped too, also after ClearQueue.)

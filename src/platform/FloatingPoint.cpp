@@ -14,13 +14,17 @@ constexpr std::uint32_t kFlushToZero = 0x8000;
 constexpr std::uint32_t kDenormalsAreZero = 0x0040;
 } // namespace
 
-void MaskFloatingPointExceptions() { _mm_setcsr(_mm_getcsr() | kAllExceptionMasks); }
+void MaskFloatingPointExceptions() {
+    _mm_setcsr(_mm_getcsr() | kAllExceptionMasks);
+}
 
 ScopedDenormalGuard::ScopedDenormalGuard() : saved_(_mm_getcsr()) {
     _mm_setcsr(saved_ | kAllExceptionMasks | kFlushToZero | kDenormalsAreZero);
 }
 
-ScopedDenormalGuard::~ScopedDenormalGuard() { _mm_setcsr(saved_); }
+ScopedDenormalGuard::~ScopedDenormalGuard() {
+    _mm_setcsr(saved_);
+}
 #else
 void MaskFloatingPointExceptions() {}
 ScopedDenormalGuard::ScopedDenormalGuard() = default;

@@ -22,5 +22,7 @@ __attribute__((visibility("default"))) vst2::AEffect* VSTPluginMain(vst2::audioM
 // The same entry under its historical name. The assembler name keeps the C++ compiler from treating it
 // as a program's main function.
 __attribute__((visibility("default"))) vst2::AEffect* QuillonLegacyMain(vst2::audioMasterCallback host) __asm__("main");
-vst2::AEffect* QuillonLegacyMain(vst2::audioMasterCallback host) { return CreateInstance(host); }
+vst2::AEffect* QuillonLegacyMain(vst2::audioMasterCallback host) {
+    return CreateInstance(host);
+}
 }

@@ -5,8 +5,8 @@
 // 2 all controls, 3 everything); the redraw itself happens only in idle, on the GUI thread.
 #pragma once
 
-#include "host/AEffEditor.h"
 #include "editor/IEditorForm.h"
+#include "host/AEffEditor.h"
 
 #include <atomic>
 
@@ -22,11 +22,11 @@ public:
     explicit TVSTEditor(TVSTMidiPlugin& plugin);
     ~TVSTEditor() override;
 
-    bool getRect(vst2::ERect** rect) override;     // [gui]
-    bool open(void* parentWindow) override;         // [gui]
-    void close() override;                          // [gui]
-    bool isOpen() const override;                   // [any]
-    void idle() override;                           // [gui]
+    bool getRect(vst2::ERect** rect) override; // [gui]
+    bool open(void* parentWindow) override;    // [gui]
+    void close() override;                     // [gui]
+    bool isOpen() const override;              // [any]
+    void idle() override;                      // [gui]
 
     // Raises the plug-in's pending refresh to at least `level` (0..3). [any]
     void RequestRefresh(int level);

@@ -30,8 +30,9 @@ const double kFundamental = 440.0 * std::exp2((kNote - 69) / 12.0); // 261.63 Hz
 // Amplitude of one frequency in x[from … from + count), Hann-windowed.
 double Amplitude(const std::vector<float>& x, double seconds, double length, double frequency) {
     const std::span<const float> all(x);
-    return test::Amplitude(all.subspan(static_cast<std::size_t>(seconds * kRate), static_cast<std::size_t>(length * kRate)),
-                           kRate, frequency);
+    return test::Amplitude(
+        all.subspan(static_cast<std::size_t>(seconds * kRate), static_cast<std::size_t>(length * kRate)), kRate,
+        frequency);
 }
 
 class EditingTest : public test::TPluginFixture {

@@ -55,9 +55,9 @@ TEST(HostThreadStress, ProgramsParametersAndChunksWhileRenderingWithMidi) {
             events[0] = Midi(3, 0x90, note, 100);
             events[1] = Midi(40, 0x80, note - 5, 0);
             events[2] = Midi(70, 0xB0, 64, (n & 8) ? 127 : 0); // sustain
-            events[3] = Midi(90, 0xE0, 0, (n * 7) & 127);        // pitch bend
-            events[4] = Midi(120, 0xB0, 1, n & 127);            // modulation wheel
-            events[5] = Midi(200, 0x90, note + 7, 0);           // velocity 0: note-off
+            events[3] = Midi(90, 0xE0, 0, (n * 7) & 127);      // pitch bend
+            events[4] = Midi(120, 0xB0, 1, n & 127);           // modulation wheel
+            events[5] = Midi(200, 0x90, note + 7, 0);          // velocity 0: note-off
             block.numEvents = 6;
             for (int i = 0; i < 6; ++i)
                 block.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
@@ -103,8 +103,7 @@ TEST(HostThreadStress, ProgramsParametersAndChunksWhileRenderingWithMidi) {
             plugin->InsertEnvelopePoint(0, 1, 0.1f, 0.5f);
             plugin->DeleteEnvelopePoint(0, 1);
         }
-        if (i % 20 == 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (i % 20 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     stop = true;
     audio.join();

@@ -14,11 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -95,7 +95,8 @@ TEST_F(MemoryBoundsTest, AHundredFrameProgramSwitchStaysWithinItsBound) {
             effect->dispatcher(effect, effSetProgram, 0, 0, nullptr, 0.0f);
             ProcessUntilSwitched();
         });
-        Report(level == kVstProcessLevelOffline ? "100-frame program switch (offline)" : "100-frame program switch (worker)",
+        Report(level == kVstProcessLevelOffline ? "100-frame program switch (offline)"
+                                                : "100-frame program switch (worker)",
                std::max(first, second));
         Report("  whole heap at its highest", test::PeakHeapBytes());
         EXPECT_LE(first, kBound);
@@ -119,8 +120,7 @@ TEST_F(MemoryBoundsTest, RebuildsWaitingForTheAudioThreadHoldAFewHarmoniesAtMost
     const std::size_t waiting = PeakOf([&] {
         for (int i = 0; i < 300; ++i) {
             plugin->FillHarmonics(i % 2, i % 3 == 0 ? 0 : 1); // both frames, one after the other
-            if (i % 10 == 0)
-                plugin->SetFrameTime(1, 0.5f + 0.001f * static_cast<float>(i)); // and a frame time dragged
+            if (i % 10 == 0) plugin->SetFrameTime(1, 0.5f + 0.001f * static_cast<float>(i)); // and a frame time dragged
         }
     });
     Report("300 frame rebuilds while no block runs", waiting);
@@ -219,7 +219,8 @@ TEST_F(MemoryBoundsTest, HugeDeclaredSizesAreRefusedBeforeAnyLargeAllocation) {
     test::Bytes format = test::Pcm16Wave(std::vector<float>(64, 0.25f), 1);
     test::PatchU32(format, 16, 0xFFFFFFF0u); // the format chunk's size
     const std::string formatPath = WriteBytes("huge-fmt.wav", format);
-    Refused("WAV declaring a 4 GiB format chunk", kSmall, [&] { return plugin->AnalyzeAudioIntoProgram(formatPath, 0); });
+    Refused("WAV declaring a 4 GiB format chunk", kSmall,
+            [&] { return plugin->AnalyzeAudioIntoProgram(formatPath, 0); });
 
     // A chunk whose zlib stream would inflate to far more than a bank.
     std::vector<std::uint8_t> zeros(64 * kMiB, 0);
@@ -228,8 +229,8 @@ TEST_F(MemoryBoundsTest, HugeDeclaredSizesAreRefusedBeforeAnyLargeAllocation) {
     Refused("bank chunk inflating to 64 MiB", kBankImage, [&] { return SetChunk(bomb, false) == 1; });
 
     // A MIDI file whose track declares 4 GiB.
-    std::vector<std::uint8_t> midi = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-                                      'M', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xF0, 0, 0x90, 60, 100};
+    std::vector<std::uint8_t> midi = {'M', 'T', 'h', 'd', 0,   0,    0,    6,    0,    0, 0,    1,  0,
+                                      96,  'M', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xF0, 0, 0x90, 60, 100};
     Refused("MIDI file with a track of 4 GiB", kSmall, [&] { return TMidiFile().Parse(midi); });
 }
 

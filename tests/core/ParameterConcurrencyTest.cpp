@@ -20,8 +20,9 @@ TEST(ParameterConcurrency, HostThreadSetsWhileAudioThreadRamps) {
     auto* plugin = new TCustomVSTMidiPlugin(test::FakeHost::Callback);
     AEffect* effect = plugin->getAeffect();
     // Parameters whose engine actions are plain settings, so random values are safe to push at any time.
-    const std::vector<int> indices = {kCutoff, kResonance, kMasterLevel, kPan, kDetune, kDelayEnable, kFilterEnable,
-                                      kLfo1Rate, kLfo1Sync, kChorusDepth, kDelayTime, kReverbSize, kTune};
+    const std::vector<int> indices = {kCutoff,      kResonance,    kMasterLevel, kPan,      kDetune,
+                                      kDelayEnable, kFilterEnable, kLfo1Rate,    kLfo1Sync, kChorusDepth,
+                                      kDelayTime,   kReverbSize,   kTune};
     std::atomic<bool> stop{false};
     std::atomic<int> outOfRange{0};
 
@@ -32,10 +33,10 @@ TEST(ParameterConcurrency, HostThreadSetsWhileAudioThreadRamps) {
             effect->processReplacing(effect, nullptr, outputs, 256);
             for (int index : indices) {
                 const ParameterSpec& spec = ParameterTable::Spec(index);
-                const double lo = std::min(spec.engineMin, spec.engineMax), hi = std::max(spec.engineMin, spec.engineMax);
+                const double lo = std::min(spec.engineMin, spec.engineMax),
+                             hi = std::max(spec.engineMin, spec.engineMax);
                 const float v = plugin->ParamCurrent(index);
-                if (v < lo - 1e-4 * (hi - lo) || v > hi + 1e-4 * (hi - lo))
-                    ++outOfRange;
+                if (v < lo - 1e-4 * (hi - lo) || v > hi + 1e-4 * (hi - lo)) ++outOfRange;
             }
         }
     });
@@ -48,10 +49,8 @@ TEST(ParameterConcurrency, HostThreadSetsWhileAudioThreadRamps) {
         effect->setParameter(effect, index, value(random));
         effect->getParameter(effect, index);
         effect->dispatcher(effect, effGetParamDisplay, index, 0, text, 0.0f);
-        if (i % 100 == 0)
-            effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
-        if (i % 16 == 0)
-            std::this_thread::yield();
+        if (i % 100 == 0) effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+        if (i % 16 == 0) std::this_thread::yield();
     }
     // Final values, then let every ramp run out.
     for (int index : indices)

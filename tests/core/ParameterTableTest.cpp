@@ -162,7 +162,7 @@ TEST(ParameterTable, DisplayTexts) {
 TEST(DisplayFormat, RoundingSignsAndLimits) {
     EXPECT_EQ(FormatFixed(0.125, 2), "0.13"); // halves away from zero
     EXPECT_EQ(FormatFixed(-0.125, 2), "-0.13");
-    EXPECT_EQ(FormatFixed(-0.001, 2), "0.00"); // no "-0.00"
+    EXPECT_EQ(FormatFixed(-0.001, 2), "0.00");     // no "-0.00"
     EXPECT_EQ(FormatFixedDisplay(9.999), "10.00"); // decimals chosen from the value before rounding
     EXPECT_EQ(FormatFixedDisplay(99.99), "100.0");
     EXPECT_EQ(FormatFixedDisplay(-100.0), "-100");
@@ -192,8 +192,7 @@ TEST(ParameterTable, DisplayTextIgnoresTheProcessLocale) {
             found = name;
             break;
         }
-    if (!found)
-        GTEST_SKIP() << "no comma-decimal locale installed";
+    if (!found) GTEST_SKIP() << "no comma-decimal locale installed";
     ASSERT_EQ(std::strcmp(std::localeconv()->decimal_point, ","), 0);
     const std::string text = ParameterTable::DisplayText(kCutoff, 0.5f);
     std::setlocale(LC_ALL, "C");

@@ -29,7 +29,9 @@ protected:
         for (int k = 1; k <= 20; ++k)
             plugin->Programs().SetLevel(slot, 0, k, static_cast<std::uint8_t>(std::lround(40.0 * std::log10(k))));
     }
-    float Peak(int from = 0) const { return test::Peak(std::span<const float>(left).subspan(static_cast<std::size_t>(from))); }
+    float Peak(int from = 0) const {
+        return test::Peak(std::span<const float>(left).subspan(static_cast<std::size_t>(from)));
+    }
     std::vector<std::uint8_t> Chunk(bool isPreset) {
         void* data = nullptr;
         const auto size = Dispatch(effGetChunk, isPreset ? 1 : 0, 0, &data);
@@ -183,8 +185,9 @@ TEST_F(ProgramSwitchTest, RefusedChunksChangeNothing) {
     Process(16);
     auto bank = Chunk(false); // stamps versions and the bank trailer
     auto program = Chunk(true);
-    const std::vector<std::uint8_t> before(plugin->Programs().ImageBytes().begin(), plugin->Programs().ImageBytes().end());
-    EXPECT_EQ(SetChunk(bank, true), 0);    // a bank where a program is expected: wrong size
+    const std::vector<std::uint8_t> before(plugin->Programs().ImageBytes().begin(),
+                                           plugin->Programs().ImageBytes().end());
+    EXPECT_EQ(SetChunk(bank, true), 0);     // a bank where a program is expected: wrong size
     EXPECT_EQ(SetChunk(program, false), 0); // and the other way round
     std::vector<std::uint8_t> garbage(1000, 0x5A);
     EXPECT_EQ(SetChunk(garbage, true), 0);

@@ -51,7 +51,9 @@ protected:
         test::TMidiEventBlock block(events);
         effect->dispatcher(effect, effProcessEvents, 0, 0, block.Events(), 0.0f);
     }
-    static VstMidiEvent Midi(int frame, int status, int data1, int data2) { return test::Midi(frame, status, data1, data2); }
+    static VstMidiEvent Midi(int frame, int status, int data1, int data2) {
+        return test::Midi(frame, status, data1, data2);
+    }
 
     test::FakeHost host;
     RecordingPlugin* plugin = nullptr;

@@ -1,6 +1,6 @@
 // The plug-in object driven in-process through its effect record, as a host drives it.
-#include "core/ParameterTable.h"
 #include "core/TCustomVSTMidiPlugin.h"
+#include "core/ParameterTable.h"
 #include "effects/TClassicChorusEffect.h"
 #include "effects/TClassicDelayEffect.h"
 #include "effects/TClassicPhaserEffect.h"
@@ -11,16 +11,16 @@
 #include "engine/TLowFrequencyOscillator.h"
 #include "engine/TModulatedFilter.h"
 #include "engine/TModulationAssignment.h"
+#include "midi/TMidiHandler.h"
 #include "plugin/PluginInstance.h"
 #include "plugin/TVSTEditor.h"
-#include "midi/TMidiHandler.h"
 #include "support/FakeHost.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -200,12 +200,11 @@ TEST_F(PluginTest, SampleRateChangeJumpsEveryParameterToItsTarget) {
 // part ever runs at another rate than the rest (a 0.5 s echo stays 0.5 s).
 TEST_F(PluginTest, EveryPartRunsAtTheRateThePluginTakes) {
     const auto parts = [&] {
-        return std::vector<float>{plugin->Oscillator().SampleRate(), plugin->Noise().SampleRate(),
-                                  plugin->Filter().SampleRate(),     plugin->Envelope(0).SampleRate(),
-                                  plugin->Envelope(4).SampleRate(),  plugin->Lfo(0).SampleRate(),
-                                  plugin->Lfo(1).SampleRate(),       plugin->Chorus().SampleRate(),
-                                  plugin->Reverb().SampleRate(),     plugin->Phaser().SampleRate(),
-                                  plugin->Delay().SampleRate()};
+        return std::vector<float>{
+            plugin->Oscillator().SampleRate(), plugin->Noise().SampleRate(),     plugin->Filter().SampleRate(),
+            plugin->Envelope(0).SampleRate(),  plugin->Envelope(4).SampleRate(), plugin->Lfo(0).SampleRate(),
+            plugin->Lfo(1).SampleRate(),       plugin->Chorus().SampleRate(),    plugin->Reverb().SampleRate(),
+            plugin->Phaser().SampleRate(),     plugin->Delay().SampleRate()};
     };
     float taken = plugin->getSampleRate();
     for (const float rate : {48000.0f, 4000.0f, 7999.0f, 8000.0f, 768001.0f, 768000.0f, 1.0f, 22050.0f}) {
@@ -226,8 +225,8 @@ TEST_F(PluginTest, EveryPartRunsAtTheRateThePluginTakes) {
         plugin->Lfo(0).SetSampleRate(refused);
         plugin->Lfo(1).SetSampleRate(refused);
         plugin->Routing().SetSampleRate(refused);
-        for (TSuperAudioEffect* part : std::initializer_list<TSuperAudioEffect*>{
-                 &plugin->Chorus(), &plugin->Reverb(), &plugin->Phaser(), &plugin->Delay()})
+        for (TSuperAudioEffect* part : std::initializer_list<TSuperAudioEffect*>{&plugin->Chorus(), &plugin->Reverb(),
+                                                                                 &plugin->Phaser(), &plugin->Delay()})
             part->SetSampleRate(refused);
     }
     EXPECT_EQ(parts(), std::vector<float>(11, taken));
@@ -236,8 +235,8 @@ TEST_F(PluginTest, EveryPartRunsAtTheRateThePluginTakes) {
 
 TEST_F(PluginTest, KeyEventsWithAnyModifierFloatAreHarmless) {
     // Hosts pass the modifier keys as a float; values no int can hold must not reach a conversion.
-    for (const float modifiers : {0.0f, 3.0f, -1.0f, 1.0e20f, -1.2377e17f, std::nanf(""),
-                                  std::numeric_limits<float>::infinity()}) {
+    for (const float modifiers :
+         {0.0f, 3.0f, -1.0f, 1.0e20f, -1.2377e17f, std::nanf(""), std::numeric_limits<float>::infinity()}) {
         Dispatch(effEditKeyDown, 65, 0, nullptr, modifiers);
         Dispatch(effEditKeyUp, 65, 0, nullptr, modifiers);
     }

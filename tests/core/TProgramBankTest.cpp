@@ -1,5 +1,5 @@
-#include "core/ParameterTable.h"
 #include "core/TProgramBank.h"
+#include "core/ParameterTable.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +16,18 @@ using namespace quillon::record;
 namespace {
 
 float FloatAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    const std::uint32_t bits = static_cast<std::uint32_t>(bytes[offset]) | (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
-                               (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) |
-                               (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
+    const std::uint32_t bits =
+        static_cast<std::uint32_t>(bytes[offset]) | (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
+        (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) | (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
     float f;
     std::memcpy(&f, &bits, 4);
     return f;
 }
 
 std::int32_t IntAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[offset]) |
-                                     (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
-                                     (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) |
-                                     (static_cast<std::uint32_t>(bytes[offset + 3]) << 24));
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(bytes[offset]) | (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
+        (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) | (static_cast<std::uint32_t>(bytes[offset + 3]) << 24));
 }
 
 } // namespace

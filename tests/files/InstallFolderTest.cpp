@@ -1,8 +1,8 @@
 // Where the plug-in looks for its data: the recorded setting, else beside its own library — checked with
 // a copy of the built plug-in in both installation layouts, loaded as a host loads it.
 #include "files/InstallFolder.h"
-#include "hostkit/TPluginHost.h"
 #include "files/TMidiLearnFileManager.h"
+#include "hostkit/TPluginHost.h"
 #include "platform/ModuleFolder.h"
 #include "platform/posix/XdgSettingsStore.h"
 #include "support/ScopedEnvironment.h"

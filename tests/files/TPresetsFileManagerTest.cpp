@@ -82,8 +82,7 @@ protected:
     }
     std::string ProgramPath() {
         const std::string path = dir / "sound.bpa";
-        if (!std::filesystem::exists(path))
-            SavedProgram(path);
+        if (!std::filesystem::exists(path)) SavedProgram(path);
         return path;
     }
 

@@ -69,8 +69,7 @@ struct TProbe {
             std::fclose(log);
         }
         if (std::FILE* out = std::fopen((std::string(path) + ".chunk").c_str(), "wb")) {
-            if (!chunk.empty())
-                std::fwrite(chunk.data(), 1, chunk.size(), out);
+            if (!chunk.empty()) std::fwrite(chunk.data(), 1, chunk.size(), out);
             std::fclose(out);
         }
     }

@@ -23,15 +23,13 @@ void* Counted(void* p) {
 }
 
 void Release(void* p) {
-    if (p)
-        gLiveBytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
+    if (p) gLiveBytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
     std::free(p);
 }
 
 void* Allocate(std::size_t size) {
     ++tAllocations;
-    if (void* p = Counted(std::malloc(size ? size : 1)))
-        return p;
+    if (void* p = Counted(std::malloc(size ? size : 1))) return p;
     throw std::bad_alloc();
 }
 
@@ -39,24 +37,39 @@ void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
     ++tAllocations;
     const auto a = static_cast<std::size_t>(alignment);
     const std::size_t rounded = ((size ? size : 1) + a - 1) / a * a;
-    if (void* p = Counted(std::aligned_alloc(a, rounded)))
-        return p;
+    if (void* p = Counted(std::aligned_alloc(a, rounded))) return p;
     throw std::bad_alloc();
 }
 } // namespace
 
 namespace quillon::test {
-std::uint64_t ThreadAllocationCount() { return tAllocations; }
-std::size_t LiveHeapBytes() { return gLiveBytes.load(std::memory_order_relaxed); }
-std::size_t PeakHeapBytes() { return gPeakBytes.load(std::memory_order_relaxed); }
-void ResetPeakHeapBytes() { gPeakBytes.store(gLiveBytes.load(std::memory_order_relaxed), std::memory_order_relaxed); }
+std::uint64_t ThreadAllocationCount() {
+    return tAllocations;
+}
+std::size_t LiveHeapBytes() {
+    return gLiveBytes.load(std::memory_order_relaxed);
+}
+std::size_t PeakHeapBytes() {
+    return gPeakBytes.load(std::memory_order_relaxed);
+}
+void ResetPeakHeapBytes() {
+    gPeakBytes.store(gLiveBytes.load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
 } // namespace quillon::test
 
 // The replacements call malloc, which the sanitizers intercept, so sanitizer builds still see every block.
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, std::align_val_t a) { return AllocateAligned(size, a); }
-void* operator new[](std::size_t size, std::align_val_t a) { return AllocateAligned(size, a); }
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
+void* operator new(std::size_t size, std::align_val_t a) {
+    return AllocateAligned(size, a);
+}
+void* operator new[](std::size_t size, std::align_val_t a) {
+    return AllocateAligned(size, a);
+}
 // The non-throwing forms too, so that every form of new pairs with the deletes below (the standard
 // library's temporary buffers use them).
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
@@ -81,15 +94,39 @@ void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&
         return nullptr;
     }
 }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
-void operator delete(void* p, std::align_val_t) noexcept { Release(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { Release(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+    Release(p);
+}
+void operator delete(void* p) noexcept {
+    Release(p);
+}
+void operator delete[](void* p) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
+    Release(p);
+}

@@ -13,17 +13,18 @@ FakeHost::FakeHost() {
     gCurrent.store(this);
 }
 
-FakeHost::~FakeHost() { gCurrent.store(nullptr); }
+FakeHost::~FakeHost() {
+    gCurrent.store(nullptr);
+}
 
-vst2::VstIntPtr FakeHost::Callback(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr,
-                                   void*, float) {
+vst2::VstIntPtr FakeHost::Callback(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr, void*,
+                                   float) {
     FakeHost* host = gCurrent.load();
     switch (opcode) {
     case vst2::audioMasterVersion:
         return 2400;
     case vst2::audioMasterWantMidi:
-        if (host)
-            ++host->wantMidiCalls;
+        if (host) ++host->wantMidiCalls;
         return 1;
     case vst2::audioMasterAutomate:
         if (host) {

@@ -20,8 +20,8 @@ void TPluginFixture::Close() {
     plugin = nullptr;
 }
 
-vst2::VstIntPtr TPluginFixture::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value,
-                                         void* ptr, float opt) {
+vst2::VstIntPtr TPluginFixture::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
+                                         float opt) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 

@@ -29,12 +29,12 @@ using namespace quillon::test;
 
 constexpr const char* kStorePath = QUILLON_SOURCE_DIR "/tests/data/stored-renders.txt";
 constexpr const char* kDemoSong = QUILLON_SOURCE_DIR "/examples/demo.mid";
-constexpr std::size_t kWindow = 4096; // frames per RMS window
+constexpr std::size_t kWindow = 4096;    // frames per RMS window
 constexpr double kRmsTolerance = 1.2e-3; // relative, about 0.01 dB
 
 struct TRender {
-    std::string hash;         // FNV-1a of the samples' bytes, 16 hex digits
-    std::vector<double> rms;  // per window, both channels
+    std::string hash;        // FNV-1a of the samples' bytes, 16 hex digits
+    std::vector<double> rms; // per window, both channels
 };
 
 std::string MachineName() {

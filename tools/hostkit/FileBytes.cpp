@@ -17,7 +17,8 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, 
         error = "cannot open '" + path + "': " + std::generic_category().message(file.error);
         break;
     case StatusCode::kNotAFile:
-        error = "cannot read '" + path + "': " + (file.error != 0 ? std::generic_category().message(file.error) : "not a regular file");
+        error = "cannot read '" + path +
+                "': " + (file.error != 0 ? std::generic_category().message(file.error) : "not a regular file");
         break;
     case StatusCode::kTooLarge:
         error = "'" + path + "' is too large (more than " + std::to_string(maxBytes) + " bytes)";

@@ -29,8 +29,7 @@ mode_t CurrentUmask() {
     while (status >> key) {
         if (key == "Umask:") {
             unsigned mask = 0;
-            if (status >> std::oct >> mask)
-                return static_cast<mode_t>(mask & 0777);
+            if (status >> std::oct >> mask) return static_cast<mode_t>(mask & 0777);
             break;
         }
         status.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
@@ -43,16 +42,14 @@ std::string ResolveTarget(const std::string& path) {
     struct stat info {};
     if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
         char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved))
-            return resolved;
+        if (realpath(path.c_str(), resolved)) return resolved;
     }
     return path;
 }
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
+    if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -154,10 +151,8 @@ Status SafeFileWriter::Write(const std::string& path, std::initializer_list<std:
 
 bool SafeFileWriter::IsWriteProtected(const std::string& path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0)
-        return false; // nothing there to protect
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return true;
+    if (stat(path.c_str(), &info) != 0) return false; // nothing there to protect
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
     return access(path.c_str(), W_OK) != 0;
 }
 

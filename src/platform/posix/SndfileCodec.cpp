@@ -31,7 +31,9 @@ void PutU16(std::uint8_t* at, std::uint32_t v) {
 }
 
 // A chunk identifier: its four characters, without the text's terminating NUL.
-void PutTag(std::uint8_t* p, const char (&tag)[5]) { std::copy_n(tag, 4, p); }
+void PutTag(std::uint8_t* p, const char (&tag)[5]) {
+    std::copy_n(tag, 4, p);
+}
 
 void PutU32(std::uint8_t* at, std::uint32_t v) {
     PutU16(at, v & 0xffff);

@@ -12,8 +12,7 @@ void LowerCurrentThreadPriority() {
     const auto tid = static_cast<id_t>(syscall(SYS_gettid));
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, tid);
-    if (errno == 0 && current < 19)
-        setpriority(PRIO_PROCESS, tid, current + 1);
+    if (errno == 0 && current < 19) setpriority(PRIO_PROCESS, tid, current + 1);
 }
 
 } // namespace quillon::platform

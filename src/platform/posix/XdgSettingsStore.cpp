@@ -144,7 +144,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<ISettingsStore> MakeSettingsStore() { return std::make_unique<XdgSettingsStore>(); }
+std::unique_ptr<ISettingsStore> MakeSettingsStore() {
+    return std::make_unique<XdgSettingsStore>();
+}
 
 XdgSettingsStore::XdgSettingsStore() : userFile_(FileBelow(UserConfigFolder())) {
     for (const std::string& folder : MachineConfigFolders())
