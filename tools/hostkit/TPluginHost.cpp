@@ -321,11 +321,16 @@ VstIntPtr TPluginHost::SetChunk(std::span<const std::uint8_t> data, bool isPrese
 
 // Processing --------------------------------------------------------------------------------------------------
 
+namespace {
+// The event block holds pointers to events, by the binary interface's design.
+constexpr std::size_t kEventPointerBytes = sizeof(VstEvent*); // NOLINT(bugprone-sizeof-expression)
+} // namespace
+
 VstEvents* TPluginHost::PrepareEventBlock(std::size_t count) {
     if (eventBlock_ == nullptr || count > eventCapacity_) {
         const std::size_t capacity = std::max({count, 2 * eventCapacity_, std::size_t{64}});
         const std::size_t bytes =
-            std::max(sizeof(VstEvents), offsetof(VstEvents, events) + capacity * sizeof(VstEvent*)); // NOLINT(bugprone-sizeof-expression): a block of event pointers
+            std::max(sizeof(VstEvents), offsetof(VstEvents, events) + capacity * kEventPointerBytes);
         eventBlock_ = std::make_unique<std::byte[]>(bytes); // new[] storage suits any fundamental alignment
         eventCapacity_ = capacity;
     }
@@ -337,8 +342,7 @@ VstEvents* TPluginHost::PrepareEventBlock(std::size_t count) {
 // The record declares two event pointers; the block really holds `eventCapacity_` of them, so the
 // pointers beyond the declared array are placed into the block's storage directly.
 void TPluginHost::SetEventSlot(std::size_t slot, VstEvent* event) {
-    const std::size_t at = offsetof(VstEvents, events) + slot * sizeof(VstEvent*); // NOLINT(bugprone-sizeof-expression)
-    new (eventBlock_.get() + at) VstEvent*(event);
+    new (eventBlock_.get() + offsetof(VstEvents, events) + slot * kEventPointerBytes) VstEvent*(event);
 }
 
 VstIntPtr TPluginHost::SendEvents(std::span<VstEvent* const> events) {
