@@ -10,7 +10,6 @@
 #include "analysis/ReadWaveFile.h"
 #include "analysis/THarmonicAudioAnalyzer.h"
 #include "engine/TIFFTVoiceOsc.h"
-#include "files/THarmonyFileManager.h"
 
 #include <algorithm>
 #include <mutex>
@@ -33,39 +32,22 @@ std::uint8_t PhaseByte(int phase) {
 } // namespace
 
 bool TCustomVSTMidiPlugin::LoadHarmonyFile(int frame, const std::string& path) {
-    // The file is read before anything is locked; only its 502 bytes reach the frame.
-    THarmonyFileManager file;
-    if (const Status status = file.Load(path); !status.Ok()) {
-        UserPrompt().ShowMessage(status.message);
-        return false;
-    }
     std::lock_guard<std::mutex> lock(RecordsMutex());
     SyncModelLocked();
-    if (frame < 0 || frame >= Oscillator().FrameCount()) return false;
-    for (int j = 0; j < kHarmonics; ++j) {
-        Oscillator().SetHarmonicLevel(frame, j, file.levels[static_cast<std::size_t>(j)]);
-        Oscillator().SetHarmonicPhase(frame, j, file.phases[static_cast<std::size_t>(j)]);
+    if (const Status status = Oscillator().LoadHarmonyFile(path, frame); !status.Ok()) {
+        if (!status.message.empty()) UserPrompt().ShowMessage(status.message); // a frame it lacks says nothing
+        return false;
     }
-    Oscillator().RebuildFrame(frame);
     ReadFrameBytes(frame);
     MarkEditedBankModified();
     return true;
 }
 
 bool TCustomVSTMidiPlugin::SaveHarmonyFile(int frame, const std::string& path) {
-    THarmonyFileManager file;
-    {
-        std::lock_guard<std::mutex> lock(RecordsMutex());
-        SyncModelLocked();
-        if (frame < 0 || frame >= Oscillator().FrameCount()) return false;
-        for (int j = 0; j < kHarmonics; ++j) {
-            file.levels[static_cast<std::size_t>(j)] =
-                static_cast<std::uint8_t>(Oscillator().GetHarmonicLevel(frame, j));
-            file.phases[static_cast<std::size_t>(j)] = PhaseByte(Oscillator().GetHarmonicPhase(frame, j));
-        }
-    }
-    const Status status = file.Save(path);
-    if (!status.Ok()) UserPrompt().ShowMessage(status.message);
+    std::lock_guard<std::mutex> lock(RecordsMutex());
+    SyncModelLocked();
+    const Status status = Oscillator().SaveHarmonyFile(path, frame);
+    if (!status.Ok() && !status.message.empty()) UserPrompt().ShowMessage(status.message);
     return status.Ok();
 }
 
