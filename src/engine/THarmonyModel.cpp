@@ -232,7 +232,8 @@ Status THarmonyModel::SaveHarmonyFile(const std::string& path, int frame) {
         if (!f) return Status::Failure(StatusCode::kOutOfRange, "");
         for (int j = 0; j < THarmonyFileManager::kHarmonicCount; ++j) {
             file.levels[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(f->harmonics.LevelByte(j));
-            file.phases[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(std::clamp(f->harmonics.PhaseByte(j), 0, 255));
+            file.phases[static_cast<std::size_t>(j)] =
+                static_cast<std::uint8_t>(std::clamp(f->harmonics.PhaseByte(j), 0, 255));
         }
     }
     return file.Save(path);
