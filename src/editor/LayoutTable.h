@@ -1,0 +1,127 @@
+// The editor form's layout as data: every control of every page with its class, parent, rectangle, image,
+// parameter and settings, in the order the form creates them (later ones lie on top of earlier ones), and
+// the captions the page backgrounds print. The form builds itself from it and the skin's art generator
+// places its captions from it, so the two cannot drift apart.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+enum class TControlClass {
+    TDIBImageContainer, // image container: draws its image centred and clips its children
+    TDIBContainer,      // container without an image that clips its children
+    TImage,             // plain clickable area without an image of the skin
+    TDIBImage,          // plain image of the skin
+    TLabel,             // text label
+    TBADIBKnob,
+    TBADIBButton,
+    TBADIBSpin,
+    TBAMidiChSelector,
+    TBADIBSpinNote,
+    TBADIBDropDownMenu,
+    TDIBEnvelope,
+    TBADIBQuillonKeyboard,
+    TDIBRangeControl,
+    TBAListBox,
+    TPatchListBox,
+    THookEdit,
+    TChart,          // bar chart (harmony inspector) or line chart (LFO scope)
+    TBarSeries,      // the inspector's bars
+    TFastLineSeries, // a scope's line
+};
+
+const char* ClassName(TControlClass kind);
+
+enum class TButtonBehavior { None, bbAction, bbHold, bbRadio };
+
+enum class TDropDownKind {
+    None,
+    Value,        // chLocal, shows the selected item, text in the space left of the button
+    Command,      // chExternal: the items keep their own handlers, the caption stays
+    EnvelopeEdit, // chLocal, the caption stays "EDIT"
+    Mode,         // chLocal, shows the selected item
+};
+
+struct TRect {
+    int x = 0, y = 0, w = 0, h = 0;
+    constexpr int Right() const { return x + w; }
+    constexpr int Bottom() const { return y + h; }
+    constexpr bool Contains(const TRect& inner) const {
+        return inner.x >= 0 && inner.y >= 0 && inner.Right() <= w && inner.Bottom() <= h;
+    }
+};
+
+// The settings a control kind needs beyond its rectangle and image; fields a kind does not use keep their
+// defaults.
+struct TControlSettings {
+    // Knobs and numeric spins.
+    int min = 0, max = 0;
+    int coarse = 0, fine = 0;
+    int pixelsPerStep = 0; // spins: `VerticalPixelsPerPosition`
+    // Buttons.
+    TButtonBehavior behavior = TButtonBehavior::None;
+    int group = 0;
+    int tag2 = 0;
+    bool blink = false;
+    const char* hint = nullptr;
+    int effectLayer = -1; // image drawn under the main one
+    int effectOpacity = 0;
+    TRect active{}; // where the mouse acts; empty = the whole face
+    // Drop-downs.
+    TDropDownKind dropDown = TDropDownKind::None;
+    const char* menu = nullptr;
+    const char* caption = nullptr;
+    // A free number the form gives the control besides a parameter: the page number of a page selector,
+    // the envelope number (1 amplifier, 2 filter, 3 pitch, 4 LFO 1, 5 LFO 2), the bank half of a list.
+    int tag = 0;
+    // Envelopes and range bars.
+    int yOrigin = 0; // envelopes: 100 origin at the bottom, 50 bipolar
+    int leftHandle = -1, rightHandle = -1;
+    int rangeMax = 0;
+    // Event handlers, as "Event=Handler" pairs separated by spaces.
+    const char* handlers = nullptr;
+};
+
+struct TControlLayout {
+    const char* id;
+    TControlClass kind;
+    const char* parent; // null for `PrimaryContainer`
+    TRect rect;         // relative to the parent
+    int image;          // skin image index, −1 for none
+    int parameter;      // the `Tag` of a parameter control or its value label, −1 for none
+    TControlSettings settings;
+};
+
+// Text printed on a page's background, placed from the controls.
+struct TCaption {
+    std::string text;
+    const char* page;
+    const char* control; // the control it names
+    TRect rect;          // relative to the page
+};
+
+inline constexpr const char* kPrimaryContainer = "PrimaryContainer";
+inline constexpr int kPageCount = 6;
+// The page containers by page number (the `Tag` of their selector buttons).
+extern const char* const kPageIds[kPageCount];
+
+// Every control of the form, parents before their children.
+std::span<const TControlLayout> LayoutControls();
+// The control of that id, or null.
+const TControlLayout* FindControl(std::string_view id);
+// The controls lying on a page (or on `PrimaryContainer`), directly or nested, in creation order.
+std::vector<const TControlLayout*> ControlsOf(std::string_view page);
+bool IsPage(std::string_view id);
+// The page container (or `PrimaryContainer`) a control lies on.
+const char* PageOf(const TControlLayout& control);
+// The control's rectangle relative to its page.
+TRect RectOnPage(const TControlLayout& control);
+// The captions the page backgrounds print: the name of the parameter of each control that edits one,
+// centred under the control.
+std::vector<TCaption> CaptionsOf(std::string_view page);
+
+} // namespace quillon
