@@ -321,7 +321,7 @@ constexpr std::array<const char*, 20> kClassNames{"TDIBImageContainer",
                                                   "TFastLineSeries"};
 static_assert(kClassNames.size() == static_cast<std::size_t>(C::TFastLineSeries) + 1);
 
-constexpr int kCaptionMinWidth = 56;
+constexpr int kCaptionWidth = 44; // eight characters of the captions' narrow font
 constexpr int kCaptionHeight = 10;
 constexpr int kCaptionGap = 2;
 
@@ -329,6 +329,18 @@ constexpr int kCaptionGap = 2;
 
 const char* const kPageIds[kPageCount] = {"OscillatorPage", "AmpAndFilterPage", "LfoPage",
                                           "GlobalPage",     "FxPage",           "PresetsPage"};
+
+bool IsWindow(const TControlLayout& control) {
+    return (control.kind == C::TDIBImageContainer || control.kind == C::TDIBContainer) && control.image < 0;
+}
+
+bool InsideWindow(const TControlLayout& control) {
+    for (const TControlLayout* parent = FindControl(control.parent ? control.parent : ""); parent != nullptr;
+         parent = FindControl(parent->parent ? parent->parent : "")) {
+        if (IsWindow(*parent)) return true;
+    }
+    return false;
+}
 
 bool IsPage(std::string_view id) {
     return std::find(std::begin(kPageIds), std::end(kPageIds), id) != std::end(kPageIds);
@@ -376,16 +388,51 @@ std::vector<const TControlLayout*> ControlsOf(std::string_view page) {
     return found;
 }
 
+namespace {
+
+std::vector<TRect> CaptionObstacles(std::string_view page) {
+    std::vector<TRect> obstacles;
+    for (const TControlLayout* control : ControlsOf(page)) {
+        // A scrolled window stands for its contents; a chart's series lie inside the chart.
+        const TControlLayout* parent = FindControl(control->parent);
+        const bool inside = InsideWindow(*control) || (parent != nullptr && parent->kind == C::TChart);
+        if (!IsPage(control->id) && !inside) obstacles.push_back(RectOnPage(*control));
+    }
+    return obstacles;
+}
+
+} // namespace
+
 std::vector<TCaption> CaptionsOf(std::string_view page) {
+    const TControlLayout* pageControl = FindControl(page);
+    if (pageControl == nullptr) return {};
+    const TRect area{0, 0, pageControl->rect.w, pageControl->rect.h};
+    std::vector<TRect> taken = CaptionObstacles(page);
     std::vector<TCaption> captions;
     for (const TControlLayout* control : ControlsOf(page)) {
-        if (control->parameter < 0 || control->kind == C::TLabel) continue;
-        const TRect under = RectOnPage(*control);
-        const int width = std::max(under.w, kCaptionMinWidth);
-        captions.push_back({ParameterTable::Name(control->parameter),
-                            PageOf(*control),
-                            control->id,
-                            {under.x + (under.w - width) / 2, under.Bottom() + kCaptionGap, width, kCaptionHeight}});
+        // The "Loop" and "Time Stretch" buttons are named by their hints: the rows between the harmony
+        // inspector and its time line, and above the envelope time lines, leave no room for a caption.
+        if (control->parameter < 0 || control->kind == C::TLabel || control->settings.hint != nullptr) continue;
+        const TRect at = RectOnPage(*control);
+        const int middleX = at.x + (at.w - kCaptionWidth) / 2;
+        const int middleY = at.y + (at.h - kCaptionHeight) / 2;
+        // Under the control where there is room, else above it, right of it or left of it.
+        const TRect candidates[] = {{middleX, at.Bottom() + kCaptionGap, kCaptionWidth, kCaptionHeight},
+                                    {middleX, at.y - kCaptionGap - kCaptionHeight, kCaptionWidth, kCaptionHeight},
+                                    {at.Right() + kCaptionGap, middleY, kCaptionWidth, kCaptionHeight},
+                                    {at.x - kCaptionGap - kCaptionWidth, middleY, kCaptionWidth, kCaptionHeight}};
+        const TRect* chosen = &candidates[0];
+        for (const TRect& candidate : candidates) {
+            const bool free = area.Contains(candidate) &&
+                              std::none_of(taken.begin(), taken.end(),
+                                           [&](const TRect& other) { return candidate.Intersects(other); });
+            if (free) {
+                chosen = &candidate;
+                break;
+            }
+        }
+        taken.push_back(*chosen);
+        captions.push_back({ParameterTable::Name(control->parameter), PageOf(*control), control->id, *chosen});
     }
     return captions;
 }

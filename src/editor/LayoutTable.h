@@ -50,8 +50,13 @@ struct TRect {
     int x = 0, y = 0, w = 0, h = 0;
     constexpr int Right() const { return x + w; }
     constexpr int Bottom() const { return y + h; }
+    // True when `inner`, given relative to this rectangle's origin, lies inside it.
     constexpr bool Contains(const TRect& inner) const {
         return inner.x >= 0 && inner.y >= 0 && inner.Right() <= w && inner.Bottom() <= h;
+    }
+    // True when the two rectangles (of the same parent) share a pixel.
+    constexpr bool Intersects(const TRect& other) const {
+        return x < other.Right() && other.x < Right() && y < other.Bottom() && other.y < Bottom();
     }
 };
 
@@ -116,12 +121,17 @@ const TControlLayout* FindControl(std::string_view id);
 // The controls lying on a page (or on `PrimaryContainer`), directly or nested, in creation order.
 std::vector<const TControlLayout*> ControlsOf(std::string_view page);
 bool IsPage(std::string_view id);
+// True for a container without an image: a window in which its larger contents scroll.
+bool IsWindow(const TControlLayout& control);
+// True for the scrolled contents of a window and everything they hold.
+bool InsideWindow(const TControlLayout& control);
 // The page container (or `PrimaryContainer`) a control lies on.
 const char* PageOf(const TControlLayout& control);
 // The control's rectangle relative to its page.
 TRect RectOnPage(const TControlLayout& control);
-// The captions the page backgrounds print: the name of the parameter of each control that edits one,
-// centred under the control.
+// The captions a page background prints (or the chassis, for `PrimaryContainer`): the name of the
+// parameter of each control that edits one, except the buttons named by a hint, 2 pixels under the
+// control where there is room, else above, right or left of it, never over a control or another caption.
 std::vector<TCaption> CaptionsOf(std::string_view page);
 
 } // namespace quillon

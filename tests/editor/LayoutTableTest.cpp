@@ -19,11 +19,11 @@ namespace {
 using C = TControlClass;
 
 bool IsMask(const TControlLayout& control) {
-    return (control.kind == C::TDIBImageContainer || control.kind == C::TDIBContainer) && control.image < 0;
+    return IsWindow(control);
 }
 
 bool Overlap(const TRect& a, const TRect& b) {
-    return a.x < b.Right() && b.x < a.Right() && a.y < b.Bottom() && b.y < a.Bottom();
+    return a.Intersects(b);
 }
 
 // Where a control reacts to the mouse, relative to its parent.
@@ -221,20 +221,36 @@ TEST(LayoutTable, RadioGroupsAreNumberedWithoutGaps) {
     }
 }
 
-// Captions are the parameter names and lie on their page, one per parameter control.
-TEST(LayoutTable, CaptionsNameTheParametersOnTheirPages) {
+// Captions name the parameters, lie on their page next to their control and cover neither a control (a
+// scrolled window stands for its contents) nor each other.
+TEST(LayoutTable, CaptionsSitBesideTheirControlsWithoutCoveringAnything) {
     std::size_t count = 0;
     for (const char* page :
          {kPrimaryContainer, kPageIds[0], kPageIds[1], kPageIds[2], kPageIds[3], kPageIds[4], kPageIds[5]}) {
-        const TRect area = FindControl(page)->rect;
-        for (const TCaption& caption : CaptionsOf(page)) {
-            ++count;
-            EXPECT_EQ(caption.text, ParameterTable::Name(FindControl(caption.control)->parameter));
+        const TRect area{0, 0, FindControl(page)->rect.w, FindControl(page)->rect.h};
+        const auto captions = CaptionsOf(page);
+        count += captions.size();
+        for (std::size_t i = 0; i < captions.size(); ++i) {
+            const TCaption& caption = captions[i];
+            const TControlLayout& named = *FindControl(caption.control);
+            EXPECT_EQ(caption.text, ParameterTable::Name(named.parameter));
             EXPECT_STREQ(caption.page, page);
             EXPECT_TRUE(area.Contains(caption.rect)) << caption.control;
+            const TRect at = RectOnPage(named);
+            const TRect near{at.x - 3, at.y - 3, at.w + 6, at.h + 6};
+            EXPECT_TRUE(near.Intersects(caption.rect)) << caption.control << ": caption far from its control";
+            for (const TControlLayout* control : ControlsOf(page)) {
+                const TControlLayout* parent = FindControl(control->parent);
+                if (IsPage(control->id) || InsideWindow(*control) || parent->kind == C::TChart) continue;
+                EXPECT_FALSE(caption.rect.Intersects(RectOnPage(*control)))
+                    << "caption of " << caption.control << " covers " << control->id;
+            }
+            for (std::size_t j = i + 1; j < captions.size(); ++j)
+                EXPECT_FALSE(caption.rect.Intersects(captions[j].rect))
+                    << caption.control << " and " << captions[j].control;
         }
     }
-    EXPECT_EQ(count, 116u);
+    EXPECT_EQ(count, 104u); // 116 parameter controls less the 12 "Loop" and "Time Stretch" buttons
 }
 
 } // namespace
