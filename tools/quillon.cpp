@@ -10,6 +10,7 @@
 #include "HarmonyCommand.h"
 #include "ProgramCommand.h"
 #include "RenderCommand.h"
+#include "SkinCommand.h"
 #include "WavCommand.h"
 #include "hostkit/TPluginHost.h"
 
@@ -269,6 +270,7 @@ const std::vector<TCommand>& Commands() {
         {"harmony", quillon::kHarmonySynopsis, quillon::kHarmonySummary, quillon::RunHarmony},
         {"program", quillon::kProgramSynopsis, quillon::kProgramSummary, quillon::RunProgram},
         {"bank", quillon::kBankSynopsis, quillon::kBankSummary, quillon::RunBank},
+        {"skin", quillon::kSkinSynopsis, quillon::kSkinSummary, quillon::RunSkin},
     };
     return commands;
 }

@@ -7,7 +7,9 @@ namespace quillon {
 namespace {
 
 // Index, name, width × height, frames, keyed, key colour, used by. The keyboard's two frames are the
-// keyboard at rest and with every key pressed.
+// keyboard at rest and with every key pressed. Image 9 is also said to lie under `BankSelectorButton`,
+// `ViewHarmonicsPhaseButton` and `HarmonicsLinkedControl`, but its 40 × 24 frames do not fit their 51 × 13
+// faces; they draw none (see the layout).
 constexpr std::array<TSkinImage, kSkinImageCount> kImages{{
     {0, "Chassis", 800, 556, 1, false, 0, "PrimaryContainer"},
     {1, "Oscillator page", 703, 404, 1, false, 0, "OscillatorPage"},
@@ -19,8 +21,7 @@ constexpr std::array<TSkinImage, kSkinImageCount> kImages{{
     {7, "Spinbutton", 45, 15, 3, true, kSkinKeyColour, "arrows of every spin control"},
     {8, "Standard Button", 160, 24, 4, true, kSkinKeyColour, "on/off buttons"},
     {9, "St button fx", 160, 24, 4, true, kSkinKeyColour,
-     "effect layer (drawn under the main image at opacity 127) of the on/off buttons, BankSelectorButton, "
-     "ViewHarmonicsPhaseButton and HarmonicsLinkedControl"},
+     "effect layer (drawn under the main image at opacity 127) of the on/off buttons"},
     {10, "Harmony Timeline", 2020, 49, 1, false, 0, "HarmoniHandleContainer"},
     {11, "Harmony handle", 16, 16, 1, true, kSkinKeyColour, "points of HarmonyEnv"},
     {12, "Envelope button", 156, 18, 4, true, kSkinKeyColour, "\"Loop\" and \"Time Stretch\" buttons"},
