@@ -156,7 +156,7 @@ float TCoverageRasterizer::CoverageOf(float winding, TFillRule rule) {
 void TCoverageRasterizer::Fill(TPixelBuffer& target, TPixel colour, std::uint8_t opacity, TFillRule rule) {
     const float scale = static_cast<float>(OpacityToWeight(opacity));
     Sweep(rule, [&](int x, int y, float coverage) {
-        const auto weight = static_cast<unsigned>(coverage * scale + 0.5f);
+        const auto weight = static_cast<unsigned>(std::lrint(coverage * scale)); // 0 … 256
         TPixel& p = target.At(x, y);
         p = BlendPixel(p, colour, weight);
     });
