@@ -107,7 +107,7 @@ TEST(TPainterImageTest, ClipAndBufferEdgesLeaveOutsidePixelsUntouched) {
             TPixel expected = kBackground;
             const bool inner = x >= 5 && x < 12 && y >= 4 && y < 15;
             if (inner && y >= 12) expected = Rgb(1, 1, 1);
-            if (inner && y < 12 && x < 10) expected = strip.At(x, y); // the image is 10 wide
+            if (inner && y < 10 && x < 10) expected = strip.At(x, y); // the image is 10 × 10
             // The outline's left band (x 20, 21) and top band (y 5, 6), cut to {5, 4, 25, 15}.
             if (x >= 20 && x < 25 && y >= 5 && y < 15 && (x < 22 || y < 7)) expected = Rgb(2, 2, 2);
             if (x < 4 && y >= 16) expected = strip.At(x + 6, y - 16 + 2);
