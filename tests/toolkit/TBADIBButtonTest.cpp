@@ -16,12 +16,12 @@ using test::FrameColour;
 using test::MakeStrip;
 using test::TestWindow;
 
-struct ButtonFixture : ::testing::Test {
+struct TBADIBButtonTest : ::testing::Test {
     TestWindow window;
     TDIBImageList images;
     std::vector<std::pair<TBADIBButton*, double>> reports; // sender and its value when it reported
 
-    ButtonFixture() { images.Add(MakeStrip(TBADIBButton::kFrames, 16, 16), test::kKey); }
+    TBADIBButtonTest() { images.Add(MakeStrip(TBADIBButton::kFrames, 16, 16), test::kKey); }
 
     // A 16 × 16 button at (x, y) (autosized from the strip).
     void SetUp(TBADIBButton& button, TButtonBehavior behavior, int group = 0) {
@@ -41,7 +41,7 @@ struct ButtonFixture : ::testing::Test {
     }
 };
 
-TEST_F(ButtonFixture, ActionReportsOnReleaseAndToggleOnEachPress) {
+TEST_F(TBADIBButtonTest, ActionReportsOnReleaseAndToggleOnEachPress) {
     TBADIBButton action{TRect::FromSize(10, 10, 16, 16)};
     SetUp(action, TButtonBehavior::bbAction);
     window.Down(15, 15);
@@ -74,7 +74,7 @@ TEST_F(ButtonFixture, ActionReportsOnReleaseAndToggleOnEachPress) {
     EXPECT_EQ(reports.size(), 2u);
 }
 
-TEST_F(ButtonFixture, AToggleIgnoresAPressOutsideItsActiveRectangle) {
+TEST_F(TBADIBButtonTest, AToggleIgnoresAPressOutsideItsActiveRectangle) {
     TBADIBButton toggle{TRect::FromSize(10, 10, 16, 16)};
     SetUp(toggle, TButtonBehavior::bbHold);
     toggle.ActiveLeft = 4;
@@ -93,7 +93,7 @@ TEST_F(ButtonFixture, AToggleIgnoresAPressOutsideItsActiveRectangle) {
     EXPECT_EQ(reports.size(), 1u);
 }
 
-TEST_F(ButtonFixture, RadioGroupsPressingAnotherReleasesTheFormerAndPressingAgainReportsAgain) {
+TEST_F(TBADIBButtonTest, RadioGroupsPressingAnotherReleasesTheFormerAndPressingAgainReportsAgain) {
     TBADIBButton a{TRect::FromSize(10, 10, 16, 16)};
     TBADIBButton b{TRect::FromSize(30, 10, 16, 16)};
     TBADIBButton c{TRect::FromSize(50, 10, 16, 16)};
@@ -135,7 +135,7 @@ TEST_F(ButtonFixture, RadioGroupsPressingAnotherReleasesTheFormerAndPressingAgai
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(ButtonFixture, ValuesSetFromCodeNeverReport) {
+TEST_F(TBADIBButtonTest, ValuesSetFromCodeNeverReport) {
     TBADIBButton action{TRect::FromSize(10, 10, 16, 16)};
     TBADIBButton toggle{TRect::FromSize(30, 10, 16, 16)};
     TBADIBButton radio{TRect::FromSize(50, 10, 16, 16)};
@@ -155,7 +155,7 @@ TEST_F(ButtonFixture, ValuesSetFromCodeNeverReport) {
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(ButtonFixture, DrawsTheFrameOfItsStateAndBlinksOnTheCallersClock) {
+TEST_F(TBADIBButtonTest, DrawsTheFrameOfItsStateAndBlinksOnTheCallersClock) {
     TBADIBButton toggle{TRect::FromSize(10, 10, 3, 3)};
     SetUp(toggle, TButtonBehavior::bbHold);
     EXPECT_EQ(toggle.Bounds(), TRect::FromSize(10, 10, 16, 16)); // autosized to one frame

@@ -18,13 +18,13 @@ using test::TestWindow;
 
 // A knob set up as the editor's big knobs are: Max 1000, Coarse 100, Fine 1000, CoarseQuant 200, at
 // window position (20, 30), 20 × 20 from an 11-frame strip.
-struct KnobFixture : ::testing::Test {
+struct TBADIBKnobTest : ::testing::Test {
     TestWindow window;
     TDIBImageList images;
     TBADIBKnob knob{TRect::FromSize(20, 30, 5, 5)};
     std::vector<int> reported;
 
-    KnobFixture() {
+    TBADIBKnobTest() {
         images.Add(MakeStrip(11, 20, 20), test::kKey);
         knob.SetDIBImageList(&images);
         knob.SetFrames(11);
@@ -38,7 +38,7 @@ struct KnobFixture : ::testing::Test {
     }
 };
 
-TEST_F(KnobFixture, TakesTheSizeOfOneFrameAndDrawsTheFrameForItsPosition) {
+TEST_F(TBADIBKnobTest, TakesTheSizeOfOneFrameAndDrawsTheFrameForItsPosition) {
     EXPECT_EQ(knob.Bounds(), TRect::FromSize(20, 30, 20, 20));
     // A pixel inside the knob (not the key corner) shows the frame's colour.
     EXPECT_EQ(window.PaintAndRead(25, 35), FrameColour(0));
@@ -54,7 +54,7 @@ TEST_F(KnobFixture, TakesTheSizeOfOneFrameAndDrawsTheFrameForItsPosition) {
     EXPECT_EQ(window.PaintAndRead(40, 35), test::kBackdrop);
 }
 
-TEST_F(KnobFixture, StackedFramesAndTheEffectLayerUnderTheMainStrip) {
+TEST_F(TBADIBKnobTest, StackedFramesAndTheEffectLayerUnderTheMainStrip) {
     images.Add(MakeStrip(11, 20, 20, TFrameStack::fsVertical), test::kKey);
     images.Add(TPixelBuffer(20, 20 * 11, Rgb(9, 9, 9)));
     knob.SetFrameStack(TFrameStack::fsVertical);
@@ -68,7 +68,7 @@ TEST_F(KnobFixture, StackedFramesAndTheEffectLayerUnderTheMainStrip) {
     EXPECT_EQ(window.PaintAndRead(20, 30), Rgb(9, 9, 9));
 }
 
-TEST_F(KnobFixture, CoarseDragMovesTenUnitsPerPixelAndFineOneWithTheAnchorRetakenOnShift) {
+TEST_F(TBADIBKnobTest, CoarseDragMovesTenUnitsPerPixelAndFineOneWithTheAnchorRetakenOnShift) {
     knob.SetPosition(500);
     window.Down(30, 40);
     window.Move(30, 30); // 10 pixels up, coarse: +100
@@ -90,7 +90,7 @@ TEST_F(KnobFixture, CoarseDragMovesTenUnitsPerPixelAndFineOneWithTheAnchorRetake
     EXPECT_EQ(reported, (std::vector<int>{600, 610, 605, 615, 1000}));
 }
 
-TEST_F(KnobFixture, CoarseQuantisationAndNoNotificationWithoutAChange) {
+TEST_F(TBADIBKnobTest, CoarseQuantisationAndNoNotificationWithoutAChange) {
     knob.SetCoarse(300); // one pixel is 3.33 units, the steps are 5
     window.Down(30, 40);
     window.Move(30, 39);
@@ -104,7 +104,7 @@ TEST_F(KnobFixture, CoarseQuantisationAndNoNotificationWithoutAChange) {
     EXPECT_EQ(reported, (std::vector<int>{5, 10}));
 }
 
-TEST_F(KnobFixture, DraggingBackToTheStartReportsTheStartAgain) {
+TEST_F(TBADIBKnobTest, DraggingBackToTheStartReportsTheStartAgain) {
     window.Down(30, 40);
     window.Move(30, 38);
     window.Move(30, 40);
@@ -121,7 +121,7 @@ TEST_F(KnobFixture, DraggingBackToTheStartReportsTheStartAgain) {
     EXPECT_EQ(reported, (std::vector<int>{300}));
 }
 
-TEST_F(KnobFixture, ValuesSetFromCodeNeverNotifyAndKeepTheRangeConsistent) {
+TEST_F(TBADIBKnobTest, ValuesSetFromCodeNeverNotifyAndKeepTheRangeConsistent) {
     knob.SetPosition(1200);
     EXPECT_EQ(knob.Position(), 1000);
     knob.SetMax(400); // pulls the position in
@@ -147,7 +147,7 @@ TEST_F(KnobFixture, ValuesSetFromCodeNeverNotifyAndKeepTheRangeConsistent) {
     EXPECT_EQ(knob.Max(), 0);
 }
 
-TEST_F(KnobFixture, APressOutsideTheSensitiveAreaOrWithAnotherButtonDoesNotDrag) {
+TEST_F(TBADIBKnobTest, APressOutsideTheSensitiveAreaOrWithAnotherButtonDoesNotDrag) {
     knob.CutTop = 5;
     knob.CutRight = 4;
     window.Down(30, 33); // y 3 < CutTop
@@ -165,7 +165,7 @@ TEST_F(KnobFixture, APressOutsideTheSensitiveAreaOrWithAnotherButtonDoesNotDrag)
     EXPECT_EQ(knob.Position(), 10);
 }
 
-TEST_F(KnobFixture, TheCaptureKeepsADragGoingOutsideTheKnobUntilTheRelease) {
+TEST_F(TBADIBKnobTest, TheCaptureKeepsADragGoingOutsideTheKnobUntilTheRelease) {
     TBADIBKnob other{TRect::FromSize(100, 30, 20, 20)};
     window.root.Add(other);
     window.Down(30, 40);
