@@ -61,9 +61,9 @@ void TBADIBButton::SetActive(bool active) {
 void TBADIBButton::SetValue(double x) {
     x = std::clamp(x, 0.0, 1.0);
     if (ButtonBehavior == TButtonBehavior::bbAction)
-        state_ = static_cast<int>(std::lround(x));
+        state_ = static_cast<int>(std::nearbyint(x));
     else if (ButtonBehavior == TButtonBehavior::bbHold)
-        state_ = static_cast<int>(std::lround(2 * x));
+        state_ = static_cast<int>(std::nearbyint(2 * x));
     Invalidate();
 }
 

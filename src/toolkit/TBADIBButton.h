@@ -67,7 +67,8 @@ public:
     // true: state 2 (for bbRadio the rest of the group off); false: state 0. Repaints, never notifies.
     void SetActive(bool active);
     double Value() const { return Active() ? 1.0 : 0.0; }
-    // x clamped to 0..1: bbAction state round(x), bbHold state round(2x), bbRadio unchanged. Never notifies.
+    // x clamped to 0..1: bbAction state round(x), bbHold state round(2x) (ties to even), bbRadio unchanged.
+    // Never notifies.
     void SetValue(double x);
     int State() const { return state_; }
 

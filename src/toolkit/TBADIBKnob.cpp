@@ -83,7 +83,7 @@ int TBADIBKnob::FrameIndex() const {
     const int range = max_ - min_;
     if (range <= 0) return 0;
     const double index = static_cast<double>(frames_ - 1) / range * (position_ - min_);
-    return std::clamp(static_cast<int>(std::lround(index)), 0, frames_ - 1);
+    return std::clamp(static_cast<int>(std::nearbyint(index)), 0, frames_ - 1);
 }
 
 void TBADIBKnob::PaintContent(TPainter& painter, const TRect& window) {
@@ -121,10 +121,10 @@ void TBADIBKnob::MouseMove(const TMouseEvent& event) {
         p = range * dy / fine_ + anchor;
     } else {
         const auto p0 = static_cast<float>(range * dy / coarse_ + anchor);
-        const double q = range > 0 ? std::round(p0 / range * coarseQuant_) : 0.0;
+        const double q = range > 0 ? std::nearbyint(p0 / range * coarseQuant_) : 0.0;
         p = q * range / coarseQuant_;
     }
-    const double clamped = std::clamp(std::round(p) + min_, static_cast<double>(min_), static_cast<double>(max_));
+    const double clamped = std::clamp(std::nearbyint(p) + min_, static_cast<double>(min_), static_cast<double>(max_));
     SetPosition(static_cast<int>(clamped));
     if (position_ != lastReported_) {
         lastReported_ = position_;

@@ -11,7 +11,8 @@
 // p0 = range × dy / Coarse + anchor position, then p = round(p0 / range × CoarseQuant) × range / CoarseQuant,
 // so coarse positions fall on steps of range / CoarseQuant. When Shift changes between moves the anchor
 // is re-taken first, so the knob never jumps. Position := round(p), clamped; OnChange fires only when that
-// differs from the last position it reported. Setting Position from code never fires OnChange. [gui]
+// differs from the last position it reported. Setting Position from code never fires OnChange.
+// Every round() here rounds to nearest with ties to even (the default floating-point rounding mode). [gui]
 #pragma once
 
 #include "toolkit/TDIBControl.h"

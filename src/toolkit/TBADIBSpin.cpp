@@ -100,8 +100,8 @@ void TBACustomDIBSpin::MouseDown(const TMouseEvent& event) {
 void TBACustomDIBSpin::MouseMove(const TMouseEvent& event) {
     if (!dragging_) return;
     const double p = static_cast<double>(anchorY_ - event.y) / pixelsPerPosition_ + anchorPosition_;
-    const double clamped =
-        std::clamp(std::round(p), static_cast<double>(std::min(min_, max_)), static_cast<double>(std::max(min_, max_)));
+    const double clamped = std::clamp(std::nearbyint(p), static_cast<double>(std::min(min_, max_)),
+                                      static_cast<double>(std::max(min_, max_)));
     SetPosition(static_cast<int>(clamped));
     if (position_ != lastReported_) {
         lastReported_ = position_;

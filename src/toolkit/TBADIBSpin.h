@@ -9,7 +9,8 @@
 // div 2 + TextOffsetY. With AutoSize the spin takes the size of its background.
 //
 // Mouse: a left press left of the arrows starts a vertical drag (Position := round((anchor y - y) /
-// VerticalPixelsPerPosition + anchor position), clamped, OnChange only when it differs from the position
+// VerticalPixelsPerPosition + anchor position) rounded with ties to even, clamped, OnChange only when it
+// differs from the position
 // last reported); a left press on the upper half of the arrows steps up one, on the lower half down one,
 // and OnChange fires even when the range kept the position. The release ends the drag and lifts the
 // arrows. Setting Position from code never notifies. [gui]

@@ -144,6 +144,10 @@ TEST_F(TBADIBButtonTest, ValuesSetFromCodeNeverReport) {
     SetUp(radio, TButtonBehavior::bbRadio);
     toggle.SetValue(0.6); // round(1.2) = state 1
     EXPECT_EQ(toggle.State(), 1);
+    toggle.SetValue(0.25); // round(0.5): ties to even, state 0
+    EXPECT_EQ(toggle.State(), 0);
+    toggle.SetValue(0.75); // round(1.5) = 2
+    EXPECT_EQ(toggle.State(), 2);
     toggle.SetValue(7.0); // clamped to 1: state 2
     EXPECT_EQ(toggle.State(), 2);
     action.SetValue(0.7);

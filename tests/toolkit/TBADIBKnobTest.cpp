@@ -48,6 +48,13 @@ TEST_F(TBADIBKnobTest, TakesTheSizeOfOneFrameAndDrawsTheFrameForItsPosition) {
     EXPECT_EQ(window.PaintAndRead(25, 35), FrameColour(10));
     knob.SetPosition(340); // 10 / 1000 × 340 = 3.4 → frame 3
     EXPECT_EQ(window.PaintAndRead(25, 35), FrameColour(3));
+    // Ties round to even: with 3 frames, position 250 is frame 0.5 → 0 and 750 frame 1.5 → 2.
+    knob.SetFrames(3);
+    knob.SetPosition(250);
+    EXPECT_EQ(knob.FrameIndex(), 0);
+    knob.SetPosition(750);
+    EXPECT_EQ(knob.FrameIndex(), 2);
+    knob.SetFrames(11);
     // The key-coloured corner is left out: the backdrop shows through.
     EXPECT_EQ(window.PaintAndRead(20, 30), test::kBackdrop);
     // Nothing is drawn outside the knob.
