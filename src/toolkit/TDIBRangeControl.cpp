@@ -1,0 +1,138 @@
+#include "toolkit/TDIBRangeControl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace quillon {
+
+TDIBRangeControl::TDIBRangeControl(const TRect& bounds) : TDIBControl(bounds) {}
+
+void TDIBRangeControl::SetLeftHandle(int link) {
+    leftHandle_ = link;
+    Invalidate();
+}
+
+void TDIBRangeControl::SetRightHandle(int link) {
+    rightHandle_ = link;
+    Invalidate();
+}
+
+void TDIBRangeControl::SetFillOpacity(std::uint8_t opacity) {
+    fillOpacity_ = opacity;
+    Invalidate();
+}
+
+void TDIBRangeControl::SetHandleOpacity(std::uint8_t opacity) {
+    handleOpacity_ = opacity;
+    Invalidate();
+}
+
+void TDIBRangeControl::SetHandleAlign(THandleAlign align) {
+    handleAlign_ = align;
+    Invalidate();
+}
+
+void TDIBRangeControl::SetFillPen(const TPen& pen) {
+    fillPen_ = pen;
+    Invalidate();
+}
+
+void TDIBRangeControl::SetFillBrush(const TBrush& brush) {
+    fillBrush_ = brush;
+    Invalidate();
+}
+
+void TDIBRangeControl::SetMax(int max) {
+    if (!Loading() && max <= min_) throw std::invalid_argument("Max must be greater than min");
+    max_ = max;
+    leftPos_ = std::min(leftPos_, max_);
+    rightPos_ = std::min(rightPos_, max_);
+    Invalidate();
+}
+
+void TDIBRangeControl::SetMin(int min) {
+    if (!Loading() && min >= max_) throw std::invalid_argument("Min must be less than max");
+    min_ = min;
+    leftPos_ = std::max(leftPos_, min_);
+    rightPos_ = std::max(rightPos_, min_);
+    Invalidate();
+}
+
+void TDIBRangeControl::SetLeftPos(int position) {
+    position = std::clamp(position, std::min(min_, max_), std::max(min_, max_));
+    leftPos_ = std::min(position, rightPos_);
+    Invalidate();
+    if (OnLeftChange && !Loading()) OnLeftChange(*this);
+}
+
+void TDIBRangeControl::SetRightPos(int position) {
+    position = std::clamp(position, std::min(min_, max_), std::max(min_, max_));
+    rightPos_ = std::max(position, leftPos_);
+    Invalidate();
+    if (OnRightChange && !Loading()) OnRightChange(*this);
+}
+
+int TDIBRangeControl::HandleWidth(int link) const {
+    const TDIBImageEntry* image = ImageOf(link);
+    return image ? image->pixels.Width() : 0;
+}
+
+void TDIBRangeControl::PaintContent(TPainter& painter, const TRect& window) {
+    const TDIBImageEntry* left = ImageOf(leftHandle_);
+    const TDIBImageEntry* right = ImageOf(rightHandle_);
+    if (!left || !right) return;
+    const int leftWidth = left->pixels.Width();
+    const int rightWidth = right->pixels.Width();
+    const double track = Width() - leftWidth - rightWidth;
+    const double range = static_cast<double>(max_) - min_;
+    const double scale = range != 0.0 ? track / range : 0.0;
+    const int leftX = static_cast<int>(std::nearbyint(scale * leftPos_));
+    const int rightX = static_cast<int>(std::nearbyint(scale * rightPos_)) + leftWidth;
+    const bool top = handleAlign_ == THandleAlign::haTop;
+    const int leftY = top ? 0 : Height() - left->pixels.Height();
+    const int rightY = top ? 0 : Height() - right->pixels.Height();
+    leftRect_ = TRect::FromSize(leftX, leftY, leftWidth, left->pixels.Height());
+    rightRect_ = TRect::FromSize(rightX, rightY, rightWidth, right->pixels.Height());
+    painter.DrawImage(left->pixels, left->pixels.Bounds(), window.left + leftX, window.top + leftY, handleOpacity_,
+                      left->key);
+    painter.DrawImage(right->pixels, right->pixels.Bounds(), window.left + rightX, window.top + rightY,
+                      handleOpacity_, right->key);
+
+    const TRect fill{window.left + leftX + leftWidth, window.top, window.left + rightX, window.top + Height()};
+    if (fill.Empty()) return;
+    if (fillBrush_.solid) painter.FillRect(fill, fillBrush_.colour, fillOpacity_);
+    if (fillPen_.visible) {
+        const int width = std::max(1, static_cast<int>(std::nearbyint(fillPen_.width)));
+        painter.StrokeRect(fill, fillPen_.colour, width, fillOpacity_);
+    }
+}
+
+void TDIBRangeControl::MouseDown(const TMouseEvent& event) {
+    if (event.button != TMouseButton::Left) return;
+    if (leftRect_.Contains(event.x, event.y))
+        dragging_ = TDragHandle::Left;
+    else if (rightRect_.Contains(event.x, event.y))
+        dragging_ = TDragHandle::Right;
+}
+
+void TDIBRangeControl::MouseMove(const TMouseEvent& event) {
+    const bool overHandle = leftRect_.Contains(event.x, event.y) || rightRect_.Contains(event.x, event.y);
+    SetCursor(overHandle ? TCursor::Hand : TCursor::Arrow);
+    if (dragging_ == TDragHandle::None) return;
+    const double leftWidth = HandleWidth(leftHandle_);
+    const double rightWidth = HandleWidth(rightHandle_);
+    const double track = Width() - leftWidth - rightWidth;
+    if (track <= 0.0) return;
+    const double range = static_cast<double>(max_) - min_;
+    if (dragging_ == TDragHandle::Left)
+        SetLeftPos(static_cast<int>(std::nearbyint((event.x - leftWidth / 2.0) * range / track)));
+    else
+        SetRightPos(static_cast<int>(std::nearbyint((event.x - leftWidth - rightWidth / 2.0) * range / track)));
+}
+
+void TDIBRangeControl::MouseUp(const TMouseEvent& /*event*/) {
+    dragging_ = TDragHandle::None;
+}
+
+} // namespace quillon
