@@ -51,7 +51,8 @@ long double TEnvelopePoint::X() const {
 long double TEnvelopePoint::Y() const {
     const int index = Index();
     const TEnvelopeAnchors anchors = envelope_.anchorPoints_;
-    const bool anchoredFirst = index == 0 && (anchors == TEnvelopeAnchors::eaFirst || anchors == TEnvelopeAnchors::eaBoth);
+    const bool anchoredFirst =
+        index == 0 && (anchors == TEnvelopeAnchors::eaFirst || anchors == TEnvelopeAnchors::eaBoth);
     const bool anchoredLast = index >= 0 && index == envelope_.PointCount() - 1 &&
                               (anchors == TEnvelopeAnchors::eaLast || anchors == TEnvelopeAnchors::eaBoth);
     auto onOrigin = [](TAnchorPosition position) {

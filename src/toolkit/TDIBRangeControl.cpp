@@ -96,8 +96,8 @@ void TDIBRangeControl::PaintContent(TPainter& painter, const TRect& window) {
     rightRect_ = TRect::FromSize(rightX, rightY, rightWidth, right->pixels.Height());
     painter.DrawImage(left->pixels, left->pixels.Bounds(), window.left + leftX, window.top + leftY, handleOpacity_,
                       left->key);
-    painter.DrawImage(right->pixels, right->pixels.Bounds(), window.left + rightX, window.top + rightY,
-                      handleOpacity_, right->key);
+    painter.DrawImage(right->pixels, right->pixels.Bounds(), window.left + rightX, window.top + rightY, handleOpacity_,
+                      right->key);
 
     const TRect fill{window.left + leftX + leftWidth, window.top, window.left + rightX, window.top + Height()};
     if (fill.Empty()) return;
