@@ -352,18 +352,26 @@ void TDIBEnvelope::PaintContent(TPainter& painter, const TRect& window) {
         centres.push_back(TPointF{static_cast<float>(window.left + point->PixelX()) + halfW,
                                   static_cast<float>(window.top + point->PixelY()) + halfH});
 
+    // The fill polygon is drawn on a layer in control coordinates.
     const float originY =
-        static_cast<float>(window.top + RoundToInt(static_cast<long double>(DrawableHeight()) / 100.0L * yOrigin_)) +
-        halfH;
+        static_cast<float>(RoundToInt(static_cast<long double>(DrawableHeight()) / 100.0L * yOrigin_)) + halfH;
     std::vector<TPointF> polygon;
-    polygon.reserve(centres.size() + 2);
-    polygon.push_back(TPointF{centres.back().x, originY});
-    polygon.push_back(TPointF{centres.front().x, originY});
-    polygon.insert(polygon.end(), centres.begin(), centres.end());
-    if (fillBrush_.solid) painter.FillPolygon(polygon, fillBrush_.colour, fillOpacity_);
-    if (fillPen_.visible) {
-        polygon.push_back(polygon.front());
-        painter.DrawPolyline(polygon, fillPen_.width, fillPen_.colour, fillOpacity_);
+    polygon.reserve(centres.size() + 3);
+    const auto local = [&window](TPointF p) {
+        return TPointF{p.x - static_cast<float>(window.left), p.y - static_cast<float>(window.top)};
+    };
+    polygon.push_back(TPointF{local(centres.back()).x, originY});
+    polygon.push_back(TPointF{local(centres.front()).x, originY});
+    for (const TPointF& centre : centres)
+        polygon.push_back(local(centre));
+    if (fillBrush_.solid || fillPen_.visible) {
+        fillLayer_.Draw(painter, window, fillOpacity_, [this, &polygon](TPainter& layer) {
+            if (fillBrush_.solid) layer.FillPolygon(polygon, fillBrush_.colour);
+            if (fillPen_.visible) {
+                polygon.push_back(polygon.front());
+                layer.DrawPolyline(polygon, fillPen_.width, fillPen_.colour);
+            }
+        });
     }
 
     if (linePen_.visible && centres.size() >= 2) painter.DrawPolyline(centres, linePen_.width, linePen_.colour);

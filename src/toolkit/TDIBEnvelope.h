@@ -27,10 +27,11 @@
 // Drawing: the fill polygon (the two ends on the zero line, then the point centres) with `FillBrush` and
 // `FillPen` at `FillOpacity`, the line through the centres with `LinePen`, then each point's image at its
 // pixel position (`SelectedPointOpacity` for the selected point, `PointOpacity` for the others). The fill
-// and its outline are drawn straight onto the control, each at `FillOpacity`. GUI thread only [gui].
+// and its outline are drawn on one transparent layer blended at `FillOpacity`. GUI thread only [gui].
 #pragma once
 
 #include "toolkit/TDIBControl.h"
+#include "toolkit/TDrawingLayer.h"
 #include "toolkit/TPenBrush.h"
 
 #include <cstdint>
@@ -178,6 +179,7 @@ private:
     static unsigned ButtonBit(TMouseButton button) { return 1u << static_cast<unsigned>(button); }
 
     std::vector<std::unique_ptr<TEnvelopePoint>> points_;
+    TDrawingLayer fillLayer_;
     TEnvelopePoint* selected_ = nullptr;
     unsigned buttons_ = 0;
     bool addPending_ = false;

@@ -99,13 +99,15 @@ void TDIBRangeControl::PaintContent(TPainter& painter, const TRect& window) {
     painter.DrawImage(right->pixels, right->pixels.Bounds(), window.left + rightX, window.top + rightY, handleOpacity_,
                       right->key);
 
-    const TRect fill{window.left + leftX + leftWidth, window.top, window.left + rightX, window.top + Height()};
-    if (fill.Empty()) return;
-    if (fillBrush_.solid) painter.FillRect(fill, fillBrush_.colour, fillOpacity_);
-    if (fillPen_.visible) {
-        const int width = std::max(1, static_cast<int>(std::nearbyint(fillPen_.width)));
-        painter.StrokeRect(fill, fillPen_.colour, width, fillOpacity_);
-    }
+    const TRect fill{leftX + leftWidth, 0, rightX, Height()};
+    if (fill.Empty() || (!fillBrush_.solid && !fillPen_.visible)) return;
+    fillLayer_.Draw(painter, window, fillOpacity_, [this, &fill](TPainter& layer) {
+        if (fillBrush_.solid) layer.FillRect(fill, fillBrush_.colour);
+        if (fillPen_.visible) {
+            const int width = std::max(1, static_cast<int>(std::nearbyint(fillPen_.width)));
+            layer.StrokeRect(fill, fillPen_.colour, width);
+        }
+    });
 }
 
 void TDIBRangeControl::MouseDown(const TMouseEvent& event) {

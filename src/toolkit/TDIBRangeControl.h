@@ -11,13 +11,14 @@
 // Drawing, with T = Width - left handle width - right handle width and R = Max - Min: the left handle at
 // x = round(T / R × LeftPos), the right one at round(T / R × RightPos) + left handle width, both at
 // HandleOpacity, at the top (haTop) or the bottom (haBottom); then the rectangle between them, full height,
-// with FillBrush and FillPen at FillOpacity. Nothing is drawn without both handle images. The handle
-// rectangles of the last drawing are where a left press starts a drag (the left handle first). Dragging:
-// LeftPos := round((x - left width / 2) × R / T), RightPos := round((x - left width - right width / 2) × R / T).
-// Every round() rounds to nearest with ties to even. GUI thread only [gui].
+// with FillBrush and FillPen on a transparent layer blended at FillOpacity. Nothing is drawn without both handle
+// images. The handle rectangles of the last drawing are where a left press starts a drag (the left handle first).
+// Dragging: LeftPos := round((x - left width / 2) × R / T), RightPos := round((x - left width - right width / 2) × R /
+// T). Every round() rounds to nearest with ties to even. GUI thread only [gui].
 #pragma once
 
 #include "toolkit/TDIBControl.h"
+#include "toolkit/TDrawingLayer.h"
 #include "toolkit/TPenBrush.h"
 
 #include <cstdint>
@@ -85,6 +86,7 @@ private:
     int leftPos_ = 0;
     int rightPos_ = 100;
 
+    TDrawingLayer fillLayer_;
     TDragHandle dragging_ = TDragHandle::None;
     TRect leftRect_;
     TRect rightRect_;

@@ -83,8 +83,8 @@ TEST_F(TDIBEnvelopeTest, InsertionByEffectiveXKeepsEqualXInAddingOrder) {
     EXPECT_EQ(clamped->Y(), 0.0L);
     // Each added point was selected as it came.
     EXPECT_EQ(envelope.SelectedPoint(), clamped);
-    EXPECT_EQ(log, (std::vector<std::string>{"add0", "select0", "add1", "select1", "add1", "select1", "add3",
-                                             "select3", "add4", "select4"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"add0", "select0", "add1", "select1", "add1", "select1", "add3", "select3",
+                                             "add4", "select4"}));
     EXPECT_EQ(envelope.IndexAfterPixel(7), 2);
     EXPECT_EQ(envelope.IndexAfterPixel(100), -1);
 }
@@ -313,6 +313,11 @@ TEST_F(TDIBEnvelopeTest, ThePointImageLandsAtItsPixelPositionOverTheFill) {
     envelope.SetYOrigin(50);
     EXPECT_EQ(window.PaintAndRead(10 + 60, 5 + 40), kFill);
     EXPECT_EQ(window.PaintAndRead(10 + 60, 5 + 80), test::kBackdrop);
+    // At FillOpacity 128 the fill is half the brush over the backdrop (within ±1 per channel).
+    envelope.SetFillOpacity(128);
+    const TPixel half = window.PaintAndRead(10 + 60, 5 + 40);
+    EXPECT_NEAR(GreenOf(half), (GreenOf(test::kBackdrop) + GreenOf(kFill)) / 2.0, 1.51);
+    EXPECT_NEAR(RedOf(half), (RedOf(test::kBackdrop) + RedOf(kFill)) / 2.0, 1.51);
     // Without points nothing but the background is drawn.
     envelope.DeleteAllPoints();
     EXPECT_EQ(window.PaintAndRead(10 + 60, 5 + 40), test::kBackdrop);

@@ -110,6 +110,29 @@ TEST_F(TDIBRangeControlTest, HandlesAndFillAreDrawnAtTheirPositions) {
     EXPECT_EQ(window.PaintAndRead(20 + 50, 40 + 5), test::kBackdrop);
 }
 
+// Channels within ±1 of the exact mix.
+void ExpectMix(TPixel actual, TPixel under, TPixel over, int opacity) {
+    auto mix = [opacity](int a, int b) { return a + (b - a) * opacity / 255.0; };
+    EXPECT_NEAR(RedOf(actual), mix(RedOf(under), RedOf(over)), 1.01);
+    EXPECT_NEAR(GreenOf(actual), mix(GreenOf(under), GreenOf(over)), 1.01);
+    EXPECT_NEAR(BlueOf(actual), mix(BlueOf(under), BlueOf(over)), 1.01);
+}
+
+TEST_F(TDIBRangeControlTest, FillAndOutlineShareOneLayerAtTheFillOpacity) {
+    constexpr TPixel kPen = Rgb(200, 0, 100);
+    range.SetLeftPos(30);
+    range.SetRightPos(70);
+    range.SetFillOpacity(128);
+    range.SetFillPen(TPen{kPen, 1.0f, true});
+    // The outline replaces the fill on the layer, so its pixels are a single mix with the backdrop.
+    ExpectMix(window.PaintAndRead(20 + 40, 40 + 5), test::kBackdrop, kPen, 128);
+    ExpectMix(window.PaintAndRead(20 + 60, 40), test::kBackdrop, kPen, 128);
+    ExpectMix(window.PaintAndRead(20 + 60, 40 + 10), test::kBackdrop, kFill, 128);
+    // The handles are drawn at HandleOpacity.
+    range.SetHandleOpacity(0);
+    EXPECT_EQ(window.PaintAndRead(20 + 35, 40 + 15), test::kBackdrop);
+}
+
 TEST_F(TDIBRangeControlTest, DraggingAHandleCentresItOnTheCursor) {
     range.SetLeftPos(30);
     range.SetRightPos(70);
