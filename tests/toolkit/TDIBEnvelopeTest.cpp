@@ -164,14 +164,19 @@ TEST_F(TDIBEnvelopeTest, StretchScalesTheEarlierPointsByTheMovedPointsFactor) {
     envelope.AddPoint(50, 50);
     envelope.AddPoint(70, 50);
     window.Down(CentreX(3), CentreY(3));
+    log.clear();
     window.Move(CentreX(3) + 5, CentreY(3)); // 50 → 55: 10 % of its x
+    // y of the dragged point, the shift from the right end, then the scaling from the nearest point down.
+    EXPECT_EQ(log, (std::vector<std::string>{"move3", "move4", "move3", "move2", "move1", "move0"}));
     EXPECT_EQ(envelope.Point(3)->X(), 55.0L);
     EXPECT_EQ(envelope.Point(4)->X(), 75.0L); // later points are shifted, not scaled
     EXPECT_NEAR(static_cast<double>(envelope.Point(2)->X()), 44.0, 1e-9);
     EXPECT_NEAR(static_cast<double>(envelope.Point(1)->X()), 22.0, 1e-9);
     EXPECT_EQ(envelope.Point(0)->X(), 0.0L);
     // Back left to 44 (factor 0.8): the earlier points scale again, first to last.
+    log.clear();
     window.Move(CentreX(3) - 11, CentreY(3));
+    EXPECT_EQ(log, (std::vector<std::string>{"move3", "move3", "move4", "move0", "move1", "move2"}));
     EXPECT_EQ(envelope.Point(3)->X(), 44.0L);
     EXPECT_NEAR(static_cast<double>(envelope.Point(2)->X()), 35.2, 1e-9);
     EXPECT_NEAR(static_cast<double>(envelope.Point(1)->X()), 17.6, 1e-9);
