@@ -129,6 +129,7 @@ public:
     TPointEvent OnPointMoved;
     TPointEvent OnPointRemoved;
     TPointEvent OnSelectedPointChanged;
+    // Raised on every press and release; OnClick after a left release while enabled.
     TMouseNotifyEvent OnMouseDown;
     TMouseNotifyEvent OnMouseUp;
     TNotifyEvent OnClick;

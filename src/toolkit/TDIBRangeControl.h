@@ -11,10 +11,11 @@
 // Drawing, with T = Width - left handle width - right handle width and R = Max - Min: the left handle at
 // x = round(T / R × LeftPos), the right one at round(T / R × RightPos) + left handle width, both at
 // HandleOpacity, at the top (haTop) or the bottom (haBottom); then the rectangle between them, full height,
-// with FillBrush and FillPen on a transparent layer blended at FillOpacity. Nothing is drawn without both handle
-// images. The handle rectangles of the last drawing are where a left press starts a drag (the left handle first).
-// Dragging: LeftPos := round((x - left width / 2) × R / T), RightPos := round((x - left width - right width / 2) × R /
-// T). Every round() rounds to nearest with ties to even. GUI thread only [gui].
+// with FillBrush and FillPen on a transparent layer blended at FillOpacity. Nothing is drawn without both
+// handle images. The handle rectangles of the last drawing are where a left press starts a drag (the left
+// handle first). Dragging: LeftPos := round((x - left width / 2) × R / T) and
+// RightPos := round((x - left width - right width / 2) × R / T), so the handle's centre follows the cursor.
+// Every round() rounds to nearest with ties to even. GUI thread only [gui].
 #pragma once
 
 #include "toolkit/TDIBControl.h"
