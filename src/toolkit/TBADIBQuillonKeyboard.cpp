@@ -27,9 +27,13 @@ constexpr std::array<TKeyboardKey, TBADIBQuillonKeyboard::kKeys> kKeyTable{{
 
 } // namespace
 
-TBADIBQuillonKeyboard::TBADIBQuillonKeyboard(const TRect& bounds) : TDIBControl(bounds) { SetAutoSize(true); }
+TBADIBQuillonKeyboard::TBADIBQuillonKeyboard(const TRect& bounds) : TDIBControl(bounds) {
+    SetAutoSize(true);
+}
 
-const std::array<TKeyboardKey, TBADIBQuillonKeyboard::kKeys>& TBADIBQuillonKeyboard::Keys() { return kKeyTable; }
+const std::array<TKeyboardKey, TBADIBQuillonKeyboard::kKeys>& TBADIBQuillonKeyboard::Keys() {
+    return kKeyTable;
+}
 
 int TBADIBQuillonKeyboard::KeyAt(int x, int y) {
     int found = -1;

@@ -20,8 +20,12 @@ constexpr int kHeight = 39;
 
 // The rest half is Rgb(10, column, 0), the pressed half Rgb(200, column, 0) (column within its half), so a
 // pixel tells which half it came from and from which column.
-TPixel Rest(int column) { return Rgb(10, static_cast<std::uint8_t>(column), 0); }
-TPixel Pressed(int column) { return Rgb(200, static_cast<std::uint8_t>(column), 0); }
+TPixel Rest(int column) {
+    return Rgb(10, static_cast<std::uint8_t>(column), 0);
+}
+TPixel Pressed(int column) {
+    return Rgb(200, static_cast<std::uint8_t>(column), 0);
+}
 
 TPixelBuffer MakeKeyboardImage() {
     TPixelBuffer image(2 * kHalf, kHeight);
@@ -74,11 +78,11 @@ TEST_F(TBADIBQuillonKeyboardTest, TakesTheSizeOfOneHalfAndKeyKPlaysNoteKPlus40) 
 
 TEST_F(TBADIBQuillonKeyboardTest, ABlackKeyWinsOverTheWhiteKeysBeneathIt) {
     // Key 2 (black, note 42) spans x 19 … 26, y 15 … 22, over white keys 1 (12 … 23) and 3 (24 … 35).
-    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(19, 15), 2); // its top-left corner, inside key 1
-    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(26, 22), 2); // its bottom-right corner, inside key 3
-    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(18, 20), 1); // just left of it
-    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(27, 20), 3); // just right of it
-    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(19, 23), 1); // just below it
+    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(19, 15), 2);  // its top-left corner, inside key 1
+    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(26, 22), 2);  // its bottom-right corner, inside key 3
+    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(18, 20), 1);  // just left of it
+    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(27, 20), 3);  // just right of it
+    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(19, 23), 1);  // just below it
     EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(19, 14), -1); // just above it, above key 1's top (16)
     EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(24, 14), 3);  // above it, inside key 3 (top 12)
     EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(24, 11), -1);
@@ -115,19 +119,20 @@ TEST_F(TBADIBQuillonKeyboardTest, TheThreeBlackKeysAtTheTopEndCannotBePlayed) {
     // Set from code, such a key is never drawn pressed: the picture stays at rest.
     keyboard.SetKeyPressed(45);
     for (int x = 318; x < 327; ++x)
-        for (int y = 20; y < 30; ++y) EXPECT_EQ(Pixel(x, y), Rest(x + 1)) << x << ", " << y;
+        for (int y = 20; y < 30; ++y)
+            EXPECT_EQ(Pixel(x, y), Rest(x + 1)) << x << ", " << y;
 }
 
 TEST_F(TBADIBQuillonKeyboardTest, SlidingAcrossKeysPlaysEachAndTheReleaseAnywhereStopsTheNote) {
-    Down(6, 30);                  // key 0, note 40
-    Move(8, 30);                  // the same key: nothing new
-    Move(14, 30);                 // key 1, note 41
-    Move(20, 18);                 // key 2 (black), note 42
-    Move(20, 5);                  // off every key: the last one stays
+    Down(6, 30);  // key 0, note 40
+    Move(8, 30);  // the same key: nothing new
+    Move(14, 30); // key 1, note 41
+    Move(20, 18); // key 2 (black), note 42
+    Move(20, 5);  // off every key: the last one stays
     EXPECT_EQ(keyboard.KeyPressed(), 2);
-    Move(500, 30);                // outside the control (it holds the capture): stays
-    Move(30, 30);                 // key 3, note 43
-    Up(-50, 200);                 // released far away
+    Move(500, 30); // outside the control (it holds the capture): stays
+    Move(30, 30);  // key 3, note 43
+    Up(-50, 200);  // released far away
     EXPECT_EQ(notes, (std::vector<int>{40, 41, 42, 43, -1}));
     EXPECT_FALSE(keyboard.Pressing());
 
@@ -177,7 +182,7 @@ TEST_F(TBADIBQuillonKeyboardTest, APressedWhiteKeyIsCopiedFromThePressedHalfAndI
     // A white key next to a white key: the white neighbour is drawn at rest again (no harm done) and the
     // black one repairs the overlap. Key 7 (48 … 59) between black key 6 (46 … 53) and white key 8.
     keyboard.SetKeyPressed(7);
-    EXPECT_EQ(Pixel(50, 10), Rest(51));  // under key 6
+    EXPECT_EQ(Pixel(50, 10), Rest(51));    // under key 6
     EXPECT_EQ(Pixel(53, 10), Pressed(54)); // right of key 6
     EXPECT_EQ(Pixel(57, 30), Pressed(58));
     EXPECT_EQ(Pixel(58, 30), Rest(59));
