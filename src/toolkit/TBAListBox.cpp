@@ -47,7 +47,9 @@ void TBAListBox::SetItemIndex(int index) {
     Invalidate();
 }
 
-TRect TBAListBox::ItemRect(int i) const { return TRect::FromSize(0, (i - topIndex_) * itemHeight_, Width(), itemHeight_); }
+TRect TBAListBox::ItemRect(int i) const {
+    return TRect::FromSize(0, (i - topIndex_) * itemHeight_, Width(), itemHeight_);
+}
 
 int TBAListBox::ItemAt(int x, int y) const {
     if (x < 0 || x >= Width() || y < 0 || y >= Height()) return -1;
@@ -81,7 +83,8 @@ void TBAListBox::DrawItem(TPainter& painter, const TRect& window, int i) {
 void TBAListBox::PaintContent(TPainter& painter, const TRect& window) {
     painter.FillRect(window, Color, Opacity());
     const int visible = (Height() + itemHeight_ - 1) / itemHeight_;
-    for (int i = topIndex_; i < Count() && i < topIndex_ + visible; ++i) DrawItem(painter, window, i);
+    for (int i = topIndex_; i < Count() && i < topIndex_ + visible; ++i)
+        DrawItem(painter, window, i);
 }
 
 } // namespace quillon

@@ -13,6 +13,7 @@
 #include "toolkit/TDIBControl.h"
 #include "toolkit/TGlyphAtlas.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -52,12 +53,12 @@ public:
     int LastDrawn() const { return lastDrawn_; }
 
     // Colours and font ------------------------------------------------------------------------------------
-    TPixel LineColorOdd = Rgb(255, 255, 0);         // yellow
-    TPixel LineColorEven = Rgb(255, 255, 255);      // white
-    TPixel LineColorSelected = Rgb(153, 180, 209);  // the active-caption colour
-    TPixel FontSelectedColor = Rgb(0, 0, 0);        // the caption-text colour
+    TPixel LineColorOdd = Rgb(255, 255, 0);        // yellow
+    TPixel LineColorEven = Rgb(255, 255, 255);     // white
+    TPixel LineColorSelected = Rgb(153, 180, 209); // the active-caption colour
+    TPixel FontSelectedColor = Rgb(0, 0, 0);       // the caption-text colour
     TPixel FontColor = Rgb(0, 0, 0);
-    TPixel Color = Rgb(255, 255, 255);              // below the last row
+    TPixel Color = Rgb(255, 255, 255); // below the last row
     const TGlyphAtlas* Font = nullptr;
 
     TNotifyEvent OnClick;

@@ -147,8 +147,7 @@ void THookEdit::PaintContent(TPainter& painter, const TRect& window) {
     if (selLength_ > 0) {
         const TRect box{penAt(selStart_), window.top, penAt(selStart_ + selLength_), window.bottom};
         painter.FillRect(box, SelectionColor, Opacity());
-        painter.DrawText(*Font,
-                         text.substr(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_)),
+        painter.DrawText(*Font, text.substr(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_)),
                          box.left, baseline, SelectionFontColor, Opacity());
     }
     if (IsActive()) {

@@ -9,7 +9,9 @@ namespace {
 constexpr std::size_t kNumberLength = 5; // "001. "
 } // namespace
 
-TPatchListBox::TPatchListBox(const TRect& bounds) : TBAListBox(bounds) { SetPrograms(64); }
+TPatchListBox::TPatchListBox(const TRect& bounds) : TBAListBox(bounds) {
+    SetPrograms(64);
+}
 
 TPatchListBox::~TPatchListBox() {
     if (editBox_) editBox_->OnReturn = nullptr;
@@ -25,7 +27,8 @@ std::string TPatchListBox::RowText(int r, std::string_view name) {
 
 void TPatchListBox::SetPrograms(int n) {
     Clear();
-    for (int r = 0; r < n; ++r) AddItem(RowText(r, {}));
+    for (int r = 0; r < n; ++r)
+        AddItem(RowText(r, {}));
 }
 
 std::string TPatchListBox::ProgramName(int r) const {
@@ -78,7 +81,10 @@ void TPatchListBox::MouseDoubleClick(const TMouseEvent& event) {
     const int x = rect.left + Bounds().left + EditOffsetLeft;
     const int y = rect.top + Bounds().top + EditOffsetTop;
     editBox_->SetBounds(TRect::FromSize(x, y, editBox_->Width(), editBox_->Height()));
-    if (Parent()) Parent()->Add(*editBox_); // the last added is in front
+    if (Parent()) { // the last added is in front
+        Parent()->Remove(*editBox_);
+        Parent()->Add(*editBox_);
+    }
     editBox_->SetVisible(true);
     editingRow_ = row;
     editBox_->SetText(ProgramName(row));

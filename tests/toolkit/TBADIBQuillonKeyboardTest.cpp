@@ -78,7 +78,9 @@ TEST_F(TBADIBQuillonKeyboardTest, TakesTheSizeOfOneHalfAndKeyKPlaysNoteKPlus40) 
 
 TEST_F(TBADIBQuillonKeyboardTest, ABlackKeyWinsOverTheWhiteKeysBeneathIt) {
     // Key 2 (black, note 42) spans x 19 … 26, y 15 … 22, over white keys 1 (12 … 23) and 3 (24 … 35).
-    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(19, 15), 2);  // its top-left corner, inside key 1
+    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(19, 15), 2);  // its top-left corner, above key 1
+    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(19, 22), 2);  // its bottom-left corner, inside key 1
+    EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(23, 16), 2);  // key 1's last column, inside key 1
     EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(26, 22), 2);  // its bottom-right corner, inside key 3
     EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(18, 20), 1);  // just left of it
     EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(27, 20), 3);  // just right of it
@@ -92,7 +94,7 @@ TEST_F(TBADIBQuillonKeyboardTest, ABlackKeyWinsOverTheWhiteKeysBeneathIt) {
     EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(372, 37), -1);
     EXPECT_EQ(TBADIBQuillonKeyboard::KeyAt(371, 37), 51);
 
-    Down(19, 15);
+    Down(19, 22);
     EXPECT_EQ(keyboard.KeyPressed(), 2);
     EXPECT_EQ(notes, (std::vector<int>{42}));
 }

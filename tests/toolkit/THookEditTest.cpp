@@ -12,8 +12,12 @@
 namespace quillon {
 namespace {
 
-TKeyEvent Press(TEditKey key) { return TKeyEvent{key, true, {}}; }
-TKeyEvent Type(std::string chars) { return TKeyEvent{TEditKey::Other, true, std::move(chars)}; }
+TKeyEvent Press(TEditKey key) {
+    return TKeyEvent{key, true, {}};
+}
+TKeyEvent Type(std::string chars) {
+    return TKeyEvent{TEditKey::Other, true, std::move(chars)};
+}
 
 TEST(THookEditTest, KeysGoToTheHostUnlessAnEditBoxIsActive) {
     THookEdit edit;
@@ -62,7 +66,8 @@ TEST(THookEditTest, EditingKeysMoveTheCaretAndChangeTheText) {
     THookEdit::DispatchKey(Type("\xE4\xDF")); // a key giving two characters
     EXPECT_EQ(edit.Text(), "Pi\xE4\xDFno");
     EXPECT_EQ(edit.CaretPos(), 4);
-    for (int i = 0; i < 6; ++i) THookEdit::DispatchKey(Press(TEditKey::Left)); // not below 0
+    for (int i = 0; i < 6; ++i)
+        THookEdit::DispatchKey(Press(TEditKey::Left)); // not below 0
     EXPECT_EQ(edit.CaretPos(), 0);
     THookEdit::DispatchKey(Press(TEditKey::Backspace)); // nothing at position 0
     EXPECT_EQ(edit.Text(), "Pi\xE4\xDFno");
@@ -107,7 +112,8 @@ TEST(THookEditTest, TypingStopsAtTheMaximumLength) {
     EXPECT_EQ(edit.Text(), std::string(24, 'n'));
     edit.SetText("");
     edit.Activate();
-    for (int i = 0; i < 30; ++i) THookEdit::DispatchKey(Type(std::string(1, static_cast<char>('A' + i % 26))));
+    for (int i = 0; i < 30; ++i)
+        THookEdit::DispatchKey(Type(std::string(1, static_cast<char>('A' + i % 26))));
     EXPECT_EQ(edit.Text(), "ABCDEFGHIJKLMNOPQRSTUVWX");
     edit.SetSelection(22, 2); // replacing a selection may use its room
     THookEdit::DispatchKey(Type("yz"));

@@ -35,15 +35,20 @@ void Colour(TBAListBox& list) {
     list.Font = &test::TestGlyphAtlas();
 }
 
-TKeyEvent Key(TEditKey key) { return TKeyEvent{key, true, {}}; }
-TKeyEvent Type(std::string chars) { return TKeyEvent{TEditKey::Other, true, std::move(chars)}; }
+TKeyEvent Key(TEditKey key) {
+    return TKeyEvent{key, true, {}};
+}
+TKeyEvent Type(std::string chars) {
+    return TKeyEvent{TEditKey::Other, true, std::move(chars)};
+}
 
 TEST(TBAListBoxTest, RowsAreFilledByParityOrSelectionAndWrittenOnePixelIn) {
     TestWindow window;
     TestList list;
     list.SetBounds(TRect::FromSize(10, 10, 100, 48)); // three rows of 16
     Colour(list);
-    for (int i = 0; i < 5; ++i) list.AddItem("I");
+    for (int i = 0; i < 5; ++i)
+        list.AddItem("I");
     list.SetItemIndex(2);
     window.root.Add(list);
     // Row i's 'I' (bearing 1, 2 × 7 ink) lies at x 12 … 13 and y (top of row) + 3 … + 9.
@@ -82,7 +87,8 @@ TEST(TBAListBoxTest, DrawingARowRepairsTheRowDrawnBeforeIt) {
     TestList list;
     list.SetBounds(TRect::FromSize(0, 0, 100, 64));
     Colour(list);
-    for (int i = 0; i < 4; ++i) list.AddItem("I");
+    for (int i = 0; i < 4; ++i)
+        list.AddItem("I");
     EXPECT_EQ(list.LastDrawn(), -1);
     TPainter painter(buffer);
     list.SetItemIndex(1);
@@ -173,7 +179,8 @@ TEST_F(TPatchListBoxRenameTest, EnterCommitsTheNameToTheRow) {
 
     // A name of 30 characters typed in is stored as its first 24.
     DoubleClick(window, list, 50, 10 + 5);
-    for (char c : std::string("abcdefghijklmnopqrstuvwxyz1234")) THookEdit::DispatchKey(Type(std::string(1, c)));
+    for (char c : std::string("abcdefghijklmnopqrstuvwxyz1234"))
+        THookEdit::DispatchKey(Type(std::string(1, c)));
     THookEdit::DispatchKey(Key(TEditKey::Enter));
     EXPECT_EQ(list.ProgramName(0), "abcdefghijklmnopqrstuvwx");
     EXPECT_EQ(changes, 2);
