@@ -3,6 +3,7 @@
 #include "toolkit/THookEdit.h"
 
 #include "ControlTestSupport.h"
+#include "support/TestGlyphAtlas.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,31 @@ TEST(THookEditTest, ActivatingASecondEditBoxCommitsTheFirst) {
     window.Down(20, 15);
     window.Up(100, 100);
     EXPECT_EQ(THookEdit::ActiveEdit(), nullptr);
+}
+
+TEST(THookEditTest, DrawsTheTextTheSelectionAndACaretOnlyWhileActive) {
+    test::TestWindow window;
+    THookEdit edit{TRect::FromSize(10, 10, 40, 14)};
+    edit.Font = &test::TestGlyphAtlas();
+    edit.Color = Rgb(250, 250, 250);
+    edit.FontColor = Rgb(1, 1, 1);
+    edit.SelectionColor = Rgb(0, 0, 200);
+    edit.SelectionFontColor = Rgb(255, 255, 254);
+    edit.SetText("I");
+    window.root.Add(edit);
+    // Baseline 10 + (14 - 10) / 2 + 7 = 19; the 'I' inks x 12 … 13, y 12 … 18; the caret after it is x 15.
+    EXPECT_EQ(window.PaintAndRead(11, 15), Rgb(250, 250, 250));
+    EXPECT_EQ(window.PaintAndRead(12, 15), Rgb(1, 1, 1));
+    EXPECT_EQ(window.PaintAndRead(15, 15), Rgb(250, 250, 250));
+    edit.Activate();
+    EXPECT_EQ(window.PaintAndRead(15, 12), Rgb(1, 1, 1));
+    EXPECT_EQ(window.PaintAndRead(15, 21), Rgb(1, 1, 1));
+    EXPECT_EQ(window.PaintAndRead(16, 15), Rgb(250, 250, 250));
+    edit.SetSelection(0, 1);
+    EXPECT_EQ(window.PaintAndRead(11, 15), Rgb(0, 0, 200));
+    EXPECT_EQ(window.PaintAndRead(13, 15), Rgb(255, 255, 254));
+    edit.Deactivate();
+    EXPECT_EQ(window.PaintAndRead(15, 15), Rgb(250, 250, 250));
 }
 
 } // namespace
