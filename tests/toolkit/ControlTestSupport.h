@@ -32,11 +32,14 @@ inline TPixelBuffer MakeStrip(int frames, int w, int h, TFrameStack stack = TFra
 
 struct TestWindow {
     TDirtyRegion dirty;
-    TDIBImageContainer root{TRect::FromSize(0, 0, 200, 120)};
+    TDIBImageContainer root;
     TMouseRouter router{root};
-    TPixelBuffer buffer{200, 120, kBackdrop};
+    TPixelBuffer buffer;
 
-    TestWindow() { root.SetDirtyRegion(&dirty); }
+    explicit TestWindow(int width = 200, int height = 120)
+        : root(TRect::FromSize(0, 0, width, height)), buffer(width, height, kBackdrop) {
+        root.SetDirtyRegion(&dirty);
+    }
 
     void Down(int x, int y, bool shift = false, TMouseButton button = TMouseButton::Left) {
         router.MouseDown(TMouseEvent{x, y, button, shift, false});
