@@ -68,7 +68,7 @@ void TEnvelopePoint::SetX(long double x) {
     const int index = Index();
     if (index > 0) x = std::max(x, envelope_.points_[static_cast<std::size_t>(index - 1)]->X());
     if (index >= 0 && index + 1 < envelope_.PointCount())
-        x = std::min(x, envelope_.points_[static_cast<std::size_t>(index + 1)]->X());
+        x = std::min(x, envelope_.points_[static_cast<std::size_t>(index) + 1]->X());
     x_ = x;
     envelope_.Invalidate();
     envelope_.Notify(envelope_.OnPointMoved, this);
@@ -344,8 +344,10 @@ void TDIBEnvelope::PaintContent(TPainter& painter, const TRect& window) {
     if (OnPaintBackground && Enabled()) OnPaintBackground(*this, painter, window);
     if (points_.empty()) return;
 
-    const float halfW = static_cast<float>(imageWidth_ / 2);
-    const float halfH = static_cast<float>(imageHeight_ / 2);
+    const int halfWidth = imageWidth_ / 2; // whole pixels: the image's centre pixel
+    const int halfHeight = imageHeight_ / 2;
+    const auto halfW = static_cast<float>(halfWidth);
+    const auto halfH = static_cast<float>(halfHeight);
     std::vector<TPointF> centres;
     centres.reserve(points_.size());
     for (const auto& point : points_)
