@@ -1,5 +1,7 @@
 #include "toolkit/TDIBControl.h"
 
+#include "toolkit/TPopupMenu.h"
+
 #include <algorithm>
 
 namespace quillon {
@@ -62,6 +64,14 @@ TDirtyRegion* TDIBControl::FindDirtyRegion() const {
         root = root->parent_;
     const auto* container = dynamic_cast<const TDIBImageContainer*>(root);
     return container ? container->DirtyRegion() : nullptr;
+}
+
+TMenuLayer* TDIBControl::FindMenuLayer() const {
+    const TDIBControl* root = this;
+    while (root->parent_)
+        root = root->parent_;
+    const auto* container = dynamic_cast<const TDIBImageContainer*>(root);
+    return container ? container->MenuLayer() : nullptr;
 }
 
 void TDIBControl::Invalidate() {
@@ -161,6 +171,17 @@ void TDIBImageContainer::PaintContent(TPainter& painter, const TRect& window) {
         painter.DrawImage(image->pixels, image->pixels.Bounds(), window.left, window.top, Opacity(), image->key);
     for (TDIBControl* child : children_)
         child->Paint(painter);
+    if (menuLayer_) menuLayer_->Paint(painter);
+}
+
+void TDIBImageContainer::SetMenuLayer(TMenuLayer* layer) {
+    if (menuLayer_) menuLayer_->OnInvalidate = nullptr;
+    menuLayer_ = layer;
+    if (!layer) return;
+    layer->SetArea(WindowRect());
+    layer->OnInvalidate = [this](const TRect& area) {
+        if (dirty_) dirty_->Add(area.Intersection(WindowRect()));
+    };
 }
 
 // TDIBTimer ---------------------------------------------------------------------------------------------------
@@ -194,7 +215,16 @@ TMouseEvent TMouseRouter::ToLocal(const TDIBControl& control, const TMouseEvent&
     return local;
 }
 
+bool TMouseRouter::MenuOpen() const {
+    const TMenuLayer* layer = root_.MenuLayer();
+    return layer && layer->IsOpen();
+}
+
 void TMouseRouter::MouseDown(const TMouseEvent& windowEvent) {
+    if (MenuOpen()) {
+        root_.MenuLayer()->MouseDown(windowEvent);
+        return;
+    }
     // A second button pressed during a drag goes to the control that holds the capture.
     TDIBControl* target = captured_ ? captured_ : Target(windowEvent.x, windowEvent.y);
     hovered_ = target;
@@ -205,6 +235,10 @@ void TMouseRouter::MouseDown(const TMouseEvent& windowEvent) {
 }
 
 void TMouseRouter::MouseMove(const TMouseEvent& windowEvent) {
+    if (MenuOpen()) {
+        root_.MenuLayer()->MouseMove(windowEvent);
+        return;
+    }
     if (captured_) {
         captured_->MouseMove(ToLocal(*captured_, windowEvent));
         return;
@@ -214,6 +248,14 @@ void TMouseRouter::MouseMove(const TMouseEvent& windowEvent) {
 }
 
 void TMouseRouter::MouseUp(const TMouseEvent& windowEvent) {
+    if (MenuOpen()) {
+        if (TDIBControl* holder = captured_; holder && windowEvent.button == capturedButton_) {
+            captured_ = nullptr;
+            holder->MouseUp(ToLocal(*holder, windowEvent));
+        }
+        if (MenuOpen()) root_.MenuLayer()->MouseUp(windowEvent);
+        return;
+    }
     TDIBControl* target = captured_ ? captured_ : Target(windowEvent.x, windowEvent.y);
     if (captured_ && windowEvent.button == capturedButton_) captured_ = nullptr;
     if (target) target->MouseUp(ToLocal(*target, windowEvent));

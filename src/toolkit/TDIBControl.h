@@ -26,6 +26,7 @@ namespace quillon {
 
 class TDIBControl;
 class TDIBImageContainer;
+class TMenuLayer;
 
 enum class TMouseButton { Left, Right, Middle };
 enum class TCursor { Arrow, Hand };
@@ -89,6 +90,9 @@ public:
 
     // Adds the control's window rectangle to the root's dirty region (if it has one).
     void Invalidate();
+
+    // The menu layer of the root container, or null.
+    TMenuLayer* FindMenuLayer() const;
 
     // Draws the control (if visible) in window coordinates, clipped to its window rectangle.
     void Paint(TPainter& painter);
@@ -155,6 +159,12 @@ public:
     void SetDirtyRegion(TDirtyRegion* region) { dirty_ = region; }
     TDirtyRegion* DirtyRegion() const { return dirty_; }
 
+    // The root's menu layer: painted on top of the children and given the mouse first while a menu is open.
+    // Setting it makes its area the container's window rectangle and sends its changes to the dirty region.
+    // The layer must outlive its place here.
+    void SetMenuLayer(TMenuLayer* layer);
+    TMenuLayer* MenuLayer() const { return menuLayer_; }
+
     void AdvanceClock(int milliseconds) override;
     TDIBControl* HitTest(int x, int y) override;
 
@@ -165,6 +175,7 @@ protected:
 private:
     std::vector<TDIBControl*> children_;
     TDirtyRegion* dirty_ = nullptr;
+    TMenuLayer* menuLayer_ = nullptr;
     int indexMain_ = -1;
 };
 
@@ -188,7 +199,8 @@ private:
 // Delivers the window's mouse events (window coordinates) to controls. A press goes to the enabled control
 // under the mouse, which then holds the capture: every move and release goes to it, wherever the mouse is,
 // until the button that took the capture is released. Without a capture, moves and releases go to the
-// control under the mouse.
+// control under the mouse. While the root's menu layer has a menu open, every event goes to the layer
+// instead (a release still ends a capture and reaches the control that held it first).
 class TMouseRouter {
 public:
     explicit TMouseRouter(TDIBImageContainer& root) : root_(root) {}
@@ -205,6 +217,7 @@ public:
     void Forget(const TDIBControl& control);
 
 private:
+    bool MenuOpen() const;
     TDIBControl* Target(int x, int y) const;
     static TMouseEvent ToLocal(const TDIBControl& control, const TMouseEvent& windowEvent);
 
