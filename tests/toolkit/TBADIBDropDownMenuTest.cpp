@@ -135,5 +135,60 @@ TEST_F(TBADIBDropDownMenuTest, WithoutAMenuOrARightButtonNothingOpens) {
     EXPECT_FALSE(drop.Pressed());
 }
 
+TEST_F(TBADIBDropDownMenuTest, AMenuOpenedOnAPressTakesTheMouseAndTheReleaseStillEndsTheCapture) {
+    TPopupMenu context;
+    context.Items.Add(77, "Io").OnClick = [this](TMenuItem& item) { external.push_back(item.Tag); };
+    drop.OnMouseDown = [&](TDIBControl&, const TMouseEvent& event) {
+        if (event.button == TMouseButton::Right) layer.Open(context, 25, 40);
+    };
+    window.Down(30, 15, false, TMouseButton::Right);
+    ASSERT_TRUE(layer.IsOpen());
+    EXPECT_EQ(window.router.Captured(), &drop);
+    window.Up(30, 15, TMouseButton::Right);
+    EXPECT_EQ(window.router.Captured(), nullptr);
+    EXPECT_TRUE(layer.IsOpen());
+    ClickItem(0);
+    EXPECT_EQ(external, std::vector<int>{77});
+    EXPECT_FALSE(layer.IsOpen());
+    EXPECT_FALSE(drop.Pressed());
+    EXPECT_TRUE(changes.empty());
+}
+
+// The test atlas's "I" is 2 × 7 pixels of ink one pixel right of the pen, its top 7 above the baseline; its
+// advance is 4 and the font's height 10. The control is 60 × 16 with a 10-pixel button.
+TEST_F(TBADIBDropDownMenuTest, TheCaptionIsPlacedByAlignmentFreeSpaceAndYCorrectionAndTheButtonShowsThePress) {
+    TDIBImageList images;
+    images.Add(test::MakeStrip(2, 10, 16), test::kKey);
+    drop.SetDIBImageList(&images);
+    drop.SetButton(0);
+    constexpr TPixel kInk = Rgb(9, 9, 9);
+    drop.Font = TDIBFont{&test::TestGlyphAtlas(), kInk};
+    drop.SetCaption("I");
+    // Ink columns (control coordinates) of the caption, top row round((16 - 10) / 2) = 3.
+    const auto inkAt = [&](int x, int y) { return window.PaintAndRead(20 + x, 10 + y) == kInk; };
+    EXPECT_TRUE(inkAt(4, 3));
+    EXPECT_TRUE(inkAt(5, 9));
+    EXPECT_FALSE(inkAt(4, 2));
+    EXPECT_FALSE(inkAt(4, 10));
+    drop.SetAlignment(TSpinAlignment::taRightJustify);
+    EXPECT_TRUE(inkAt(44, 3)); // free width 50: x = 50 - 4 - 3
+    EXPECT_FALSE(inkAt(4, 3));
+    drop.SetAlignInFreeSpace(false);
+    EXPECT_TRUE(inkAt(54, 3)); // whole width: x = 60 - 4 - 3, over the button
+    drop.SetAlignInFreeSpace(true);
+    drop.SetAlignment(TSpinAlignment::taCenter);
+    EXPECT_TRUE(inkAt(24, 3)); // (50 - 4) div 2
+    drop.SetYCorrection(2);
+    EXPECT_FALSE(inkAt(24, 3));
+    EXPECT_TRUE(inkAt(24, 5));
+    EXPECT_TRUE(inkAt(24, 11));
+    // The button: frame 0 idle, frame 1 while pressed.
+    EXPECT_EQ(window.PaintAndRead(20 + 55, 10 + 8), test::FrameColour(0));
+    window.Down(30, 15);
+    EXPECT_EQ(window.PaintAndRead(20 + 55, 10 + 8), test::FrameColour(1));
+    window.Up(30, 15);
+    EXPECT_EQ(window.PaintAndRead(20 + 55, 10 + 8), test::FrameColour(0));
+}
+
 } // namespace
 } // namespace quillon
