@@ -259,7 +259,8 @@ void TMenuLayer::PaintLevel(TPainter& painter, const TLevel& level) const {
             }
         }
         if (item.Count() > 0) {
-            const float ax = static_cast<float>(row.right - Style.gutter / 2);
+            const int arrowX = row.right - Style.gutter / 2; // the gutter's middle pixel
+            const auto ax = static_cast<float>(arrowX);
             const float ay = static_cast<float>(cy);
             const std::array<TPointF, 3> arrow{TPointF{ax - 2, ay - 4}, TPointF{ax - 2, ay + 4}, TPointF{ax + 2, ay}};
             painter.FillPolygon(arrow, colour);
