@@ -369,8 +369,8 @@ const char* PageOf(const TControlLayout& control) {
     return kPrimaryContainer;
 }
 
-TRect RectOnPage(const TControlLayout& control) {
-    TRect rect = control.rect;
+TLayoutRect RectOnPage(const TControlLayout& control) {
+    TLayoutRect rect = control.rect;
     const char* page = PageOf(control);
     for (const TControlLayout* parent = FindControl(control.parent ? control.parent : "");
          parent != nullptr && std::string_view(parent->id) != page;
@@ -390,8 +390,8 @@ std::vector<const TControlLayout*> ControlsOf(std::string_view page) {
 
 namespace {
 
-std::vector<TRect> CaptionObstacles(std::string_view page) {
-    std::vector<TRect> obstacles;
+std::vector<TLayoutRect> CaptionObstacles(std::string_view page) {
+    std::vector<TLayoutRect> obstacles;
     for (const TControlLayout* control : ControlsOf(page)) {
         // A scrolled window stands for its contents; a chart's series lie inside the chart.
         const TControlLayout* parent = FindControl(control->parent);
@@ -406,26 +406,26 @@ std::vector<TRect> CaptionObstacles(std::string_view page) {
 std::vector<TCaption> CaptionsOf(std::string_view page) {
     const TControlLayout* pageControl = FindControl(page);
     if (pageControl == nullptr) return {};
-    const TRect area{0, 0, pageControl->rect.w, pageControl->rect.h};
-    std::vector<TRect> taken = CaptionObstacles(page);
+    const TLayoutRect area{0, 0, pageControl->rect.w, pageControl->rect.h};
+    std::vector<TLayoutRect> taken = CaptionObstacles(page);
     std::vector<TCaption> captions;
     for (const TControlLayout* control : ControlsOf(page)) {
         // The "Loop" and "Time Stretch" buttons are named by their hints: the rows between the harmony
         // inspector and its time line, and above the envelope time lines, leave no room for a caption.
         if (control->parameter < 0 || control->kind == C::TLabel || control->settings.hint != nullptr) continue;
-        const TRect at = RectOnPage(*control);
+        const TLayoutRect at = RectOnPage(*control);
         const int middleX = at.x + (at.w - kCaptionWidth) / 2;
         const int middleY = at.y + (at.h - kCaptionHeight) / 2;
         // Under the control where there is room, else above it, right of it or left of it.
-        const TRect candidates[] = {{middleX, at.Bottom() + kCaptionGap, kCaptionWidth, kCaptionHeight},
-                                    {middleX, at.y - kCaptionGap - kCaptionHeight, kCaptionWidth, kCaptionHeight},
-                                    {at.Right() + kCaptionGap, middleY, kCaptionWidth, kCaptionHeight},
-                                    {at.x - kCaptionGap - kCaptionWidth, middleY, kCaptionWidth, kCaptionHeight}};
-        const TRect* chosen = &candidates[0];
-        for (const TRect& candidate : candidates) {
+        const TLayoutRect candidates[] = {{middleX, at.Bottom() + kCaptionGap, kCaptionWidth, kCaptionHeight},
+                                          {middleX, at.y - kCaptionGap - kCaptionHeight, kCaptionWidth, kCaptionHeight},
+                                          {at.Right() + kCaptionGap, middleY, kCaptionWidth, kCaptionHeight},
+                                          {at.x - kCaptionGap - kCaptionWidth, middleY, kCaptionWidth, kCaptionHeight}};
+        const TLayoutRect* chosen = &candidates[0];
+        for (const TLayoutRect& candidate : candidates) {
             const bool free = area.Contains(candidate) &&
                               std::none_of(taken.begin(), taken.end(),
-                                           [&](const TRect& other) { return candidate.Intersects(other); });
+                                           [&](const TLayoutRect& other) { return candidate.Intersects(other); });
             if (free) {
                 chosen = &candidate;
                 break;

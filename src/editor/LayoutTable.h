@@ -4,6 +4,8 @@
 // places its captions from it, so the two cannot drift apart.
 #pragma once
 
+#include "toolkit/TRect.h"
+
 #include <span>
 #include <string>
 #include <string_view>
@@ -46,16 +48,18 @@ enum class TDropDownKind {
     Mode,         // chLocal, shows the selected item
 };
 
-struct TRect {
+// A rectangle as the layout gives it: position and size in pixels (the toolkit's TRect keeps edges).
+struct TLayoutRect {
     int x = 0, y = 0, w = 0, h = 0;
+    constexpr TRect ToRect() const { return TRect::FromSize(x, y, w, h); }
     constexpr int Right() const { return x + w; }
     constexpr int Bottom() const { return y + h; }
     // True when `inner`, given relative to this rectangle's origin, lies inside it.
-    constexpr bool Contains(const TRect& inner) const {
+    constexpr bool Contains(const TLayoutRect& inner) const {
         return inner.x >= 0 && inner.y >= 0 && inner.Right() <= w && inner.Bottom() <= h;
     }
     // True when the two rectangles (of the same parent) share a pixel.
-    constexpr bool Intersects(const TRect& other) const {
+    constexpr bool Intersects(const TLayoutRect& other) const {
         return x < other.Right() && other.x < Right() && y < other.Bottom() && other.y < Bottom();
     }
 };
@@ -75,7 +79,7 @@ struct TControlSettings {
     const char* hint = nullptr;
     int effectLayer = -1; // image drawn under the main one
     int effectOpacity = 0;
-    TRect active{}; // where the mouse acts; empty = the whole face
+    TLayoutRect active{}; // where the mouse acts; empty = the whole face
     // Drop-downs.
     TDropDownKind dropDown = TDropDownKind::None;
     const char* menu = nullptr;
@@ -95,7 +99,7 @@ struct TControlLayout {
     const char* id;
     TControlClass kind;
     const char* parent; // null for `PrimaryContainer`
-    TRect rect;         // relative to the parent
+    TLayoutRect rect;   // relative to the parent
     int image;          // skin image index, −1 for none
     int parameter;      // the `Tag` of a parameter control or its value label, −1 for none
     TControlSettings settings;
@@ -106,7 +110,7 @@ struct TCaption {
     std::string text;
     const char* page;
     const char* control; // the control it names
-    TRect rect;          // relative to the page
+    TLayoutRect rect;    // relative to the page
 };
 
 inline constexpr const char* kPrimaryContainer = "PrimaryContainer";
@@ -128,7 +132,7 @@ bool InsideWindow(const TControlLayout& control);
 // The page container (or `PrimaryContainer`) a control lies on.
 const char* PageOf(const TControlLayout& control);
 // The control's rectangle relative to its page.
-TRect RectOnPage(const TControlLayout& control);
+TLayoutRect RectOnPage(const TControlLayout& control);
 // The captions a page background prints (or the chassis, for `PrimaryContainer`): the name of the
 // parameter of each control that edits one, except the buttons named by a hint, 2 pixels under the
 // control where there is room, else above, right or left of it, never over a control or another caption.

@@ -22,13 +22,13 @@ bool IsMask(const TControlLayout& control) {
     return IsWindow(control);
 }
 
-bool Overlap(const TRect& a, const TRect& b) {
+bool Overlap(const TLayoutRect& a, const TLayoutRect& b) {
     return a.Intersects(b);
 }
 
 // Where a control reacts to the mouse, relative to its parent.
-TRect Reacting(const TControlLayout& control) {
-    const TRect& active = control.settings.active;
+TLayoutRect Reacting(const TControlLayout& control) {
+    const TLayoutRect& active = control.settings.active;
     if (active.w == 0) return control.rect;
     return {control.rect.x + active.x, control.rect.y + active.y, active.w, active.h};
 }
@@ -162,7 +162,7 @@ TEST(LayoutTable, ImagesHoldTheFramesTheirControlsDraw) {
         }
         if (control.kind == C::TBADIBButton) {
             EXPECT_NE(s.behavior, TButtonBehavior::None) << control.id;
-            const TRect face{0, 0, control.rect.w, control.rect.h};
+            const TLayoutRect face{0, 0, control.rect.w, control.rect.h};
             EXPECT_TRUE(face.Contains(s.active)) << control.id;
         }
     }
@@ -227,7 +227,7 @@ TEST(LayoutTable, CaptionsSitBesideTheirControlsWithoutCoveringAnything) {
     std::size_t count = 0;
     for (const char* page :
          {kPrimaryContainer, kPageIds[0], kPageIds[1], kPageIds[2], kPageIds[3], kPageIds[4], kPageIds[5]}) {
-        const TRect area{0, 0, FindControl(page)->rect.w, FindControl(page)->rect.h};
+        const TLayoutRect area{0, 0, FindControl(page)->rect.w, FindControl(page)->rect.h};
         const auto captions = CaptionsOf(page);
         count += captions.size();
         for (std::size_t i = 0; i < captions.size(); ++i) {
@@ -236,8 +236,8 @@ TEST(LayoutTable, CaptionsSitBesideTheirControlsWithoutCoveringAnything) {
             EXPECT_EQ(caption.text, ParameterTable::Name(named.parameter));
             EXPECT_STREQ(caption.page, page);
             EXPECT_TRUE(area.Contains(caption.rect)) << caption.control;
-            const TRect at = RectOnPage(named);
-            const TRect near{at.x - 3, at.y - 3, at.w + 6, at.h + 6};
+            const TLayoutRect at = RectOnPage(named);
+            const TLayoutRect near{at.x - 3, at.y - 3, at.w + 6, at.h + 6};
             EXPECT_TRUE(near.Intersects(caption.rect)) << caption.control << ": caption far from its control";
             for (const TControlLayout* control : ControlsOf(page)) {
                 const TControlLayout* parent = FindControl(control->parent);
