@@ -1,0 +1,33 @@
+// The skin archives, included byte for byte from the files the art generator wrote at build time
+// (QUILLON_SKIN_1_PATH, QUILLON_SKIN_2_PATH).
+#include "editor/EmbeddedSkin.h"
+
+// clang-format off
+#define QUILLON_EMBED(name, path)                                                                        \
+    __asm__(".section .rodata." #name ",\"a\"\n"                                                          \
+            ".balign 16\n"                                                                                \
+            ".globl " #name "_begin\n.hidden " #name "_begin\n" #name "_begin:\n"                         \
+            ".incbin \"" path "\"\n"                                                                      \
+            ".globl " #name "_end\n.hidden " #name "_end\n" #name "_end:\n"                               \
+            ".previous\n")
+// clang-format on
+
+QUILLON_EMBED(quillon_skin_1, QUILLON_SKIN_1_PATH);
+QUILLON_EMBED(quillon_skin_2, QUILLON_SKIN_2_PATH);
+
+extern "C" {
+extern const std::uint8_t quillon_skin_1_begin[];
+extern const std::uint8_t quillon_skin_1_end[];
+extern const std::uint8_t quillon_skin_2_begin[];
+extern const std::uint8_t quillon_skin_2_end[];
+}
+
+namespace quillon {
+
+std::span<const std::uint8_t> EmbeddedSkinArchive(int scale) {
+    if (scale == 1) return {quillon_skin_1_begin, quillon_skin_1_end};
+    if (scale == 2) return {quillon_skin_2_begin, quillon_skin_2_end};
+    return {};
+}
+
+} // namespace quillon
