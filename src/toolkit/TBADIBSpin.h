@@ -25,12 +25,6 @@ namespace quillon {
 
 enum class TSpinAlignment { taLeftJustify, taRightJustify, taCenter };
 
-// The font text is drawn in: a baked glyph atlas (none: no text) and a colour.
-struct TDIBFont {
-    const TGlyphAtlas* atlas = nullptr;
-    TPixel colour = 0;
-};
-
 class TBACustomDIBSpin : public TDIBControl {
 public:
     int IndexMain() const { return indexMain_; }

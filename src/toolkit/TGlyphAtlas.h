@@ -13,6 +13,7 @@
 // while in use; the struct refers to its coverage bytes and does not own them. [any]
 #pragma once
 
+#include "toolkit/TPixelBuffer.h"
 #include "toolkit/TRect.h"
 
 #include <array>
@@ -51,6 +52,12 @@ struct TGlyphAtlas {
     TRect LineBox(std::string_view latin1, int x, int baseline) const {
         return TRect{x, baseline - ascent, x + TextWidth(latin1), baseline + descent};
     }
+};
+
+// The font text is drawn in: a baked glyph atlas (none: no text) and a colour.
+struct TDIBFont {
+    const TGlyphAtlas* atlas = nullptr;
+    TPixel colour = 0;
 };
 
 } // namespace quillon
