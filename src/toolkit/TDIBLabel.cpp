@@ -32,9 +32,12 @@ int TDIBLabel::TextLeft() const {
     if (!font_.atlas) return 0;
     const int width = font_.atlas->TextWidth(caption_);
     switch (alignment_) {
-    case TTextAlign::Left: return 0;
-    case TTextAlign::Centre: return (Width() - width) / 2;
-    case TTextAlign::Right: return Width() - width;
+    case TTextAlign::Left:
+        return 0;
+    case TTextAlign::Centre:
+        return (Width() - width) / 2;
+    case TTextAlign::Right:
+        return Width() - width;
     }
     return 0;
 }
