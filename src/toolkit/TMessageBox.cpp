@@ -153,9 +153,8 @@ void TMessageBox::Arrange(const TRect& area) {
     lines_ = style.atlas ? WrapText(*style.atlas, text_, textWidth) : std::vector<std::string>{};
     const int lineHeight = style.atlas ? style.atlas->lineHeight : 0;
     const int width = textWidth + 2 * padding + 2 * kFrame;
-    const int height =
-        style.titleHeight + padding + static_cast<int>(lines_.size()) * lineHeight + padding + style.buttonHeight +
-        padding + kFrame;
+    const int height = style.titleHeight + padding + static_cast<int>(lines_.size()) * lineHeight + padding +
+                       style.buttonHeight + padding + kFrame;
     SetSize(width, height);
     int x = (width - row) / 2;
     const int y = height - kFrame - padding - style.buttonHeight;
