@@ -1,8 +1,12 @@
 // The toolkit's software renderer on an editor-sized scene: a 800 × 556 background image and 180 knobs of
 // 40 × 40 drawn from a 64-frame strip with a key colour. Targets: a full repaint <= 2 ms, one knob redrawn
 // into its dirty rectangle <= 20 us, an idle pass (nothing dirty) <= 10 us. Also an envelope fill of
-// 500 × 150 with 100 points and its outline.
+// 500 × 150 with 100 points and its outline. And the full repaint of a window with a message box open:
+// the controls, the veil over them and the panel.
+#include "toolkit/TDIBControl.h"
 #include "toolkit/TDirtyRegion.h"
+#include "toolkit/TMessageBox.h"
+#include "toolkit/TModalLayer.h"
 #include "toolkit/TPainter.h"
 
 #include <benchmark/benchmark.h>
@@ -130,5 +134,29 @@ void BM_ToolkitEnvelopeOutline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ToolkitEnvelopeOutline)->Unit(benchmark::kMicrosecond);
+
+void BM_ToolkitRepaintWithMessageBox(benchmark::State& state) {
+    Scene scene;
+    TDIBImageList images;
+    images.Add(std::move(scene.background));
+    TDIBImageContainer root(TRect{0, 0, kWidth, kHeight});
+    root.SetDIBImageList(&images);
+    root.SetIndexMain(0);
+    root.SetDirtyRegion(&scene.dirty);
+    TModalLayer layer;
+    root.SetModalLayer(&layer);
+    TMessageBox::Show(layer, "Save", "Overwrite the bank?", TMsgButtons::mbYesNoCancel, [](int) {});
+    for (auto _ : state) {
+        scene.dirty.Add(scene.screen.Bounds());
+        for (const TRect& area : scene.dirty.Take()) {
+            scene.painter.PushClip(area);
+            root.Paint(scene.painter);
+            scene.painter.PopClip();
+        }
+        benchmark::ClobberMemory();
+    }
+    layer.CloseAll();
+}
+BENCHMARK(BM_ToolkitRepaintWithMessageBox)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "toolkit/TDIBControl.h"
 
+#include "toolkit/TModalLayer.h"
 #include "toolkit/TPopupMenu.h"
 
 #include <algorithm>
@@ -157,6 +158,7 @@ void TDIBImageContainer::Remove(TDIBControl& child) {
 void TDIBImageContainer::AdvanceClock(int milliseconds) {
     for (TDIBControl* child : children_)
         child->AdvanceClock(milliseconds);
+    if (modalLayer_) modalLayer_->AdvanceClock(milliseconds);
 }
 
 TDIBControl* TDIBImageContainer::HitTest(int x, int y) {
@@ -171,6 +173,7 @@ void TDIBImageContainer::PaintContent(TPainter& painter, const TRect& window) {
         painter.DrawImage(image->pixels, image->pixels.Bounds(), window.left, window.top, Opacity(), image->key);
     for (TDIBControl* child : children_)
         child->Paint(painter);
+    if (modalLayer_) modalLayer_->Paint(painter);
     if (menuLayer_) menuLayer_->Paint(painter);
 }
 
@@ -179,6 +182,19 @@ void TDIBImageContainer::SetMenuLayer(TMenuLayer* layer) {
     menuLayer_ = layer;
     if (!layer) return;
     layer->SetArea(WindowRect());
+    layer->OnInvalidate = [this](const TRect& area) {
+        if (dirty_) dirty_->Add(area.Intersection(WindowRect()));
+    };
+}
+
+void TDIBImageContainer::SetModalLayer(TModalLayer* layer) {
+    if (modalLayer_) {
+        modalLayer_->OnInvalidate = nullptr;
+        modalLayer_->SetRoot(nullptr);
+    }
+    modalLayer_ = layer;
+    if (!layer) return;
+    layer->SetRoot(this);
     layer->OnInvalidate = [this](const TRect& area) {
         if (dirty_) dirty_->Add(area.Intersection(WindowRect()));
     };
@@ -220,9 +236,25 @@ bool TMouseRouter::MenuOpen() const {
     return layer && layer->IsOpen();
 }
 
+bool TMouseRouter::ModalOpen() const {
+    const TModalLayer* layer = root_.ModalLayer();
+    return layer && layer->IsOpen();
+}
+
+void TMouseRouter::EndCapture(const TMouseEvent& windowEvent) {
+    if (TDIBControl* holder = captured_; holder && windowEvent.button == capturedButton_) {
+        captured_ = nullptr;
+        holder->MouseUp(ToLocal(*holder, windowEvent));
+    }
+}
+
 void TMouseRouter::MouseDown(const TMouseEvent& windowEvent) {
     if (MenuOpen()) {
         root_.MenuLayer()->MouseDown(windowEvent);
+        return;
+    }
+    if (ModalOpen()) {
+        root_.ModalLayer()->MouseDown(windowEvent);
         return;
     }
     // A second button pressed during a drag goes to the control that holds the capture.
@@ -239,6 +271,10 @@ void TMouseRouter::MouseMove(const TMouseEvent& windowEvent) {
         root_.MenuLayer()->MouseMove(windowEvent);
         return;
     }
+    if (ModalOpen()) {
+        root_.ModalLayer()->MouseMove(windowEvent);
+        return;
+    }
     if (captured_) {
         captured_->MouseMove(ToLocal(*captured_, windowEvent));
         return;
@@ -249,11 +285,14 @@ void TMouseRouter::MouseMove(const TMouseEvent& windowEvent) {
 
 void TMouseRouter::MouseUp(const TMouseEvent& windowEvent) {
     if (MenuOpen()) {
-        if (TDIBControl* holder = captured_; holder && windowEvent.button == capturedButton_) {
-            captured_ = nullptr;
-            holder->MouseUp(ToLocal(*holder, windowEvent));
-        }
+        EndCapture(windowEvent);
+        if (ModalOpen()) root_.ModalLayer()->ReleaseCaptures(windowEvent);
         if (MenuOpen()) root_.MenuLayer()->MouseUp(windowEvent);
+        return;
+    }
+    if (ModalOpen()) {
+        EndCapture(windowEvent);
+        if (ModalOpen()) root_.ModalLayer()->MouseUp(windowEvent);
         return;
     }
     TDIBControl* target = captured_ ? captured_ : Target(windowEvent.x, windowEvent.y);
@@ -264,6 +303,7 @@ void TMouseRouter::MouseUp(const TMouseEvent& windowEvent) {
 
 TCursor TMouseRouter::Cursor() const {
     if (captured_) return captured_->Cursor();
+    if (ModalOpen()) return root_.ModalLayer()->Cursor();
     return hovered_ ? hovered_->Cursor() : TCursor::Arrow;
 }
 

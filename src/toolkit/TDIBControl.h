@@ -27,6 +27,7 @@ namespace quillon {
 class TDIBControl;
 class TDIBImageContainer;
 class TMenuLayer;
+class TModalLayer;
 
 enum class TMouseButton { Left, Right, Middle };
 enum class TCursor { Arrow, Hand };
@@ -126,6 +127,7 @@ protected:
 
 private:
     friend class TDIBImageContainer;
+    friend class TModalLayer; // links its panels to the root without making them children
     TDirtyRegion* FindDirtyRegion() const;
 
     TRect bounds_;
@@ -164,6 +166,11 @@ public:
     // The layer must outlive its place here.
     void SetMenuLayer(TMenuLayer* layer);
     TMenuLayer* MenuLayer() const { return menuLayer_; }
+    // The root's modal layer: painted over the children and under the menu layer, given the mouse while a
+    // panel is open (after the menu layer) and the clock. Setting it makes the layer cover the container's
+    // window rectangle and sends its changes to the dirty region. The layer must outlive its place here.
+    void SetModalLayer(TModalLayer* layer);
+    TModalLayer* ModalLayer() const { return modalLayer_; }
 
     void AdvanceClock(int milliseconds) override;
     TDIBControl* HitTest(int x, int y) override;
@@ -176,6 +183,7 @@ private:
     std::vector<TDIBControl*> children_;
     TDirtyRegion* dirty_ = nullptr;
     TMenuLayer* menuLayer_ = nullptr;
+    TModalLayer* modalLayer_ = nullptr;
     int indexMain_ = -1;
 };
 
@@ -200,7 +208,9 @@ private:
 // under the mouse, which then holds the capture: every move and release goes to it, wherever the mouse is,
 // until the button that took the capture is released. Without a capture, moves and releases go to the
 // control under the mouse. While the root's menu layer has a menu open, every event goes to the layer
-// instead (a release still ends a capture and reaches the control that held it first).
+// instead (a release still ends a capture and reaches the control that held it first, and then the captures
+// held in modal panels). Else, while the root's modal layer has a panel open, every event goes to that
+// layer in the same way.
 class TMouseRouter {
 public:
     explicit TMouseRouter(TDIBImageContainer& root) : root_(root) {}
@@ -218,6 +228,9 @@ public:
 
 private:
     bool MenuOpen() const;
+    bool ModalOpen() const;
+    // A release of the capture's button while a layer takes the mouse: the holder gets it, ending its drag.
+    void EndCapture(const TMouseEvent& windowEvent);
     TDIBControl* Target(int x, int y) const;
     static TMouseEvent ToLocal(const TDIBControl& control, const TMouseEvent& windowEvent);
 
