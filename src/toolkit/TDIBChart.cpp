@@ -11,8 +11,7 @@ namespace quillon {
 namespace {
 
 // The marks of an axis: min, min + increment, ... up to max (with a little slack for rounding).
-template <typename Visit>
-void ForEachMark(const TChartAxis& axis, Visit visit) {
+template <typename Visit> void ForEachMark(const TChartAxis& axis, Visit visit) {
     if (axis.increment <= 0.0 || axis.max < axis.min) return;
     const double slack = axis.increment * 1e-6;
     for (double v = axis.min; v <= axis.max + slack; v += axis.increment)

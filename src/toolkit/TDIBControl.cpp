@@ -1,5 +1,6 @@
 #include "toolkit/TDIBControl.h"
 
+#include "toolkit/THintLayer.h"
 #include "toolkit/TModalLayer.h"
 #include "toolkit/TPopupMenu.h"
 
@@ -159,6 +160,7 @@ void TDIBImageContainer::AdvanceClock(int milliseconds) {
     for (TDIBControl* child : children_)
         child->AdvanceClock(milliseconds);
     if (modalLayer_) modalLayer_->AdvanceClock(milliseconds);
+    if (hintLayer_) hintLayer_->AdvanceClock(milliseconds);
 }
 
 TDIBControl* TDIBImageContainer::HitTest(int x, int y) {
@@ -175,6 +177,7 @@ void TDIBImageContainer::PaintContent(TPainter& painter, const TRect& window) {
         child->Paint(painter);
     if (modalLayer_) modalLayer_->Paint(painter);
     if (menuLayer_) menuLayer_->Paint(painter);
+    if (hintLayer_) hintLayer_->Paint(painter);
 }
 
 void TDIBImageContainer::SetMenuLayer(TMenuLayer* layer) {
@@ -195,6 +198,16 @@ void TDIBImageContainer::SetModalLayer(TModalLayer* layer) {
     modalLayer_ = layer;
     if (!layer) return;
     layer->SetRoot(this);
+    layer->OnInvalidate = [this](const TRect& area) {
+        if (dirty_) dirty_->Add(area.Intersection(WindowRect()));
+    };
+}
+
+void TDIBImageContainer::SetHintLayer(THintLayer* layer) {
+    if (hintLayer_) hintLayer_->OnInvalidate = nullptr;
+    hintLayer_ = layer;
+    if (!layer) return;
+    layer->SetArea(WindowRect());
     layer->OnInvalidate = [this](const TRect& area) {
         if (dirty_) dirty_->Add(area.Intersection(WindowRect()));
     };
@@ -249,6 +262,7 @@ void TMouseRouter::EndCapture(const TMouseEvent& windowEvent) {
 }
 
 void TMouseRouter::MouseDown(const TMouseEvent& windowEvent) {
+    if (THintLayer* hints = root_.HintLayer()) hints->Hide();
     if (MenuOpen()) {
         root_.MenuLayer()->MouseDown(windowEvent);
         return;
@@ -267,6 +281,7 @@ void TMouseRouter::MouseDown(const TMouseEvent& windowEvent) {
 }
 
 void TMouseRouter::MouseMove(const TMouseEvent& windowEvent) {
+    if (THintLayer* hints = root_.HintLayer(); hints && (MenuOpen() || ModalOpen())) hints->Hide();
     if (MenuOpen()) {
         root_.MenuLayer()->MouseMove(windowEvent);
         return;
@@ -280,6 +295,7 @@ void TMouseRouter::MouseMove(const TMouseEvent& windowEvent) {
         return;
     }
     hovered_ = Target(windowEvent.x, windowEvent.y);
+    if (THintLayer* hints = root_.HintLayer()) hints->Hover(hovered_, windowEvent.x, windowEvent.y);
     if (hovered_) hovered_->MouseMove(ToLocal(*hovered_, windowEvent));
 }
 

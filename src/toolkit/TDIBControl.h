@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace quillon {
@@ -28,6 +29,7 @@ class TDIBControl;
 class TDIBImageContainer;
 class TMenuLayer;
 class TModalLayer;
+class THintLayer;
 
 enum class TMouseButton { Left, Right, Middle };
 enum class TCursor { Arrow, Hand };
@@ -82,6 +84,9 @@ public:
     // The cursor shown while the mouse is over the control (or while it holds the capture).
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor) { cursor_ = cursor; }
+    // The short text shown near the mouse when it rests on the control (none when empty).
+    const std::string& Hint() const { return hint_; }
+    void SetHint(std::string hint) { hint_ = std::move(hint); }
 
     // The loading state: while a control is being set up from a layout description, notifications and
     // range consistency checks are skipped.
@@ -140,6 +145,7 @@ private:
     bool loading_ = false;
     int tag_ = 0;
     TCursor cursor_ = TCursor::Arrow;
+    std::string hint_;
 };
 
 // Draws its image (IndexMain, at its top-left corner, at its opacity) and then its children, clipped to
@@ -171,6 +177,9 @@ public:
     // window rectangle and sends its changes to the dirty region. The layer must outlive its place here.
     void SetModalLayer(TModalLayer* layer);
     TModalLayer* ModalLayer() const { return modalLayer_; }
+    // The root's hint layer, painted above everything; like the menu layer it must outlive its place here.
+    void SetHintLayer(THintLayer* layer);
+    THintLayer* HintLayer() const { return hintLayer_; }
 
     void AdvanceClock(int milliseconds) override;
     TDIBControl* HitTest(int x, int y) override;
@@ -184,6 +193,7 @@ private:
     TDirtyRegion* dirty_ = nullptr;
     TMenuLayer* menuLayer_ = nullptr;
     TModalLayer* modalLayer_ = nullptr;
+    THintLayer* hintLayer_ = nullptr;
     int indexMain_ = -1;
 };
 

@@ -33,7 +33,7 @@ struct BarChartTest : ::testing::Test {
 };
 
 TEST_F(BarChartTest, BarsStandOnTheirAxisPositionsAndStayInsideThePlot) {
-    chart.SetBar(5, -45);                        // half way up the left axis
+    chart.SetBar(5, -45);                         // half way up the left axis
     EXPECT_EQ(window.PaintAndRead(60, 40), kBar); // centre of bar 5: x = 10 + 5 × 10, y = 4 + 30 + a little
     EXPECT_NE(window.PaintAndRead(60, 30), kBar); // above the value
     EXPECT_EQ(window.PaintAndRead(64, 40), kBar); // 100 / 11 ≈ 9 pixels wide
