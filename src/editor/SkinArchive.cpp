@@ -13,10 +13,10 @@ namespace {
 
 constexpr std::uint32_t kVersion = 1;
 constexpr std::uint32_t kOpaque = 0xFFFFFFFFu;
-constexpr std::uint32_t kMaxSide = 16384;    // wider than any strip of the skin at scale 2
-constexpr std::uint32_t kMaxCount = 256;     // images or fonts
-constexpr std::uint32_t kMaxScale = 4;       // display scales the archive may be drawn for
-constexpr std::size_t kGlyphRecordSize = 9;  // u16 x, u16 y, u8 w, u8 h, i8 bx, i8 by, u8 advance
+constexpr std::uint32_t kMaxSide = 16384;   // wider than any strip of the skin at scale 2
+constexpr std::uint32_t kMaxCount = 256;    // images or fonts
+constexpr std::uint32_t kMaxScale = 4;      // display scales the archive may be drawn for
+constexpr std::size_t kGlyphRecordSize = 9; // u16 x, u16 y, u8 w, u8 h, i8 bx, i8 by, u8 advance
 constexpr std::size_t kMaxNameLength = 64;
 constexpr std::uint64_t kMaxArea = std::uint64_t{1} << 24; // pixels of one image or atlas
 
@@ -36,11 +36,16 @@ std::uint8_t Prediction(Filter filter, const std::uint8_t* row, const std::uint8
     const int b = above ? above[i] : 0;
     const int c = (above && i >= bpp) ? above[i - bpp] : 0;
     switch (filter) {
-    case kNone: return 0;
-    case kLeft: return static_cast<std::uint8_t>(a);
-    case kUp: return static_cast<std::uint8_t>(b);
-    case kAverage: return static_cast<std::uint8_t>((a + b) / 2);
-    case kPaeth: return PaethPredictor(a, b, c);
+    case kNone:
+        return 0;
+    case kLeft:
+        return static_cast<std::uint8_t>(a);
+    case kUp:
+        return static_cast<std::uint8_t>(b);
+    case kAverage:
+        return static_cast<std::uint8_t>((a + b) / 2);
+    case kPaeth:
+        return PaethPredictor(a, b, c);
     }
     return 0;
 }
@@ -82,7 +87,8 @@ bool Unfilter(std::uint8_t* data, std::size_t rowBytes, std::size_t height, std:
         const std::uint8_t* above = y > 0 ? row - record : nullptr;
         const std::uint8_t filter = row[-1];
         switch (filter) {
-        case kNone: break;
+        case kNone:
+            break;
         case kLeft:
             for (std::size_t i = bpp; i < rowBytes; ++i)
                 row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
@@ -107,7 +113,8 @@ bool Unfilter(std::uint8_t* data, std::size_t rowBytes, std::size_t height, std:
                 row[i] = static_cast<std::uint8_t>(row[i] + PaethPredictor(a, b, c));
             }
             break;
-        default: return false;
+        default:
+            return false;
         }
     }
     return true;
@@ -202,7 +209,8 @@ TSkinArchiveImage ReadImage(TReader& in) {
     image.index = static_cast<int>(in.Bounded(kMaxCount, "image index"));
     const std::uint32_t width = in.Bounded(kMaxSide, "image width");
     const std::uint32_t height = in.Bounded(kMaxSide, "image height");
-    if (std::uint64_t{width} * height > kMaxArea) throw TSkinArchiveError("The skin archive has an impossible image size.");
+    if (std::uint64_t{width} * height > kMaxArea)
+        throw TSkinArchiveError("The skin archive has an impossible image size.");
     const std::uint32_t key = in.U32();
     if (key != kOpaque) {
         if (key > kRgbMask) throw TSkinArchiveError("The skin archive has an impossible key colour.");
@@ -257,12 +265,13 @@ TBakedFont ReadFont(TReader& in, int scale) {
     atlas.ascent = in.I32();
     atlas.descent = in.I32();
     atlas.lineHeight = in.I32();
-    if (atlas.pixelSize <= 0 || atlas.pixelSize > 255 || atlas.ascent < 0 || atlas.ascent > 1024 ||
-        atlas.descent < 0 || atlas.descent > 1024 || atlas.lineHeight < 0 || atlas.lineHeight > 2048)
+    if (atlas.pixelSize <= 0 || atlas.pixelSize > 255 || atlas.ascent < 0 || atlas.ascent > 1024 || atlas.descent < 0 ||
+        atlas.descent > 1024 || atlas.lineHeight < 0 || atlas.lineHeight > 2048)
         throw TSkinArchiveError("The skin archive has impossible font metrics.");
     const std::uint32_t width = in.Bounded(kMaxSide, "atlas width");
     const std::uint32_t height = in.Bounded(kMaxSide, "atlas height");
-    if (std::uint64_t{width} * height > kMaxArea) throw TSkinArchiveError("The skin archive has an impossible atlas size.");
+    if (std::uint64_t{width} * height > kMaxArea)
+        throw TSkinArchiveError("The skin archive has an impossible atlas size.");
     atlas.atlasWidth = static_cast<int>(width);
     atlas.atlasHeight = static_cast<int>(height);
     const auto records = in.Take(kGlyphRecordSize * atlas.glyphs.size());

@@ -47,9 +47,8 @@ TGlyphBitmap Render(FT_Face face, unsigned code, bool bitmapFont, int enlarge) {
         for (int x = 0; x < glyph.width; ++x) {
             const unsigned char* row = bitmap.buffer + static_cast<std::ptrdiff_t>(y / enlarge) * bitmap.pitch;
             const int sx = x / enlarge;
-            const std::uint8_t value = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
-                                           ? ((row[sx >> 3] >> (7 - (sx & 7))) & 1 ? 255 : 0)
-                                           : row[sx];
+            const std::uint8_t value =
+                bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[sx >> 3] >> (7 - (sx & 7))) & 1 ? 255 : 0) : row[sx];
             glyph.coverage[static_cast<std::size_t>(y) * glyph.width + x] = value;
         }
     if (code == ' ') glyph.width = glyph.height = 0; // a blank: advance only

@@ -34,10 +34,14 @@ cairo_font_face_t* CairoFace(TFace face) {
 
 const char* FontPath(TFace face) {
     switch (face) {
-    case TFace::Sans: return QUILLON_FONT_SANS;
-    case TFace::SansBold: return QUILLON_FONT_SANS_BOLD;
-    case TFace::Narrow: return QUILLON_FONT_NARROW;
-    case TFace::NarrowBold: return QUILLON_FONT_NARROW_BOLD;
+    case TFace::Sans:
+        return QUILLON_FONT_SANS;
+    case TFace::SansBold:
+        return QUILLON_FONT_SANS_BOLD;
+    case TFace::Narrow:
+        return QUILLON_FONT_NARROW;
+    case TFace::NarrowBold:
+        return QUILLON_FONT_NARROW_BOLD;
     }
     return QUILLON_FONT_SANS;
 }

@@ -68,8 +68,10 @@ void WritePng(const std::filesystem::path& path, const TPixelBuffer& pixels) {
 int main(int argc, char** argv) {
     std::filesystem::path out, png;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--out") == 0) out = argv[i + 1];
-        else if (std::strcmp(argv[i], "--png") == 0) png = argv[i + 1];
+        if (std::strcmp(argv[i], "--out") == 0)
+            out = argv[i + 1];
+        else if (std::strcmp(argv[i], "--png") == 0)
+            png = argv[i + 1];
     }
     if (out.empty()) {
         std::fprintf(stderr, "usage: quillon-skingen --out DIR [--png DIR]\n");
