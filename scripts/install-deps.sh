@@ -11,6 +11,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     libsndfile1-dev
+    libpng-dev
+    libcairo2-dev libfreetype-dev fonts-liberation xfonts-base
     locales
     "$@"
 )

@@ -54,6 +54,14 @@ std::string FieldText(const char* field, std::size_t size) {
     return Printable(std::string(field, strnlen(field, size)));
 }
 
+// `prefix` and the text in double quotes, appended piece by piece: GCC 12 warns falsely (-Wrestrict) at -O3
+// on a literal + a temporary std::string.
+std::string Quoted(const char* prefix, const std::string& text) {
+    std::string quoted = prefix;
+    quoted.append(1, '"').append(text).push_back('"');
+    return quoted;
+}
+
 std::string Padded(const std::string& text, std::size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
@@ -78,10 +86,14 @@ template <typename TName> std::string DecodeBits(std::uint32_t bits, std::span<c
     std::string text;
     for (const TName& name : names) {
         if ((bits & name.bit) == 0) continue;
-        text += (text.empty() ? "" : " ") + std::string(name.name);
+        if (!text.empty()) text += ' ';
+        text += name.name;
         bits &= ~name.bit;
     }
-    if (bits != 0) text += (text.empty() ? "" : " ") + Hex(bits, 1);
+    if (bits != 0) {
+        if (!text.empty()) text += ' ';
+        text += Hex(bits, 1);
+    }
     return text.empty() ? "none" : text;
 }
 
@@ -164,8 +176,8 @@ void PrintPins(TPluginHost& host, const char* title, VstInt32 count, bool output
             rows.push_back({std::to_string(i), "(not reported)"});
             continue;
         }
-        rows.push_back({std::to_string(i), "\"" + FieldText(pin.label, sizeof pin.label) + "\"",
-                        "short \"" + FieldText(pin.shortLabel, sizeof pin.shortLabel) + "\"",
+        rows.push_back({std::to_string(i), Quoted("", FieldText(pin.label, sizeof pin.label)),
+                        Quoted("short ", FieldText(pin.shortLabel, sizeof pin.shortLabel)),
                         "flags " + Hex(static_cast<std::uint32_t>(pin.flags), 1) + " " +
                             DecodeBits<TBitName>(static_cast<std::uint32_t>(pin.flags), kPinFlags),
                         "arrangement " + std::to_string(pin.arrangementType)});

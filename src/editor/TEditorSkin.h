@@ -27,6 +27,8 @@ public:
     const TDIBImageList& Images() const { return images_; }
     // The font of that name, or null.
     const TGlyphAtlas* Font(std::string_view name) const;
+    // Every baked font, in the archive's order.
+    const std::vector<TBakedFont>& Fonts() const { return fonts_; }
     // The bytes the decoded images and atlases occupy.
     std::size_t DecodedBytes() const;
 
