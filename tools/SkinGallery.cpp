@@ -191,7 +191,9 @@ private:
         value.SetCaption("Lowpass 12");
         LabelUnder(x + 310, 98, top + 30, "TBADIBDropDownMenu");
         auto& tool = Add<TBADIBDropDownMenu>(TRect::FromSize(x + 450, top, 51, 13));
-        tool.Font = TDIBFont{&pixel_, kControlText};
+        tool.Font = TDIBFont{&pixel_, Rgb(0, 0, 0)}; // the tool drop-downs' black pixel font
+        tool.AllCaps = true;
+        tool.SetYCorrection(1);
         tool.SetIndexMain(3);
         tool.SetAlignInFreeSpace(false);
         tool.SetAlignment(TSpinAlignment::taCenter);
@@ -269,6 +271,13 @@ private:
         patches.SetItemIndex(2);
         auto& banks = Add<TBAListBox>(TRect::FromSize(x + 232, y + 20, 120, 96));
         banks.Font = &label_;
+        for (TBAListBox* list : {static_cast<TBAListBox*>(&patches), &banks}) {
+            // The presets page's row colours.
+            list->LineColorOdd = Rgb(0xEF, 0xE7, 0xD2);
+            list->LineColorEven = Rgb(0xCE, 0xC7, 0xB4);
+            list->LineColorSelected = Rgb(0x2A, 0xC4, 0x24);
+            list->FontSelectedColor = Rgb(255, 255, 255);
+        }
         for (const char* bank : {"Factory", "User 1", "User 2", "Imported"})
             banks.AddItem(bank);
         banks.SetItemIndex(1);
