@@ -163,11 +163,14 @@ public:
     }
     bool AtEnd() const { return at_ == data_.size(); }
 
-    // Inflates the next packed stream into height records of 1 + rowBytes bytes and unfilters them.
-    std::vector<std::uint8_t> Rows(std::size_t rowBytes, std::size_t height, std::size_t bpp) {
+    // Inflates the next packed stream into height records of 1 + rowBytes bytes and unfilters them. The
+    // result lives in a scratch buffer that the next call reuses (one allocation for the whole archive).
+    std::span<const std::uint8_t> Rows(std::size_t rowBytes, std::size_t height, std::size_t bpp) {
         const std::uint32_t packedSize = U32();
         const auto packed = Take(packedSize);
-        std::vector<std::uint8_t> rows((rowBytes + 1) * height);
+        const std::size_t size = (rowBytes + 1) * height;
+        if (scratch_.size() < size) scratch_.resize(size);
+        const std::span<std::uint8_t> rows(scratch_.data(), size);
         if (ZlibInflate(packed, rows) != InflateResult::kComplete)
             throw TSkinArchiveError("The skin archive holds a damaged image.");
         if (!Unfilter(rows.data(), rowBytes, height, bpp))
@@ -178,6 +181,7 @@ public:
 private:
     std::span<const std::uint8_t> data_;
     std::size_t at_ = 0;
+    std::vector<std::uint8_t> scratch_;
 };
 
 void WriteImage(TWriter& out, const TSkinArchiveImage& image) {
@@ -216,7 +220,7 @@ TSkinArchiveImage ReadImage(TReader& in) {
         if (key > kRgbMask) throw TSkinArchiveError("The skin archive has an impossible key colour.");
         image.key = key;
     }
-    const std::vector<std::uint8_t> rows = in.Rows(std::size_t{width} * 3, height, 3);
+    const std::span<const std::uint8_t> rows = in.Rows(std::size_t{width} * 3, height, 3);
     image.pixels = TPixelBuffer(static_cast<int>(width), static_cast<int>(height));
     const std::size_t record = std::size_t{width} * 3 + 1;
     for (std::uint32_t y = 0; y < height; ++y) {
@@ -288,7 +292,7 @@ TBakedFont ReadFont(TReader& in, int scale) {
         if (std::uint32_t{glyph.atlasX} + glyph.width > width || std::uint32_t{glyph.atlasY} + glyph.height > height)
             throw TSkinArchiveError("The skin archive has a glyph outside its atlas.");
     }
-    const std::vector<std::uint8_t> rows = in.Rows(width, height, 1);
+    const std::span<const std::uint8_t> rows = in.Rows(width, height, 1);
     font.coverage.resize(std::size_t{width} * height);
     for (std::uint32_t y = 0; y < height; ++y)
         std::memcpy(font.coverage.data() + std::size_t{y} * width, rows.data() + std::size_t{y} * (width + 1) + 1,
