@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -48,9 +50,12 @@ TEST_P(EmbeddedSkinTest, HoldsEveryImageAtTheTableSizeWithKeysWhereTheTableSays)
         if (!expected.keyed) continue;
         EXPECT_EQ(*image.key, kSkinKeyColour);
         EXPECT_TRUE(HasKeyPixel(image.pixels, kSkinKeyColour)) << "a keyed image leaves nothing out";
+        // The buttons' effect layer glows only when they are on; its off frames may show nothing.
+        const bool offFramesMayBeEmpty = std::string_view(expected.name) == "St button fx";
         for (int frame = 0; frame < expected.frames; ++frame)
-            EXPECT_FALSE(FrameAllKey(image.pixels, frame, expected.FrameWidth() * scale, kSkinKeyColour))
-                << "frame " << frame << " is invisible";
+            if (!offFramesMayBeEmpty || frame == 1 || frame == 2)
+                EXPECT_FALSE(FrameAllKey(image.pixels, frame, expected.FrameWidth() * scale, kSkinKeyColour))
+                    << "frame " << frame << " is invisible";
     }
     EXPECT_GT(skin.DecodedBytes(), 0u);
 }
