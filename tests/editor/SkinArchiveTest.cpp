@@ -52,10 +52,11 @@ TEST_P(EmbeddedSkinTest, HoldsEveryImageAtTheTableSizeWithKeysWhereTheTableSays)
         EXPECT_TRUE(HasKeyPixel(image.pixels, kSkinKeyColour)) << "a keyed image leaves nothing out";
         // The buttons' effect layer glows only when they are on; its off frames may show nothing.
         const bool offFramesMayBeEmpty = std::string_view(expected.name) == "St button fx";
-        for (int frame = 0; frame < expected.frames; ++frame)
-            if (!offFramesMayBeEmpty || frame == 1 || frame == 2)
-                EXPECT_FALSE(FrameAllKey(image.pixels, frame, expected.FrameWidth() * scale, kSkinKeyColour))
-                    << "frame " << frame << " is invisible";
+        for (int frame = 0; frame < expected.frames; ++frame) {
+            if (offFramesMayBeEmpty && (frame == 0 || frame == 3)) continue;
+            EXPECT_FALSE(FrameAllKey(image.pixels, frame, expected.FrameWidth() * scale, kSkinKeyColour))
+                << "frame " << frame << " is invisible";
+        }
     }
     EXPECT_GT(skin.DecodedBytes(), 0u);
 }
