@@ -438,3 +438,179 @@ std::vector<TCaption> CaptionsOf(std::string_view page) {
 }
 
 } // namespace quillon
+
+namespace quillon {
+
+namespace {
+
+// How far a section's frame keeps from what it holds.
+struct TMargins {
+    int left = 6, top = 6, right = 6, bottom = 4;
+};
+
+// A section as planned: the controls it frames (ids separated by spaces), the column whose left and right
+// edges it shares (0 for none) and its margins where the neighbours leave less room than usual.
+struct TSectionPlan {
+    const char* page;
+    const char* title;
+    const char* controls;
+    int column = 0;
+    TMargins margin{};
+};
+
+// Sections of one page follow each other in page order. Where two sections lie closer than the usual
+// margins (the envelope tool rows, the harmony time line under the inspector, the two lists of the presets
+// page), the smaller margin is given.
+// clang-format off
+constexpr TSectionPlan kSectionPlans[] = {
+    {"OscillatorPage", "OSCILLATORS", "OscillatorsNumberControl OscillatorDetuneKnob OscillatorSyncButton NoiseEqSelector", 1},
+    {"OscillatorPage", "PORTAMENTO", "PortamentoEnableButton PortamentoKnob", 1},
+    {"OscillatorPage", "LEVELS", "OscillatorLevelKnob NoiseLevelKnob", 1},
+    {"OscillatorPage", "HARMONY INSPECTOR", "HarmonyInspectorPresetsSelector ViewHarmonicsPhaseButton HarmonyInspectorRangeSelector HarmonyInspectorEditTypeSelector HarmonicsLinkedControl HarmInfoLabel HarmonyInspector", 2, {.bottom = 2}},
+    {"OscillatorPage", "HARMONIES", "LoopHarmoniesButton HarmonyStretchButton HarmPointInfoLabel HarmonyEnvEditSelector HarmonyEnvHandlingSelector AnalyzerSelector HarmonyEnvDragMask", 2, {.top = 2, .bottom = 3}},
+    {"OscillatorPage", "PITCH ENVELOPE", "LoopPitchEnvelopeButton PitchEnvelopeStretchButton PitchEnvelopeInfoLabel PitchEnvEditSelector PitchEnvHandlingSelector PitchEnvDragMask PitchEnvelopeIntensityKnob PitchEnvelopeReleaseTimeKnob PitchEnvelopeReleaseLevelKnob", 2, {.top = 3}},
+    {"AmpAndFilterPage", "FILTER ENVELOPE", "LoopFilterEnvelopeButton FilterEnvelopeStretchButton FilterEnvelopeInfoLabel FilterEnvEditSelector FilterEnvHandlingSelector FilterEnvDragMask FilterEnvelopeIntensityKnob FilterEnvelopeReleaseTimeKnob FilterEnvelopeReleaseLevelKnob", 1, {.top = 5}},
+    {"AmpAndFilterPage", "FILTER", "FilterEnableButton FilterSelector FilterCutoffKnob FilterResonanceKnob FilterKeyboardTrackingKnob FilterBypassKnob", 0, {.bottom = 2}},
+    {"AmpAndFilterPage", "VELOCITY", "VcaVelocityKnob VcfVelocityKnob", 0, {.bottom = 2}},
+    {"AmpAndFilterPage", "AMPLIFIER ENVELOPE", "LoopAmpEnvelopeButton AmpEnvelopeStretchButton AmplifierEnvelopeInfoLabel AmpEnvEditSelector AmpEnvHandlingSelector AmpEnvDragMask AmpEnvelopeReleaseTimeKnob AmpEnvelopeRelease2TimeKnob", 1, {.top = 3}},
+    {"LfoPage", "LFO 1", "Lfo1EnableButton Lfo1SyncButton Lfo1EnvButton Lfo1WaveformSelector Lfo1RateKnob Lfo1WaveformScope Lfo1HoldFrequencyKnob Lfo1EnableHoldButton", 1},
+    {"LfoPage", "LFO 1 ENVELOPE", "LoopLfo1EnvelopeButton Lfo1EnvelopeStretchButton Lfo1EnvelopeInfoLabel Lfo1EnvEditSelector Lfo1EnvHandlingSelector Lfo1EnvDragMask Lfo1EnvelopeReleaseTimeKnob Lfo1EnvelopeReleaseLevelKnob", 2, {.top = 5}},
+    {"LfoPage", "LFO 1 DEPTH", "Lfo1FilterModKnob Lfo1PitchModKnob Lfo1AmpModKnob", 0, {.bottom = 2}},
+    {"LfoPage", "LFO 2 DEPTH", "Lfo2FilterModKnob Lfo2PitchModKnob Lfo2AmpModKnob", 0, {.bottom = 2}},
+    {"LfoPage", "LFO 2", "Lfo2EnableButton Lfo2SyncButton Lfo2EnvButton Lfo2WaveformSelector Lfo2RateKnob Lfo2WaveformScope Lfo2HoldFrequencyKnob Lfo2EnableHoldButton", 1},
+    {"LfoPage", "LFO 2 ENVELOPE", "LoopLfo2EnvelopeButton Lfo2EnvelopeStretchButton Lfo2EnvelopeInfoLabel Lfo2EnvEditSelector Lfo2EnvHandlingSelector Lfo2EnvDragMask Lfo2EnvelopeReleaseTimeKnob Lfo2EnvelopeReleaseLevelKnob", 2, {.top = 3}},
+    {"GlobalPage", "TIME STRETCH", "StretchOriginSpinNote StretchKBIntensityKnob StretchVolIntensityKnob", 1},
+    {"GlobalPage", "KEY SCALING", "KeySpreadStereoKnob NoteWeightingKnob", 1},
+    {"GlobalPage", "MIDI", "MidiChannelControl", 0, {3, 6, 3, 4}},
+    {"GlobalPage", "VOICES", "VoicesControl", 0, {3, 6, 3, 4}},
+    {"GlobalPage", "KEY RANGE", "KeyRangeLowControl KeyRangeHighControl", 2},
+    {"GlobalPage", "TRANSPOSE", "TransposeOctavesControl TransposeNotesControl", 2},
+    {"GlobalPage", "TUNE", "MasterTuneControl", 2, {.bottom = 2}},
+    {"GlobalPage", "PITCH BEND", "PitchBendSellector PitchBendRangeKnob", 3},
+    {"GlobalPage", "EXPRESSION", "ExpressionSellector ExpressionIntensityKnob", 3},
+    {"GlobalPage", "MOD WHEEL", "ModWheelSellector ModWheelIntensityKnob", 3},
+    {"GlobalPage", "AFTERTOUCH", "AfterTouchSellector AfterTouchIntensityKnob", 4},
+    {"GlobalPage", "SOFT PEDAL", "SoftPedalSellector SoftPedalIntensityKnob", 4},
+    {"GlobalPage", "BREATH", "BreathContrSellector BreathContrIntensityKnob", 4},
+    {"GlobalPage", "VOICE ASSIGNMENT", "VoiceAssignmentButton1 VoiceAssignmentButton2", 5},
+    {"GlobalPage", "NOTE OVERLAP", "NoteOverlapButton1 NoteOverlapButton2 NoteOverlapButton3", 5},
+    {"FxPage", "CHORUS", "ChorusEnableButton ChorusSyncButton ChorusSpreadButton ChorusDelayKnob ChorusRateKnob ChorusDepthKnob ChorusFeedbackKnob ChorusMixKnob", 1, {8, 12, 8, 8}},
+    {"FxPage", "DELAY", "DelayEnableButton DelaySyncButton DelayPingPongButton DelayDelayKnob DelayFeedbackKnob DelayLowCutKnob DelayHiCutKnob DelayMixKnob", 2, {8, 12, 8, 8}},
+    {"FxPage", "PHASER", "PhaserEnableButton PhaserSyncButton PhaserSpreadButton PhaserManualKnob PhaserRateKnob PhaserDepthKnob PhaserFeedbackKnob PhaserMixKnob", 1, {8, 12, 8, 8}},
+    {"FxPage", "REVERB", "ReverbEnableButton ReverbSizeKnob ReverbDampingKnob ReverbHiDampKnob ReverbLowCutKnob ReverbMixKnob", 2, {8, 12, 8, 8}},
+    {"PresetsPage", "PROGRAMS", "ProgramsFilesSelector BankSelectorButton ProgramsEditSelector HookEdit1 HookEdit2 PatchListBank1", 0, {1, 1, 1, 1}},
+    {"PresetsPage", "BANKS", "BankFilesSelector BanksScrollMask BankScrollUpButton BankScrollDnButton", 0, {1, 1, 1, 1}},
+};
+// clang-format on
+
+// The radio groups' choices (voice assignment: the lowest free voice or the voices in turn, the previous
+// one gliding to the new note; note overlap: a repeated note is ignored, restarts its voice or takes a new
+// one) and the MIDI buttons.
+struct TLegendPlan {
+    const char* control;
+    const char* text;
+};
+constexpr TLegendPlan kLegendPlans[] = {
+    {"MidiLearnButton", "LEARN"},         {"MidiUnLearnButton", "UNLEARN"},    {"MidiResetButton", "RESET LEARN"},
+    {"VoiceAssignmentButton1", "LOWEST"}, {"VoiceAssignmentButton2", "CYCLE"}, {"NoteOverlapButton1", "IGNORE"},
+    {"NoteOverlapButton2", "RETRIGGER"},  {"NoteOverlapButton3", "NEW VOICE"},
+};
+
+// Printed text measures in pixels (the narrow bold font at 8 pixels keeps capitals under 5 pixels wide).
+constexpr int kLegendCharWidth = 5;
+constexpr int kLegendHeight = 10;
+constexpr int kLegendGap = 3;
+constexpr int kTitleCharWidth = 5;
+constexpr int kTitleInset = 8;   // from the frame's left edge
+constexpr int kTitlePadding = 3; // gap in the line either side of the title
+constexpr int kTitleHalfHeight = 4;
+
+TLayoutRect Union(const TLayoutRect& a, const TLayoutRect& b) {
+    if (a.w == 0) return b;
+    const int left = std::min(a.x, b.x), top = std::min(a.y, b.y);
+    return {left, top, std::max(a.Right(), b.Right()) - left, std::max(a.Bottom(), b.Bottom()) - top};
+}
+
+std::vector<std::string_view> SplitIds(std::string_view ids) {
+    std::vector<std::string_view> parts;
+    while (!ids.empty()) {
+        const std::size_t end = std::min(ids.find(' '), ids.size());
+        if (end > 0) parts.push_back(ids.substr(0, end));
+        ids.remove_prefix(std::min(end + 1, ids.size()));
+    }
+    return parts;
+}
+
+std::vector<TSection> PlanSections() {
+    std::vector<TSection> sections;
+    std::vector<int> columns;
+    for (const TSectionPlan& plan : kSectionPlans) {
+        const std::vector<TCaption> captions = CaptionsOf(plan.page);
+        const std::vector<TLegend> legends = LegendsOf(plan.page);
+        TLayoutRect held{};
+        for (const std::string_view id : SplitIds(plan.controls)) {
+            const TControlLayout* control = FindControl(id);
+            if (control == nullptr) continue;
+            held = Union(held, RectOnPage(*control));
+            for (const TControlLayout* label : ControlsOf(plan.page))
+                if (label->kind == C::TLabel && control->parameter >= 0 && label->parameter == control->parameter)
+                    held = Union(held, RectOnPage(*label));
+            for (const TCaption& caption : captions)
+                if (id == caption.control) held = Union(held, caption.rect);
+            for (const TLegend& legend : legends)
+                if (id == legend.control) held = Union(held, legend.rect);
+        }
+        const TMargins& m = plan.margin;
+        const TLayoutRect frame{held.x - m.left, held.y - m.top, held.w + m.left + m.right, held.h + m.top + m.bottom};
+        sections.push_back({plan.page, plan.title, frame, {}});
+        columns.push_back(plan.column);
+    }
+    // The sections of a column share the widest left and right edges.
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        if (columns[i] == 0) continue;
+        int left = sections[i].rect.x, right = sections[i].rect.Right();
+        for (std::size_t j = 0; j < sections.size(); ++j)
+            if (columns[j] == columns[i] && std::string_view(sections[j].page) == sections[i].page) {
+                left = std::min(left, sections[j].rect.x);
+                right = std::max(right, sections[j].rect.Right());
+            }
+        sections[i].rect.x = left;
+        sections[i].rect.w = right - left;
+    }
+    for (TSection& section : sections) {
+        const int width = static_cast<int>(std::string_view(section.title).size()) * kTitleCharWidth;
+        section.titleRect = {section.rect.x + kTitleInset, section.rect.y - kTitleHalfHeight, width + 2 * kTitlePadding,
+                             2 * kTitleHalfHeight};
+    }
+    return sections;
+}
+
+} // namespace
+
+std::vector<TLegend> LegendsOf(std::string_view page) {
+    std::vector<TLegend> legends;
+    for (const TLegendPlan& plan : kLegendPlans) {
+        const TControlLayout* control = FindControl(plan.control);
+        if (control == nullptr || page != PageOf(*control)) continue;
+        const TLayoutRect at = RectOnPage(*control);
+        const TLayoutRect& active = control->settings.active;
+        const int middle = at.y + (active.h > 0 ? active.y + active.h / 2 : at.h / 2);
+        const int width = static_cast<int>(std::string_view(plan.text).size()) * kLegendCharWidth;
+        legends.push_back({PageOf(*control),
+                           plan.control,
+                           plan.text,
+                           {at.Right() + kLegendGap, middle - kLegendHeight / 2, width, kLegendHeight}});
+    }
+    return legends;
+}
+
+std::span<const TSection> SectionsOf(std::string_view page) {
+    static const std::vector<TSection> sections = PlanSections();
+    const auto first =
+        std::find_if(sections.begin(), sections.end(), [&](const TSection& section) { return page == section.page; });
+    const auto last =
+        std::find_if(first, sections.end(), [&](const TSection& section) { return page != section.page; });
+    return {first, last};
+}
+
+} // namespace quillon

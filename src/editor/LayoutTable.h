@@ -1,7 +1,7 @@
 // The editor form's layout as data: every control of every page with its class, parent, rectangle, image,
 // parameter and settings, in the order the form creates them (later ones lie on top of earlier ones), and
-// the captions the page backgrounds print. The form builds itself from it and the skin's art generator
-// places its captions from it, so the two cannot drift apart.
+// the captions, section frames and button legends the page backgrounds print. The form builds itself from it and the
+// skin's art generator places its captions from it, so the two cannot drift apart.
 #pragma once
 
 #include "toolkit/TRect.h"
@@ -113,6 +113,23 @@ struct TCaption {
     TLayoutRect rect;    // relative to the page
 };
 
+// A framed group of controls printed on a page: a frame line around its controls, their value labels,
+// captions and legends, with the title set into the top line.
+struct TSection {
+    const char* page;
+    const char* title;
+    TLayoutRect rect;      // the frame, relative to the page
+    TLayoutRect titleRect; // where the title interrupts the top line (it reaches above the frame)
+};
+
+// Text printed beside a control that has no caption: the choices of the radio groups, the MIDI buttons.
+struct TLegend {
+    const char* page;
+    const char* control;
+    const char* text;
+    TLayoutRect rect; // relative to the page, right of the control, centred on its active area
+};
+
 inline constexpr const char* kPrimaryContainer = "PrimaryContainer";
 inline constexpr int kPageCount = 6;
 // The page containers by page number (the `Tag` of their selector buttons).
@@ -137,5 +154,10 @@ TLayoutRect RectOnPage(const TControlLayout& control);
 // parameter of each control that edits one, except the buttons named by a hint, 2 pixels under the
 // control where there is room, else above, right or left of it, never over a control or another caption.
 std::vector<TCaption> CaptionsOf(std::string_view page);
+// The framed sections of a page, each around the controls it groups (with their value labels, captions and
+// legends) plus a margin; the sections of one column share their left and right edges.
+std::span<const TSection> SectionsOf(std::string_view page);
+// The legends printed on a page (or on the chassis, for `PrimaryContainer`).
+std::vector<TLegend> LegendsOf(std::string_view page);
 
 } // namespace quillon

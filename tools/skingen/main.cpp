@@ -1,11 +1,13 @@
 // quillon-skingen: draws the editor's skin and bakes its fonts at build time.
 //
-//   quillon-skingen --out DIR [--png DIR]
+//   quillon-skingen --out DIR [--png DIR] [--preview DIR]
 //
 // writes DIR/skin-1.qsk and DIR/skin-2.qsk, the skin archives for display scales 1 and 2 that the build
-// embeds in the plug-in, and with --png every image of both scales as PNG files for review. Each archive is
-// written to a temporary file first and renamed into place, so an interrupted run leaves no half archive.
+// embeds in the plug-in, and with --png every image of both scales as PNG files for review, with --preview each page
+// composed with its controls at both scales. Each archive is written to a temporary file first and renamed into place,
+// so an interrupted run leaves no half archive.
 #include "FontBaker.h"
+#include "Preview.h"
 #include "SkinArt.h"
 #include "Theme.h"
 
@@ -66,23 +68,27 @@ void WritePng(const std::filesystem::path& path, const TPixelBuffer& pixels) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::filesystem::path out, png;
+    std::filesystem::path out, png, preview;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--out") == 0)
             out = argv[i + 1];
         else if (std::strcmp(argv[i], "--png") == 0)
             png = argv[i + 1];
+        else if (std::strcmp(argv[i], "--preview") == 0)
+            preview = argv[i + 1];
     }
     if (out.empty()) {
-        std::fprintf(stderr, "usage: quillon-skingen --out DIR [--png DIR]\n");
+        std::fprintf(stderr, "usage: quillon-skingen --out DIR [--png DIR] [--preview DIR]\n");
         return 2;
     }
     try {
         std::filesystem::create_directories(out);
         if (!png.empty()) std::filesystem::create_directories(png);
+        if (!preview.empty()) std::filesystem::create_directories(preview);
         for (const int scale : {1, 2}) {
             const TSkinArchive archive = DrawSkin(scale);
             WriteFileAtomically(out / ("skin-" + std::to_string(scale) + ".qsk"), ComposeSkinArchive(archive));
+            if (!preview.empty()) skingen::WritePreviews(archive, preview);
             if (png.empty()) continue;
             for (const TSkinArchiveImage& image : archive.images) {
                 const std::string name = std::to_string(image.index) + "-" + SkinImage(image.index).name + "@" +
