@@ -51,7 +51,8 @@ std::uint8_t Prediction(Filter filter, const std::uint8_t* row, const std::uint8
 }
 
 // Appends `rows` (height rows of rowBytes each) filtered, each with the filter that leaves the smallest
-// sum of absolute differences (PNG's heuristic).
+// sum of absolute differences (PNG's heuristic). Paeth is left out: on the skin's art it saves under 3 % of
+// the archive but makes decoding, which runs whenever an editor opens, about a quarter slower.
 void AppendFiltered(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& rows, std::size_t rowBytes,
                     std::size_t height, std::size_t bpp) {
     std::vector<std::uint8_t> candidate(rowBytes);
@@ -61,7 +62,7 @@ void AppendFiltered(std::vector<std::uint8_t>& out, const std::vector<std::uint8
         const std::uint8_t* above = y > 0 ? row - rowBytes : nullptr;
         std::uint64_t bestCost = ~std::uint64_t{0};
         Filter bestFilter = kNone;
-        for (const Filter filter : {kNone, kLeft, kUp, kAverage, kPaeth}) {
+        for (const Filter filter : {kNone, kLeft, kUp, kAverage}) {
             std::uint64_t cost = 0;
             for (std::size_t i = 0; i < rowBytes; ++i) {
                 candidate[i] = static_cast<std::uint8_t>(row[i] - Prediction(filter, row, above, i, bpp));
