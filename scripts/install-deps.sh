@@ -11,6 +11,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     libsndfile1-dev
+    libxcb1-dev libxcb-shm0-dev
+    libxcb-xtest0-dev xvfb xauth
     locales
     "$@"
 )
