@@ -292,10 +292,13 @@ EditorWindowError TXcbEditorWindow::Create(NativeWindow parent, int width, int h
         const int perModifier = modifiers->keycodes_per_modifier;
         for (int modifier = 0; modifier < 8; ++modifier) {
             for (int i = 0; i < perModifier; ++i) {
-                const int index = codes[modifier * perModifier + i] - minKeycode_;
-                if (index < 0 || static_cast<std::size_t>((index + 1) * keysymsPerKeycode_) > keysyms_.size()) continue;
-                for (int column = 0; column < keysymsPerKeycode_; ++column) {
-                    const std::uint32_t sym = keysyms_[static_cast<std::size_t>(index * keysymsPerKeycode_ + column)];
+                const xcb_keycode_t code = codes[modifier * perModifier + i];
+                if (code < minKeycode_) continue; // 0: an unused slot
+                const auto per = static_cast<std::size_t>(keysymsPerKeycode_);
+                const std::size_t first = static_cast<std::size_t>(code - minKeycode_) * per;
+                if (first + per > keysyms_.size()) continue;
+                for (std::size_t column = 0; column < per; ++column) {
+                    const std::uint32_t sym = keysyms_[first + column];
                     if (sym == kNumLockSym) numLockMask_ |= static_cast<std::uint16_t>(1U << modifier);
                     if (sym == kLevel3ShiftSym || sym == kModeSwitchSym)
                         level3Mask_ |= static_cast<std::uint16_t>(1U << modifier);
