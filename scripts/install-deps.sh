@@ -13,6 +13,8 @@ packages=(
     libsndfile1-dev
     libpng-dev
     libcairo2-dev libfreetype-dev fonts-liberation xfonts-base
+    libxcb1-dev libxcb-shm0-dev
+    libxcb-xtest0-dev xvfb xauth
     locales
     "$@"
 )
