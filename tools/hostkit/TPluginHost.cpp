@@ -6,6 +6,7 @@
 #include <bit>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -150,15 +151,15 @@ VstIntPtr TPluginHost::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
 
 // Host callback -------------------------------------------------------------------------------------------
 
-VstIntPtr TPluginHost::HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* /*ptr*/,
+VstIntPtr TPluginHost::HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                     float opt) {
     TPluginHost* host = Find(effect);
     if (host == nullptr) host = tConstructing;
     if (host == nullptr) return opcode == audioMasterVersion ? 2400 : 0;
-    return host->Answer(opcode, index, value, opt);
+    return host->Answer(opcode, index, value, ptr, opt);
 }
 
-VstIntPtr TPluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/, float opt) {
+VstIntPtr TPluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     if (opcode >= 0 && static_cast<std::size_t>(opcode) < callCounts_.size())
         callCounts_[static_cast<std::size_t>(opcode)].fetch_add(1, std::memory_order_relaxed);
     if (opcode == audioMasterVersion) return settings_.hostVersion;
@@ -178,8 +179,12 @@ VstIntPtr TPluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*value
         return reinterpret_cast<VstIntPtr>(&timeInfo_);
     case audioMasterGetCurrentProcessLevel:
         return processLevel_.load(std::memory_order_relaxed);
+    case audioMasterSizeWindow:
+        return OnSizeWindow && OnSizeWindow(index, static_cast<int>(value)) ? 1 : 0;
+    case audioMasterCanDo:
+        return OnSizeWindow && ptr != nullptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0 ? 1 : 0;
     default:
-        return 0; // audioMasterCanDo and everything else: not supported
+        return 0; // everything else: not supported
     }
 }
 

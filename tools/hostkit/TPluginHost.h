@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ public:
         vst2::VstInt32 index;
         float value;
     };
+
+    // Asked by audioMasterSizeWindow (width, height in pixels) to resize the editor's window; true when done.
+    // While set, the host answers audioMasterCanDo "sizeWindow" with 1. Called on the plug-in's GUI thread.
+    std::function<bool(int width, int height)> OnSizeWindow;
 
     // Answer to effEditGetRect: the dispatcher's result and the rectangle it pointed to, if any.
     struct TEditorRect {
@@ -157,7 +162,7 @@ public:
 private:
     static vst2::VstIntPtr HostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
                                         vst2::VstIntPtr value, void* ptr, float opt);
-    vst2::VstIntPtr Answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, float opt);
+    vst2::VstIntPtr Answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr, float opt);
     bool Fail(std::string message);
     std::string ReadString(vst2::VstInt32 opcode, vst2::VstInt32 index);
     vst2::VstIntPtr PinProperties(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstPinProperties& properties);
