@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     libsndfile1-dev
+    libpng-dev
     locales
     "$@"
 )
