@@ -7,6 +7,7 @@
 // the same way. Larger subcommands live in their own source file (RenderCommand.cpp).
 #include "AnalyzeCommand.h"
 #include "CommandLine.h"
+#include "GuiCommand.h"
 #include "HarmonyCommand.h"
 #include "ProgramCommand.h"
 #include "RenderCommand.h"
@@ -283,6 +284,7 @@ const std::vector<TCommand>& Commands() {
         {"program", quillon::kProgramSynopsis, quillon::kProgramSummary, quillon::RunProgram},
         {"bank", quillon::kBankSynopsis, quillon::kBankSummary, quillon::RunBank},
         {"skin", quillon::kSkinSynopsis, quillon::kSkinSummary, quillon::RunSkin},
+        {"gui", quillon::kGuiSynopsis, quillon::kGuiSummary, quillon::RunGui},
     };
     return commands;
 }

@@ -81,6 +81,21 @@ public:
     // 1 medium, 2 soft); the engine takes it over at the next processing call.
     bool AnalyzeAudioIntoProgram(const std::string& path, int mode);
 
+    // What the editor shows of the engine [gui]. The synthesizer's LFOs (lfo 0 or 1): the waveform 1..10,
+    // set at once so that the editor's scope follows a choice before the parameter reaches the engine,
+    // stepped to the next one (10 wraps to 1), and its value at a phase 0..1.
+    void SetLfoWaveform(int lfo, int waveform);
+    void NextLfoWaveform(int lfo);
+    int LfoWaveform(int lfo) const;
+    float LfoWaveValue(int lfo, float phase) const;
+    // The note-length text of a tempo-synchronised rate or time (parameters 36, 39, 50, 53, 78, 86, 93) for
+    // a stored value, whatever the sync switch says; empty for any other parameter.
+    std::string TempoSyncText(int index, float value) const;
+    // The amount text of a modulation routing row (TModulationAssignment's rows) in its target's units.
+    std::string ModulationAmountText(int row, float value) const;
+    // The amount range (maximum − minimum, rounded) of a modulation target; 0 out of range.
+    static int ModulationRange(int target);
+
     // Voice count 1..256 (parameter "Voices"); a change silences every voice. [audio]
     void SetVoiceCount(int count);
     int VoiceCount() const { return engine_->VoiceCount(); }

@@ -4,8 +4,10 @@
 // skin's art generator places its captions from it, so the two cannot drift apart.
 #pragma once
 
+#include "toolkit/TBADIBButton.h"
 #include "toolkit/TRect.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -37,8 +39,6 @@ enum class TControlClass {
 };
 
 const char* ClassName(TControlClass kind);
-
-enum class TButtonBehavior { None, bbAction, bbHold, bbRadio };
 
 enum class TDropDownKind {
     None,
@@ -72,7 +72,7 @@ struct TControlSettings {
     int coarse = 0, fine = 0;
     int pixelsPerStep = 0; // spins: `VerticalPixelsPerPosition`
     // Buttons.
-    TButtonBehavior behavior = TButtonBehavior::None;
+    std::optional<TButtonBehavior> behavior{}; // the toolkit's behaviour; none for other kinds
     int group = 0;
     int tag2 = 0;
     bool blink = false;

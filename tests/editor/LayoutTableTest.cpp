@@ -161,7 +161,7 @@ TEST(LayoutTable, ImagesHoldTheFramesTheirControlsDraw) {
             EXPECT_EQ(s.min, 0);
         }
         if (control.kind == C::TBADIBButton) {
-            EXPECT_NE(s.behavior, TButtonBehavior::None) << control.id;
+            EXPECT_TRUE(s.behavior.has_value()) << control.id;
             const TLayoutRect face{0, 0, control.rect.w, control.rect.h};
             EXPECT_TRUE(face.Contains(s.active)) << control.id;
         }

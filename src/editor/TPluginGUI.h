@@ -1,0 +1,185 @@
+// The editor form: the whole control tree of the layout table drawn with the skin, bound to the plug-in's
+// parameters, and the window-independent half of the editor window: it paints into a pixel buffer and takes
+// mouse, key and clock events from whoever owns the window.
+//
+// Binding: every parameter control carries its parameter index as its `Tag`. A user edit writes the value
+// the control shows into `ShownValues` and `LatestValues`, rewrites the control's value label and hands the
+// value to the plug-in (setParameterAutomated) and to MIDI learn (learnParameter). A refresh copies nothing
+// back: it sets each control whose shown value differs from the latest one from code, which never raises a
+// change notification, so the plug-in is never called back. The refresh guard is set while the form is
+// created and while all controls are refilled.
+//
+// GUI thread only; never blocks (apart from the modal prompts some commands raise). [gui]
+#pragma once
+
+#include "editor/IEditorForm.h"
+#include "editor/TEditorSkin.h"
+#include "toolkit/TBADIBButton.h"
+#include "toolkit/TBADIBDropDownMenu.h"
+#include "toolkit/TBADIBKnob.h"
+#include "toolkit/TBADIBSpin.h"
+#include "toolkit/TDIBChart.h"
+#include "toolkit/TDIBControl.h"
+#include "toolkit/TDIBLabel.h"
+#include "toolkit/THookEdit.h"
+#include "toolkit/TPatchListBox.h"
+#include "toolkit/TPopupMenu.h"
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+class TCustomVSTMidiPlugin;
+struct TControlLayout;
+
+class TPluginGUI : public IEditorForm {
+public:
+    static constexpr int kWidth = 800;
+    static constexpr int kHeight = 556;
+    static constexpr int kParameters = 124;
+    static constexpr int kPresetsPage = 5;
+    static constexpr int kValueLabelLength = 8;
+
+    // Builds the form for `plugin` with `skin` and runs FormCreate.
+    TPluginGUI(TCustomVSTMidiPlugin& plugin, TEditorSkin skin);
+    // The same with the skin embedded in the plug-in at display scale 1.
+    explicit TPluginGUI(TCustomVSTMidiPlugin& plugin);
+    ~TPluginGUI() override;
+    TPluginGUI(const TPluginGUI&) = delete;
+    TPluginGUI& operator=(const TPluginGUI&) = delete;
+
+    // IEditorForm -----------------------------------------------------------------------------------------
+    void SetParameterValues(const float* values, int count) override;
+    void updateStandardControls() override; // refresh level 1
+    void updateAllControls() override;      // level 2
+    void updateAll() override;              // level 3
+    void initNonAutomatedControls() override;
+    void SetPresetLoadingIndicator(std::uint8_t opacity) override;
+
+    // Copies the current program's parameter values into `LatestValues` (what the shell does before each
+    // refresh).
+    void ReadLatestValues();
+    // Rewrites the value label of parameter `index` (where it has one).
+    void UpdateValueField(int index);
+    // The text the value label of `index` shows for the latest values.
+    std::string ValueText(int index) const;
+
+    // Painting and input ----------------------------------------------------------------------------------
+    // Repaints what changed since the last call (everything with `full` or after FormPaint) into `buffer`,
+    // which holds the previous picture; returns the union of the repainted rectangles (empty for none).
+    TRect Paint(TPixelBuffer& buffer, bool full = false);
+    // The whole form needs repainting.
+    void FormPaint();
+    // Window coordinates.
+    void MouseDown(const TMouseEvent& event);
+    void MouseMove(const TMouseEvent& event);
+    void MouseUp(const TMouseEvent& event);
+    // A key event of the GUI thread; true when an in-place name editor consumed it.
+    bool KeyEvent(const TKeyEvent& event);
+    TCursor Cursor() const { return router_.Cursor(); }
+    // Advances the blink and other timers.
+    void AdvanceClock(int milliseconds);
+
+    // Lookups ---------------------------------------------------------------------------------------------
+    TDIBImageContainer& Root() { return *root_; }
+    // The control of that layout id, or null.
+    TDIBControl* Control(std::string_view id) const;
+    template <typename T> T* ControlAs(std::string_view id) const { return dynamic_cast<T*>(Control(id)); }
+    TDIBControl* ParameterControl(int index) const;
+    TDIBLabel* ValueLabel(int index) const;
+    TPopupMenu* Menu(std::string_view id) const;
+    float ShownValue(int index) const { return shownValues_.at(static_cast<std::size_t>(index)); }
+    float LatestValue(int index) const { return latestValues_.at(static_cast<std::size_t>(index)); }
+    bool Refreshing() const { return refreshGuard_; }
+    TPatchListBox* VisibleProgramList() const { return visibleProgramList_; }
+    // The page in front (0..5).
+    int Page() const { return page_; }
+    // Brings `page` to the front, activates its selector and stores it in the editor settings block.
+    void SelectPage(int page);
+
+private:
+    void Build();
+    TDIBControl* Create(const TControlLayout& layout);
+    void SetUpButton(TBADIBButton& button, const TControlLayout& layout);
+    void SetUpDropDown(TBADIBDropDownMenu& dropDown, const TControlLayout& layout);
+    void BindHandlers();
+    void BuildMenus();
+    void FormCreate();
+
+    // User edits and refreshes.
+    void UserEdit(int index, float value, bool learn = true);
+    void KnobControlChange(TDIBControl& sender);
+    void ButtonClick(TDIBControl& sender);
+    void SpinControlChange(TDIBControl& sender);
+    void DropDownChanged(TDIBControl& sender);
+    void KeyAssignChange(TDIBControl& sender);
+    void NoteOverlapChange(TDIBControl& sender);
+    void RefreshControl(int index, float value);
+    void RescaleIntensityKnob(int sourceIndex, int target);
+    void RedrawScope(int lfo);
+    void StepScopeWaveform(int lfo);
+    float DropDownValue(int index, int menuTag) const;
+
+    // Commands of the controls without a parameter.
+    void PageSelectorChange(TDIBControl& sender);
+    void MidiLearnButtonChange(TDIBControl& sender);
+    void KeyboardControlChange(TDIBControl& sender);
+    void BankScrollButtonChange(TDIBControl& sender);
+    void BankSelectorButtonChange(TDIBControl& sender);
+    void ShowProgramList(int half);
+    void HandlingSelectorChange(TDIBControl& sender, std::size_t settingsOffset, std::string_view envelope);
+    void ViewHarmonicsPhaseLevelChanged(TDIBControl& sender);
+    void HarmonyInspectorRangeSelectorChange(TDIBControl& sender);
+    void HarmonyInspectorEditTypeSelectorChange(TDIBControl& sender);
+    void HarmonicsLinkedControlChange(TDIBControl& sender);
+    void DeleteOnRightClickMenuItemClick(TMenuItem& item);
+    void SetInspectorView(bool phase);
+    void SetInspectorRange(int range);
+
+    // The parts of refresh levels 2 and 3 that follow the harmonies, envelopes and programs; they arrive
+    // with the harmony, envelope and program editing of the form and do nothing yet.
+    void LoadHarmonyTimeLine();
+    void LoadEnvelopeEditors();
+    void FollowBankHalf();
+    void SelectCurrentProgram();
+    void WriteProgramNames();
+    void FillBankList();
+
+    void SetFront(TDIBControl& control);
+    // Brings `page` to the front and activates its selector without storing it.
+    void ShowPage(int page);
+
+    TCustomVSTMidiPlugin& plugin_;
+    TEditorSkin skin_;
+    TDIBFont valueFont_;
+    TDirtyRegion dirty_{TRect::FromSize(0, 0, kWidth, kHeight)};
+    TMenuLayer menuLayer_;
+    std::unique_ptr<TDIBImageContainer> root_;           // `PrimaryContainer`
+    std::vector<std::unique_ptr<TDIBControl>> controls_; // the others, in creation order
+    TMouseRouter router_;
+    std::map<std::string, TDIBControl*, std::less<>> byId_;
+    std::map<std::string, std::unique_ptr<TPopupMenu>, std::less<>> menus_;
+    std::array<TDIBControl*, kParameters> parameterControls_{};
+    std::array<TDIBLabel*, kParameters> valueLabels_{};
+    std::array<float, kParameters> shownValues_{};
+    std::array<float, kParameters> latestValues_{};
+    bool refreshGuard_ = false;
+    TPatchListBox* visibleProgramList_ = nullptr;
+    bool programListMouse_ = false;
+    bool inspectorDragging_ = false;
+    bool envelopeScrolling_ = false;
+    int page_ = kPresetsPage;
+    bool fullPaint_ = true;
+};
+
+// Makes the form for the editor shell. The window it will live in comes with the platform layer; until then
+// the form is made without one and `parentWindow` is not used. Null for a plug-in that is not the
+// synthesizer.
+std::unique_ptr<IEditorForm> CreatePluginGUI(void* parentWindow, TVSTMidiPlugin& plugin);
+
+} // namespace quillon

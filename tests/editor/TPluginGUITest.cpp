@@ -1,0 +1,253 @@
+// The editor form against a real plug-in: the control tree it builds from the layout, the parameter
+// binding of user edits and refreshes, the value label texts, and the page selection.
+#include "editor/TPluginGUI.h"
+
+#include "editor/LayoutTable.h"
+#include "editor/MenuTable.h"
+#include "midi/TMidiHandler.h"
+#include "support/PluginFixture.h"
+#include "toolkit/TDIBEnvelope.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace quillon::test {
+namespace {
+
+class TPluginGUITest : public TPluginFixture {
+protected:
+    void SetUp() override {
+        Create();
+        form = std::make_unique<TPluginGUI>(*plugin);
+    }
+    void TearDown() override {
+        form.reset();
+        TPluginFixture::TearDown();
+    }
+
+    // A left click at the centre of a control's active part, in window coordinates.
+    void Click(std::string_view id, int dx = 0, int dy = 0) {
+        const TRect at = form->Control(id)->WindowRect();
+        const int x = (at.left + at.right) / 2 + dx;
+        const int y = (at.top + at.bottom) / 2 + dy;
+        form->MouseDown(TMouseEvent{x, y});
+        form->MouseUp(TMouseEvent{x, y});
+    }
+    // Latest values for every parameter (all `value`), then a level-3 refresh.
+    void RefreshWith(const std::vector<std::pair<int, float>>& values) {
+        std::vector<float> latest(TPluginGUI::kParameters, 0.0f);
+        for (const auto& [index, value] : values)
+            latest[static_cast<std::size_t>(index)] = value;
+        form->SetParameterValues(latest.data(), TPluginGUI::kParameters);
+        form->updateAll();
+    }
+    std::int32_t StoredPage() {
+        const auto block = plugin->GetGlobalSettings();
+        return block[0] | (block[1] << 8) | (block[2] << 16) | (block[3] << 24);
+    }
+
+    std::unique_ptr<TPluginGUI> form;
+};
+
+// Every control of the layout at its rectangle, with the settings the form gives every control of a kind.
+TEST_F(TPluginGUITest, BuildsEveryControlOfTheLayoutAtItsRectangle) {
+    for (const TControlLayout& layout : LayoutControls()) {
+        if (layout.kind == TControlClass::TBarSeries || layout.kind == TControlClass::TFastLineSeries) continue;
+        const TDIBControl* control = form->Control(layout.id);
+        ASSERT_NE(control, nullptr) << layout.id;
+        EXPECT_EQ(control->Bounds(), layout.rect.ToRect()) << layout.id;
+        if (layout.parent != nullptr) {
+            EXPECT_EQ(control->Parent(), form->Control(layout.parent)) << layout.id;
+        }
+    }
+    const auto* pitch = form->ControlAs<TBADIBKnob>("PitchEnvelopeIntensityKnob");
+    const auto* cutoff = form->ControlAs<TBADIBKnob>("FilterCutoffKnob");
+    EXPECT_EQ(pitch->Max(), 18);
+    EXPECT_EQ(cutoff->Max(), 1000);
+    EXPECT_EQ(cutoff->Frames(), 101);
+    const auto* enable = form->ControlAs<TBADIBButton>("FilterEnableButton");
+    EXPECT_EQ(enable->EffectLayer(), 9);
+    EXPECT_EQ(enable->EffectOpacity(), 127);
+    EXPECT_EQ(enable->ActiveRight, 33);
+    EXPECT_EQ(enable->ActiveBottom, 17);
+    const auto* label = form->ControlAs<TDIBLabel>("FilterCutoffValue");
+    EXPECT_EQ(label->Caption(), "-88,8dB");
+    EXPECT_EQ(label->Font().colour, Rgb(0x37, 0x17, 0x5D));
+    const auto* tool = form->ControlAs<TBADIBDropDownMenu>("AmpEnvHandlingSelector");
+    EXPECT_TRUE(tool->AllCaps);
+    EXPECT_EQ(tool->YCorrection(), 1);
+    EXPECT_EQ(tool->Menu(), form->Menu("EnvelopeHandlingMenu"));
+    EXPECT_EQ(form->ControlAs<TBADIBDropDownMenu>("ProgramsFilesSelector")->OnChangeHandling,
+              TOnChangeHandling::chExternal);
+    EXPECT_EQ(form->ControlAs<TDIBEnvelope>("FilterEnvelopeControl")->YOrigin(), 50);
+    EXPECT_EQ(form->ControlAs<TDIBEnvelope>("AmplifierEnvelopeControl")->YOrigin(), 100);
+    EXPECT_EQ(form->ControlAs<TDIBBarChart>("HarmonyInspector")->BarCount(), 251);
+    EXPECT_FALSE(form->Control("AnalyzingNowImage")->Visible());
+}
+
+TEST_F(TPluginGUITest, BindsEveryParameterControlAndValueLabelToItsIndex) {
+    int bound = 0;
+    for (int i = 0; i < TPluginGUI::kParameters; ++i) {
+        const bool none = i == 113 || i == 114 || i >= 118;
+        const TDIBControl* control = form->ParameterControl(i);
+        EXPECT_EQ(control == nullptr, none) << i;
+        if (control == nullptr) continue;
+        ++bound;
+        EXPECT_EQ(control->Tag(), i);
+        // Exactly the small knobs have a value label (master level and pan have none).
+        const bool smallKnob = dynamic_cast<const TBADIBKnob*>(control) != nullptr && i != 26 && i != 27;
+        EXPECT_EQ(form->ValueLabel(i) != nullptr, smallKnob) << i;
+        EXPECT_EQ(form->ShownValue(i), -1.0f);
+        EXPECT_EQ(form->LatestValue(i), 0.0f);
+    }
+    EXPECT_EQ(bound, 116);
+}
+
+TEST_F(TPluginGUITest, MenusCarryTheirItemsFlagsAndSubMenus) {
+    EXPECT_EQ(LayoutMenus().size(), 14u);
+    const TPopupMenu* analyzer = form->Menu("AudioAnalyzerMenu");
+    ASSERT_NE(analyzer, nullptr);
+    EXPECT_TRUE(analyzer->Items[3].Checked()); // "Medium Mode"
+    EXPECT_TRUE(analyzer->Items[2].RadioItem);
+    EXPECT_TRUE(analyzer->Items[1].IsSeparator());
+    const TPopupMenu* presets = form->Menu("HarmonyInspectorPresetsMenu");
+    EXPECT_EQ(presets->Items[0].Count(), 10); // the preset waveforms
+    EXPECT_EQ(presets->Items[1].Tag, 10);     // "Make Random Harmony"
+    EXPECT_EQ(form->Menu("HarmonyInspectorEditTypeMenu")->Items[8].Tag, 12);
+}
+
+// Step 2: the number with a point in any locale, its unit, at most eight characters.
+TEST_F(TPluginGUITest, ValueLabelTextsFollowUnitCurveAndDecimals) {
+    const auto text = [&](int index, float value) {
+        RefreshWith({{index, value}});
+        return form->ValueText(index);
+    };
+    EXPECT_EQ(text(4, static_cast<float>(std::log(1234.6 / 30.0) / std::log(100.0))), "1235 ms");
+    EXPECT_EQ(text(15, static_cast<float>(std::log(12.34 / 0.02) / std::log(1000.0))), "12.3 kHz");
+    EXPECT_EQ(text(8, static_cast<float>(std::log(0.25 / 0.02) / std::log(1000.0))), "0.25 s");
+    EXPECT_EQ(text(24, 0.5f), "12.5 %"); // cubic
+    EXPECT_EQ(text(29, 0.0f), "-20.0 dB");
+    EXPECT_EQ(text(101, 1.0f), "640 m2");
+    // Refreshed knobs show the same text in their label.
+    EXPECT_EQ(form->ValueLabel(101)->Caption(), "640 m2");
+}
+
+TEST_F(TPluginGUITest, SyncAndModulationLabelsUseTheEngineTexts) {
+    RefreshWith({{36, 0.5f}, {37, 1.0f}, {62, 1.0f / 9.0f}, {63, 0.75f}});
+    plugin->setParameter(37, 1.0f);
+    EXPECT_EQ(form->ValueText(36), plugin->ParameterDisplayText(36, 0.5f));
+    EXPECT_EQ(form->ValueText(36), plugin->TempoSyncText(36, 0.5f).substr(0, 8));
+    const std::string amount = form->ValueText(63);
+    EXPECT_LE(amount.size(), 8u);
+    EXPECT_EQ(amount, plugin->ModulationAmountText(1, 0.75f).substr(0, 8));
+    // The pitch target rescales the amount knob to its range.
+    EXPECT_EQ(form->ControlAs<TBADIBKnob>("PitchBendRangeKnob")->Max(), TCustomVSTMidiPlugin::ModulationRange(1));
+    RefreshWith({{36, 0.5f}, {37, 0.0f}});
+    EXPECT_EQ(form->ValueText(36), "0.63 Hz");
+}
+
+TEST_F(TPluginGUITest, KnobDragWritesTheParameterAndArmsMidiLearn) {
+    form->SelectPage(1);
+    const TRect at = form->Control("FilterCutoffKnob")->WindowRect();
+    const int x = at.left + 12, y = at.top + 12;
+    form->MouseDown(TMouseEvent{x, y});
+    form->MouseMove(TMouseEvent{x, y - 30});
+    form->MouseUp(TMouseEvent{x, y - 30});
+    const auto* knob = form->ControlAs<TBADIBKnob>("FilterCutoffKnob");
+    ASSERT_GT(knob->Position(), 0);
+    const float value = static_cast<float>(knob->Position()) / 1000.0f;
+    EXPECT_FLOAT_EQ(plugin->getParameter(15), value);
+    EXPECT_EQ(host.lastAutomatedIndex.load(), 15);
+    EXPECT_EQ(plugin->MidiHandler().LearnParameter(), 15);
+    EXPECT_EQ(form->ShownValue(15), value);
+    EXPECT_EQ(form->LatestValue(15), value);
+    EXPECT_EQ(form->ValueLabel(15)->Caption(), form->ValueText(15));
+
+    // The host automates the same parameter before the next refresh: the refresh shows the host's value.
+    plugin->setParameter(15, 0.25f);
+    form->ReadLatestValues();
+    form->updateStandardControls();
+    EXPECT_EQ(knob->Position(), 250);
+    EXPECT_EQ(form->ValueLabel(15)->Caption(), "0.11 kHz");
+}
+
+TEST_F(TPluginGUITest, SyncButtonRewritesTheRateLabels) {
+    form->SelectPage(2);
+    RefreshWith({{36, 0.5f}});
+    Click("Lfo1SyncButton");
+    EXPECT_EQ(plugin->getParameter(37), 1.0f);
+    EXPECT_EQ(form->ValueLabel(36)->Caption(), plugin->TempoSyncText(36, 0.5f).substr(0, 8));
+}
+
+TEST_F(TPluginGUITest, RefreshSetsControlsWithoutCallingThePluginBack) {
+    const int automated = host.automateCalls.load();
+    RefreshWith({{13, 1.0f}, {0, 1.0f}, {14, 1.0f / 31.0f}, {113, 1.0f}, {114, 0.5f}, {27, 0.3f}});
+    EXPECT_EQ(host.automateCalls.load(), automated);
+    EXPECT_EQ(plugin->MidiHandler().LearnParameter(), -1);
+    EXPECT_TRUE(form->ControlAs<TBADIBButton>("FilterEnableButton")->Active());
+    EXPECT_EQ(form->ControlAs<TBADIBSpin>("OscillatorsNumberControl")->Position(), 8);
+    EXPECT_EQ(form->ControlAs<TBADIBDropDownMenu>("FilterSelector")->Caption(), "Lowpass 12");
+    EXPECT_EQ(form->ControlAs<TBADIBKnob>("PanKnob")->Position(), 300);
+    EXPECT_FALSE(form->ControlAs<TBADIBButton>("VoiceAssignmentButton1")->Active());
+    EXPECT_TRUE(form->ControlAs<TBADIBButton>("VoiceAssignmentButton2")->Active());
+    EXPECT_TRUE(form->ControlAs<TBADIBButton>("NoteOverlapButton2")->Active());
+    EXPECT_FALSE(form->Refreshing());
+    EXPECT_TRUE(form->Root().Enabled());
+}
+
+TEST_F(TPluginGUITest, PageSelectorsBringTheirPageToTheFrontAndStoreIt) {
+    form->initNonAutomatedControls();
+    EXPECT_EQ(form->Page(), TPluginGUI::kPresetsPage); // the first opening
+    Click("PageSelectorFX");
+    EXPECT_EQ(form->Page(), 4);
+    EXPECT_EQ(StoredPage(), 4);
+    for (int page = 0; page < kPageCount; ++page)
+        EXPECT_EQ(form->Control(kPageIds[page])->Visible(), page == 4) << page;
+    EXPECT_TRUE(form->ControlAs<TBADIBButton>("PageSelectorFX")->Active());
+    EXPECT_FALSE(form->ControlAs<TBADIBButton>("PageSelectorPresets")->Active());
+    // Only the front page takes the mouse.
+    const TRect chorus = form->Control("ChorusDelayKnob")->WindowRect();
+    EXPECT_EQ(form->Root().HitTest(chorus.left + 12, chorus.top + 12), form->Control("ChorusDelayKnob"));
+
+    // A new form opens on the stored page.
+    form = std::make_unique<TPluginGUI>(*plugin);
+    form->initNonAutomatedControls();
+    EXPECT_EQ(form->Page(), 4);
+    EXPECT_TRUE(form->Control("FxPage")->Visible());
+}
+
+TEST_F(TPluginGUITest, RadioGroupsWriteTheirTag2WithoutArmingMidiLearn) {
+    form->SelectPage(3);
+    const struct {
+        const char* button;
+        int index;
+        float value;
+    } cases[] = {{"VoiceAssignmentButton2", 113, 1.0f},
+                 {"VoiceAssignmentButton1", 113, 0.0f},
+                 {"NoteOverlapButton3", 114, 1.0f},
+                 {"NoteOverlapButton2", 114, 0.5f},
+                 {"NoteOverlapButton1", 114, 0.0f}};
+    for (const auto& c : cases) {
+        Click(c.button);
+        EXPECT_EQ(plugin->getParameter(c.index), c.value) << c.button;
+        EXPECT_EQ(host.lastAutomatedIndex.load(), c.index) << c.button;
+        EXPECT_EQ(form->LatestValue(c.index), c.value) << c.button;
+        EXPECT_TRUE(form->ControlAs<TBADIBButton>(c.button)->Active()) << c.button;
+    }
+    EXPECT_EQ(plugin->MidiHandler().LearnParameter(), -1);
+}
+
+TEST_F(TPluginGUITest, PaintsTheWholeFormThenOnlyWhatChanged) {
+    TPixelBuffer buffer(TPluginGUI::kWidth, TPluginGUI::kHeight);
+    EXPECT_EQ(form->Paint(buffer), TRect::FromSize(0, 0, 800, 556));
+    EXPECT_TRUE(form->Paint(buffer).Empty());
+    form->SetPresetLoadingIndicator(255);
+    const TRect lamp = form->Control("PresetLoadingIndicator")->WindowRect();
+    EXPECT_EQ(form->Paint(buffer), lamp);
+}
+
+} // namespace
+} // namespace quillon::test

@@ -1,0 +1,95 @@
+#include "GuiCommand.h"
+
+#include "core/TCustomVSTMidiPlugin.h"
+#include "editor/TPluginGUI.h"
+#include "toolkit/TPixelBuffer.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+namespace {
+
+using namespace cli;
+
+constexpr TOptionSpec kGuiOptions[] = {{"--screenshot", nullptr, "OUT.png", false}, {"--page", nullptr, "N", false}};
+
+constexpr const char* kGuiHelp =
+    "usage: quillon gui --screenshot OUT.png [--page N]\n"
+    "\n"
+    "Creates the synthesizer with its default bank, builds the editor without a window, refreshes every\n"
+    "control and writes the picture as a PNG file. --page brings page N to the front (0 oscillator,\n"
+    "1 amplifier and filter, 2 LFOs, 3 MIDI and voices, 4 effects, 5 presets); without it the editor shows\n"
+    "the page it opens on.\n";
+
+constexpr vst2::VstInt32 kHostVersion = 2400;
+
+// The host of the in-process plug-in: it reports a VST version and answers nothing else.
+vst2::VstIntPtr QuietHost(vst2::AEffect* /*effect*/, vst2::VstInt32 opcode, vst2::VstInt32 /*index*/,
+                          vst2::VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/) {
+    return opcode == vst2::audioMasterVersion ? kHostVersion : 0;
+}
+
+bool WritePng(const TPixelBuffer& buffer, const std::string& path) {
+    std::vector<png_byte> rgb;
+    rgb.reserve(static_cast<std::size_t>(buffer.Width()) * static_cast<std::size_t>(buffer.Height()) * 3);
+    for (int y = 0; y < buffer.Height(); ++y) {
+        for (int x = 0; x < buffer.Width(); ++x) {
+            const TPixel pixel = buffer.At(x, y);
+            rgb.push_back(RedOf(pixel));
+            rgb.push_back(GreenOf(pixel));
+            rgb.push_back(BlueOf(pixel));
+        }
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(buffer.Width());
+    image.height = static_cast<png_uint_32>(buffer.Height());
+    image.format = PNG_FORMAT_RGB;
+    const int ok = png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr);
+    png_image_free(&image);
+    return ok != 0;
+}
+
+} // namespace
+
+int RunGui(TArgs args) {
+    TParsedArgs parsed;
+    if (const auto error = ParseArgs(args, kGuiOptions, parsed)) return Fail("gui: " + *error);
+    if (parsed.help) {
+        std::printf("%s", kGuiHelp);
+        return 0;
+    }
+    if (!parsed.Has("--screenshot")) return Fail("gui: --screenshot OUT.png is required");
+    std::optional<long long> page;
+    if (parsed.Has("--page")) {
+        page = IntegerArgument(parsed.Value("--page"));
+        if (!page || *page < 0 || *page > TPluginGUI::kPresetsPage) return Fail("gui: --page takes 0 to 5");
+    }
+    try {
+        auto plugin = std::make_unique<TCustomVSTMidiPlugin>(QuietHost);
+        TPluginGUI form(*plugin);
+        // As the editor shell opens the editor: the settings that are not parameters, then a full refresh.
+        form.initNonAutomatedControls();
+        form.ReadLatestValues();
+        form.updateAll();
+        if (page) form.SelectPage(static_cast<int>(*page));
+        TPixelBuffer buffer(TPluginGUI::kWidth, TPluginGUI::kHeight);
+        form.Paint(buffer, true);
+        const std::string out = parsed.Value("--screenshot");
+        if (!WritePng(buffer, out)) return Fail("gui: cannot write " + out);
+        std::printf("wrote %s (%dx%d, page %d)\n", out.c_str(), buffer.Width(), buffer.Height(), form.Page());
+    } catch (const std::exception& error) {
+        return Fail(std::string("gui: ") + error.what());
+    }
+    return 0;
+}
+
+} // namespace quillon
