@@ -21,6 +21,15 @@ public:
     virtual void initNonAutomatedControls() = 0;
     // Opacity 0..255 of the preset-loading indicator.
     virtual void SetPresetLoadingIndicator(std::uint8_t opacity) = 0;
+
+    // The window's share of the host's idle call, around the refresh: PollInput takes what the user did
+    // since the last call and moves the timers on; Present draws what changed and shows it. A form
+    // without a window of its own does nothing here.
+    virtual void PollInput() {}
+    virtual void Present() {}
+    // A key the host forwards (effEditKeyDown, effEditKeyUp: the character, the VST 2 virtual key and the
+    // modifier bits); true when the editor used it, false to leave it to the host.
+    virtual bool HostKey(int /*character*/, int /*virtualKey*/, int /*modifiers*/, bool /*down*/) { return false; }
 };
 
 // Creates the form as a child of the host's window, placed at (0, 0); null when no window can be made.

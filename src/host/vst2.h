@@ -406,4 +406,23 @@ static_assert(sizeof(VstPinProperties) == 128);
 
 static_assert(sizeof(ERect) == 8);
 
+// effEditKeyDown / effEditKeyUp: `index` is the character (0 for none), `value` one of these virtual key
+// numbers (0 for none), `opt` the modifier bits.
+enum VstVirtualKey : VstInt32 {
+    VKEY_BACK = 1,
+    VKEY_TAB = 2,
+    VKEY_RETURN = 4,
+    VKEY_ESCAPE = 6,
+    VKEY_SPACE = 7,
+    VKEY_END = 9,
+    VKEY_HOME = 10,
+    VKEY_LEFT = 11,
+    VKEY_UP = 12,
+    VKEY_RIGHT = 13,
+    VKEY_DOWN = 14,
+    VKEY_ENTER = 19,
+    VKEY_DELETE = 22,
+};
+enum VstModifierKey : VstInt32 { MODIFIER_SHIFT = 1 << 0, MODIFIER_ALTERNATE = 1 << 1, MODIFIER_COMMAND = 1 << 2, MODIFIER_CONTROL = 1 << 3 };
+
 } // namespace vst2

@@ -68,9 +68,19 @@ void TVSTEditor::idle() {
     // (without waiting when the writer's own thread is writing).
     plugin_.ShowDeferredMessages();
     plugin_.FlushAssignments(false);
+    if (form_) form_->PollInput();
     // Taking the level first keeps requests that arrive during the redraw for the next idle.
     if (const int level = plugin_.TakeRefreshLevel(); level > 0) Refresh(level);
     if (form_ && plugin_.ProgramChangePending()) form_->SetPresetLoadingIndicator(255);
+    if (form_) form_->Present();
+}
+
+bool TVSTEditor::onKeyDown(int character, int virtualKey, int modifiers) {
+    return form_ && form_->HostKey(character, virtualKey, modifiers, true);
+}
+
+bool TVSTEditor::onKeyUp(int character, int virtualKey, int modifiers) {
+    return form_ && form_->HostKey(character, virtualKey, modifiers, false);
 }
 
 void TVSTEditor::Refresh(int level) {

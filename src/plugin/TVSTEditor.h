@@ -27,6 +27,8 @@ public:
     void close() override;                     // [gui]
     bool isOpen() const override;              // [any]
     void idle() override;                      // [gui]
+    bool onKeyDown(int character, int virtualKey, int modifiers) override; // [gui]
+    bool onKeyUp(int character, int virtualKey, int modifiers) override;   // [gui]
 
     // Raises the plug-in's pending refresh to at least `level` (0..3). [any]
     void RequestRefresh(int level);

@@ -1,0 +1,239 @@
+#include "editor/TEditorFrame.h"
+
+#include "core/TCustomVSTMidiPlugin.h"
+#include "editor/TPluginGUI.h"
+#include "host/vst2.h"
+#include "toolkit/THookEdit.h"
+
+#include <algorithm>
+
+namespace quillon {
+
+namespace {
+
+using platform::WindowEvent;
+using platform::WindowEventType;
+
+// The longest step the timers take at once: after a host stalled for seconds, a blink goes on from where it
+// was instead of racing through the missed phases.
+constexpr int kMaxClockStep = 250;
+
+class TReentryGuard {
+public:
+    explicit TReentryGuard(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
+    ~TReentryGuard() {
+        if (entered_) busy_ = false;
+    }
+    TReentryGuard(const TReentryGuard&) = delete;
+    TReentryGuard& operator=(const TReentryGuard&) = delete;
+    bool Entered() const { return entered_; }
+
+private:
+    bool& busy_;
+    bool entered_;
+};
+
+TMouseButton ButtonOf(platform::MouseButton button) {
+    switch (button) {
+    case platform::MouseButton::kRight: return TMouseButton::Right;
+    case platform::MouseButton::kMiddle: return TMouseButton::Middle;
+    default: return TMouseButton::Left;
+    }
+}
+
+// The edit key of a named key; Other for the keys a name editor does not know.
+TEditKey EditKeyOf(platform::NamedKey key) {
+    switch (key) {
+    case platform::NamedKey::kBackspace: return TEditKey::Backspace;
+    case platform::NamedKey::kEnter: return TEditKey::Enter;
+    case platform::NamedKey::kEscape: return TEditKey::Escape;
+    case platform::NamedKey::kLeft: return TEditKey::Left;
+    case platform::NamedKey::kRight: return TEditKey::Right;
+    case platform::NamedKey::kDelete: return TEditKey::Delete;
+    default: return TEditKey::Other;
+    }
+}
+
+TEditKey EditKeyOfVirtual(int virtualKey) {
+    switch (virtualKey) {
+    case vst2::VKEY_BACK: return TEditKey::Backspace;
+    case vst2::VKEY_RETURN:
+    case vst2::VKEY_ENTER: return TEditKey::Enter;
+    case vst2::VKEY_ESCAPE: return TEditKey::Escape;
+    case vst2::VKEY_LEFT: return TEditKey::Left;
+    case vst2::VKEY_RIGHT: return TEditKey::Right;
+    case vst2::VKEY_DELETE: return TEditKey::Delete;
+    default: return TEditKey::Other;
+    }
+}
+
+bool Inside(const TDIBControl& control, const TDIBControl& root) {
+    for (const TDIBControl* c = &control; c; c = c->Parent())
+        if (c == &root) return true;
+    return false;
+}
+
+} // namespace
+
+TEditorFrame::TEditorFrame(platform::NativeWindow parent, TCustomVSTMidiPlugin& plugin)
+    : parent_(parent), form_(std::make_unique<TPluginGUI>(plugin)),
+      buffer_(TPluginGUI::kWidth, TPluginGUI::kHeight), lastTick_(std::chrono::steady_clock::now()) {
+    TryOpenWindow();
+}
+
+TEditorFrame::~TEditorFrame() {
+    // 1. End editing, close menus and panels. 2. Stop the timers (no more clock). 3–7. The window's own
+    // teardown: outstanding puts, images and cursors, the window unless it is gone, the connection.
+    if (THookEdit* edit = THookEdit::ActiveEdit(); edit && Inside(*edit, form_->Root())) edit->Deactivate();
+    if (TMenuLayer* menus = form_->Root().MenuLayer()) menus->Close();
+    if (window_ && holdingFocus_) window_->ReturnKeyboardFocus();
+    window_.reset();
+    form_.reset();
+}
+
+void TEditorFrame::TryOpenWindow() {
+    if (window_ || windowGone_ || parent_ == 0) return;
+    platform::EditorWindowError error = platform::EditorWindowError::kNone;
+    window_ = platform::CreateEditorWindow(parent_, TPluginGUI::kWidth, TPluginGUI::kHeight, &error);
+    if (window_) {
+        form_->FormPaint();
+        return;
+    }
+    // A missing parent may still come (the host makes it after effEditOpen); anything else will not.
+    if (error != platform::EditorWindowError::kParentMissing) windowGone_ = true;
+}
+
+void TEditorFrame::SetParameterValues(const float* values, int count) {
+    form_->SetParameterValues(values, count);
+}
+void TEditorFrame::updateStandardControls() {
+    form_->updateStandardControls();
+}
+void TEditorFrame::updateAllControls() {
+    form_->updateAllControls();
+}
+void TEditorFrame::updateAll() {
+    form_->updateAll();
+}
+void TEditorFrame::initNonAutomatedControls() {
+    form_->initNonAutomatedControls();
+}
+void TEditorFrame::SetPresetLoadingIndicator(std::uint8_t opacity) {
+    form_->SetPresetLoadingIndicator(opacity);
+}
+
+void TEditorFrame::PollInput() {
+    const TReentryGuard guard(busy_);
+    if (!guard.Entered()) return;
+    TryOpenWindow();
+
+    if (window_) {
+        events_.clear();
+        window_->PollEvents(events_);
+        for (const WindowEvent& event : events_) {
+            Handle(event);
+            if (!window_) break;
+        }
+    }
+
+    const auto now = std::chrono::steady_clock::now();
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastTick_).count();
+    if (elapsed > 0) {
+        form_->AdvanceClock(static_cast<int>(std::min<long long>(elapsed, kMaxClockStep)));
+        lastTick_ += std::chrono::milliseconds(elapsed);
+    }
+    FollowKeyboardFocus();
+}
+
+void TEditorFrame::Handle(const WindowEvent& event) {
+    const TMouseEvent mouse{event.x, event.y, ButtonOf(event.button), event.shift, event.control};
+    switch (event.type) {
+    case WindowEventType::kMouseDown: form_->MouseDown(mouse); break;
+    case WindowEventType::kMouseMove: form_->MouseMove(mouse); break;
+    case WindowEventType::kMouseUp: form_->MouseUp(mouse); break;
+    case WindowEventType::kWheel: break;
+    case WindowEventType::kKeyDown:
+    case WindowEventType::kKeyUp: {
+        TKeyEvent key;
+        key.key = EditKeyOf(event.key);
+        key.down = event.type == WindowEventType::kKeyDown;
+        if (key.key == TEditKey::Other && event.character != 0) key.chars.assign(1, static_cast<char>(event.character));
+        DispatchKey(key);
+        break;
+    }
+    case WindowEventType::kFocusIn: windowHasFocus_ = true; break;
+    case WindowEventType::kFocusOut:
+        windowHasFocus_ = false;
+        holdingFocus_ = false;
+        if (THookEdit* edit = THookEdit::ActiveEdit(); edit && Inside(*edit, form_->Root())) edit->KillFocus();
+        break;
+    case WindowEventType::kExpose: form_->FormPaint(); break;
+    case WindowEventType::kDestroyed:
+        window_.reset();
+        windowGone_ = true;
+        windowHasFocus_ = holdingFocus_ = false;
+        break;
+    }
+}
+
+bool TEditorFrame::DispatchKey(const TKeyEvent& event) {
+    const THookEdit* edit = THookEdit::ActiveEdit();
+    if (!edit || !Inside(*edit, form_->Root())) return false;
+    return form_->KeyEvent(event);
+}
+
+bool TEditorFrame::HostKey(int character, int virtualKey, int /*modifiers*/, bool down) {
+    if (windowHasFocus_) return false; // the window gets the same keys itself
+    const TReentryGuard guard(busy_);
+    if (!guard.Entered()) return false;
+    TKeyEvent key;
+    key.key = EditKeyOfVirtual(virtualKey);
+    key.down = down;
+    if (key.key == TEditKey::Other) {
+        if (virtualKey == vst2::VKEY_SPACE) character = ' ';
+        if (character > 0 && character < 256) key.chars.assign(1, static_cast<char>(character));
+    }
+    return DispatchKey(key);
+}
+
+void TEditorFrame::FollowKeyboardFocus() {
+    if (!window_) return;
+    const THookEdit* edit = THookEdit::ActiveEdit();
+    const bool editing = edit && edit->Focused() && Inside(*edit, form_->Root());
+    if (editing && !holdingFocus_) {
+        window_->TakeKeyboardFocus();
+        holdingFocus_ = true;
+    } else if (!editing && holdingFocus_) {
+        window_->ReturnKeyboardFocus();
+        holdingFocus_ = false;
+    }
+    const int cursor = static_cast<int>(form_->Cursor());
+    if (cursor != cursor_) {
+        window_->SetCursor(form_->Cursor() == TCursor::Hand ? platform::WindowCursor::kHand
+                                                             : platform::WindowCursor::kArrow);
+        cursor_ = cursor;
+    }
+}
+
+void TEditorFrame::Present() {
+    const TReentryGuard guard(busy_);
+    if (!guard.Entered()) return;
+    const TRect painted = form_->Paint(buffer_);
+    if (!window_ || painted.Empty()) return;
+    const platform::PixelView view{buffer_.Row(0), buffer_.Width(), buffer_.Height(), buffer_.Stride()};
+    const platform::PixelRect rect{painted.left, painted.top, painted.Width(), painted.Height()};
+    window_->Present(view, std::span(&rect, 1));
+}
+
+// The factory the editor shell uses.
+std::unique_ptr<IEditorForm> CreateEditorFrame(void* parentWindow, TVSTMidiPlugin& plugin) {
+    auto* synthesizer = dynamic_cast<TCustomVSTMidiPlugin*>(&plugin);
+    if (!synthesizer) return nullptr;
+    try {
+        return std::make_unique<TEditorFrame>(reinterpret_cast<platform::NativeWindow>(parentWindow), *synthesizer);
+    } catch (const std::exception&) {
+        return nullptr; // no skin, no memory: the editor opens without a window
+    }
+}
+
+} // namespace quillon

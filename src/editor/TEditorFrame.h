@@ -1,0 +1,83 @@
+// The editor in its window: the form (TPluginGUI) drawn into a pixel buffer and shown in a child window of
+// the host's, driven entirely from the host's idle calls.
+//
+// Each idle: PollInput drains the window's events without waiting (mouse and keys to the form, exposures
+// to a full repaint, the window's loss to a quiet end) and advances the form's timers by the time the
+// monotonic clock moved since the last idle, so blinking keeps its pace whether the host idles every 5 or
+// every 66 ms; the shell then carries out the pending refresh; Present repaints the dirty rectangles once
+// and hands them to the window. A call made while another one is running (a host that idles from inside
+// a callback of ours) returns at once.
+//
+// The window is made in the constructor; when the host has not created its parent yet, it is tried again
+// at each idle. Without a display the form still exists (and takes refreshes) but shows nothing.
+//
+// Keys: the window takes the keyboard while an in-place name editor is active and gives it back when the
+// edit ends. Keys that reach the window go to the editor; keys the host forwards (HostKey) are used only
+// while the window does not have the keyboard itself, so no key arrives twice. Keys the editor does not use
+// go back to the host.
+//
+// Teardown (destructor): ends editing and closes menus and panels, stops the timers, then closes the window
+// (which waits for the display only for its own outstanding puts). [gui]
+#pragma once
+
+#include "editor/IEditorForm.h"
+#include "platform/IEditorWindow.h"
+#include "toolkit/TPixelBuffer.h"
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace quillon {
+
+class TPluginGUI;
+class TCustomVSTMidiPlugin;
+class TVSTMidiPlugin;
+struct TKeyEvent;
+
+class TEditorFrame : public IEditorForm {
+public:
+    TEditorFrame(platform::NativeWindow parent, TCustomVSTMidiPlugin& plugin);
+    ~TEditorFrame() override;
+    TEditorFrame(const TEditorFrame&) = delete;
+    TEditorFrame& operator=(const TEditorFrame&) = delete;
+
+    // IEditorForm
+    void SetParameterValues(const float* values, int count) override;
+    void updateStandardControls() override;
+    void updateAllControls() override;
+    void updateAll() override;
+    void initNonAutomatedControls() override;
+    void SetPresetLoadingIndicator(std::uint8_t opacity) override;
+    void PollInput() override;
+    void Present() override;
+    bool HostKey(int character, int virtualKey, int modifiers, bool down) override;
+
+    TPluginGUI& Form() { return *form_; }
+    // True while the window exists.
+    bool HasWindow() const { return window_ != nullptr; }
+
+private:
+    void TryOpenWindow();
+    void Handle(const platform::WindowEvent& event);
+    bool DispatchKey(const TKeyEvent& event);
+    void FollowKeyboardFocus();
+
+    platform::NativeWindow parent_;
+    std::unique_ptr<TPluginGUI> form_;
+    std::unique_ptr<platform::IEditorWindow> window_;
+    bool windowGone_ = false; // no display, or the window (or its parent) was destroyed
+    TPixelBuffer buffer_;
+    std::vector<platform::WindowEvent> events_;
+    std::chrono::steady_clock::time_point lastTick_;
+    bool busy_ = false;
+    bool windowHasFocus_ = false;
+    bool holdingFocus_ = false; // we took the keyboard for a name editor
+    int cursor_ = -1;           // the cursor last set on the window
+};
+
+// The factory for the editor shell: the form in a child window of `parentWindow` (an X11 window id); null
+// when the form cannot be made.
+std::unique_ptr<IEditorForm> CreateEditorFrame(void* parentWindow, TVSTMidiPlugin& plugin);
+
+} // namespace quillon
