@@ -81,9 +81,11 @@ public:
     // 1 medium, 2 soft); the engine takes it over at the next processing call.
     bool AnalyzeAudioIntoProgram(const std::string& path, int mode);
 
-    // What the editor shows of the engine [gui]. The synthesizer's LFOs (lfo 0 or 1): the waveform 1..10,
-    // set at once so that the editor's scope follows a choice before the parameter reaches the engine,
-    // stepped to the next one (10 wraps to 1), and its value at a phase 0..1.
+    // What the editor shows of the LFOs (lfo 0 or 1) [gui]: the waveform 1..10 its scope draws, set by the
+    // editor or stepped to the next one (10 wraps to 1), and the shape's value at a phase 0..1. Until the
+    // editor sets one, the waveform is the current program's parameter. The scope's shapes come from
+    // oscillators of the editor's own; the engine's LFOs change only through their parameters, on the
+    // audio thread, so the editor never writes what the audio thread reads.
     void SetLfoWaveform(int lfo, int waveform);
     void NextLfoWaveform(int lfo);
     int LfoWaveform(int lfo) const;
@@ -134,6 +136,9 @@ private:
     // One frame's 251 level and 251 phase bytes, kept by CopyHarmonyFrame; empty until then.
     std::vector<std::uint8_t> harmonyClipboard_;
     std::unique_ptr<TSynthEngine> engine_;
+    // The editor's LFO shapes [gui]: the waveform each scope shows (0: the parameter's) and a calculator.
+    std::array<int, 2> scopeWaveform_{};
+    mutable std::array<std::unique_ptr<TLowFrequencyOscillator>, 2> scopeLfo_;
 };
 
 } // namespace quillon

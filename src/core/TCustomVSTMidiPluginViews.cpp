@@ -2,6 +2,8 @@
 // of its value labels that depend on engine state (note lengths, modulation amounts).
 #include "core/TCustomVSTMidiPlugin.h"
 
+#include "core/ParameterTable.h"
+
 #include "effects/TClassicChorusEffect.h"
 #include "effects/TClassicDelayEffect.h"
 #include "effects/TClassicPhaserEffect.h"
@@ -10,6 +12,7 @@
 #include "files/ParameterIndex.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quillon {
 
@@ -22,19 +25,30 @@ int LfoIndex(int lfo) {
 } // namespace
 
 void TCustomVSTMidiPlugin::SetLfoWaveform(int lfo, int waveform) {
-    engine_->Lfo(LfoIndex(lfo)).SetWaveform(waveform);
+    scopeWaveform_[static_cast<std::size_t>(LfoIndex(lfo))] =
+        std::clamp(waveform, 1, TLowFrequencyOscillator::kWaveformCount);
 }
 
 void TCustomVSTMidiPlugin::NextLfoWaveform(int lfo) {
-    engine_->Lfo(LfoIndex(lfo)).NextWaveform();
+    const int waveform = LfoWaveform(lfo);
+    SetLfoWaveform(lfo, waveform >= TLowFrequencyOscillator::kWaveformCount ? 1 : waveform + 1);
 }
 
 int TCustomVSTMidiPlugin::LfoWaveform(int lfo) const {
-    return engine_->Lfo(LfoIndex(lfo)).Waveform();
+    const int set = scopeWaveform_[static_cast<std::size_t>(LfoIndex(lfo))];
+    if (set > 0) return set;
+    const int index = LfoIndex(lfo) == 0 ? kLfo1Waveform : kLfo2Waveform;
+    const ParameterSpec& row = ParameterTable::Spec(index);
+    const double value = Programs().Parameter(CurrentProgram(), index);
+    const auto waveform = static_cast<int>(std::lround(row.displayMin + value * (row.displayMax - row.displayMin)));
+    return std::clamp(waveform, 1, TLowFrequencyOscillator::kWaveformCount);
 }
 
 float TCustomVSTMidiPlugin::LfoWaveValue(int lfo, float phase) const {
-    return engine_->Lfo(LfoIndex(lfo)).TableValue(std::clamp(phase, 0.0f, 1.0f));
+    std::unique_ptr<TLowFrequencyOscillator>& shape = scopeLfo_[static_cast<std::size_t>(LfoIndex(lfo))];
+    if (!shape) shape = std::make_unique<TLowFrequencyOscillator>(20.0f, 0.02f, 44100.0f);
+    shape->SetWaveform(LfoWaveform(lfo));
+    return shape->TableValue(std::clamp(phase, 0.0f, 1.0f));
 }
 
 std::string TCustomVSTMidiPlugin::TempoSyncText(int index, float value) const {

@@ -783,7 +783,11 @@ void TPluginGUI::RefreshControl(int index, float value) {
         const ParameterSpec& row = ParameterTable::Spec(index);
         const int tag = Round(row.displayMin + static_cast<double>(value) * (row.displayMax - row.displayMin));
         dropDown->SetMenuTag(tag);
-        if (index == kLfo1Waveform || index == kLfo2Waveform) RedrawScope(index == kLfo1Waveform ? 0 : 1);
+        if (index == kLfo1Waveform || index == kLfo2Waveform) {
+            const int lfo = index == kLfo1Waveform ? 0 : 1;
+            plugin_.SetLfoWaveform(lfo, tag);
+            RedrawScope(lfo);
+        }
         if (IsModulationSource(index)) RescaleIntensityKnob(index, tag);
     }
 }
