@@ -1,5 +1,7 @@
 #include "GuiCommand.h"
 
+#include "GuiWindow.h"
+
 #include "core/TCustomVSTMidiPlugin.h"
 #include "editor/TPluginGUI.h"
 #include "toolkit/TPixelBuffer.h"
@@ -19,15 +21,24 @@ namespace {
 
 using namespace cli;
 
-constexpr TOptionSpec kGuiOptions[] = {{"--screenshot", nullptr, "OUT.png", false}, {"--page", nullptr, "N", false}};
+constexpr TOptionSpec kGuiOptions[] = {
+    {"--screenshot", nullptr, "OUT.png", false}, {"--page", nullptr, "N", false},
+    {"--plugin", nullptr, "PATH", false},        {"--program", nullptr, "P.bpa", false},
+    {"--bank", nullptr, "B.bpb", false},         {"--slot", nullptr, "N", false}};
 
 constexpr const char* kGuiHelp =
-    "usage: quillon gui --screenshot OUT.png [--page N]\n"
+    "usage: quillon gui [--plugin PATH] [--program P.bpa | --bank B.bpb [--slot N]]\n"
+    "       quillon gui --screenshot OUT.png [--page N]\n"
     "\n"
-    "Creates the synthesizer with its default bank, builds the editor without a window, refreshes every\n"
-    "control and writes the picture as a PNG file. --page brings page N to the front (0 oscillator,\n"
-    "1 amplifier and filter, 2 LFOs, 3 MIDI and voices, 4 effects, 5 presets); without it the editor shows\n"
-    "the page it opens on.\n";
+    "Opens a VST 2 plug-in's editor in a window of its own, as a host does (a parent window, effEditOpen,\n"
+    "idle calls at 30 Hz), until the window is closed. The plug-in is Quillon.so next to this program unless\n"
+    "--plugin names another; --program loads a program file, --bank the 64 sounds of a bank file (--slot\n"
+    "picks the one shown).\n"
+    "\n"
+    "With --screenshot no display is needed: the synthesizer is created with its default bank, the editor is\n"
+    "built without a window, every control is refreshed and the picture is written as a PNG file. --page\n"
+    "brings page N to the front (0 oscillator, 1 amplifier and filter, 2 LFOs, 3 MIDI and voices, 4 effects,\n"
+    "5 presets); without it the editor shows the page it opens on.\n";
 
 constexpr vst2::VstInt32 kHostVersion = 2400;
 
@@ -67,7 +78,23 @@ int RunGui(TArgs args) {
         std::printf("%s", kGuiHelp);
         return 0;
     }
-    if (!parsed.Has("--screenshot")) return Fail("gui: --screenshot OUT.png is required");
+    if (!parsed.Has("--screenshot")) {
+        if (parsed.Has("--page")) return Fail("gui: --page needs --screenshot");
+        if (parsed.Has("--program") && parsed.Has("--bank"))
+            return Fail("gui: --program and --bank exclude each other");
+        if (parsed.Has("--slot") && !parsed.Has("--bank")) return Fail("gui: --slot needs --bank");
+        TGuiSession session;
+        session.pluginPath = PluginPath(parsed);
+        session.programPath = parsed.Value("--program");
+        session.bankPath = parsed.Value("--bank");
+        if (parsed.Has("--slot")) {
+            const auto slot = IntegerArgument(parsed.Value("--slot"));
+            if (!slot || *slot < 0 || *slot > 63) return Fail("gui: --slot takes 0 to 63");
+            session.slot = static_cast<int>(*slot);
+        }
+        if (auto error = RunEditorWindow(session)) return Fail("gui: " + *error);
+        return 0;
+    }
     std::optional<long long> page;
     if (parsed.Has("--page")) {
         page = IntegerArgument(parsed.Value("--page"));

@@ -35,35 +35,52 @@ private:
 
 TMouseButton ButtonOf(platform::MouseButton button) {
     switch (button) {
-    case platform::MouseButton::kRight: return TMouseButton::Right;
-    case platform::MouseButton::kMiddle: return TMouseButton::Middle;
-    default: return TMouseButton::Left;
+    case platform::MouseButton::kRight:
+        return TMouseButton::Right;
+    case platform::MouseButton::kMiddle:
+        return TMouseButton::Middle;
+    default:
+        return TMouseButton::Left;
     }
 }
 
 // The edit key of a named key; Other for the keys a name editor does not know.
 TEditKey EditKeyOf(platform::NamedKey key) {
     switch (key) {
-    case platform::NamedKey::kBackspace: return TEditKey::Backspace;
-    case platform::NamedKey::kEnter: return TEditKey::Enter;
-    case platform::NamedKey::kEscape: return TEditKey::Escape;
-    case platform::NamedKey::kLeft: return TEditKey::Left;
-    case platform::NamedKey::kRight: return TEditKey::Right;
-    case platform::NamedKey::kDelete: return TEditKey::Delete;
-    default: return TEditKey::Other;
+    case platform::NamedKey::kBackspace:
+        return TEditKey::Backspace;
+    case platform::NamedKey::kEnter:
+        return TEditKey::Enter;
+    case platform::NamedKey::kEscape:
+        return TEditKey::Escape;
+    case platform::NamedKey::kLeft:
+        return TEditKey::Left;
+    case platform::NamedKey::kRight:
+        return TEditKey::Right;
+    case platform::NamedKey::kDelete:
+        return TEditKey::Delete;
+    default:
+        return TEditKey::Other;
     }
 }
 
 TEditKey EditKeyOfVirtual(int virtualKey) {
     switch (virtualKey) {
-    case vst2::VKEY_BACK: return TEditKey::Backspace;
+    case vst2::VKEY_BACK:
+        return TEditKey::Backspace;
     case vst2::VKEY_RETURN:
-    case vst2::VKEY_ENTER: return TEditKey::Enter;
-    case vst2::VKEY_ESCAPE: return TEditKey::Escape;
-    case vst2::VKEY_LEFT: return TEditKey::Left;
-    case vst2::VKEY_RIGHT: return TEditKey::Right;
-    case vst2::VKEY_DELETE: return TEditKey::Delete;
-    default: return TEditKey::Other;
+    case vst2::VKEY_ENTER:
+        return TEditKey::Enter;
+    case vst2::VKEY_ESCAPE:
+        return TEditKey::Escape;
+    case vst2::VKEY_LEFT:
+        return TEditKey::Left;
+    case vst2::VKEY_RIGHT:
+        return TEditKey::Right;
+    case vst2::VKEY_DELETE:
+        return TEditKey::Delete;
+    default:
+        return TEditKey::Other;
     }
 }
 
@@ -76,8 +93,8 @@ bool Inside(const TDIBControl& control, const TDIBControl& root) {
 } // namespace
 
 TEditorFrame::TEditorFrame(platform::NativeWindow parent, TCustomVSTMidiPlugin& plugin)
-    : parent_(parent), form_(std::make_unique<TPluginGUI>(plugin)),
-      buffer_(TPluginGUI::kWidth, TPluginGUI::kHeight), lastTick_(std::chrono::steady_clock::now()) {
+    : parent_(parent), form_(std::make_unique<TPluginGUI>(plugin)), buffer_(TPluginGUI::kWidth, TPluginGUI::kHeight),
+      lastTick_(std::chrono::steady_clock::now()) {
     TryOpenWindow();
 }
 
@@ -148,10 +165,17 @@ void TEditorFrame::PollInput() {
 void TEditorFrame::Handle(const WindowEvent& event) {
     const TMouseEvent mouse{event.x, event.y, ButtonOf(event.button), event.shift, event.control};
     switch (event.type) {
-    case WindowEventType::kMouseDown: form_->MouseDown(mouse); break;
-    case WindowEventType::kMouseMove: form_->MouseMove(mouse); break;
-    case WindowEventType::kMouseUp: form_->MouseUp(mouse); break;
-    case WindowEventType::kWheel: break;
+    case WindowEventType::kMouseDown:
+        form_->MouseDown(mouse);
+        break;
+    case WindowEventType::kMouseMove:
+        form_->MouseMove(mouse);
+        break;
+    case WindowEventType::kMouseUp:
+        form_->MouseUp(mouse);
+        break;
+    case WindowEventType::kWheel:
+        break;
     case WindowEventType::kKeyDown:
     case WindowEventType::kKeyUp: {
         TKeyEvent key;
@@ -161,13 +185,17 @@ void TEditorFrame::Handle(const WindowEvent& event) {
         DispatchKey(key);
         break;
     }
-    case WindowEventType::kFocusIn: windowHasFocus_ = true; break;
+    case WindowEventType::kFocusIn:
+        windowHasFocus_ = true;
+        break;
     case WindowEventType::kFocusOut:
         windowHasFocus_ = false;
         holdingFocus_ = false;
         if (THookEdit* edit = THookEdit::ActiveEdit(); edit && Inside(*edit, form_->Root())) edit->KillFocus();
         break;
-    case WindowEventType::kExpose: form_->FormPaint(); break;
+    case WindowEventType::kExpose:
+        form_->FormPaint();
+        break;
     case WindowEventType::kDestroyed:
         window_.reset();
         windowGone_ = true;
@@ -210,7 +238,7 @@ void TEditorFrame::FollowKeyboardFocus() {
     const int cursor = static_cast<int>(form_->Cursor());
     if (cursor != cursor_) {
         window_->SetCursor(form_->Cursor() == TCursor::Hand ? platform::WindowCursor::kHand
-                                                             : platform::WindowCursor::kArrow);
+                                                            : platform::WindowCursor::kArrow);
         cursor_ = cursor;
     }
 }

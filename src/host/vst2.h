@@ -423,6 +423,11 @@ enum VstVirtualKey : VstInt32 {
     VKEY_ENTER = 19,
     VKEY_DELETE = 22,
 };
-enum VstModifierKey : VstInt32 { MODIFIER_SHIFT = 1 << 0, MODIFIER_ALTERNATE = 1 << 1, MODIFIER_COMMAND = 1 << 2, MODIFIER_CONTROL = 1 << 3 };
+enum VstModifierKey : VstInt32 {
+    MODIFIER_SHIFT = 1 << 0,
+    MODIFIER_ALTERNATE = 1 << 1,
+    MODIFIER_COMMAND = 1 << 2,
+    MODIFIER_CONTROL = 1 << 3
+};
 
 } // namespace vst2

@@ -22,11 +22,11 @@ public:
     explicit TVSTEditor(TVSTMidiPlugin& plugin);
     ~TVSTEditor() override;
 
-    bool getRect(vst2::ERect** rect) override; // [gui]
-    bool open(void* parentWindow) override;    // [gui]
-    void close() override;                     // [gui]
-    bool isOpen() const override;              // [any]
-    void idle() override;                      // [gui]
+    bool getRect(vst2::ERect** rect) override;                             // [gui]
+    bool open(void* parentWindow) override;                                // [gui]
+    void close() override;                                                 // [gui]
+    bool isOpen() const override;                                          // [any]
+    void idle() override;                                                  // [gui]
     bool onKeyDown(int character, int virtualKey, int modifiers) override; // [gui]
     bool onKeyUp(int character, int virtualKey, int modifiers) override;   // [gui]
 

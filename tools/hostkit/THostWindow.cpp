@@ -17,8 +17,8 @@ struct THostWindow::TConnection {
 namespace {
 
 xcb_atom_t Intern(xcb_connection_t* xcb, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(xcb, xcb_intern_atom(xcb, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        xcb, xcb_intern_atom(xcb, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(reply);
     return atom;

@@ -19,10 +19,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
-#include <functional>
 #include <string>
 #include <vector>
 
