@@ -57,7 +57,10 @@ std::optional<std::string> RunEditorWindow(const TGuiSession& session) {
         window->Resize(w, h);
         return true;
     };
-    host.Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->Id())));
+    // effEditOpen takes the parent as a pointer; on X11 it carries the window id.
+    void* parent =
+        reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->Id())); // NOLINT(performance-no-int-to-ptr)
+    host.Dispatch(vst2::effEditOpen, 0, 0, parent);
     auto next = std::chrono::steady_clock::now();
     while (!window->Closed()) {
         host.Dispatch(vst2::effEditIdle);
