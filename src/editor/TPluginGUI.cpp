@@ -7,6 +7,7 @@
 #include "editor/SkinTable.h"
 #include "files/ParameterIndex.h"
 #include "midi/TMidiHandler.h"
+#include "platform/ISettingsStore.h"
 #include "toolkit/TBADIBQuillonKeyboard.h"
 #include "toolkit/TBAListBox.h"
 #include "toolkit/TDIBEnvelope.h"
@@ -41,6 +42,7 @@ constexpr std::uint8_t kLoopFillOpacity = 25;
 constexpr const char* kDesignText = "-88,8dB";
 constexpr int kRowHeight = 13;
 constexpr int kProgramRows = 64;
+constexpr int kProgramColumns = 4; // of 16 rows
 constexpr int kEditOffsetLeft = 23;
 constexpr int kEnvelopeMaxPoints = 100;
 constexpr int kLoopScale = 2000; // loop bars: 0..2000 = 0..20 s
@@ -178,10 +180,16 @@ TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin) : TPluginGUI(plugin, TEdito
 
 TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin, TEditorSkin skin)
     : plugin_(plugin), skin_(std::move(skin)), valueFont_{skin_.Font("Narrow 10"), kValueColour},
+      shellOpen_(platform::MakeShellOpen()),
       root_(std::make_unique<TDIBImageContainer>(TRect::FromSize(0, 0, kWidth, kHeight))), router_(*root_) {
     root_->SetDirtyRegion(&dirty_);
     menuLayer_.Style.atlas = skin_.Font("Sans 10");
     root_->SetMenuLayer(&menuLayer_);
+    modalLayer_.Style.atlas = skin_.Font("Sans 11");
+    modalLayer_.Style.titleAtlas = skin_.Font("Sans Bold 11");
+    root_->SetModalLayer(&modalLayer_);
+    hintLayer_.Style.atlas = skin_.Font("Sans 11");
+    root_->SetHintLayer(&hintLayer_);
     BuildMenus();
     Build();
     BindHandlers();
@@ -193,6 +201,9 @@ TPluginGUI::~TPluginGUI() {
     refreshGuard_ = true;
     root_->SetEnabled(false);
     menuLayer_.Close();
+    modalLayer_.CloseAll(); // the callbacks' objects may be gone already
+    root_->SetModalLayer(nullptr);
+    root_->SetHintLayer(nullptr);
     for (const char* list : {"PatchListBank1", "PatchListBank2"})
         if (auto* patches = ControlAs<TPatchListBox>(list)) patches->SetEditBox(nullptr);
     for (const auto& control : controls_)
@@ -375,6 +386,7 @@ TDIBControl* TPluginGUI::Create(const TControlLayout& layout) {
         if (layout.kind == C::TPatchListBox) {
             auto patches = std::make_unique<TPatchListBox>(bounds);
             patches->SetPrograms(kProgramRows);
+            patches->SetColumns(kProgramColumns);
             patches->EditOffsetLeft = kEditOffsetLeft;
             patches->EditOffsetTop = 0;
             list = std::move(patches);
@@ -387,6 +399,7 @@ TDIBControl* TPluginGUI::Create(const TControlLayout& layout) {
         list->LineColorOdd = kRowOdd;
         list->LineColorEven = kRowEven;
         list->LineColorSelected = kRowSelected;
+        list->FontSelectedColor = Rgb(255, 255, 255); // the caption text's colour
         made = std::move(list);
         break;
     }
@@ -422,6 +435,7 @@ TDIBControl* TPluginGUI::Create(const TControlLayout& layout) {
         break;
     }
     made->SetTag(s.tag);
+    if (s.hint != nullptr) made->SetHint(s.hint);
     controls_.push_back(std::move(made));
     return controls_.back().get();
 }
@@ -486,6 +500,8 @@ void TPluginGUI::BindHandlers() {
         {"HarmonicsLinkedControlChange", [this](TDIBControl& c) { HarmonicsLinkedControlChange(c); }},
         {"Lfo1WaveformScopeClick", [this](TDIBControl&) { StepScopeWaveform(0); }},
         {"Lfo2WaveformScopeClick", [this](TDIBControl&) { StepScopeWaveform(1); }},
+        {"LogoClick", [this](TDIBControl&) { LogoClick(); }},
+        {"UsersManualClick", [this](TDIBControl&) { UsersManualClick(); }},
     };
     for (const TControlLayout& layout : LayoutControls()) {
         TDIBControl* control = Control(layout.id);
@@ -905,6 +921,21 @@ void TPluginGUI::DeleteOnRightClickMenuItemClick(TMenuItem& item) {
     if (auto* harmonies = ControlAs<TDIBEnvelope>("HarmonyEnv")) harmonies->DeletePointOnRightClick = item.Checked();
 }
 
+void TPluginGUI::LogoClick() {
+    OpenWithSystem(kWebSite);
+}
+
+void TPluginGUI::UsersManualClick() {
+    const std::string manual = plugin_.Settings().ReadSetting(platform::kSettingManual).text;
+    if (!manual.empty()) OpenWithSystem(manual);
+}
+
+void TPluginGUI::OpenWithSystem(const std::string& target) {
+    if (!shellOpen_) return;
+    const Status opened = shellOpen_->OpenWithSystem(target);
+    if (!opened && !opened.message.empty()) ShowMessage("Quillon", opened.message);
+}
+
 void TPluginGUI::SetInspectorView(bool phase) {
     auto* inspector = ControlAs<TDIBBarChart>("HarmonyInspector");
     if (inspector == nullptr) return;
@@ -961,7 +992,12 @@ void TPluginGUI::MouseUp(const TMouseEvent& event) {
 }
 
 bool TPluginGUI::KeyEvent(const TKeyEvent& event) {
-    return THookEdit::DispatchKey(event);
+    return modalLayer_.DispatchKey(event) || THookEdit::DispatchKey(event);
+}
+
+TMessageBox& TPluginGUI::ShowMessage(std::string caption, std::string text, TMsgButtons buttons,
+                                     TModalCallback onClose) {
+    return TMessageBox::Show(modalLayer_, std::move(caption), std::move(text), buttons, std::move(onClose));
 }
 
 void TPluginGUI::AdvanceClock(int milliseconds) {

@@ -9,11 +9,15 @@
 // change notification, so the plug-in is never called back. The refresh guard is set while the form is
 // created and while all controls are refilled.
 //
-// GUI thread only; never blocks (apart from the modal prompts some commands raise). [gui]
+// Messages and questions are panels of the form's modal layer, drawn in its own picture and answered through
+// callbacks; the hints of the controls that carry one show on its hint layer.
+//
+// GUI thread only; never blocks. [gui]
 #pragma once
 
 #include "editor/IEditorForm.h"
 #include "editor/TEditorSkin.h"
+#include "platform/IShellOpen.h"
 #include "toolkit/TBADIBButton.h"
 #include "toolkit/TBADIBDropDownMenu.h"
 #include "toolkit/TBADIBKnob.h"
@@ -21,7 +25,10 @@
 #include "toolkit/TDIBChart.h"
 #include "toolkit/TDIBControl.h"
 #include "toolkit/TDIBLabel.h"
+#include "toolkit/THintLayer.h"
 #include "toolkit/THookEdit.h"
+#include "toolkit/TMessageBox.h"
+#include "toolkit/TModalLayer.h"
 #include "toolkit/TPatchListBox.h"
 #include "toolkit/TPopupMenu.h"
 
@@ -79,11 +86,26 @@ public:
     void MouseDown(const TMouseEvent& event);
     void MouseMove(const TMouseEvent& event);
     void MouseUp(const TMouseEvent& event);
-    // A key event of the GUI thread; true when an in-place name editor consumed it.
+    // A key event of the GUI thread: for the open panel first, then for an in-place name editor; true when
+    // one of them used it.
     bool KeyEvent(const TKeyEvent& event);
     TCursor Cursor() const { return router_.Cursor(); }
-    // Advances the blink and other timers.
+    // Advances the blink and other timers, the hints' among them.
     void AdvanceClock(int milliseconds);
+
+    // Panels ----------------------------------------------------------------------------------------------
+    // Opens a message box over the form; `onClose` gets the button chosen (mrOk, mrCancel, mrYes, mrNo),
+    // unless the form closes first. The box is valid while it is open.
+    TMessageBox& ShowMessage(std::string caption, std::string text, TMsgButtons buttons = TMsgButtons::mbOK,
+                             TModalCallback onClose = {});
+    TModalLayer& ModalLayer() { return modalLayer_; }
+    const THintLayer& HintLayer() const { return hintLayer_; }
+
+    // Links -----------------------------------------------------------------------------------------------
+    // The maker's web site, which the logo opens.
+    static constexpr const char* kWebSite = "https://github.com/quillon-synth/quillon";
+    // Replaces the system's open action the links use.
+    void SetShellOpen(std::unique_ptr<platform::IShellOpen> opener) { shellOpen_ = std::move(opener); }
 
     // Lookups ---------------------------------------------------------------------------------------------
     TDIBImageContainer& Root() { return *root_; }
@@ -138,6 +160,10 @@ private:
     void HarmonyInspectorEditTypeSelectorChange(TDIBControl& sender);
     void HarmonicsLinkedControlChange(TDIBControl& sender);
     void DeleteOnRightClickMenuItemClick(TMenuItem& item);
+    void LogoClick();
+    void UsersManualClick();
+    // Opens `target` with the system, telling the user when that fails.
+    void OpenWithSystem(const std::string& target);
     void SetInspectorView(bool phase);
     void SetInspectorRange(int range);
 
@@ -159,6 +185,9 @@ private:
     TDIBFont valueFont_;
     TDirtyRegion dirty_{TRect::FromSize(0, 0, kWidth, kHeight)};
     TMenuLayer menuLayer_;
+    TModalLayer modalLayer_; // outlives the root, which outlives the open panels
+    THintLayer hintLayer_;
+    std::unique_ptr<platform::IShellOpen> shellOpen_;
     std::unique_ptr<TDIBImageContainer> root_;           // `PrimaryContainer`
     std::vector<std::unique_ptr<TDIBControl>> controls_; // the others, in creation order
     TMouseRouter router_;

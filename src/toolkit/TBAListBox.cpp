@@ -33,6 +33,21 @@ void TBAListBox::SetItemHeight(int height) {
     Invalidate();
 }
 
+void TBAListBox::SetColumns(int columns) {
+    columns_ = std::max(columns, 1);
+    Invalidate();
+}
+
+int TBAListBox::RowsPerColumn() const {
+    if (columns_ == 1) return std::max(Count(), 1);
+    return std::max(Height() / itemHeight_, 1);
+}
+
+int TBAListBox::VisibleRows() const {
+    if (columns_ == 1) return (Height() + itemHeight_ - 1) / itemHeight_;
+    return RowsPerColumn() * columns_;
+}
+
 void TBAListBox::SetTopIndex(int index) {
     const int top = std::clamp(index, 0, std::max(Count() - 1, 0));
     if (top == topIndex_) return;
@@ -48,12 +63,21 @@ void TBAListBox::SetItemIndex(int index) {
 }
 
 TRect TBAListBox::ItemRect(int i) const {
-    return TRect::FromSize(0, (i - topIndex_) * itemHeight_, Width(), itemHeight_);
+    const int visible = i - topIndex_;
+    if (columns_ == 1) return TRect::FromSize(0, visible * itemHeight_, Width(), itemHeight_);
+    // Rows above the top one stay above the first column, rows past the last column below the last one.
+    const int rows = RowsPerColumn();
+    const int column = visible < 0 ? 0 : std::min(visible / rows, columns_ - 1);
+    const int width = Width() / columns_;
+    return TRect::FromSize(column * width, (visible - column * rows) * itemHeight_, width, itemHeight_);
 }
 
 int TBAListBox::ItemAt(int x, int y) const {
     if (x < 0 || x >= Width() || y < 0 || y >= Height()) return -1;
-    const int i = topIndex_ + y / itemHeight_;
+    const int column = x / std::max(Width() / columns_, 1);
+    const int row = y / itemHeight_;
+    if (column >= columns_ || (columns_ > 1 && row >= RowsPerColumn())) return -1;
+    const int i = topIndex_ + column * RowsPerColumn() + row;
     return i < Count() ? i : -1;
 }
 
@@ -71,7 +95,9 @@ void TBAListBox::DrawRow(TPainter& painter, const TRect& window, int i) const {
     painter.FillRect(row, fill, Opacity());
     if (!Font) return;
     const int baseline = row.top + (row.Height() - Font->ascent - Font->descent) / 2 + Font->ascent;
+    painter.PushClip(TRect{row.left, window.top, row.right, window.bottom}); // a long text stops at its column
     painter.DrawText(*Font, Item(i), row.left + 1, baseline, selected ? FontSelectedColor : FontColor, Opacity());
+    painter.PopClip();
 }
 
 void TBAListBox::DrawItem(TPainter& painter, const TRect& window, int i) {
@@ -82,7 +108,7 @@ void TBAListBox::DrawItem(TPainter& painter, const TRect& window, int i) {
 
 void TBAListBox::PaintContent(TPainter& painter, const TRect& window) {
     painter.FillRect(window, Color, Opacity());
-    const int visible = (Height() + itemHeight_ - 1) / itemHeight_;
+    const int visible = VisibleRows();
     for (int i = topIndex_; i < Count() && i < topIndex_ + visible; ++i)
         DrawItem(painter, window, i);
 }

@@ -6,6 +6,11 @@
 // drawn once more with its current colours, and i becomes the row drawn last; so drawing the newly
 // selected row also repairs the previous selection's highlight.
 //
+// Columns: with Columns() > 1 the visible rows run down the first column and go on at the top of the next
+// one; each column is Width() / Columns() wide and holds Height() / ItemHeight() whole rows. Visible row j
+// (row TopIndex() + j) lies in column j div that count, at row j mod that count. One column shows a part of
+// a row at its bottom edge; several columns show whole rows only.
+//
 // Mouse: a left press selects the row under it and fires OnClick; the platform reports double clicks with
 // MouseDoubleClick. [gui]
 #pragma once
@@ -34,6 +39,11 @@ public:
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int height);
 
+    int Columns() const { return columns_; }
+    void SetColumns(int columns);
+    // The whole rows each column holds (every row for a single column).
+    int RowsPerColumn() const;
+
     // The first visible row (0 … Count() - 1, 0 when empty).
     int TopIndex() const { return topIndex_; }
     void SetTopIndex(int index);
@@ -44,7 +54,8 @@ public:
     int ItemIndex() const { return itemIndex_; }
     void SetItemIndex(int index);
 
-    // Row i's rectangle in control coordinates (above or below the control when scrolled out of view).
+    // Row i's rectangle in control coordinates (above the first or below the last column when scrolled out
+    // of view).
     TRect ItemRect(int i) const;
     // The row at (x, y) in control coordinates, or -1.
     int ItemAt(int x, int y) const;
@@ -73,9 +84,12 @@ protected:
 
 private:
     void DrawRow(TPainter& painter, const TRect& window, int i) const;
+    // The rows the control shows from the top row on, the last one perhaps in part.
+    int VisibleRows() const;
 
     std::vector<std::string> items_;
     int itemHeight_ = 16;
+    int columns_ = 1;
     int topIndex_ = 0;
     int itemIndex_ = -1;
     int lastDrawn_ = -1;

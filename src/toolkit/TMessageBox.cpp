@@ -146,7 +146,7 @@ void TMessageBox::Arrange(const TRect& area) {
     if (style.atlas) {
         for (const std::string& paragraph : WrapText(*style.atlas, text_, 1 << 20))
             textWidth = std::max(textWidth, style.atlas->TextWidth(paragraph));
-        const int title = style.atlas->TextWidth(Caption());
+        const int title = style.TitleAtlas()->TextWidth(Caption());
         textWidth = std::clamp(std::max(textWidth, title), kMinTextWidth, kMaxTextWidth);
     }
     textWidth = std::max(std::min(textWidth, room), row);

@@ -83,8 +83,8 @@ void TModalPanel::PaintContent(TPainter& painter, const TRect& window) {
     FillRoundedRect(painter, inner, style.radius - kFrame, style.title);
     painter.PopClip();
     painter.FillRect(TRect{inner.left, titleBar.bottom - 1, inner.right, titleBar.bottom}, style.frame);
-    if (style.atlas && !caption_.empty()) {
-        const TGlyphAtlas& atlas = *style.atlas;
+    if (style.TitleAtlas() && !caption_.empty()) {
+        const TGlyphAtlas& atlas = *style.TitleAtlas();
         const int baseline = window.top + (style.titleHeight - atlas.ascent - atlas.descent) / 2 + atlas.ascent;
         painter.PushClip(TRect{inner.left + 4, titleBar.top, inner.right - 4, titleBar.bottom - 1});
         painter.DrawText(atlas, caption_, window.left + style.padding, baseline, style.titleText);

@@ -54,7 +54,8 @@ using TModalCallback = std::function<void(int result)>;
 
 // How panels are drawn; one style for every panel of a layer.
 struct TModalStyle {
-    const TGlyphAtlas* atlas = nullptr; // none: no text drawn
+    const TGlyphAtlas* atlas = nullptr;      // none: no text drawn
+    const TGlyphAtlas* titleAtlas = nullptr; // the captions'; none: `atlas`
     std::uint8_t veilOpacity = 140;
     TPixel veil = Rgb(0, 0, 0);
     int radius = 6;       // of the frame's corners
@@ -73,6 +74,8 @@ struct TModalStyle {
     TPixel buttonPressed = Rgb(196, 204, 218);
     TPixel buttonFrame = Rgb(120, 128, 142);
     TPixel accent = Rgb(40, 110, 210); // the focused button's ring
+
+    const TGlyphAtlas* TitleAtlas() const { return titleAtlas ? titleAtlas : atlas; }
 };
 
 // Fills `area` with its corners rounded by `radius` pixels (anti-aliased).

@@ -1,10 +1,12 @@
 // The editor form against a real plug-in: the control tree it builds from the layout, the parameter
-// binding of user edits and refreshes, the value label texts, and the page selection.
+// binding of user edits and refreshes, the value label texts, the page selection, the program lists'
+// columns, hints, message boxes and the links.
 #include "editor/TPluginGUI.h"
 
 #include "editor/LayoutTable.h"
 #include "editor/MenuTable.h"
 #include "midi/TMidiHandler.h"
+#include "platform/ISettingsStore.h"
 #include "support/PluginFixture.h"
 #include "toolkit/TDIBEnvelope.h"
 
@@ -12,6 +14,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace quillon::test {
@@ -247,6 +250,85 @@ TEST_F(TPluginGUITest, PaintsTheWholeFormThenOnlyWhatChanged) {
     form->SetPresetLoadingIndicator(255);
     const TRect lamp = form->Control("PresetLoadingIndicator")->WindowRect();
     EXPECT_EQ(form->Paint(buffer), lamp);
+}
+
+TEST_F(TPluginGUITest, ProgramListsShowFourColumnsOf16RowsAndTheSelectionGreenOnWhite) {
+    auto* list = form->ControlAs<TPatchListBox>("PatchListBank1");
+    EXPECT_EQ(list->ItemAt(527, 207), 63);
+    list->SetItemIndex(17);
+    TPixelBuffer buffer(TPluginGUI::kWidth, TPluginGUI::kHeight);
+    form->Paint(buffer, true);
+    const TRect row = list->ItemRect(17).Translated(list->WindowRect().left, list->WindowRect().top);
+    EXPECT_EQ(row, TRect::FromSize(list->WindowRect().left + 132, list->WindowRect().top + 13, 132, 13));
+    EXPECT_EQ(buffer.At(row.right - 2, row.top + 6), Rgb(42, 196, 36));
+    int white = 0; // text pixels lighter than the green, which black text would darken
+    for (int y = row.top; y < row.bottom; ++y)
+        for (int x = row.left; x < row.left + 30; ++x)
+            white += RedOf(buffer.At(x, y)) > 200 && BlueOf(buffer.At(x, y)) > 200 ? 1 : 0;
+    EXPECT_GT(white, 10); // "018."
+}
+
+TEST_F(TPluginGUITest, ButtonsWithALayoutHintShowItOnceTheMouseRests) {
+    form->SelectPage(0);
+    const TRect loop = form->Control("LoopPitchEnvelopeButton")->WindowRect();
+    form->MouseMove(TMouseEvent{loop.left + 4, loop.top + 4});
+    form->AdvanceClock(300);
+    EXPECT_FALSE(form->HintLayer().Showing());
+    form->AdvanceClock(700);
+    ASSERT_TRUE(form->HintLayer().Showing());
+    EXPECT_EQ(form->HintLayer().Text(), "Loop");
+
+    // A control without a hint in the layout shows none.
+    const TRect knob = form->Control("PitchEnvelopeIntensityKnob")->WindowRect();
+    form->MouseMove(TMouseEvent{(knob.left + knob.right) / 2, (knob.top + knob.bottom) / 2});
+    form->AdvanceClock(2000);
+    EXPECT_FALSE(form->HintLayer().Showing());
+}
+
+TEST_F(TPluginGUITest, MessageBoxesTakeTheKeysFirstAndCloseWithTheFormWithoutAnswer) {
+    int result = -1;
+    form->ShowMessage("Quillon", "Replace the program?", TMsgButtons::mbYesNo, [&](int chosen) { result = chosen; });
+    EXPECT_TRUE(form->KeyEvent(TKeyEvent{TEditKey::Enter, true, {}}));
+    EXPECT_EQ(result, mrYes);
+    EXPECT_FALSE(form->ModalLayer().IsOpen());
+    EXPECT_FALSE(form->KeyEvent(TKeyEvent{TEditKey::Enter, true, {}})); // the host's again
+
+    form->ShowMessage("Quillon", "Still open", TMsgButtons::mbOK, [&](int chosen) { result = 100 + chosen; });
+    form.reset();
+    EXPECT_EQ(result, mrYes);
+}
+
+// Records what the links open.
+struct TRecordingOpener : platform::IShellOpen {
+    std::vector<std::string> opened;
+    Status answer;
+    Status OpenWithSystem(const std::string& target) override {
+        opened.push_back(target);
+        return answer;
+    }
+};
+
+TEST_F(TPluginGUITest, LinksOpenTheWebSiteAndTheManualNamedInTheSettings) {
+    auto recorder = std::make_unique<TRecordingOpener>();
+    TRecordingOpener& opener = *recorder;
+    form->SetShellOpen(std::move(recorder));
+    EXPECT_EQ(form->Control("WebLink")->Cursor(), TCursor::Hand);
+    EXPECT_EQ(form->Control("ManualLink")->Cursor(), TCursor::Hand);
+
+    Click("WebLink");
+    Click("ManualLink"); // no manual installed
+    EXPECT_EQ(opener.opened, std::vector<std::string>{TPluginGUI::kWebSite});
+    ASSERT_TRUE(plugin->Settings().WriteSetting(platform::kSettingManual, "/opt/quillon/Manual.pdf"));
+    Click("ManualLink");
+    EXPECT_EQ(opener.opened.back(), "/opt/quillon/Manual.pdf");
+
+    // A failure is told in a message box.
+    opener.answer = Status::Failure(StatusCode::kNotFound, "xdg-open was not found.");
+    Click("ManualLink");
+    const auto* box = dynamic_cast<const TMessageBox*>(form->ModalLayer().Top());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->Text(), "xdg-open was not found.");
+    EXPECT_TRUE(plugin->Settings().WriteSetting(platform::kSettingManual, ""));
 }
 
 } // namespace

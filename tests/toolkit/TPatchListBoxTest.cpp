@@ -1,6 +1,6 @@
 // The owner-drawn list and the program list with its in-place name editor: row colours and text, the
-// repair of the previous selection, scrolling, row texts with their numbers, renaming (commit, Escape,
-// abandon by a click, the 24-character limit) and a second rename committing the first.
+// repair of the previous selection, scrolling, rows in several columns, row texts with their numbers, renaming (commit,
+// Escape, abandon by a click, the 24-character limit) and a second rename committing the first.
 #include "toolkit/TPatchListBox.h"
 
 #include "ControlTestSupport.h"
@@ -107,6 +107,53 @@ TEST(TBAListBoxTest, DrawingARowRepairsTheRowDrawnBeforeIt) {
     buffer.Fill(0);
     list.DrawItem(painter, list.WindowRect(), 0);
     EXPECT_EQ(buffer.At(50, 52), 0u);
+}
+
+TEST(TBAListBoxTest, ColumnsContinueTheRowsAndScrollTogether) {
+    TestWindow window(260, 120);
+    THookEdit edit{TRect::FromSize(0, 0, 20, 14)};
+    TPatchListBox list{TRect::FromSize(10, 10, 201, 50)}; // columns of 50 (one pixel left over), 3 rows of 16
+    list.SetItemHeight(16);
+    list.SetColumns(4);
+    list.SetEditBox(&edit);
+    Colour(list);
+    list.SetPrograms(13);
+    list.SetItem(0, "IIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIIII"); // wider than its column
+    list.SetItem(3, "");
+    list.SetItemIndex(4);
+    window.root.Add(edit);
+    window.root.Add(list);
+
+    EXPECT_EQ(list.RowsPerColumn(), 3);
+    EXPECT_EQ(list.ItemRect(4), TRect::FromSize(50, 16, 50, 16));
+    EXPECT_EQ(list.ItemAt(60, 20), 4);
+    EXPECT_EQ(list.ItemAt(199, 47), 11);
+    EXPECT_EQ(list.ItemAt(200, 20), -1); // the pixel left over
+    EXPECT_EQ(list.ItemAt(60, 48), -1);  // below the whole rows
+    EXPECT_EQ(window.PaintAndRead(10 + 95, 10 + 24), kSelected);
+    EXPECT_EQ(window.PaintAndRead(10 + 95, 10 + 8), kOdd); // row 3 at the top of the second column
+    for (int x = 50; x < 56; ++x)
+        EXPECT_EQ(window.PaintAndRead(10 + x, 10 + 8), kOdd) << x; // row 0's text stops at its column
+
+    // Scrolling moves every column: rows above the top one are above the first column, the rest flow on.
+    list.SetTopIndex(2);
+    EXPECT_EQ(list.ItemAt(0, 0), 2);
+    EXPECT_EQ(list.ItemAt(60, 0), 5);
+    EXPECT_EQ(list.ItemAt(160, 20), 12);
+    EXPECT_EQ(list.ItemAt(160, 40), -1);
+    EXPECT_EQ(list.ItemRect(1), TRect::FromSize(0, -16, 50, 16));
+    EXPECT_EQ(list.ItemRect(12), TRect::FromSize(150, 16, 50, 16));
+    EXPECT_EQ(window.PaintAndRead(10 + 45, 10 + 24), kOdd); // row 3
+
+    // Renaming places the edit box in the row's column.
+    window.Down(10 + 120, 10 + 40);
+    window.Up(10 + 120, 10 + 40);
+    EXPECT_EQ(list.ItemIndex(), 10);
+    list.MouseDoubleClick(TMouseEvent{120, 40});
+    EXPECT_EQ(list.EditingRow(), 10);
+    EXPECT_EQ(edit.Bounds(), TRect::FromSize(10 + 100 + 24, 10 + 32, 20, 14));
+    window.router.Forget(edit);
+    window.router.Forget(list);
 }
 
 TEST(TPatchListBoxTest, RowTextsCarryTheirNumberAndNamesOfAtMost24Characters) {
