@@ -43,6 +43,10 @@ std::optional<std::string> RunEditorWindow(const TGuiSession& session) {
     host.SetBlockSize(512);
     if (auto error = LoadSounds(host, session)) return error;
 
+    // The scale message of hosts that zoom their plug-ins: effVendorSpecific 'PreS' with the factor in opt.
+    constexpr vst2::VstInt32 kScaleMessage = 0x50726553;
+    if (session.zoom > 0)
+        host.Dispatch(vst2::effVendorSpecific, kScaleMessage, 0, nullptr, static_cast<float>(session.zoom));
     const TPluginHost::TEditorRect rect = host.EditorRect();
     if (!rect.rect) return "the plug-in reports no editor size";
     const int width = rect.rect->right - rect.rect->left;

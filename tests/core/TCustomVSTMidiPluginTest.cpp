@@ -12,6 +12,7 @@
 #include "engine/TModulatedFilter.h"
 #include "engine/TModulationAssignment.h"
 #include "midi/TMidiHandler.h"
+#include "platform/ISettingsStore.h"
 #include "plugin/PluginInstance.h"
 #include "plugin/TVSTEditor.h"
 #include "support/FakeHost.h"
@@ -418,6 +419,40 @@ TEST_F(PluginTest, EditorShellRectangleOpenCloseAndRefresh) {
     EXPECT_FALSE(plugin->EditorOpen());
     EXPECT_EQ(plugin->MidiHandler().LearnMode(), 0); // closing the window ends MIDI learn
     Dispatch(effEditClose);
+}
+
+// The editor's display scale: the host's message first, then the settings value "EditorZoom".
+TEST_F(PluginTest, EditorScaleComesFromTheHostsMessageThenFromTheSettings) {
+    const auto width = [this] {
+        ERect* rect = nullptr;
+        Dispatch(effEditGetRect, 0, 0, &rect);
+        return rect ? rect->right - rect->left : 0;
+    };
+    const auto height = [this] {
+        ERect* rect = nullptr;
+        Dispatch(effEditGetRect, 0, 0, &rect);
+        return rect ? rect->bottom - rect->top : 0;
+    };
+    plugin->Settings().WriteSetting("EditorZoom", "200");
+    TearDown(); // a new plug-in reads the settings afresh
+    SetUp();
+    EXPECT_EQ(width(), 1600);
+    EXPECT_EQ(height(), 1112);
+    constexpr VstInt32 kPreS = 0x50726553;
+    constexpr VstInt32 kAeCs = 0x41654373;
+    EXPECT_EQ(Dispatch(effVendorSpecific, kPreS, 0, nullptr, 1.25f), 1);
+    EXPECT_EQ(width(), 800);
+    EXPECT_EQ(Dispatch(effVendorSpecific, kAeCs, 2, nullptr, 0.0f), 1) << "the factor in value";
+    EXPECT_EQ(width(), 1600);
+    EXPECT_EQ(Dispatch(effVendorSpecific, kPreS, 0, nullptr, std::nanf("")), 0);
+    EXPECT_EQ(Dispatch(effVendorSpecific, 1234, 0, nullptr, 1.0f), 0);
+    EXPECT_EQ(width(), 1600);
+
+    plugin->Settings().WriteSetting("EditorZoom", "1");
+    TearDown();
+    SetUp();
+    EXPECT_EQ(width(), 800);
+    plugin->Settings().WriteSetting("EditorZoom", "");
 }
 
 TEST_F(PluginTest, IdentityOpcodesAndPins) {
