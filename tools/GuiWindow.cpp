@@ -61,6 +61,8 @@ std::optional<std::string> RunEditorWindow(const TGuiSession& session) {
         window->Resize(w, h);
         return true;
     };
+    // VST 2 hands the parent window to effEditOpen as a pointer; on X11 it is the window's id.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     host.Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->Id())));
     auto next = std::chrono::steady_clock::now();
     while (!window->Closed()) {

@@ -68,7 +68,7 @@ void TVSTEditor::SetHostScale(float factor) {
     if (!form_ || plugin_.CallHost(vst2::audioMasterCanDo, 0, 0, sizeWindow) <= 0) return;
     if (!form_->SetScale(hostScale_)) return;
     scale_ = hostScale_;
-    plugin_.CallHost(vst2::audioMasterSizeWindow, kWidth * scale_, kHeight * scale_);
+    plugin_.CallHost(vst2::audioMasterSizeWindow, kWidth * scale_, static_cast<vst2::VstIntPtr>(kHeight) * scale_);
     RequestRefresh(3);
     form_->initNonAutomatedControls();
 }

@@ -44,8 +44,8 @@ public:
         atlas_.lineHeight *= 2;
         for (TGlyph& g : atlas_.glyphs) {
             g = TGlyph{static_cast<std::uint16_t>(g.atlasX * 2), static_cast<std::uint16_t>(g.atlasY * 2),
-                       static_cast<std::uint8_t>(g.width * 2),     static_cast<std::uint8_t>(g.height * 2),
-                       static_cast<std::int8_t>(g.bearingX * 2),   static_cast<std::int8_t>(g.bearingY * 2),
+                       static_cast<std::uint8_t>(g.width * 2),   static_cast<std::uint8_t>(g.height * 2),
+                       static_cast<std::int8_t>(g.bearingX * 2), static_cast<std::int8_t>(g.bearingY * 2),
                        static_cast<std::uint8_t>(g.advance * 2)};
         }
     }
