@@ -23,6 +23,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace quillon;
@@ -423,35 +424,31 @@ TEST_F(PluginTest, EditorShellRectangleOpenCloseAndRefresh) {
 
 // The editor's display scale: the host's message first, then the settings value "EditorZoom".
 TEST_F(PluginTest, EditorScaleComesFromTheHostsMessageThenFromTheSettings) {
-    const auto width = [this] {
+    const auto size = [this] {
         ERect* rect = nullptr;
         Dispatch(effEditGetRect, 0, 0, &rect);
-        return rect ? rect->right - rect->left : 0;
+        return rect ? std::pair{rect->right - rect->left, rect->bottom - rect->top} : std::pair{0, 0};
     };
-    const auto height = [this] {
-        ERect* rect = nullptr;
-        Dispatch(effEditGetRect, 0, 0, &rect);
-        return rect ? rect->bottom - rect->top : 0;
-    };
+    const std::pair normal{800, 556};
+    const std::pair doubled{1600, 1112};
     plugin->Settings().WriteSetting("EditorZoom", "200");
     TearDown(); // a new plug-in reads the settings afresh
     SetUp();
-    EXPECT_EQ(width(), 1600);
-    EXPECT_EQ(height(), 1112);
+    EXPECT_EQ(size(), doubled);
     constexpr VstInt32 kPreS = 0x50726553;
     constexpr VstInt32 kAeCs = 0x41654373;
     EXPECT_EQ(Dispatch(effVendorSpecific, kPreS, 0, nullptr, 1.25f), 1);
-    EXPECT_EQ(width(), 800);
+    EXPECT_EQ(size(), normal);
     EXPECT_EQ(Dispatch(effVendorSpecific, kAeCs, 2, nullptr, 0.0f), 1) << "the factor in value";
-    EXPECT_EQ(width(), 1600);
+    EXPECT_EQ(size(), doubled);
     EXPECT_EQ(Dispatch(effVendorSpecific, kPreS, 0, nullptr, std::nanf("")), 0);
     EXPECT_EQ(Dispatch(effVendorSpecific, 1234, 0, nullptr, 1.0f), 0);
-    EXPECT_EQ(width(), 1600);
+    EXPECT_EQ(size(), doubled);
 
     plugin->Settings().WriteSetting("EditorZoom", "1");
     TearDown();
     SetUp();
-    EXPECT_EQ(width(), 800);
+    EXPECT_EQ(size(), normal);
     plugin->Settings().WriteSetting("EditorZoom", "");
 }
 
