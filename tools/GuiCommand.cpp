@@ -21,14 +21,17 @@ namespace {
 
 using namespace cli;
 
-constexpr TOptionSpec kGuiOptions[] = {
-    {"--screenshot", nullptr, "OUT.png", false}, {"--page", nullptr, "N", false},
-    {"--plugin", nullptr, "PATH", false},        {"--program", nullptr, "P.bpa", false},
-    {"--bank", nullptr, "B.bpb", false},         {"--slot", nullptr, "N", false}};
+constexpr TOptionSpec kGuiOptions[] = {{"--screenshot", nullptr, "OUT.png", false},
+                                       {"--page", nullptr, "N", false},
+                                       {"--plugin", nullptr, "PATH", false},
+                                       {"--program", nullptr, "P.bpa", false},
+                                       {"--bank", nullptr, "B.bpb", false},
+                                       {"--slot", nullptr, "N", false},
+                                       {"--zoom", nullptr, "1|2", false}};
 
 constexpr const char* kGuiHelp =
-    "usage: quillon gui [--plugin PATH] [--program P.bpa | --bank B.bpb [--slot N]]\n"
-    "       quillon gui --screenshot OUT.png [--page N]\n"
+    "usage: quillon gui [--plugin PATH] [--program P.bpa | --bank B.bpb [--slot N]] [--zoom 1|2]\n"
+    "       quillon gui --screenshot OUT.png [--page N] [--zoom 1|2]\n"
     "\n"
     "Opens a VST 2 plug-in's editor in a window of its own, as a host does (a parent window, effEditOpen,\n"
     "idle calls at 30 Hz), until the window is closed. The plug-in is Quillon.so next to this program unless\n"
@@ -38,7 +41,11 @@ constexpr const char* kGuiHelp =
     "With --screenshot no display is needed: the synthesizer is created with its default bank, the editor is\n"
     "built without a window, every control is refreshed and the picture is written as a PNG file. --page\n"
     "brings page N to the front (0 oscillator, 1 amplifier and filter, 2 LFOs, 3 MIDI and voices, 4 effects,\n"
-    "5 presets); without it the editor shows the page it opens on.\n";
+    "5 presets); without it the editor shows the page it opens on.\n"
+    "\n"
+    "--zoom 2 shows the editor at 200 % (1600 x 1112, drawn from the skin of scale 2); in a window it is\n"
+    "the host's scale message, so it works with any plug-in that takes one. Without it the window follows\n"
+    "the plug-in's own choice and the screenshot is at 100 %.\n";
 
 constexpr vst2::VstInt32 kHostVersion = 2400;
 
@@ -78,6 +85,12 @@ int RunGui(TArgs args) {
         std::printf("%s", kGuiHelp);
         return 0;
     }
+    int zoom = 0;
+    if (parsed.Has("--zoom")) {
+        const auto value = IntegerArgument(parsed.Value("--zoom"));
+        if (!value || (*value != 1 && *value != 2)) return Fail("gui: --zoom takes 1 or 2");
+        zoom = static_cast<int>(*value);
+    }
     if (!parsed.Has("--screenshot")) {
         if (parsed.Has("--page")) return Fail("gui: --page needs --screenshot");
         if (parsed.Has("--program") && parsed.Has("--bank"))
@@ -87,6 +100,7 @@ int RunGui(TArgs args) {
         session.pluginPath = PluginPath(parsed);
         session.programPath = parsed.Value("--program");
         session.bankPath = parsed.Value("--bank");
+        session.zoom = zoom;
         if (parsed.Has("--slot")) {
             const auto slot = IntegerArgument(parsed.Value("--slot"));
             if (!slot || *slot < 0 || *slot > 63) return Fail("gui: --slot takes 0 to 63");
@@ -102,13 +116,13 @@ int RunGui(TArgs args) {
     }
     try {
         auto plugin = std::make_unique<TCustomVSTMidiPlugin>(QuietHost);
-        TPluginGUI form(*plugin);
+        TPluginGUI form(*plugin, zoom == 2 ? 2 : 1);
         // As the editor shell opens the editor: the settings that are not parameters, then a full refresh.
         form.initNonAutomatedControls();
         form.ReadLatestValues();
         form.updateAll();
         if (page) form.SelectPage(static_cast<int>(*page));
-        TPixelBuffer buffer(TPluginGUI::kWidth, TPluginGUI::kHeight);
+        TPixelBuffer buffer(TPluginGUI::kWidth * form.Scale(), TPluginGUI::kHeight * form.Scale());
         form.Paint(buffer, true);
         const std::string out = parsed.Value("--screenshot");
         if (!WritePng(buffer, out)) return Fail("gui: cannot write " + out);

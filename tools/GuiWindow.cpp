@@ -43,6 +43,10 @@ std::optional<std::string> RunEditorWindow(const TGuiSession& session) {
     host.SetBlockSize(512);
     if (auto error = LoadSounds(host, session)) return error;
 
+    // The scale message of hosts that zoom their plug-ins: effVendorSpecific 'PreS' with the factor in opt.
+    constexpr vst2::VstInt32 kScaleMessage = 0x50726553;
+    if (session.zoom > 0)
+        host.Dispatch(vst2::effVendorSpecific, kScaleMessage, 0, nullptr, static_cast<float>(session.zoom));
     const TPluginHost::TEditorRect rect = host.EditorRect();
     if (!rect.rect) return "the plug-in reports no editor size";
     const int width = rect.rect->right - rect.rect->left;
@@ -57,10 +61,9 @@ std::optional<std::string> RunEditorWindow(const TGuiSession& session) {
         window->Resize(w, h);
         return true;
     };
-    // effEditOpen takes the parent as a pointer; on X11 it carries the window id.
-    void* parent =
-        reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->Id())); // NOLINT(performance-no-int-to-ptr)
-    host.Dispatch(vst2::effEditOpen, 0, 0, parent);
+    // VST 2 hands the parent window to effEditOpen as a pointer; on X11 it is the window's id.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    host.Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->Id())));
     auto next = std::chrono::steady_clock::now();
     while (!window->Closed()) {
         host.Dispatch(vst2::effEditIdle);

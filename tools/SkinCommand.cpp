@@ -30,7 +30,7 @@ constexpr TOptionSpec kSkinOptions[] = {{"--list", nullptr, nullptr, false},
                                         {"--scale", nullptr, "N", false}};
 
 constexpr const char* kSkinHelp =
-    "usage: quillon skin [--list] [--out DIR] [--gallery PNG [--scale 1]]\n"
+    "usage: quillon skin [--list] [--out DIR] [--gallery PNG [--scale 1|2]]\n"
     "\n"
     "  --list         list the images of the editor's skin and count the controls and\n"
     "                 captions of each page\n"
@@ -38,7 +38,8 @@ constexpr const char* kSkinHelp =
     "                 the key colour of keyed images transparent) and the baked font\n"
     "                 atlases as grey PNG (\"font-sans-10@1x.png\"); DIR is made if missing\n"
     "  --gallery PNG  draw every control class with the embedded skin and fonts on one\n"
-    "                 sheet; --scale 1 only, since controls are laid out in image pixels\n";
+    "                 sheet, from the skin of --scale 1 (the default) or 2 (a sheet of\n"
+    "                 twice the size, drawn from the images and fonts of that scale)\n";
 
 // `name` as a file name: lower-case letters and digits, every other run of characters one '-'.
 std::string FileSafe(std::string_view name) {
@@ -107,10 +108,7 @@ int WriteSkinFiles(const std::string& folder) {
 int WriteGallery(const std::string& path, const std::string& scaleText) {
     const auto scale = IntegerArgument(scaleText);
     if (!scale || (*scale != 1 && *scale != 2)) return Fail("skin: --scale must be 1 or 2, not '" + scaleText + "'");
-    if (*scale != 1)
-        return Fail("skin: the gallery is drawn at scale 1 only: the controls lay themselves out in image pixels, "
-                    "so images of scale 2 do not fit their geometry");
-    const TPixelBuffer sheet = DrawSkinGallery(TEditorSkin::Embedded(1));
+    const TPixelBuffer sheet = DrawSkinGallery(TEditorSkin::Embedded(static_cast<int>(*scale)));
     if (const Status status = WriteBytes(path, EncodePng(sheet)); !status.Ok()) return Fail("skin: " + status.message);
     std::printf("Wrote the gallery (%d x %d) to %s\n", sheet.Width(), sheet.Height(), path.c_str());
     return 0;

@@ -42,8 +42,8 @@ public:
     explicit TGallery(const TEditorSkin& skin)
         : skin_(skin), title_(RequireFont(skin, "Sans Bold 11")), label_(RequireFont(skin, "Sans 10")),
           narrow_(RequireFont(skin, "Narrow 10")), pixel_(RequireFont(skin, "Pixel 8")),
-          buffer_(kGalleryWidth, kGalleryHeight, kBackground), painter_(buffer_),
-          root_(TRect::FromSize(0, 0, kGalleryWidth, kGalleryHeight)) {
+          buffer_(kGalleryWidth * skin.Scale(), kGalleryHeight * skin.Scale(), kBackground),
+          painter_(buffer_, skin.Scale()), root_(TRect::FromSize(0, 0, kGalleryWidth, kGalleryHeight)) {
         root_.SetDIBImageList(&skin.Images());
         layer_.Style.atlas = &label_;
         root_.SetMenuLayer(&layer_);
@@ -308,10 +308,6 @@ private:
 } // namespace
 
 TPixelBuffer DrawSkinGallery(const TEditorSkin& skin) {
-    if (skin.Scale() != 1)
-        throw TSkinArchiveError("The gallery lays the controls out at scale 1; the toolkit draws images at their "
-                                "own pixel size, so a skin of scale " +
-                                std::to_string(skin.Scale()) + " does not fit it.");
     TGallery gallery(skin);
     return gallery.Draw();
 }

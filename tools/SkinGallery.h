@@ -11,8 +11,8 @@ namespace quillon {
 inline constexpr int kGalleryWidth = 1000;
 inline constexpr int kGalleryHeight = 700;
 
-// Draws the sheet, kGalleryWidth × kGalleryHeight. The toolkit lays controls out in image pixels, so only
-// a skin of scale 1 fits the sheet's geometry. Throws TSkinArchiveError for another scale or a missing font.
+// Draws the sheet, kGalleryWidth × kGalleryHeight logical pixels at the skin's scale (a buffer of
+// kGalleryWidth·scale × kGalleryHeight·scale). Throws TSkinArchiveError for a missing font.
 TPixelBuffer DrawSkinGallery(const TEditorSkin& skin);
 
 } // namespace quillon

@@ -30,9 +30,14 @@ public:
     // A key the host forwards (effEditKeyDown, effEditKeyUp: the character, the VST 2 virtual key and the
     // modifier bits); true when the editor used it, false to leave it to the host.
     virtual bool HostKey(int /*character*/, int /*virtualKey*/, int /*modifiers*/, bool /*down*/) { return false; }
+    // Draws the editor at display scale `scale` (1 or 2) from now on and resizes its window to the scaled
+    // size; the form's state may be rebuilt, so the shell refreshes everything afterwards. False when
+    // the form cannot change its scale while it exists.
+    virtual bool SetScale(int /*scale*/) { return false; }
 };
 
-// Creates the form as a child of the host's window, placed at (0, 0); null when no window can be made.
-using EditorFormFactory = std::unique_ptr<IEditorForm> (*)(void* parentWindow, TVSTMidiPlugin& plugin);
+// Creates the form at display scale `scale` (1 or 2) as a child of the host's window, placed at (0, 0);
+// null when no window can be made.
+using EditorFormFactory = std::unique_ptr<IEditorForm> (*)(void* parentWindow, TVSTMidiPlugin& plugin, int scale);
 
 } // namespace quillon

@@ -84,6 +84,10 @@ TEditKey EditKeyOfVirtual(int virtualKey) {
     }
 }
 
+int ToLogical(int device, int scale) {
+    return device >= 0 ? device / scale : -((-device + scale - 1) / scale);
+}
+
 bool Inside(const TDIBControl& control, const TDIBControl& root) {
     for (const TDIBControl* c = &control; c; c = c->Parent())
         if (c == &root) return true;
@@ -92,26 +96,54 @@ bool Inside(const TDIBControl& control, const TDIBControl& root) {
 
 } // namespace
 
-TEditorFrame::TEditorFrame(platform::NativeWindow parent, TCustomVSTMidiPlugin& plugin)
-    : parent_(parent), form_(std::make_unique<TPluginGUI>(plugin)), buffer_(TPluginGUI::kWidth, TPluginGUI::kHeight),
-      lastTick_(std::chrono::steady_clock::now()) {
+TEditorFrame::TEditorFrame(platform::NativeWindow parent, TCustomVSTMidiPlugin& plugin, int scale)
+    : parent_(parent), plugin_(plugin), scale_(scale == 2 ? 2 : 1), form_(std::make_unique<TPluginGUI>(plugin, scale_)),
+      buffer_(TPluginGUI::kWidth * scale_, TPluginGUI::kHeight * scale_), lastTick_(std::chrono::steady_clock::now()) {
     TryOpenWindow();
 }
 
 TEditorFrame::~TEditorFrame() {
     // 1. End editing, close menus and panels. 2. Stop the timers (no more clock). 3–7. The window's own
     // teardown: outstanding puts, images and cursors, the window unless it is gone, the connection.
+    EndInteraction();
+    window_.reset();
+    form_.reset();
+}
+
+void TEditorFrame::EndInteraction() {
     if (THookEdit* edit = THookEdit::ActiveEdit(); edit && Inside(*edit, form_->Root())) edit->Deactivate();
     if (TMenuLayer* menus = form_->Root().MenuLayer()) menus->Close();
     if (window_ && holdingFocus_) window_->ReturnKeyboardFocus();
-    window_.reset();
+    holdingFocus_ = false;
+}
+
+bool TEditorFrame::SetScale(int scale) {
+    const TReentryGuard guard(busy_);
+    if (!guard.Entered()) return false;
+    scale = scale == 2 ? 2 : 1;
+    if (scale == scale_) return true;
+    // The controls refer to the skin's images and fonts, so the form is built again around the new skin.
+    EndInteraction();
     form_.reset();
+    try {
+        form_ = std::make_unique<TPluginGUI>(plugin_, scale);
+    } catch (const std::exception&) {
+        form_ = std::make_unique<TPluginGUI>(plugin_, scale_); // the skin that worked before
+        form_->FormPaint();
+        return false;
+    }
+    scale_ = scale;
+    buffer_ = TPixelBuffer(TPluginGUI::kWidth * scale_, TPluginGUI::kHeight * scale_);
+    if (window_) window_->Resize(buffer_.Width(), buffer_.Height());
+    cursor_ = -1;
+    form_->FormPaint();
+    return true;
 }
 
 void TEditorFrame::TryOpenWindow() {
     if (window_ || windowGone_ || parent_ == 0) return;
     platform::EditorWindowError error = platform::EditorWindowError::kNone;
-    window_ = platform::CreateEditorWindow(parent_, TPluginGUI::kWidth, TPluginGUI::kHeight, &error);
+    window_ = platform::CreateEditorWindow(parent_, buffer_.Width(), buffer_.Height(), &error);
     if (window_) {
         form_->FormPaint();
         return;
@@ -163,7 +195,8 @@ void TEditorFrame::PollInput() {
 }
 
 void TEditorFrame::Handle(const WindowEvent& event) {
-    const TMouseEvent mouse{event.x, event.y, ButtonOf(event.button), event.shift, event.control};
+    const TMouseEvent mouse{ToLogical(event.x, scale_), ToLogical(event.y, scale_), ButtonOf(event.button), event.shift,
+                            event.control};
     switch (event.type) {
     case WindowEventType::kMouseDown:
         form_->MouseDown(mouse);
@@ -249,16 +282,18 @@ void TEditorFrame::Present() {
     const TRect painted = form_->Paint(buffer_);
     if (!window_ || painted.Empty()) return;
     const platform::PixelView view{buffer_.Row(0), buffer_.Width(), buffer_.Height(), buffer_.Stride()};
-    const platform::PixelRect rect{painted.left, painted.top, painted.Width(), painted.Height()};
+    const platform::PixelRect rect{painted.left * scale_, painted.top * scale_, painted.Width() * scale_,
+                                   painted.Height() * scale_};
     window_->Present(view, std::span(&rect, 1));
 }
 
 // The factory the editor shell uses.
-std::unique_ptr<IEditorForm> CreateEditorFrame(void* parentWindow, TVSTMidiPlugin& plugin) {
+std::unique_ptr<IEditorForm> CreateEditorFrame(void* parentWindow, TVSTMidiPlugin& plugin, int scale) {
     auto* synthesizer = dynamic_cast<TCustomVSTMidiPlugin*>(&plugin);
     if (!synthesizer) return nullptr;
     try {
-        return std::make_unique<TEditorFrame>(reinterpret_cast<platform::NativeWindow>(parentWindow), *synthesizer);
+        return std::make_unique<TEditorFrame>(reinterpret_cast<platform::NativeWindow>(parentWindow), *synthesizer,
+                                              scale);
     } catch (const std::exception&) {
         return nullptr; // no skin, no memory: the editor opens without a window
     }

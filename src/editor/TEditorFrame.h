@@ -16,6 +16,11 @@
 // while the window does not have the keyboard itself, so no key arrives twice. Keys the editor does not use
 // go back to the host.
 //
+// Display scale (1 or 2, chosen at construction, changed with SetScale): the form draws into a buffer of
+// 800·scale × 556·scale device pixels from the skin of that scale and the window has that size; mouse
+// positions from the window are divided by the scale before they reach the form, and the form's dirty
+// rectangles are multiplied by it before they are presented.
+//
 // Teardown (destructor): ends editing and closes menus and panels, stops the timers, then closes the window
 // (which waits for the display only for its own outstanding puts). [gui]
 #pragma once
@@ -37,7 +42,7 @@ struct TKeyEvent;
 
 class TEditorFrame : public IEditorForm {
 public:
-    TEditorFrame(platform::NativeWindow parent, TCustomVSTMidiPlugin& plugin);
+    TEditorFrame(platform::NativeWindow parent, TCustomVSTMidiPlugin& plugin, int scale = 1);
     ~TEditorFrame() override;
     TEditorFrame(const TEditorFrame&) = delete;
     TEditorFrame& operator=(const TEditorFrame&) = delete;
@@ -52,6 +57,10 @@ public:
     void PollInput() override;
     void Present() override;
     bool HostKey(int character, int virtualKey, int modifiers, bool down) override;
+    // Builds the form anew for `scale` and resizes the window to match; the shell refreshes it afterwards.
+    bool SetScale(int scale) override;
+
+    int Scale() const { return scale_; }
 
     TPluginGUI& Form() { return *form_; }
     // True while the window exists.
@@ -59,11 +68,15 @@ public:
 
 private:
     void TryOpenWindow();
+    // Ends editing and closes menus and panels of the form, and hands back the keyboard.
+    void EndInteraction();
     void Handle(const platform::WindowEvent& event);
     bool DispatchKey(const TKeyEvent& event);
     void FollowKeyboardFocus();
 
     platform::NativeWindow parent_;
+    TCustomVSTMidiPlugin& plugin_;
+    int scale_ = 1;
     std::unique_ptr<TPluginGUI> form_;
     std::unique_ptr<platform::IEditorWindow> window_;
     bool windowGone_ = false; // no display, or the window (or its parent) was destroyed
@@ -76,8 +89,8 @@ private:
     int cursor_ = -1;           // the cursor last set on the window
 };
 
-// The factory for the editor shell: the form in a child window of `parentWindow` (an X11 window id); null
-// when the form cannot be made.
-std::unique_ptr<IEditorForm> CreateEditorFrame(void* parentWindow, TVSTMidiPlugin& plugin);
+// The factory for the editor shell: the form at display scale `scale` in a child window of `parentWindow`
+// (an X11 window id); null when the form cannot be made.
+std::unique_ptr<IEditorForm> CreateEditorFrame(void* parentWindow, TVSTMidiPlugin& plugin, int scale);
 
 } // namespace quillon

@@ -27,7 +27,7 @@ TEditorSkin TEditorSkin::Decode(std::span<const std::uint8_t> data) {
             (keyed && *image->key != expected.keyColour))
             throw TSkinArchiveError(std::string("The skin's image \"") + expected.name +
                                     "\" does not have the size or key colour the controls need.");
-        skin.images_.Add(std::move(image->pixels), image->key);
+        skin.images_.Add(std::move(image->pixels), image->key, archive.scale);
     }
     skin.fonts_ = std::move(archive.fonts);
     return skin;

@@ -176,7 +176,8 @@ void SetNotify(TDIBControl& control, TNotifyEvent handler) {
 
 // Construction ------------------------------------------------------------------------------------------
 
-TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin) : TPluginGUI(plugin, TEditorSkin::Embedded(1)) {}
+TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin, int scale)
+    : TPluginGUI(plugin, TEditorSkin::Embedded(scale == 2 ? 2 : 1)) {}
 
 TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin, TEditorSkin skin)
     : plugin_(plugin), skin_(std::move(skin)), valueFont_{skin_.Font("Narrow 10"), kValueColour},
@@ -963,7 +964,7 @@ void TPluginGUI::FormPaint() {
 }
 
 TRect TPluginGUI::Paint(TPixelBuffer& buffer, bool full) {
-    TPainter painter(buffer);
+    TPainter painter(buffer, skin_.Scale());
     if (full || fullPaint_) {
         fullPaint_ = false;
         dirty_.Take();
@@ -1006,11 +1007,11 @@ void TPluginGUI::AdvanceClock(int milliseconds) {
 
 // The factory -------------------------------------------------------------------------------------------
 
-std::unique_ptr<IEditorForm> CreatePluginGUI(void* /*parentWindow*/, TVSTMidiPlugin& plugin) {
+std::unique_ptr<IEditorForm> CreatePluginGUI(void* /*parentWindow*/, TVSTMidiPlugin& plugin, int scale) {
     auto* synthesizer = dynamic_cast<TCustomVSTMidiPlugin*>(&plugin);
     if (synthesizer == nullptr) return nullptr;
     try {
-        return std::make_unique<TPluginGUI>(*synthesizer);
+        return std::make_unique<TPluginGUI>(*synthesizer, scale);
     } catch (const std::exception&) {
         return nullptr;
     }

@@ -9,6 +9,10 @@
 // change notification, so the plug-in is never called back. The refresh guard is set while the form is
 // created and while all controls are refilled.
 //
+// Display scale: the form is laid out, takes mouse events and tracks dirty rectangles in logical pixels
+// (kWidth × kHeight) at every scale; only painting is in device pixels, with the skin's scale (1 or 2):
+// Paint draws into a buffer of kWidth·Scale() × kHeight·Scale() from the images and fonts of that scale.
+//
 // Messages and questions are panels of the form's modal layer, drawn in its own picture and answered through
 // callbacks; the hints of the controls that carry one show on its hint layer.
 //
@@ -52,10 +56,10 @@ public:
     static constexpr int kPresetsPage = 5;
     static constexpr int kValueLabelLength = 8;
 
-    // Builds the form for `plugin` with `skin` and runs FormCreate.
+    // Builds the form for `plugin` with `skin` and runs FormCreate; the form draws at the skin's scale.
     TPluginGUI(TCustomVSTMidiPlugin& plugin, TEditorSkin skin);
-    // The same with the skin embedded in the plug-in at display scale 1.
-    explicit TPluginGUI(TCustomVSTMidiPlugin& plugin);
+    // The same with the skin embedded in the plug-in for display scale 1 or 2.
+    explicit TPluginGUI(TCustomVSTMidiPlugin& plugin, int scale = 1);
     ~TPluginGUI() override;
     TPluginGUI(const TPluginGUI&) = delete;
     TPluginGUI& operator=(const TPluginGUI&) = delete;
@@ -77,12 +81,15 @@ public:
     std::string ValueText(int index) const;
 
     // Painting and input ----------------------------------------------------------------------------------
-    // Repaints what changed since the last call (everything with `full` or after FormPaint) into `buffer`,
-    // which holds the previous picture; returns the union of the repainted rectangles (empty for none).
+    // The display scale the form paints at (1 or 2).
+    int Scale() const { return skin_.Scale(); }
+    // Repaints what changed since the last call (everything with `full` or after FormPaint) into `buffer`
+    // (kWidth·Scale() × kHeight·Scale()), which holds the previous picture; returns the union of the
+    // repainted rectangles in logical pixels (empty for none).
     TRect Paint(TPixelBuffer& buffer, bool full = false);
     // The whole form needs repainting.
     void FormPaint();
-    // Window coordinates.
+    // Logical window coordinates.
     void MouseDown(const TMouseEvent& event);
     void MouseMove(const TMouseEvent& event);
     void MouseUp(const TMouseEvent& event);
@@ -209,6 +216,6 @@ private:
 // Makes the form for the editor shell. The window it will live in comes with the platform layer; until then
 // the form is made without one and `parentWindow` is not used. Null for a plug-in that is not the
 // synthesizer.
-std::unique_ptr<IEditorForm> CreatePluginGUI(void* parentWindow, TVSTMidiPlugin& plugin);
+std::unique_ptr<IEditorForm> CreatePluginGUI(void* parentWindow, TVSTMidiPlugin& plugin, int scale);
 
 } // namespace quillon

@@ -40,6 +40,11 @@ public:
         (void)mode;
         return false;
     }
+    // effVendorSpecific (index, value, ptr, opt as the host sent them); 0 when not understood.
+    virtual vst2::VstIntPtr vendorSpecific(vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr, float opt) {
+        (void)index, (void)value, (void)ptr, (void)opt;
+        return 0;
+    }
 
 protected:
     AudioEffect* effect_;

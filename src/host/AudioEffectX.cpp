@@ -67,6 +67,8 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
         return editor ? editor->onKeyUp(index, static_cast<int>(value), Modifiers(opt)) : 0;
     case effSetEditKnobMode:
         return editor ? editor->setKnobMode(static_cast<int>(value)) : 0;
+    case effVendorSpecific:
+        return editor ? editor->vendorSpecific(index, value, ptr, opt) : 0;
     default:
         if (opcode >= effProcessEvents && opcode <= effGetNumMidiOutputChannels)
             return 0; // every other extended opcode has the neutral answer

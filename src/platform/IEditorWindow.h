@@ -29,7 +29,8 @@
 //     is done, so that the host's own shortcuts work again.
 //   - effEditClose: destroy the object (or Close() it first where the destruction comes later).
 // The display scale for effEditGetRect, which hosts ask before effEditOpen, comes from
-// PreferredDisplayScale(), read once and kept.
+// PreferredDisplayScale() when neither the host nor the user's settings name one; it is read when the
+// editor's size is settled (before each open) and kept while the editor is open.
 #pragma once
 
 #include <cstdint>

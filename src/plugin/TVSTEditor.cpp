@@ -2,14 +2,34 @@
 
 #include "core/TVSTMidiPlugin.h"
 #include "midi/TMidiHandler.h"
+#include "platform/IEditorWindow.h"
+#include "platform/ISettingsStore.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quillon {
 
 namespace {
+
 std::atomic<EditorFormFactory> gFormFactory{nullptr};
+
+constexpr vst2::VstInt32 kPresonusScale = 0x50726553; // 'PreS'
+constexpr vst2::VstInt32 kAbletonScale = 0x41654373;  // 'AeCs'
+constexpr const char* kSettingEditorZoom = "EditorZoom";
+
+int ScaleOfFactor(double factor) {
+    return factor >= 1.5 ? 2 : 1;
 }
+
+// "200" or "2": 2, "100" or "1": 1; anything else: 0 (not set).
+int ScaleOfSetting(const std::string& text) {
+    if (text == "200" || text == "2") return 2;
+    if (text == "100" || text == "1") return 1;
+    return 0;
+}
+
+} // namespace
 
 void TVSTEditor::SetFormFactory(EditorFormFactory factory) {
     gFormFactory.store(factory, std::memory_order_release);
@@ -24,8 +44,47 @@ TVSTEditor::~TVSTEditor() {
     plugin_.SetEditorOpen(false);
 }
 
+int TVSTEditor::PreferredScale() const {
+    if (const int setting = ScaleOfSetting(plugin_.Settings().ReadSetting(kSettingEditorZoom).text); setting > 0)
+        return setting;
+    return platform::PreferredDisplayScale() >= 2 ? 2 : 1;
+}
+
+int TVSTEditor::Scale() {
+    if (scale_ == 0) scale_ = hostScale_ > 0 ? hostScale_ : PreferredScale();
+    return scale_;
+}
+
+void TVSTEditor::SetHostScale(float factor) {
+    if (!std::isfinite(factor) || factor <= 0.0f) return;
+    hostScale_ = ScaleOfFactor(factor);
+    if (!plugin_.EditorOpen()) {
+        scale_ = hostScale_;
+        return;
+    }
+    if (hostScale_ == scale_) return;
+    // Resizing while open needs the host to follow with its own window.
+    char sizeWindow[] = "sizeWindow";
+    if (!form_ || plugin_.CallHost(vst2::audioMasterCanDo, 0, 0, sizeWindow) <= 0) return;
+    if (!form_->SetScale(hostScale_)) return;
+    scale_ = hostScale_;
+    plugin_.CallHost(vst2::audioMasterSizeWindow, kWidth * scale_, static_cast<vst2::VstIntPtr>(kHeight) * scale_);
+    RequestRefresh(3);
+    form_->initNonAutomatedControls();
+}
+
+vst2::VstIntPtr TVSTEditor::vendorSpecific(vst2::VstInt32 index, vst2::VstIntPtr value, void* /*ptr*/, float opt) {
+    if (index != kPresonusScale && index != kAbletonScale) return 0;
+    float factor = opt;
+    if (!(factor > 0.0f) && index == kAbletonScale && value > 0 && value <= 8) factor = static_cast<float>(value);
+    if (!std::isfinite(factor) || factor <= 0.0f) return 0;
+    SetHostScale(factor);
+    return 1;
+}
+
 bool TVSTEditor::getRect(vst2::ERect** rect) {
-    rect_ = vst2::ERect{0, 0, kHeight, kWidth};
+    const int scale = Scale();
+    rect_ = vst2::ERect{0, 0, static_cast<std::int16_t>(kHeight * scale), static_cast<std::int16_t>(kWidth * scale)};
     if (rect) *rect = &rect_;
     return true;
 }
@@ -35,7 +94,7 @@ bool TVSTEditor::open(void* parentWindow) {
     plugin_.SetEditorOpen(true);
     parentWindow_ = parentWindow;
     if (EditorFormFactory factory = gFormFactory.load(std::memory_order_acquire); factory && parentWindow)
-        form_ = factory(parentWindow, plugin_);
+        form_ = factory(parentWindow, plugin_, Scale());
     RequestRefresh(3);
     if (form_) form_->initNonAutomatedControls();
     return true;
@@ -48,6 +107,7 @@ void TVSTEditor::close() {
     plugin_.SetEditorOpen(false);
     form_.reset();
     parentWindow_ = nullptr;
+    scale_ = hostScale_; // the next open settles the scale again, unless the host has said
 }
 
 bool TVSTEditor::isOpen() const {

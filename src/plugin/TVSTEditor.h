@@ -3,6 +3,15 @@
 //
 // Refreshes are requested from any thread by raising the plug-in's refresh level (1 parameter values,
 // 2 all controls, 3 everything); the redraw itself happens only in idle, on the GUI thread.
+//
+// Display scale (1 = 800 × 556, 2 = 1600 × 1112 device pixels), from the first source that applies:
+//   1. the host's scale message: effVendorSpecific with index 'PreS' or 'AeCs' and the factor as a float
+//      in opt ('AeCs' may carry it in value instead); 1.5 and more is 2, less is 1;
+//   2. the settings value "EditorZoom": "200" or "2" is 2, "100" or "1" is 1;
+//   3. the display's preferred scale (Xft.dpi of 144 and more is 2).
+// The scale is settled when the host asks for the rectangle or opens the editor and kept while it is
+// open. A host message while open resizes the editor and tells the host (audioMasterSizeWindow) when the
+// host can do "sizeWindow"; otherwise the new scale applies at the next open.
 #pragma once
 
 #include "editor/IEditorForm.h"
@@ -29,6 +38,13 @@ public:
     void idle() override;                                                  // [gui]
     bool onKeyDown(int character, int virtualKey, int modifiers) override; // [gui]
     bool onKeyUp(int character, int virtualKey, int modifiers) override;   // [gui]
+    vst2::VstIntPtr vendorSpecific(vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
+                                   float opt) override; // [gui]
+
+    // The display scale the editor has (while open) or will have at the next open. [gui]
+    int Scale();
+    // Takes a scale the host asked for (a factor; 1.5 and more is 2) as the first source. [gui]
+    void SetHostScale(float factor);
 
     // Raises the plug-in's pending refresh to at least `level` (0..3). [any]
     void RequestRefresh(int level);
@@ -39,8 +55,12 @@ public:
 
 private:
     void Refresh(int level);
+    // The scale from the settings, then from the display (not the host's).
+    int PreferredScale() const;
 
     TVSTMidiPlugin& plugin_;
+    int hostScale_ = 0; // 0: the host has not said
+    int scale_ = 0;     // the scale settled for this (or the next) open; 0: not yet
     vst2::ERect rect_{0, 0, 0, 0};
     std::unique_ptr<IEditorForm> form_;
 };

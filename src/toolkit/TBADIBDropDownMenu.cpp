@@ -30,13 +30,12 @@ void TBADIBDropDownMenu::SetButton(int index) {
 
 void TBADIBDropDownMenu::ImageChanged() {
     if (!AutoSize()) return;
-    if (const TDIBImageEntry* background = ImageOf(indexMain_))
-        SetSize(background->pixels.Width(), background->pixels.Height());
+    if (const TDIBImageEntry* background = ImageOf(indexMain_)) SetSize(background->Width(), background->Height());
 }
 
 int TBADIBDropDownMenu::ButtonWidth() const {
     const TDIBImageEntry* button = ImageOf(button_);
-    return button ? button->pixels.Width() / 2 : 0;
+    return button ? button->Width() / 2 : 0;
 }
 
 void TBADIBDropDownMenu::SetMenuTag(int tag) {
@@ -104,12 +103,11 @@ void TBADIBDropDownMenu::Select(const TMenuItem& item) {
 
 void TBADIBDropDownMenu::PaintContent(TPainter& painter, const TRect& window) {
     if (const TDIBImageEntry* background = ImageOf(indexMain_))
-        painter.DrawImage(background->pixels, background->pixels.Bounds(), window.left, window.top, Opacity(),
+        painter.DrawImage(background->pixels, background->Bounds(), window.left, window.top, Opacity(),
                           background->key);
     const int buttonWidth = ButtonWidth();
     if (const TDIBImageEntry* button = ImageOf(button_))
-        painter.DrawImage(button->pixels,
-                          TRect::FromSize(pressed_ ? buttonWidth : 0, 0, buttonWidth, button->pixels.Height()),
+        painter.DrawImage(button->pixels, TRect::FromSize(pressed_ ? buttonWidth : 0, 0, buttonWidth, button->Height()),
                           window.left + Width() - buttonWidth, window.top, Opacity(), button->key);
     if (!Font.atlas) return;
     const int freeWidth = alignInFreeSpace_ ? Width() - buttonWidth : Width();
@@ -119,7 +117,7 @@ void TBADIBDropDownMenu::PaintContent(TPainter& painter, const TRect& window) {
     if (alignment_ == TSpinAlignment::taCenter) x = (freeWidth - textWidth) / 2;
     const int top =
         static_cast<int>(std::nearbyint(static_cast<double>(Height() - Font.atlas->pixelSize) / 2.0)) + yCorrection_;
-    painter.DrawText(*Font.atlas, caption_, window.left + x, window.top + top + Font.atlas->ascent, Font.colour,
+    painter.DrawText(*Font.atlas, caption_, window.left + x, window.top + top + Font.atlas->Ascent(), Font.colour,
                      Opacity());
 }
 

@@ -87,8 +87,8 @@ void TBADIBQuillonKeyboard::MouseUp(const TMouseEvent& event) {
 void TBADIBQuillonKeyboard::PaintContent(TPainter& painter, const TRect& window) {
     const TDIBImageEntry* image = ImageOf(indexMain_);
     if (!image) return;
-    const int half = image->pixels.Width() / 2;
-    const int height = image->pixels.Height();
+    const int half = image->Width() / 2;
+    const int height = image->Height();
     const std::uint8_t opacity = Opacity();
     painter.DrawImage(image->pixels, TRect{0, 0, half, height}, window.left - 1, window.top, opacity, image->key);
     if (keyPressed_ < 0) return;

@@ -39,23 +39,21 @@ void TBACustomDIBSpin::UpdateText() {
 
 int TBACustomDIBSpin::ArrowWidth() const {
     const TDIBImageEntry* arrows = ImageOf(arrows_);
-    return arrows ? arrows->pixels.Width() / 3 : 0;
+    return arrows ? arrows->Width() / 3 : 0;
 }
 
 void TBACustomDIBSpin::ImageChanged() {
     if (!AutoSize()) return;
-    if (const TDIBImageEntry* background = ImageOf(indexMain_))
-        SetSize(background->pixels.Width(), background->pixels.Height());
+    if (const TDIBImageEntry* background = ImageOf(indexMain_)) SetSize(background->Width(), background->Height());
 }
 
 void TBACustomDIBSpin::PaintContent(TPainter& painter, const TRect& window) {
     if (const TDIBImageEntry* background = ImageOf(indexMain_))
-        painter.DrawImage(background->pixels, background->pixels.Bounds(), window.left, window.top, Opacity(),
+        painter.DrawImage(background->pixels, background->Bounds(), window.left, window.top, Opacity(),
                           background->key);
     const int arrowWidth = ArrowWidth();
     if (const TDIBImageEntry* arrows = ImageOf(arrows_))
-        painter.DrawImage(arrows->pixels,
-                          TRect::FromSize(arrowState_ * arrowWidth, 0, arrowWidth, arrows->pixels.Height()),
+        painter.DrawImage(arrows->pixels, TRect::FromSize(arrowState_ * arrowWidth, 0, arrowWidth, arrows->Height()),
                           window.left + Width() - arrowWidth, window.top, Opacity(), arrows->key);
     if (!Font.atlas) return;
     const int textWidth = Font.atlas->TextWidth(text_);
@@ -73,7 +71,7 @@ void TBACustomDIBSpin::PaintContent(TPainter& painter, const TRect& window) {
     }
     const int top = (Height() - Font.atlas->pixelSize - 1) / 2 + TextOffsetY;
     painter.PushClip(TRect::FromSize(window.left, window.top, Width() - arrowWidth, Height()));
-    painter.DrawText(*Font.atlas, text_, window.left + x, window.top + top + Font.atlas->ascent, Font.colour,
+    painter.DrawText(*Font.atlas, text_, window.left + x, window.top + top + Font.atlas->Ascent(), Font.colour,
                      Opacity());
     painter.PopClip();
 }

@@ -94,7 +94,7 @@ void TBAListBox::DrawRow(TPainter& painter, const TRect& window, int i) const {
     const TPixel fill = selected ? LineColorSelected : (i % 2 != 0 ? LineColorOdd : LineColorEven);
     painter.FillRect(row, fill, Opacity());
     if (!Font) return;
-    const int baseline = row.top + (row.Height() - Font->ascent - Font->descent) / 2 + Font->ascent;
+    const int baseline = row.top + (row.Height() - Font->Ascent() - Font->Descent()) / 2 + Font->Ascent();
     painter.PushClip(TRect{row.left, window.top, row.right, window.bottom}); // a long text stops at its column
     painter.DrawText(*Font, Item(i), row.left + 1, baseline, selected ? FontSelectedColor : FontColor, Opacity());
     painter.PopClip();

@@ -112,7 +112,7 @@ TRect TDIBBarChart::BarRect(int index) const {
 
 void TDIBBarChart::PaintContent(TPainter& painter, const TRect& window) {
     if (const TDIBImageEntry* image = ImageOf(indexMain_))
-        painter.DrawImage(image->pixels, image->pixels.Bounds(), window.left, window.top, Opacity(), image->key);
+        painter.DrawImage(image->pixels, image->Bounds(), window.left, window.top, Opacity(), image->key);
     const TRect plot = PlotArea().Translated(window.left, window.top);
     ForEachMark(left_, [&](double v) {
         const auto y = static_cast<int>(std::lround(YToPixel(v))) + window.top;
@@ -120,7 +120,7 @@ void TDIBBarChart::PaintContent(TPainter& painter, const TRect& window) {
     });
     if (Font.atlas) {
         const TGlyphAtlas& atlas = *Font.atlas;
-        const int baseline = plot.bottom + 1 + atlas.ascent;
+        const int baseline = plot.bottom + 1 + atlas.Ascent();
         ForEachMark(bottom_, [&](double v) {
             const std::string text = std::to_string(static_cast<long>(std::lround(v)));
             const int x = static_cast<int>(std::lround(XToPixel(v))) + window.left - atlas.TextWidth(text) / 2;

@@ -103,8 +103,8 @@ TDIBControl::TSize TDIBControl::FrameSize(int link, int frames, TFrameStack stac
     const TDIBImageEntry* image = ImageOf(link);
     if (!image) return {};
     frames = std::max(frames, 1);
-    if (stack == TFrameStack::fsHorizontal) return {image->pixels.Width() / frames, image->pixels.Height()};
-    return {image->pixels.Width(), image->pixels.Height() / frames};
+    if (stack == TFrameStack::fsHorizontal) return {image->Width() / frames, image->Height()};
+    return {image->Width(), image->Height() / frames};
 }
 
 void TDIBControl::DrawStripFrame(TPainter& painter, const TRect& window, int link, int frame, int frames,
@@ -172,7 +172,7 @@ TDIBControl* TDIBImageContainer::HitTest(int x, int y) {
 
 void TDIBImageContainer::PaintContent(TPainter& painter, const TRect& window) {
     if (const TDIBImageEntry* image = ImageOf(indexMain_))
-        painter.DrawImage(image->pixels, image->pixels.Bounds(), window.left, window.top, Opacity(), image->key);
+        painter.DrawImage(image->pixels, image->Bounds(), window.left, window.top, Opacity(), image->key);
     for (TDIBControl* child : children_)
         child->Paint(painter);
     if (modalLayer_) modalLayer_->Paint(painter);

@@ -125,8 +125,8 @@ void TDIBEnvelope::SetPointImage(int link) {
 
 void TDIBEnvelope::ImageChanged() {
     const TDIBImageEntry* image = ImageOf(pointImage_);
-    imageWidth_ = image ? image->pixels.Width() : 0;
-    imageHeight_ = image ? image->pixels.Height() : 0;
+    imageWidth_ = image ? image->Width() : 0;
+    imageHeight_ = image ? image->Height() : 0;
     halfWidth_ = image ? imageWidth_ / 2 : 8;
 }
 
@@ -382,8 +382,8 @@ void TDIBEnvelope::PaintContent(TPainter& painter, const TRect& window) {
     if (!image) return;
     for (const auto& point : points_) {
         const std::uint8_t opacity = point.get() == selected_ ? selectedPointOpacity_ : pointOpacity_;
-        painter.DrawImage(image->pixels, image->pixels.Bounds(), window.left + point->PixelX(),
-                          window.top + point->PixelY(), opacity, image->key);
+        painter.DrawImage(image->pixels, image->Bounds(), window.left + point->PixelX(), window.top + point->PixelY(),
+                          opacity, image->key);
     }
 }
 

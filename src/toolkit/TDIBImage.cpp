@@ -13,7 +13,7 @@ void TDIBImage::SetIndexMain(int index) {
 
 void TDIBImage::ImageChanged() {
     if (!AutoSize()) return;
-    if (const TDIBImageEntry* image = ImageOf(indexMain_)) SetSize(image->pixels.Width(), image->pixels.Height());
+    if (const TDIBImageEntry* image = ImageOf(indexMain_)) SetSize(image->Width(), image->Height());
 }
 
 void TDIBImage::MouseDown(const TMouseEvent& event) {
@@ -29,7 +29,7 @@ void TDIBImage::MouseUp(const TMouseEvent& event) {
 
 void TDIBImage::PaintContent(TPainter& painter, const TRect& window) {
     if (const TDIBImageEntry* image = ImageOf(indexMain_))
-        painter.DrawImage(image->pixels, image->pixels.Bounds(), window.left, window.top, Opacity(), image->key);
+        painter.DrawImage(image->pixels, image->Bounds(), window.left, window.top, Opacity(), image->key);
 }
 
 } // namespace quillon

@@ -44,7 +44,7 @@ int TDIBLabel::TextLeft() const {
 
 int TDIBLabel::Baseline() const {
     if (!font_.atlas) return 0;
-    return (Height() - (font_.atlas->ascent + font_.atlas->descent)) / 2 + font_.atlas->ascent;
+    return (Height() - (font_.atlas->Ascent() + font_.atlas->Descent())) / 2 + font_.atlas->Ascent();
 }
 
 void TDIBLabel::PaintContent(TPainter& painter, const TRect& window) {

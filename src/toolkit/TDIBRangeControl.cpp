@@ -75,28 +75,27 @@ void TDIBRangeControl::SetRightPos(int position) {
 
 int TDIBRangeControl::HandleWidth(int link) const {
     const TDIBImageEntry* image = ImageOf(link);
-    return image ? image->pixels.Width() : 0;
+    return image ? image->Width() : 0;
 }
 
 void TDIBRangeControl::PaintContent(TPainter& painter, const TRect& window) {
     const TDIBImageEntry* left = ImageOf(leftHandle_);
     const TDIBImageEntry* right = ImageOf(rightHandle_);
     if (!left || !right) return;
-    const int leftWidth = left->pixels.Width();
-    const int rightWidth = right->pixels.Width();
+    const int leftWidth = left->Width();
+    const int rightWidth = right->Width();
     const double track = Width() - leftWidth - rightWidth;
     const double range = static_cast<double>(max_) - min_;
     const double scale = range != 0.0 ? track / range : 0.0;
     const int leftX = static_cast<int>(std::nearbyint(scale * leftPos_));
     const int rightX = static_cast<int>(std::nearbyint(scale * rightPos_)) + leftWidth;
     const bool top = handleAlign_ == THandleAlign::haTop;
-    const int leftY = top ? 0 : Height() - left->pixels.Height();
-    const int rightY = top ? 0 : Height() - right->pixels.Height();
-    leftRect_ = TRect::FromSize(leftX, leftY, leftWidth, left->pixels.Height());
-    rightRect_ = TRect::FromSize(rightX, rightY, rightWidth, right->pixels.Height());
-    painter.DrawImage(left->pixels, left->pixels.Bounds(), window.left + leftX, window.top + leftY, handleOpacity_,
-                      left->key);
-    painter.DrawImage(right->pixels, right->pixels.Bounds(), window.left + rightX, window.top + rightY, handleOpacity_,
+    const int leftY = top ? 0 : Height() - left->Height();
+    const int rightY = top ? 0 : Height() - right->Height();
+    leftRect_ = TRect::FromSize(leftX, leftY, leftWidth, left->Height());
+    rightRect_ = TRect::FromSize(rightX, rightY, rightWidth, right->Height());
+    painter.DrawImage(left->pixels, left->Bounds(), window.left + leftX, window.top + leftY, handleOpacity_, left->key);
+    painter.DrawImage(right->pixels, right->Bounds(), window.left + rightX, window.top + rightY, handleOpacity_,
                       right->key);
 
     const TRect fill{leftX + leftWidth, 0, rightX, Height()};

@@ -6,17 +6,21 @@ namespace quillon {
 
 void TDrawingLayer::Draw(TPainter& painter, const TRect& area, std::uint8_t opacity,
                          const std::function<void(TPainter&)>& draw) {
-    const TRect visible = area.Intersection(painter.Clip()).Intersection(painter.Target().Bounds());
+    const TRect visible = area.Intersection(painter.Clip()).Intersection(painter.Bounds());
     if (visible.Empty() || opacity == 0) return;
-    if (layer_.Width() != area.Width() || layer_.Height() != area.Height())
-        layer_ = TPixelBuffer(area.Width(), area.Height());
+    // The layer is at the target's scale; its device pixels line up with the target's.
+    const int scale = painter.Scale();
+    if (layer_.Width() != area.Width() * scale || layer_.Height() != area.Height() * scale)
+        layer_ = TPixelBuffer(area.Width() * scale, area.Height() * scale);
     const TPixelBuffer& target = painter.Target();
-    for (int y = visible.top; y < visible.bottom; ++y) {
-        const TPixel* from = target.Row(y) + visible.left;
-        std::copy(from, from + visible.Width(), layer_.Row(y - area.top) + (visible.left - area.left));
+    const TRect device = painter.ToDevice(visible);
+    const TRect origin = painter.ToDevice(area);
+    for (int y = device.top; y < device.bottom; ++y) {
+        const TPixel* from = target.Row(y) + device.left;
+        std::copy(from, from + device.Width(), layer_.Row(y - origin.top) + (device.left - origin.left));
     }
     {
-        TPainter layerPainter(layer_);
+        TPainter layerPainter(layer_, scale);
         layerPainter.PushClip(visible.Translated(-area.left, -area.top));
         draw(layerPainter);
         layerPainter.PopClip();

@@ -2,7 +2,7 @@
 
 namespace quillon {
 
-int TGlyphAtlas::TextWidth(std::string_view latin1) const {
+int TGlyphAtlas::DeviceTextWidth(std::string_view latin1) const {
     int width = 0;
     for (const char c : latin1)
         width += GlyphOf(c).advance;

@@ -8,7 +8,9 @@
 //   edge bearingY pixels above the baseline; the pen then moves right by `advance`. A code the font
 //   lacks has advance 0 and an empty box and is skipped; a blank (space) has an advance and an empty box.
 // - pixelSize is the nominal size at scale 1; scale is the display scale the atlas was baked for (1, 2),
-//   so every metric here is in device pixels already.
+//   so every field here is in device pixels already. Layout works in logical pixels: Ascent(), Descent(),
+//   LineHeight() and TextWidth() give the device metrics divided by the scale, rounded up, so a box made
+//   from them holds the ink at every scale and text is placed the same way at 1 and at 2.
 // Atlases are plain data, made by the build-time font generator (or by hand in tests) and never changed
 // while in use; the struct refers to its coverage bytes and does not own them. [any]
 #pragma once
@@ -35,22 +37,31 @@ struct TGlyph {
 struct TGlyphAtlas {
     int pixelSize = 0;
     int scale = 1;
-    int ascent = 0;     // pixels above the baseline that a line may use
-    int descent = 0;    // pixels below it
-    int lineHeight = 0; // baseline to baseline
+    int ascent = 0;     // device pixels above the baseline that a line may use
+    int descent = 0;    // device pixels below it
+    int lineHeight = 0; // baseline to baseline, device pixels
     const std::uint8_t* coverage = nullptr;
     int atlasWidth = 0;
     int atlasHeight = 0;
     std::array<TGlyph, 256> glyphs{};
 
     const TGlyph& GlyphOf(char c) const { return glyphs[static_cast<unsigned char>(c)]; }
-    // The pen movement of `latin1` from its start, in pixels.
-    int TextWidth(std::string_view latin1) const;
-    // The union of the ink boxes of `latin1` set with the pen at x on `baseline`; empty with no ink.
+
+    // Logical metrics.
+    int Logical(int device) const { return scale > 1 ? (device + scale - 1) / scale : device; }
+    int Ascent() const { return Logical(ascent); }
+    int Descent() const { return Logical(descent); }
+    int LineHeight() const { return Logical(lineHeight); }
+    // The pen movement of `latin1` from its start, in logical pixels.
+    int TextWidth(std::string_view latin1) const { return Logical(DeviceTextWidth(latin1)); }
+    // The same in device pixels.
+    int DeviceTextWidth(std::string_view latin1) const;
+    // The union of the ink boxes of `latin1` set with the pen at x on `baseline`, all in device pixels;
+    // empty with no ink.
     TRect InkBox(std::string_view latin1, int x, int baseline) const;
-    // The line box: from x over TextWidth, from baseline - ascent to baseline + descent.
+    // The logical line box: from x over TextWidth, from baseline - Ascent() to baseline + Descent().
     TRect LineBox(std::string_view latin1, int x, int baseline) const {
-        return TRect{x, baseline - ascent, x + TextWidth(latin1), baseline + descent};
+        return TRect{x, baseline - Ascent(), x + TextWidth(latin1), baseline + Descent()};
     }
 };
 

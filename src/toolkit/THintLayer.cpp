@@ -47,7 +47,7 @@ void THintLayer::Show() {
     if (!Style.atlas || text_.empty()) return;
     const TGlyphAtlas& atlas = *Style.atlas;
     const int width = atlas.TextWidth(text_) + 2 * Style.padding + 2;
-    const int height = atlas.ascent + atlas.descent + 2 * Style.padding;
+    const int height = atlas.Ascent() + atlas.Descent() + 2 * Style.padding;
     int left = x_;
     int top = y_ + kCursorHeight;
     if (!area_.Empty()) {
@@ -64,8 +64,8 @@ void THintLayer::Paint(TPainter& painter) const {
     if (!showing_ || !Style.atlas) return;
     painter.FillRect(box_, Style.border);
     painter.FillRect(TRect{box_.left + 1, box_.top + 1, box_.right - 1, box_.bottom - 1}, Style.background);
-    painter.DrawText(*Style.atlas, text_, box_.left + 1 + Style.padding, box_.top + Style.padding + Style.atlas->ascent,
-                     Style.text);
+    painter.DrawText(*Style.atlas, text_, box_.left + 1 + Style.padding,
+                     box_.top + Style.padding + Style.atlas->Ascent(), Style.text);
 }
 
 } // namespace quillon

@@ -139,7 +139,7 @@ void THookEdit::MouseUp(const TMouseEvent& event) {
 void THookEdit::PaintContent(TPainter& painter, const TRect& window) {
     painter.FillRect(window, Color, Opacity());
     if (!Font) return;
-    const int baseline = window.top + (window.Height() - Font->ascent - Font->descent) / 2 + Font->ascent;
+    const int baseline = window.top + (window.Height() - Font->Ascent() - Font->Descent()) / 2 + Font->Ascent();
     const std::string_view text = text_;
     const int x0 = window.left + 1;
     const auto penAt = [&](int index) { return x0 + Font->TextWidth(text.substr(0, static_cast<std::size_t>(index))); };
@@ -152,7 +152,7 @@ void THookEdit::PaintContent(TPainter& painter, const TRect& window) {
     }
     if (IsActive()) {
         const int x = penAt(caret_);
-        painter.FillRect(TRect{x, baseline - Font->ascent, x + 1, baseline + Font->descent}, FontColor, Opacity());
+        painter.FillRect(TRect{x, baseline - Font->Ascent(), x + 1, baseline + Font->Descent()}, FontColor, Opacity());
     }
 }
 

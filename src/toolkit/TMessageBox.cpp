@@ -151,7 +151,7 @@ void TMessageBox::Arrange(const TRect& area) {
     }
     textWidth = std::max(std::min(textWidth, room), row);
     lines_ = style.atlas ? WrapText(*style.atlas, text_, textWidth) : std::vector<std::string>{};
-    const int lineHeight = style.atlas ? style.atlas->lineHeight : 0;
+    const int lineHeight = style.atlas ? style.atlas->LineHeight() : 0;
     const int width = textWidth + 2 * padding + 2 * kFrame;
     const int height = style.titleHeight + padding + static_cast<int>(lines_.size()) * lineHeight + padding +
                        style.buttonHeight + padding + kFrame;
@@ -222,10 +222,10 @@ void TMessageBox::PaintClient(TPainter& painter, const TRect& client) {
     if (style.atlas) {
         const TGlyphAtlas& atlas = *style.atlas;
         painter.PushClip(client);
-        int baseline = client.top + style.padding + atlas.ascent;
+        int baseline = client.top + style.padding + atlas.Ascent();
         for (const std::string& line : lines_) {
             painter.DrawText(atlas, line, client.left + style.padding, baseline, style.text);
-            baseline += atlas.lineHeight;
+            baseline += atlas.LineHeight();
         }
         painter.PopClip();
     }
@@ -247,7 +247,7 @@ void TMessageBox::PaintButton(TPainter& painter, int index, const TRect& area) c
     const char* caption = CaptionOf(results_[static_cast<std::size_t>(index)]);
     const int shift = index == PressedButton() ? 1 : 0; // a pressed caption sinks by a pixel
     const int x = area.left + (area.Width() - atlas.TextWidth(caption)) / 2 + shift;
-    const int baseline = area.top + (area.Height() - atlas.ascent - atlas.descent) / 2 + atlas.ascent + shift;
+    const int baseline = area.top + (area.Height() - atlas.Ascent() - atlas.Descent()) / 2 + atlas.Ascent() + shift;
     painter.PushClip(face);
     painter.DrawText(atlas, caption, x, baseline, style.text);
     painter.PopClip();

@@ -85,7 +85,7 @@ void TModalPanel::PaintContent(TPainter& painter, const TRect& window) {
     painter.FillRect(TRect{inner.left, titleBar.bottom - 1, inner.right, titleBar.bottom}, style.frame);
     if (style.TitleAtlas() && !caption_.empty()) {
         const TGlyphAtlas& atlas = *style.TitleAtlas();
-        const int baseline = window.top + (style.titleHeight - atlas.ascent - atlas.descent) / 2 + atlas.ascent;
+        const int baseline = window.top + (style.titleHeight - atlas.Ascent() - atlas.Descent()) / 2 + atlas.Ascent();
         painter.PushClip(TRect{inner.left + 4, titleBar.top, inner.right - 4, titleBar.bottom - 1});
         painter.DrawText(atlas, caption_, window.left + style.padding, baseline, style.titleText);
         painter.PopClip();

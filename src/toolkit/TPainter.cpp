@@ -8,12 +8,25 @@
 
 namespace quillon {
 
-TPainter::TPainter(TPixelBuffer& target) : target_(target), rasterizer_(target.Width()) {
+TPainter::TPainter(TPixelBuffer& target, int scale)
+    : target_(target), scale_(std::max(scale, 1)), factor_(static_cast<float>(scale_)), rasterizer_(target.Width()) {
     clips_.fill(target.Bounds());
 }
 
+TRect TPainter::ToDevice(const TRect& logical) const {
+    if (scale_ == 1) return logical;
+    return TRect{logical.left * scale_, logical.top * scale_, logical.right * scale_, logical.bottom * scale_};
+}
+
+TRect TPainter::ToLogical(const TRect& device) const {
+    if (scale_ == 1 || device.Empty()) return device;
+    const auto down = [this](int v) { return v >= 0 ? v / scale_ : -((-v + scale_ - 1) / scale_); };
+    const auto up = [this](int v) { return v >= 0 ? (v + scale_ - 1) / scale_ : -(-v / scale_); };
+    return TRect{down(device.left), down(device.top), up(device.right), up(device.bottom)};
+}
+
 void TPainter::PushClip(const TRect& area) {
-    const TRect narrowed = Clip().Intersection(area);
+    const TRect narrowed = DeviceClip().Intersection(ToDevice(area));
     ++depth_;
     clips_[static_cast<std::size_t>(std::min(depth_, kMaxClipDepth - 1))] = narrowed;
 }
@@ -24,12 +37,15 @@ void TPainter::PopClip() {
 
 // Images -------------------------------------------------------------------------------------------------
 
-void TPainter::DrawImage(const TPixelBuffer& image, const TRect& from, int x, int y, std::uint8_t opacity,
-                         std::optional<TPixel> key) {
+void TPainter::DrawImage(const TPixelBuffer& image, const TRect& logicalFrom, int logicalX, int logicalY,
+                         std::uint8_t opacity, std::optional<TPixel> key) {
     if (opacity == 0) return;
+    const TRect from = ToDevice(logicalFrom);
+    const int x = logicalX * scale_;
+    const int y = logicalY * scale_;
     const TRect source = from.Intersection(image.Bounds());
     // Where the source lands, moved by the parts cut off `from`, then cut to the clip.
-    const TRect landing = source.Translated(x - from.left, y - from.top).Intersection(Clip());
+    const TRect landing = source.Translated(x - from.left, y - from.top).Intersection(DeviceClip());
     if (landing.Empty()) return;
     const int sourceX = landing.left - x + from.left;
     const int sourceY = landing.top - y + from.top;
@@ -67,14 +83,14 @@ TRect TPainter::FrameRect(const TPixelBuffer& strip, int frame, int frameCount) 
 
 void TPainter::DrawFrame(const TPixelBuffer& strip, int frame, int frameCount, int x, int y, std::uint8_t opacity,
                          std::optional<TPixel> key) {
-    DrawImage(strip, FrameRect(strip, frame, frameCount), x, y, opacity, key);
+    DrawImage(strip, ToLogical(FrameRect(strip, frame, frameCount)), x, y, opacity, key);
 }
 
 // Rectangles ---------------------------------------------------------------------------------------------
 
 void TPainter::FillRect(const TRect& area, TPixel colour, std::uint8_t opacity) {
     if (opacity == 0) return;
-    const TRect part = area.Intersection(Clip());
+    const TRect part = ToDevice(area).Intersection(DeviceClip());
     if (part.Empty()) return;
     const unsigned weight = OpacityToWeight(opacity);
     if (weight == 256) {
@@ -102,6 +118,7 @@ void TPainter::StrokeRect(const TRect& area, TPixel colour, int width, std::uint
 // Vector shapes ------------------------------------------------------------------------------------------
 
 TRect TPainter::BoundsOf(std::span<const TPointF> points, float margin) const {
+    margin *= factor_;
     float minX = points[0].x;
     float maxX = points[0].x;
     float minY = points[0].y;
@@ -112,8 +129,12 @@ TRect TPainter::BoundsOf(std::span<const TPointF> points, float margin) const {
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
+    minX *= factor_;
+    maxX *= factor_;
+    minY *= factor_;
+    maxY *= factor_;
     // Limit to the clip before converting, so that far-away points cannot overflow an int.
-    const TRect& clip = Clip();
+    const TRect& clip = DeviceClip();
     const auto limit = [](float v, int lo, int hi) {
         return std::clamp(v, static_cast<float>(lo), static_cast<float>(hi));
     };
@@ -129,7 +150,8 @@ void TPainter::FillPolygon(std::span<const TPointF> points, TPixel colour, std::
     const TRect region = BoundsOf(points, 0.0f);
     if (region.Empty()) return;
     rasterizer_.Begin(region);
-    rasterizer_.AddContour(points);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        rasterizer_.AddEdge(ToDevice(points[i]), ToDevice(points[i + 1 < points.size() ? i + 1 : 0]));
     rasterizer_.Fill(target_, colour, opacity, rule);
 }
 
@@ -146,7 +168,8 @@ void TPainter::AddLineQuad(TPointF from, TPointF to, float halfWidth, float exte
     const TPointF b{to.x + ux * extendEnd, to.y + uy * extendEnd};
     const float nx = -uy * halfWidth;
     const float ny = ux * halfWidth;
-    const TPointF quad[4] = {{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}};
+    const TPointF quad[4] = {ToDevice(TPointF{a.x + nx, a.y + ny}), ToDevice(TPointF{b.x + nx, b.y + ny}),
+                             ToDevice(TPointF{b.x - nx, b.y - ny}), ToDevice(TPointF{a.x - nx, a.y - ny})};
     rasterizer_.AddContour(quad);
 }
 
@@ -169,17 +192,18 @@ void TPainter::DrawPolyline(std::span<const TPointF> points, float width, TPixel
 
 // Text ---------------------------------------------------------------------------------------------------
 
-int TPainter::DrawText(const TGlyphAtlas& atlas, std::string_view latin1, int x, int baseline, TPixel colour,
-                       std::uint8_t opacity) {
-    const unsigned scale = OpacityToWeight(opacity);
-    const TRect& clip = Clip();
-    int pen = x;
+int TPainter::DrawText(const TGlyphAtlas& atlas, std::string_view latin1, int logicalX, int logicalBaseline,
+                       TPixel colour, std::uint8_t opacity) {
+    const unsigned weight = OpacityToWeight(opacity);
+    const TRect& clip = DeviceClip();
+    const int baseline = logicalBaseline * scale_;
+    int pen = logicalX * scale_;
     for (const char c : latin1) {
         const TGlyph& g = atlas.GlyphOf(c);
         const TRect box = TRect::FromSize(pen + g.bearingX, baseline - g.bearingY, g.width, g.height);
         const TRect visible = box.Intersection(clip);
         pen += g.advance;
-        if (visible.Empty() || atlas.coverage == nullptr || scale == 0) continue;
+        if (visible.Empty() || atlas.coverage == nullptr || weight == 0) continue;
         for (int y = visible.top; y < visible.bottom; ++y) {
             const std::uint8_t* ink = atlas.coverage +
                                       static_cast<std::ptrdiff_t>(g.atlasY + (y - box.top)) * atlas.atlasWidth +
@@ -187,11 +211,11 @@ int TPainter::DrawText(const TGlyphAtlas& atlas, std::string_view latin1, int x,
             TPixel* row = target_.Row(y);
             for (int px = visible.left; px < visible.right; ++px, ++ink) {
                 if (*ink == 0) continue;
-                row[px] = BlendPixel(row[px], colour, (OpacityToWeight(*ink) * scale + 128) >> 8);
+                row[px] = BlendPixel(row[px], colour, (OpacityToWeight(*ink) * weight + 128) >> 8);
             }
         }
     }
-    return pen;
+    return logicalX + atlas.TextWidth(latin1);
 }
 
 } // namespace quillon

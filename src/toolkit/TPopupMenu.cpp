@@ -267,7 +267,7 @@ void TMenuLayer::PaintLevel(TPainter& painter, const TLevel& level) const {
         }
         if (Style.atlas) {
             const TGlyphAtlas& atlas = *Style.atlas;
-            const int baseline = row.top + (row.Height() - atlas.ascent - atlas.descent) / 2 + atlas.ascent;
+            const int baseline = row.top + (row.Height() - atlas.Ascent() - atlas.Descent()) / 2 + atlas.Ascent();
             painter.DrawText(atlas, StripAccelerator(item.Caption), row.left + Style.gutter, baseline, colour);
         }
     }

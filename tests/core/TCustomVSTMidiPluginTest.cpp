@@ -12,6 +12,7 @@
 #include "engine/TModulatedFilter.h"
 #include "engine/TModulationAssignment.h"
 #include "midi/TMidiHandler.h"
+#include "platform/ISettingsStore.h"
 #include "plugin/PluginInstance.h"
 #include "plugin/TVSTEditor.h"
 #include "support/FakeHost.h"
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace quillon;
@@ -418,6 +420,36 @@ TEST_F(PluginTest, EditorShellRectangleOpenCloseAndRefresh) {
     EXPECT_FALSE(plugin->EditorOpen());
     EXPECT_EQ(plugin->MidiHandler().LearnMode(), 0); // closing the window ends MIDI learn
     Dispatch(effEditClose);
+}
+
+// The editor's display scale: the host's message first, then the settings value "EditorZoom".
+TEST_F(PluginTest, EditorScaleComesFromTheHostsMessageThenFromTheSettings) {
+    const auto size = [this] {
+        ERect* rect = nullptr;
+        Dispatch(effEditGetRect, 0, 0, &rect);
+        return rect ? std::pair{rect->right - rect->left, rect->bottom - rect->top} : std::pair{0, 0};
+    };
+    const std::pair normal{800, 556};
+    const std::pair doubled{1600, 1112};
+    plugin->Settings().WriteSetting("EditorZoom", "200");
+    TearDown(); // a new plug-in reads the settings afresh
+    SetUp();
+    EXPECT_EQ(size(), doubled);
+    constexpr VstInt32 kPreS = 0x50726553;
+    constexpr VstInt32 kAeCs = 0x41654373;
+    EXPECT_EQ(Dispatch(effVendorSpecific, kPreS, 0, nullptr, 1.25f), 1);
+    EXPECT_EQ(size(), normal);
+    EXPECT_EQ(Dispatch(effVendorSpecific, kAeCs, 2, nullptr, 0.0f), 1) << "the factor in value";
+    EXPECT_EQ(size(), doubled);
+    EXPECT_EQ(Dispatch(effVendorSpecific, kPreS, 0, nullptr, std::nanf("")), 0);
+    EXPECT_EQ(Dispatch(effVendorSpecific, 1234, 0, nullptr, 1.0f), 0);
+    EXPECT_EQ(size(), doubled);
+
+    plugin->Settings().WriteSetting("EditorZoom", "1");
+    TearDown();
+    SetUp();
+    EXPECT_EQ(size(), normal);
+    plugin->Settings().WriteSetting("EditorZoom", "");
 }
 
 TEST_F(PluginTest, IdentityOpcodesAndPins) {

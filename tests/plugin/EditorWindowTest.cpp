@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace quillon {
 namespace {
@@ -30,21 +32,24 @@ std::size_t EntriesIn(const char* folder) {
         std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
 }
 
+constexpr VstInt32 kScaleMessage = 0x50726553;    // 'PreS'
+constexpr VstInt32 kAltScaleMessage = 0x41654373; // 'AeCs'
+
 // What the editor shows headless, right after opening, for a fresh plug-in.
-std::vector<std::uint32_t> HeadlessPicture() {
+std::vector<std::uint32_t> HeadlessPicture(int scale = 1) {
     auto host = [](vst2::AEffect*, VstInt32 opcode, VstInt32, vst2::VstIntPtr, void*, float) -> vst2::VstIntPtr {
         return opcode == vst2::audioMasterVersion ? 2400 : 0;
     };
     TCustomVSTMidiPlugin plugin(host);
-    TPluginGUI form(plugin);
+    TPluginGUI form(plugin, scale);
     form.initNonAutomatedControls();
     form.ReadLatestValues();
     form.updateAll();
-    TPixelBuffer buffer(kWidth, kHeight);
+    TPixelBuffer buffer(kWidth * scale, kHeight * scale);
     form.Paint(buffer, true);
     std::vector<std::uint32_t> pixels;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
+    for (int y = 0; y < buffer.Height(); ++y)
+        for (int x = 0; x < buffer.Width(); ++x)
             pixels.push_back(buffer.At(x, y) & kRgbMask);
     return pixels;
 }
@@ -69,11 +74,11 @@ protected:
     }
     // Idles as a host does until the window shows `expected` or the deadline passes.
     bool IdleUntilShown(xcb_window_t parent, const std::vector<std::uint32_t>& expected,
-                        std::chrono::milliseconds period = 20ms) {
+                        std::chrono::milliseconds period = 20ms, int scale = 1) {
         const auto deadline = std::chrono::steady_clock::now() + 5s;
         while (std::chrono::steady_clock::now() < deadline) {
             plugin.Dispatch(vst2::effEditIdle);
-            if (x->ReadBack(parent, kWidth, kHeight) == expected) return true;
+            if (x->ReadBack(parent, kWidth * scale, kHeight * scale) == expected) return true;
             std::this_thread::sleep_for(period);
         }
         return false;
@@ -84,6 +89,39 @@ protected:
             plugin.Dispatch(vst2::effEditIdle);
             std::this_thread::sleep_for(period);
         }
+    }
+
+    // Clicks the oscillator page's selector, then drags the oscillator level knob (page at 83, 29; knob at
+    // 35, 320) down through the server, in the device pixels of an editor at `scale`.
+    void DragOscillatorLevel(int scale) {
+        const int pageX = (18 + 28) * scale, pageY = (75 + 26) * scale;
+        const int knobX = (83 + 35 + 12) * scale, knobY = (29 + 320 + 12) * scale;
+        x->MoveTo(pageX, pageY);
+        x->Button(true, 1);
+        x->Button(false, 1);
+        xcb_flush(x->Connection());
+        IdleFor(100ms);
+        const float before = plugin.Parameter(kOscLevel);
+        x->MoveTo(knobX, knobY);
+        x->Button(true, 1);
+        xcb_flush(x->Connection());
+        IdleFor(50ms);
+        x->MoveTo(knobX, knobY + 40 * scale); // down: the level starts at its top
+        xcb_flush(x->Connection());
+        IdleFor(50ms);
+        x->Button(false, 1);
+        xcb_flush(x->Connection());
+        IdleFor(100ms);
+        EXPECT_NE(plugin.Parameter(kOscLevel), before);
+        bool automated = false;
+        for (const auto& call : plugin.Automations())
+            automated = automated || call.index == kOscLevel;
+        EXPECT_TRUE(automated);
+    }
+
+    std::pair<int, int> EditorSize() {
+        const auto rect = plugin.EditorRect().rect;
+        return rect ? std::pair{rect->right - rect->left, rect->bottom - rect->top} : std::pair{0, 0};
     }
 
     std::unique_ptr<test::XvfbServer> server;
@@ -106,30 +144,43 @@ TEST_F(EditorWindowTest, AClickAndADragThroughTheServerReachTheHostAsAutomation)
     const xcb_window_t parent = x->MakeParent(kWidth, kHeight);
     OpenIn(parent);
     IdleFor(100ms);
-    // The oscillator page's selector, then the oscillator level knob (page at 83, 29; knob at 35, 320).
-    const int pageX = 18 + 28, pageY = 75 + 26;
-    const int knobX = 83 + 35 + 12, knobY = 29 + 320 + 12;
-    x->MoveTo(pageX, pageY);
-    x->Button(true, 1);
-    x->Button(false, 1);
-    xcb_flush(x->Connection());
-    IdleFor(100ms);
-    const float before = plugin.Parameter(kOscLevel);
-    x->MoveTo(knobX, knobY);
-    x->Button(true, 1);
-    xcb_flush(x->Connection());
+    DragOscillatorLevel(1);
+}
+
+TEST_F(EditorWindowTest, AtTwiceTheScaleTheWindowIsTwiceAsLargeAndTakesClicksInDevicePixels) {
+    EXPECT_EQ(EditorSize(), (std::pair{kWidth, kHeight}));
+    EXPECT_EQ(plugin.Dispatch(vst2::effVendorSpecific, kScaleMessage, 0, nullptr, 2.0f), 1);
+    EXPECT_EQ(EditorSize(), (std::pair{2 * kWidth, 2 * kHeight}));
+    const xcb_window_t parent = x->MakeParent(2 * kWidth, 2 * kHeight);
+    OpenIn(parent);
+    EXPECT_TRUE(IdleUntilShown(parent, HeadlessPicture(2), 20ms, 2));
+    EXPECT_EQ(EditorSize(), (std::pair{2 * kWidth, 2 * kHeight}));
+    DragOscillatorLevel(2);
+}
+
+TEST_F(EditorWindowTest, AScaleMessageWhileOpenResizesTheWindowOnlyWhenTheHostCanFollow) {
+    const xcb_window_t parent = x->MakeParent(2 * kWidth, 2 * kHeight);
+    OpenIn(parent);
     IdleFor(50ms);
-    x->MoveTo(knobX, knobY + 40); // down: the level starts at its top
-    xcb_flush(x->Connection());
-    IdleFor(50ms);
-    x->Button(false, 1);
-    xcb_flush(x->Connection());
-    IdleFor(100ms);
-    EXPECT_NE(plugin.Parameter(kOscLevel), before);
-    bool automated = false;
-    for (const auto& call : plugin.Automations())
-        automated = automated || call.index == kOscLevel;
-    EXPECT_TRUE(automated);
+    std::vector<std::pair<int, int>> asked;
+    plugin.OnSizeWindow = [&asked](int width, int height) {
+        asked.emplace_back(width, height);
+        return true;
+    };
+    EXPECT_EQ(plugin.Dispatch(vst2::effVendorSpecific, kAltScaleMessage, 0, nullptr, 1.75f), 1);
+    EXPECT_EQ(asked, (std::vector{std::pair{2 * kWidth, 2 * kHeight}}));
+    EXPECT_EQ(EditorSize(), (std::pair{2 * kWidth, 2 * kHeight}));
+    EXPECT_TRUE(IdleUntilShown(parent, HeadlessPicture(2), 20ms, 2));
+
+    // A host that cannot resize its window: the editor keeps its size until it is opened again.
+    plugin.OnSizeWindow = nullptr;
+    plugin.Dispatch(vst2::effVendorSpecific, kScaleMessage, 0, nullptr, 1.0f);
+    EXPECT_EQ(EditorSize(), (std::pair{2 * kWidth, 2 * kHeight}));
+    IdleFor(30ms);
+    plugin.Dispatch(vst2::effEditClose);
+    EXPECT_EQ(EditorSize(), (std::pair{kWidth, kHeight}));
+    OpenIn(parent);
+    EXPECT_TRUE(IdleUntilShown(parent, HeadlessPicture(1)));
 }
 
 TEST_F(EditorWindowTest, ManyOpenAndCloseCyclesLeaveNoDescriptorOrThreadBehind) {

@@ -110,7 +110,7 @@ TEST(QuillonSkin, WritesEveryImageAtBothScalesAndTheFontAtlasesAsPng) {
         EXPECT_TRUE(std::filesystem::exists(folder + "/" + name)) << name;
 }
 
-TEST(QuillonSkin, RefusesAFolderItCannotMakeOrAScaleTheGalleryCannotDraw) {
+TEST(QuillonSkin, RefusesAFolderItCannotMakeOrAScaleThereIsNoSkinFor) {
     TemporaryDirectory temporary;
     std::ofstream(temporary / "file") << "kept";
     for (const std::string& folder : {temporary / "file", temporary / "file/skin"}) {
@@ -120,15 +120,15 @@ TEST(QuillonSkin, RefusesAFolderItCannotMakeOrAScaleTheGalleryCannotDraw) {
     }
     EXPECT_EQ(ReadText(temporary / "file"), "kept");
 
-    const auto scale2 = RunTool({"skin", "--gallery", temporary / "g.png", "--scale", "2"});
-    EXPECT_EQ(scale2.exitCode, 1);
-    EXPECT_NE(scale2.err.find("scale 1 only"), std::string::npos) << scale2.err;
+    const auto scale3 = RunTool({"skin", "--gallery", temporary / "g.png", "--scale", "3"});
+    EXPECT_EQ(scale3.exitCode, 1);
+    EXPECT_NE(scale3.err.find("1 or 2"), std::string::npos) << scale3.err;
     EXPECT_EQ(RunTool({"skin", "--gallery", temporary / "g.png", "--scale", "x"}).exitCode, 1);
     EXPECT_EQ(RunTool({"skin", "--out", temporary / "s", "--scale", "1"}).exitCode, 1);
     EXPECT_EQ(temporary.Entries(), std::vector<std::string>{"file"});
 }
 
-TEST(QuillonSkin, DrawsTheGalleryAtItsStatedSize) {
+TEST(QuillonSkin, DrawsTheGalleryAtItsStatedSizeForEitherScale) {
     TemporaryDirectory temporary;
     const std::string path = temporary / "gallery.png";
     const auto run = RunTool({"skin", "--gallery", path});
@@ -139,6 +139,23 @@ TEST(QuillonSkin, DrawsTheGalleryAtItsStatedSize) {
     EXPECT_EQ(png.height, 700u);
     EXPECT_EQ(png.colourType, 2);
     EXPECT_EQ(temporary.Entries(), std::vector<std::string>{"gallery.png"}) << "no temporary file is left";
+
+    const auto doubled = RunTool({"skin", "--gallery", path, "--scale", "2"});
+    ASSERT_EQ(doubled.exitCode, 0) << doubled.err;
+    EXPECT_EQ(ReadPngHeader(path).width, 2000u);
+    EXPECT_EQ(ReadPngHeader(path).height, 1400u);
+}
+
+// The editor's picture drawn from the same skin: at --zoom 2 from the images and fonts of scale 2.
+TEST(QuillonGui, TheScreenshotAtZoom2IsTwiceAsLargeAndOtherZoomsAreRefused) {
+    TemporaryDirectory temporary;
+    const std::string path = temporary / "editor.png";
+    const auto run = RunTool({"gui", "--screenshot", path, "--page", "4", "--zoom", "2"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("1600x1112"), std::string::npos) << run.out;
+    EXPECT_EQ(ReadPngHeader(path).width, 1600u);
+    EXPECT_EQ(ReadPngHeader(path).height, 1112u);
+    EXPECT_EQ(RunTool({"gui", "--screenshot", path, "--zoom", "3"}).exitCode, 1);
 }
 
 } // namespace
