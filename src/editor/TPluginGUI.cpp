@@ -421,7 +421,8 @@ TDIBControl* TPluginGUI::Create(const TControlLayout& layout) {
             chart->SetIndexMain(kHarmonyInspectorBackground);
             chart->SetPlotArea(TRect::FromSize(11, 4, 500, 90));
             chart->GridColour = kGrid;
-            chart->Font = valueFont_;
+            // The scale under the plot is printed on the dark display glass, so it is light.
+            chart->Font = TDIBFont{valueFont_.atlas, Rgb(0xB8, 0xB4, 0xA8)};
             made = std::move(chart);
         } else {
             auto scope = std::make_unique<TDIBLineChart>(bounds);
