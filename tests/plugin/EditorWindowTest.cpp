@@ -204,6 +204,21 @@ TEST_F(EditorWindowTest, ManyOpenAndCloseCyclesLeaveNoDescriptorOrThreadBehind) 
     EXPECT_EQ(EntriesIn("/proc/self/task"), threads);
 }
 
+TEST_F(EditorWindowTest, ThePlugInClosedWithItsEditorOpenTakesTheWindowAway) {
+    const xcb_window_t parent = x->MakeParent(kWidth, kHeight);
+    OpenIn(parent);
+    IdleFor(50ms);
+    const auto children = [&] {
+        const test::XcbPtr<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(x->Connection(), xcb_query_tree(x->Connection(), parent), nullptr));
+        return tree ? xcb_query_tree_children_length(tree.get()) : -1;
+    };
+    EXPECT_EQ(children(), 1);
+    plugin.Unload(); // effClose without effEditClose, as some hosts do
+    x->Sync();
+    EXPECT_EQ(children(), 0);
+}
+
 TEST_F(EditorWindowTest, AParentDestroyedFirstEndsTheWindowQuietlyAndANewOneWorks) {
     const xcb_window_t parent = x->MakeParent(kWidth, kHeight);
     OpenIn(parent);
