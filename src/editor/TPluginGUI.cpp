@@ -5,9 +5,12 @@
 #include "editor/LayoutTable.h"
 #include "editor/MenuTable.h"
 #include "editor/SkinTable.h"
+#include "files/LittleEndian.h"
 #include "files/ParameterIndex.h"
+#include "files/ProgramRecord.h"
 #include "midi/TMidiHandler.h"
 #include "platform/ISettingsStore.h"
+#include "platform/ListFolder.h"
 #include "toolkit/TBADIBQuillonKeyboard.h"
 #include "toolkit/TBAListBox.h"
 #include "toolkit/TDIBEnvelope.h"
@@ -15,6 +18,7 @@
 #include "toolkit/TDIBRangeControl.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <exception>
 #include <functional>
@@ -51,6 +55,10 @@ constexpr int kTimeLineWidth = 2019;
 constexpr int kInspectorBars = 251;
 constexpr int kScopeLast = 73; // the scopes show x = 0..73
 constexpr int kNameLength = 24;
+constexpr long double kPercentPerSecond = 5; // the time lines show 20 s across 100 %
+constexpr double kSilentBar = -90.0;         // level bars: 0.5 dB per level step, -90 dB and below silent
+constexpr int kProgramNameBuffer = 64;
+constexpr std::string_view kBankExtension = ".bpb";
 
 // Offsets in the editor settings block.
 constexpr std::size_t kPageOffset = 0;
@@ -841,13 +849,170 @@ void TPluginGUI::SetPresetLoadingIndicator(std::uint8_t opacity) {
     if (TDIBControl* lamp = Control("PresetLoadingIndicator")) lamp->SetOpacity(opacity);
 }
 
-// Parts of the refresh that arrive with harmony, envelope and program editing.
-void TPluginGUI::LoadHarmonyTimeLine() {}
-void TPluginGUI::LoadEnvelopeEditors() {}
-void TPluginGUI::FollowBankHalf() {}
-void TPluginGUI::SelectCurrentProgram() {}
-void TPluginGUI::WriteProgramNames() {}
-void TPluginGUI::FillBankList() {}
+// Harmonies, envelopes and loops (steps 5, 6 and 9) -----------------------------------------------------
+
+namespace {
+
+// A time on the 20-second scale of the time lines, in percent.
+long double TimeToPercent(float seconds) {
+    return static_cast<long double>(seconds) * kPercentPerSecond;
+}
+
+// A loop range bar set from code: left first to 0 so that the new right end is not held back by the old
+// left one. Times beyond the bar's end (a loop that never ends) show at the end.
+void SetLoopRange(TDIBRangeControl& loop, float start, float end) {
+    const auto position = [&loop](float seconds) {
+        const double hundredths = 100.0 * static_cast<double>(seconds);
+        if (!(hundredths > 0.0)) return 0;
+        return Round(std::min(hundredths, static_cast<double>(loop.Max())));
+    };
+    loop.SetLeftPos(0);
+    loop.SetRightPos(position(end));
+    loop.SetLeftPos(position(start));
+}
+
+// The envelope editors and their loop bars by envelope number (record order, the controls' Tag − 1).
+struct TEnvelopeViews {
+    const char* envelope;
+    const char* loop;
+};
+constexpr TEnvelopeViews kEnvelopeViews[record::kEnvelopeCount] = {
+    {"AmplifierEnvelopeControl", "AmpEnvelopeLoopControl"},
+    {"FilterEnvelopeControl", "FilterEnvelopeLoopControl"},
+    {"PitchEnvelopeControl", "PitchEnvelopeLoopControl"},
+    {"Lfo1EnvelopeControl", "Lfo1EnvelopeLoopControl"},
+    {"Lfo2EnvelopeControl", "Lfo2EnvelopeLoopControl"}};
+
+// Inspector bar of a level byte (0.5 dB steps, silent from -90 dB) and of a phase byte (degrees).
+double LevelBar(int level) {
+    return std::max(-0.5 * level, kSilentBar);
+}
+
+double PhaseBar(int phase) {
+    return phase / 256.0 * 360.0 - 180.0;
+}
+
+} // namespace
+
+void TPluginGUI::LoadHarmonyTimeLine() {
+    auto* harmonies = ControlAs<TDIBEnvelope>("HarmonyEnv");
+    if (harmonies == nullptr) return;
+    if (TDIBControl* inspector = Control("HarmonyInspector")) inspector->SetEnabled(false);
+    harmonies->SetEnabled(false);
+    harmonies->DeleteAllPoints();
+    const int frames = plugin_.GetFrameCount();
+    for (int frame = 0; frame < frames; ++frame)
+        harmonies->AddPoint(TimeToPercent(plugin_.GetFrameTime(frame)), 0);
+    harmonies->SetEnabled(true);
+    if (harmonies->PointCount() > 0) {
+        harmonies->SetSelectedPoint(nullptr);
+        harmonies->SetSelectedPoint(harmonies->Point(0));
+    }
+    FillInspectorBars();
+    if (auto* loop = ControlAs<TDIBRangeControl>("HarmonyLoopControl"))
+        SetLoopRange(*loop, plugin_.GetLoopStart(), plugin_.GetLoopEnd());
+}
+
+void TPluginGUI::FillInspectorBars() {
+    auto* inspector = ControlAs<TDIBBarChart>("HarmonyInspector");
+    const auto* harmonies = ControlAs<TDIBEnvelope>("HarmonyEnv");
+    if (inspector == nullptr || harmonies == nullptr) return;
+    const TEnvelopePoint* selected = harmonies->SelectedPoint();
+    inspector->SetEnabled(selected != nullptr);
+    if (selected == nullptr) return;
+    const int frame = selected->Index();
+    const bool phase = plugin_.GetGlobalSettings()[kPhaseViewOffset] != 0;
+    for (int harmonic = 0; harmonic < std::min(kInspectorBars, inspector->BarCount()); ++harmonic)
+        inspector->SetBar(harmonic, phase ? PhaseBar(plugin_.GetHarmonicPhase(frame, harmonic))
+                                          : LevelBar(plugin_.GetHarmonicLevel(frame, harmonic)));
+}
+
+void TPluginGUI::LoadEnvelopeEditors() {
+    programCopy_.resize(record::kRecordSize);
+    plugin_.GetCurrentProgramCopy(programCopy_);
+    for (int number = 0; number < record::kEnvelopeCount; ++number) {
+        const std::uint8_t* block = programCopy_.data() + record::EnvelopeOffset(number);
+        const TEnvelopeViews& views = kEnvelopeViews[number];
+        if (auto* envelope = ControlAs<TDIBEnvelope>(views.envelope)) {
+            envelope->SetEnabled(false);
+            envelope->DeleteAllPoints();
+            const int points = std::clamp(static_cast<int>(le::LoadI32(block + record::kEnvelopePointCountOffset)), 0,
+                                          record::kMaxEnvelopePoints);
+            for (int i = 0; i < points; ++i) {
+                const std::uint8_t* point =
+                    block + record::kEnvelopePointsOffset + record::kEnvelopePointSize * static_cast<std::size_t>(i);
+                const float level = le::LoadF32(point + 4);
+                envelope->AddPoint(TimeToPercent(le::LoadF32(point)), 100.0L * (1.0L - level));
+            }
+            envelope->SetEnabled(true);
+        }
+        if (auto* loop = ControlAs<TDIBRangeControl>(views.loop))
+            SetLoopRange(*loop, le::LoadF32(block + record::kEnvelopeLoopStartOffset),
+                         le::LoadF32(block + record::kEnvelopeLoopEndOffset));
+    }
+}
+
+// Programs and banks (step 10) --------------------------------------------------------------------------
+
+int TPluginGUI::VisibleHalf() const {
+    return visibleProgramList_ != nullptr ? visibleProgramList_->Tag() : 0;
+}
+
+void TPluginGUI::FollowBankHalf() {
+    const int half = plugin_.CurrentProgram() / kProgramRows;
+    if (visibleProgramList_ != nullptr && half == VisibleHalf()) return;
+    ShowProgramList(half);
+    if (auto* selector = ControlAs<TBADIBButton>("BankSelectorButton")) selector->SetActive(half == 1);
+}
+
+void TPluginGUI::SelectCurrentProgram() {
+    if (visibleProgramList_ == nullptr) return;
+    const int row = plugin_.CurrentProgram() - kProgramRows * VisibleHalf();
+    visibleProgramList_->SetItemIndex(row >= 0 && row < kProgramRows ? row : -1);
+}
+
+void TPluginGUI::WriteProgramNames() {
+    if (visibleProgramList_ == nullptr) return;
+    const int first = kProgramRows * VisibleHalf();
+    for (int row = 0; row < visibleProgramList_->Programs(); ++row) {
+        std::array<char, kProgramNameBuffer> name{};
+        if (plugin_.getProgramNameIndexed(0, first + row, name.data()))
+            visibleProgramList_->SetProgramName(row, std::string_view(name.data()));
+    }
+    SelectCurrentProgram();
+}
+
+void TPluginGUI::FillBankList() {
+    auto* banks = ControlAs<TBAListBox>("BankListControl");
+    if (banks == nullptr) return;
+    const platform::SettingRead folder = plugin_.Settings().ReadSetting(platform::kSettingProgramBankDir);
+    if (!folder.found) return;
+    banks->Clear();
+    std::vector<std::string> names;
+    platform::ListFolder(folder.text, names);
+    for (const std::string& name : names)
+        if (name.size() > kBankExtension.size() && name.ends_with(kBankExtension))
+            banks->AddItem(name.substr(0, name.size() - kBankExtension.size()));
+    MarkStoredBank();
+}
+
+void TPluginGUI::MarkStoredBank() {
+    auto* banks = ControlAs<TBAListBox>("BankListControl");
+    if (banks == nullptr) return;
+    const std::string& path = plugin_.BankFileName(VisibleHalf());
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto sameIgnoringCase = [](std::string_view a, std::string_view b) {
+        return std::ranges::equal(a, b, [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+        });
+    };
+    int marked = -1;
+    if (!file.empty())
+        for (int row = 0; row < banks->Count() && marked < 0; ++row)
+            if (sameIgnoringCase(banks->Item(row) + std::string(kBankExtension), file)) marked = row;
+    banks->SetItemIndex(marked);
+}
 
 // Commands of the controls without a parameter ----------------------------------------------------------
 
@@ -890,6 +1055,7 @@ void TPluginGUI::ShowProgramList(int half) {
     SetFront(*list);
     visibleProgramList_ = list;
     WriteProgramNames();
+    MarkStoredBank();
 }
 
 void TPluginGUI::HandlingSelectorChange(TDIBControl& sender, std::size_t settingsOffset, std::string_view envelope) {
@@ -902,6 +1068,7 @@ void TPluginGUI::ViewHarmonicsPhaseLevelChanged(TDIBControl& sender) {
     const bool phase = static_cast<const TBADIBButton&>(sender).Active();
     plugin_.GetGlobalSettings()[kPhaseViewOffset] = phase ? 1 : 0;
     SetInspectorView(phase);
+    FillInspectorBars();
 }
 
 void TPluginGUI::HarmonyInspectorRangeSelectorChange(TDIBControl& sender) {

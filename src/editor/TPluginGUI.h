@@ -174,14 +174,22 @@ private:
     void SetInspectorView(bool phase);
     void SetInspectorRange(int range);
 
-    // The parts of refresh levels 2 and 3 that follow the harmonies, envelopes and programs; they arrive
-    // with the harmony, envelope and program editing of the form and do nothing yet.
+    // The parts of refresh levels 2 and 3 that follow the harmonies, envelopes and programs. They load the
+    // controls with notifications off (disabled controls, refresh guard), so nothing reaches the plug-in.
     void LoadHarmonyTimeLine();
+    // The inspector's bars from the selected harmony; the inspector is enabled exactly when one is selected.
+    void FillInspectorBars();
     void LoadEnvelopeEditors();
+    // Brings the list of the current program's bank half to the front when another one shows.
     void FollowBankHalf();
     void SelectCurrentProgram();
     void WriteProgramNames();
+    // The bank files (".bpb", exact case) of the bank folder, without their extension.
     void FillBankList();
+    // Selects the bank row of the file stored for the visible half, ignoring case; none without one.
+    void MarkStoredBank();
+    // The bank half the visible program list shows (its Tag).
+    int VisibleHalf() const;
 
     void SetFront(TDIBControl& control);
     // Brings `page` to the front and activates its selector without storing it.
@@ -205,6 +213,7 @@ private:
     std::array<float, kParameters> shownValues_{};
     std::array<float, kParameters> latestValues_{};
     bool refreshGuard_ = false;
+    std::vector<std::uint8_t> programCopy_; // the current program's record while the envelopes load
     TPatchListBox* visibleProgramList_ = nullptr;
     bool programListMouse_ = false;
     bool inspectorDragging_ = false;

@@ -8,11 +8,15 @@
 #include "midi/TMidiHandler.h"
 #include "platform/ISettingsStore.h"
 #include "support/PluginFixture.h"
+#include "support/TemporaryDirectory.h"
+#include "toolkit/TDIBChart.h"
 #include "toolkit/TDIBEnvelope.h"
+#include "toolkit/TDIBRangeControl.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -329,6 +333,104 @@ TEST_F(TPluginGUITest, LinksOpenTheWebSiteAndTheManualNamedInTheSettings) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->Text(), "xdg-open was not found.");
     EXPECT_TRUE(plugin->Settings().WriteSetting(platform::kSettingManual, ""));
+}
+
+// Harmonies, inspector, envelopes and loops follow the current program on a full refresh; points and loop
+// bars are percent of a 20-second line, envelope levels run upwards.
+TEST_F(TPluginGUITest, FullRefreshLoadsHarmoniesInspectorEnvelopesAndLoops) {
+    ASSERT_EQ(plugin->GetFrameCount(), 1);
+    ASSERT_TRUE(plugin->InsertHarmonyFrame(1, 1.5f));
+    ASSERT_TRUE(plugin->InsertHarmonyFrame(2, 4.0f));
+    plugin->SetLoopEnd(3.25f);
+    plugin->SetLoopStart(0.5f);
+    const struct {
+        int harmonic, level;
+        double bar;
+    } levels[] = {{1, 0, 0.0}, {2, 21, -10.5}, {3, 179, -89.5}, {4, 180, -90.0}, {5, 254, -90.0}, {6, 255, -90.0}};
+    for (const auto& c : levels)
+        plugin->SetHarmonicLevel(0, c.harmonic, c.level);
+    ASSERT_TRUE(plugin->InsertEnvelopePoint(record::kFilterEnvelope, 1, 2.0f, 0.25f));
+    plugin->SetEnvelopeLoopEnd(record::kFilterEnvelope, 2.0f);
+    plugin->SetEnvelopeLoopStart(record::kFilterEnvelope, 0.3f);
+    const int automated = host.automateCalls.load();
+    form->updateAll();
+
+    const auto* harmonies = form->ControlAs<TDIBEnvelope>("HarmonyEnv");
+    ASSERT_EQ(harmonies->PointCount(), 3);
+    const double times[] = {0.0, 1.5, 4.0};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_DOUBLE_EQ(static_cast<double>(harmonies->Point(i)->X()), 5.0 * times[i]) << i;
+        EXPECT_EQ(harmonies->Point(i)->Y(), 0) << i;
+    }
+    EXPECT_EQ(harmonies->SelectedPoint(), harmonies->Point(0));
+    const auto* harmonyLoop = form->ControlAs<TDIBRangeControl>("HarmonyLoopControl");
+    EXPECT_EQ(harmonyLoop->LeftPos(), 50);
+    EXPECT_EQ(harmonyLoop->RightPos(), 325);
+
+    const auto* inspector = form->ControlAs<TDIBBarChart>("HarmonyInspector");
+    EXPECT_TRUE(inspector->Enabled());
+    for (const auto& c : levels)
+        EXPECT_DOUBLE_EQ(inspector->Bar(c.harmonic), c.bar) << c.level;
+
+    const auto* filter = form->ControlAs<TDIBEnvelope>("FilterEnvelopeControl");
+    const int points = plugin->Programs().PointCount(0, record::kFilterEnvelope);
+    ASSERT_EQ(filter->PointCount(), points);
+    EXPECT_DOUBLE_EQ(static_cast<double>(filter->Point(1)->X()), 10.0);
+    EXPECT_DOUBLE_EQ(static_cast<double>(filter->Point(1)->Y()), 75.0);
+    const auto* filterLoop = form->ControlAs<TDIBRangeControl>("FilterEnvelopeLoopControl");
+    EXPECT_EQ(filterLoop->LeftPos(), 30);
+    EXPECT_EQ(filterLoop->RightPos(), 200);
+
+    // A loop that never ends shows at the end of its bar; the phase view shows degrees.
+    plugin->SetEnvelopeLoopEnd(record::kFilterEnvelope, 1.0e30f);
+    plugin->GetGlobalSettings()[52] = 1;
+    plugin->SetHarmonicPhase(0, 1, 64);
+    form->updateAllControls();
+    EXPECT_EQ(filterLoop->RightPos(), filterLoop->Max());
+    EXPECT_DOUBLE_EQ(inspector->Bar(1), -90.0);
+
+    EXPECT_EQ(host.automateCalls.load(), automated);
+    EXPECT_FALSE(form->Refreshing());
+}
+
+// The visible list shows its half's names and the current program; a program of the other half brings
+// that half's list to the front.
+TEST_F(TPluginGUITest, ProgramListsFollowTheCurrentProgramAndItsBankHalf) {
+    plugin->setProgramName("Glass Pad");
+    const int automated = host.automateCalls.load();
+    form->updateAll();
+    auto* first = form->ControlAs<TPatchListBox>("PatchListBank1");
+    ASSERT_EQ(form->VisibleProgramList(), first);
+    EXPECT_EQ(first->Item(0), "001. Glass Pad");
+    EXPECT_EQ(first->ItemIndex(), 0);
+
+    plugin->setProgram(70);
+    ProcessUntilSwitched();
+    plugin->setProgramName("Bell");
+    form->updateAll();
+    auto* second = form->ControlAs<TPatchListBox>("PatchListBank2");
+    EXPECT_EQ(form->VisibleProgramList(), second);
+    EXPECT_EQ(form->ControlAs<TDIBImageContainer>("PresetsPage")->Children().back(), second);
+    EXPECT_TRUE(form->ControlAs<TBADIBButton>("BankSelectorButton")->Active());
+    EXPECT_EQ(second->ItemIndex(), 6);
+    EXPECT_EQ(second->Item(6), "007. Bell");
+    EXPECT_EQ(host.automateCalls.load(), automated);
+}
+
+// The bank list names the ".bpb" files of the bank folder (exact case), sorted, and marks the stored bank.
+TEST_F(TPluginGUITest, BankListShowsTheBankFilesAndMarksTheStoredOne) {
+    TemporaryDirectory folder;
+    for (const char* name : {"Strings.bpb", "LOUD.BPB", "notes.txt"})
+        std::ofstream(folder / name) << "x";
+    ASSERT_TRUE(plugin->SaveBankFile(0, folder / "Pads.bpb"));
+    ASSERT_TRUE(plugin->Settings().WriteSetting(platform::kSettingProgramBankDir, folder.Path()));
+    form->initNonAutomatedControls();
+    const auto* banks = form->ControlAs<TBAListBox>("BankListControl");
+    ASSERT_EQ(banks->Count(), 2);
+    EXPECT_EQ(banks->Item(0), "Pads");
+    EXPECT_EQ(banks->Item(1), "Strings");
+    EXPECT_EQ(banks->ItemIndex(), 0);
+    EXPECT_TRUE(plugin->Settings().WriteSetting(platform::kSettingProgramBankDir, ""));
 }
 
 } // namespace
