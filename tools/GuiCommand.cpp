@@ -1,12 +1,12 @@
 #include "GuiCommand.h"
 
 #include "GuiWindow.h"
+#include "PngEncoder.h"
 
 #include "core/TCustomVSTMidiPlugin.h"
 #include "editor/TPluginGUI.h"
+#include "platform/SafeFileWriter.h"
 #include "toolkit/TPixelBuffer.h"
-
-#include <png.h>
 
 #include <cstdio>
 #include <exception>
@@ -55,25 +55,10 @@ vst2::VstIntPtr QuietHost(vst2::AEffect* /*effect*/, vst2::VstInt32 opcode, vst2
     return opcode == vst2::audioMasterVersion ? kHostVersion : 0;
 }
 
-bool WritePng(const TPixelBuffer& buffer, const std::string& path) {
-    std::vector<png_byte> rgb;
-    rgb.reserve(static_cast<std::size_t>(buffer.Width()) * static_cast<std::size_t>(buffer.Height()) * 3);
-    for (int y = 0; y < buffer.Height(); ++y) {
-        for (int x = 0; x < buffer.Width(); ++x) {
-            const TPixel pixel = buffer.At(x, y);
-            rgb.push_back(RedOf(pixel));
-            rgb.push_back(GreenOf(pixel));
-            rgb.push_back(BlueOf(pixel));
-        }
-    }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(buffer.Width());
-    image.height = static_cast<png_uint_32>(buffer.Height());
-    image.format = PNG_FORMAT_RGB;
-    const int ok = png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr);
-    png_image_free(&image);
-    return ok != 0;
+// Writes the picture crash-safe: a temporary file renamed into place.
+Status WritePng(const TPixelBuffer& buffer, const std::string& path) {
+    const std::vector<std::uint8_t> bytes = EncodePng(buffer);
+    return SafeFileWriter::Write(path, {std::span<const std::uint8_t>(bytes)});
 }
 
 } // namespace
@@ -125,7 +110,7 @@ int RunGui(TArgs args) {
         TPixelBuffer buffer(TPluginGUI::kWidth * form.Scale(), TPluginGUI::kHeight * form.Scale());
         form.Paint(buffer, true);
         const std::string out = parsed.Value("--screenshot");
-        if (!WritePng(buffer, out)) return Fail("gui: cannot write " + out);
+        if (const Status status = WritePng(buffer, out); !status.Ok()) return Fail("gui: " + status.message);
         std::printf("wrote %s (%dx%d, page %d)\n", out.c_str(), buffer.Width(), buffer.Height(), form.Page());
     } catch (const std::exception& error) {
         return Fail(std::string("gui: ") + error.what());

@@ -1,5 +1,7 @@
 #include "Preview.h"
 
+#include "TArtCanvas.h"
+
 #include "editor/LayoutTable.h"
 #include "editor/SkinTable.h"
 
@@ -73,20 +75,6 @@ void Draw(TPixelBuffer& picture, const TSkinArchive& archive, const TControlLayo
     Blit(picture, archive.images.at(control.image), frame, at, archive.scale, 1.0);
 }
 
-void WritePng(const std::filesystem::path& path, const TPixelBuffer& pixels) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels.Width(), pixels.Height());
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < pixels.Height(); ++y)
-        std::memcpy(data + static_cast<std::ptrdiff_t>(y) * stride, pixels.Row(y),
-                    static_cast<std::size_t>(pixels.Width()) * 4);
-    cairo_surface_mark_dirty(surface);
-    const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
-    cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cannot write " + path.string());
-}
-
 } // namespace
 
 void WritePreviews(const TSkinArchive& archive, const std::filesystem::path& dir) {
@@ -109,8 +97,9 @@ void WritePreviews(const TSkinArchive& archive, const std::filesystem::path& dir
                 Draw(picture, archive, *onPage, firstChoice ? 2 : 0);
             }
         }
-        WritePng(dir / ("page-" + std::to_string(number) + "-" + page + "@" + std::to_string(scale) + "x.png"),
-                 picture);
+        std::string name = "page-";
+        name.append(std::to_string(number)).append("-").append(page).append("@").append(std::to_string(scale));
+        WritePng((dir / name.append("x.png")).string(), picture);
     }
 }
 

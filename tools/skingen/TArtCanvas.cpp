@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace quillon::skingen {
@@ -163,6 +164,20 @@ TPixelBuffer TArtCanvas::ToPixels(std::optional<TPixel> key, TPixel matte) const
         }
     }
     return pixels;
+}
+
+void WritePng(const std::string& path, const TPixelBuffer& pixels) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels.Width(), pixels.Height());
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < pixels.Height(); ++y)
+        std::memcpy(data + static_cast<std::ptrdiff_t>(y) * stride, pixels.Row(y),
+                    static_cast<std::size_t>(pixels.Width()) * 4);
+    cairo_surface_mark_dirty(surface);
+    const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cannot write " + path);
 }
 
 } // namespace quillon::skingen

@@ -69,6 +69,9 @@ private:
     cairo_t* cr_ = nullptr;
 };
 
+// Writes `pixels` as an RGB PNG file for review (the generator's --png and --preview output).
+void WritePng(const std::string& path, const TPixelBuffer& pixels);
+
 // The fonts the art and the baked atlases use, by path (set by the build).
 const char* FontPath(TFace face);
 

@@ -51,20 +51,6 @@ void WriteFileAtomically(const std::filesystem::path& path, const std::vector<st
     std::filesystem::rename(temporary, path);
 }
 
-void WritePng(const std::filesystem::path& path, const TPixelBuffer& pixels) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels.Width(), pixels.Height());
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < pixels.Height(); ++y)
-        std::memcpy(data + static_cast<std::ptrdiff_t>(y) * stride, pixels.Row(y),
-                    static_cast<std::size_t>(pixels.Width()) * 4);
-    cairo_surface_mark_dirty(surface);
-    const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
-    cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cannot write " + path.string());
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -93,7 +79,7 @@ int main(int argc, char** argv) {
             for (const TSkinArchiveImage& image : archive.images) {
                 const std::string name = std::to_string(image.index) + "-" + SkinImage(image.index).name + "@" +
                                          std::to_string(scale) + "x.png";
-                WritePng(png / name, image.pixels);
+                skingen::WritePng((png / name).string(), image.pixels);
             }
         }
     } catch (const std::exception& error) {
