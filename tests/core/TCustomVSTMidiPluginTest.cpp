@@ -17,6 +17,8 @@
 #include "plugin/TVSTEditor.h"
 #include "support/FakeHost.h"
 
+#include "support/ScopedEnvironment.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -387,6 +389,8 @@ TEST_F(PluginTest, HostTempoReachesTheSynchronisedParts) {
 }
 
 TEST_F(PluginTest, EditorShellRectangleOpenCloseAndRefresh) {
+    test::ScopedEnvironment noDisplay; // a developer's high-density display would choose 200 %
+    noDisplay.Set("DISPLAY", "");
     ERect* rect = nullptr;
     EXPECT_EQ(Dispatch(effEditGetRect, 0, 0, &rect), 1);
     ASSERT_NE(rect, nullptr);
