@@ -390,6 +390,123 @@ std::vector<const TControlLayout*> ControlsOf(std::string_view page) {
 
 namespace {
 
+// The words printed under the parameter controls: what a musician calls the control, at most nine narrow
+// characters. A control not listed is named by its parameter's short name.
+struct TCaptionText {
+    const char* control;
+    const char* text;
+};
+constexpr TCaptionText kCaptionTexts[] = {
+    {"OscillatorsNumberControl", "Unison"},
+    {"OscillatorSyncButton", "Sync"},
+    {"OscillatorDetuneKnob", "Detune"},
+    {"NoiseEqSelector", "Noise EQ"},
+    {"PortamentoEnableButton", "Glide"},
+    {"PortamentoKnob", "Time"},
+    {"OscillatorLevelKnob", "Oscillator"},
+    {"NoiseLevelKnob", "Noise"},
+    {"PitchEnvelopeIntensityKnob", "Depth"},
+    {"PitchEnvelopeReleaseTimeKnob", "Release"},
+    {"PitchEnvelopeReleaseLevelKnob", "Rel. Level"},
+    {"FilterEnableButton", "On"},
+    {"FilterSelector", "Type"},
+    {"FilterCutoffKnob", "Cutoff"},
+    {"FilterResonanceKnob", "Resonance"},
+    {"FilterKeyboardTrackingKnob", "Key Track"},
+    {"FilterBypassKnob", "Dry"},
+    {"VcaVelocityKnob", "Amp"},
+    {"VcfVelocityKnob", "Filter"},
+    {"FilterEnvelopeIntensityKnob", "Depth"},
+    {"FilterEnvelopeReleaseTimeKnob", "Release"},
+    {"FilterEnvelopeReleaseLevelKnob", "Rel. Level"},
+    {"AmpEnvelopeReleaseTimeKnob", "Release"},
+    {"AmpEnvelopeRelease2TimeKnob", "Release 2"},
+    {"Lfo1EnableButton", "On"},
+    {"Lfo1SyncButton", "Sync"},
+    {"Lfo1EnvButton", "Envelope"},
+    {"Lfo1WaveformSelector", "Waveform"},
+    {"Lfo1RateKnob", "Rate"},
+    {"Lfo1EnableHoldButton", "S & H"},
+    {"Lfo1HoldFrequencyKnob", "S & H Rate"},
+    {"Lfo1FilterModKnob", "Filter"},
+    {"Lfo1PitchModKnob", "Vibrato"},
+    {"Lfo1AmpModKnob", "Tremolo"},
+    {"Lfo1EnvelopeReleaseTimeKnob", "Release"},
+    {"Lfo1EnvelopeReleaseLevelKnob", "Rel. Level"},
+    {"Lfo2EnableButton", "On"},
+    {"Lfo2SyncButton", "Sync"},
+    {"Lfo2EnvButton", "Envelope"},
+    {"Lfo2WaveformSelector", "Waveform"},
+    {"Lfo2RateKnob", "Rate"},
+    {"Lfo2EnableHoldButton", "S & H"},
+    {"Lfo2HoldFrequencyKnob", "S & H Rate"},
+    {"Lfo2FilterModKnob", "Filter"},
+    {"Lfo2PitchModKnob", "Vibrato"},
+    {"Lfo2AmpModKnob", "Tremolo"},
+    {"Lfo2EnvelopeReleaseTimeKnob", "Release"},
+    {"Lfo2EnvelopeReleaseLevelKnob", "Rel. Level"},
+    {"PitchBendSellector", "Target"},
+    {"AfterTouchSellector", "Target"},
+    {"ExpressionSellector", "Target"},
+    {"SoftPedalSellector", "Target"},
+    {"ModWheelSellector", "Target"},
+    {"BreathContrSellector", "Target"},
+    {"PitchBendRangeKnob", "Amount"},
+    {"AfterTouchIntensityKnob", "Amount"},
+    {"ExpressionIntensityKnob", "Amount"},
+    {"SoftPedalIntensityKnob", "Amount"},
+    {"ModWheelIntensityKnob", "Amount"},
+    {"BreathContrIntensityKnob", "Amount"},
+    {"KeyRangeLowControl", "Lowest"},
+    {"KeyRangeHighControl", "Highest"},
+    {"VoicesControl", "Voices"},
+    {"MidiChannelControl", "Channel"},
+    {"TransposeOctavesControl", "Octaves"},
+    {"TransposeNotesControl", "Semitones"},
+    {"MasterTuneControl", "Cents"},
+    {"StretchOriginSpinNote", "Origin"},
+    {"StretchKBIntensityKnob", "By Key"},
+    {"StretchVolIntensityKnob", "By Velocity"},
+    {"KeySpreadStereoKnob", "Stereo"},
+    {"NoteWeightingKnob", "Weight"},
+    {"ChorusEnableButton", "On"},
+    {"ChorusSyncButton", "Sync"},
+    {"ChorusSpreadButton", "Spread"},
+    {"ChorusDelayKnob", "Delay"},
+    {"ChorusRateKnob", "Rate"},
+    {"ChorusDepthKnob", "Depth"},
+    {"ChorusFeedbackKnob", "Feedback"},
+    {"ChorusMixKnob", "Mix"},
+    {"DelayEnableButton", "On"},
+    {"DelaySyncButton", "Sync"},
+    {"DelayPingPongButton", "Ping-Pong"},
+    {"DelayDelayKnob", "Time"},
+    {"DelayFeedbackKnob", "Feedback"},
+    {"DelayLowCutKnob", "Low Cut"},
+    {"DelayHiCutKnob", "High Cut"},
+    {"DelayMixKnob", "Mix"},
+    {"PhaserEnableButton", "On"},
+    {"PhaserSyncButton", "Sync"},
+    {"PhaserSpreadButton", "Spread"},
+    {"PhaserManualKnob", "Manual"},
+    {"PhaserRateKnob", "Rate"},
+    {"PhaserDepthKnob", "Depth"},
+    {"PhaserFeedbackKnob", "Feedback"},
+    {"PhaserMixKnob", "Mix"},
+    {"ReverbEnableButton", "On"},
+    {"ReverbSizeKnob", "Size"},
+    {"ReverbDampingKnob", "Damping"},
+    {"ReverbHiDampKnob", "High Damp"},
+    {"ReverbLowCutKnob", "Low Cut"},
+    {"ReverbMixKnob", "Mix"},
+};
+
+std::string CaptionText(const TControlLayout& control) {
+    for (const TCaptionText& caption : kCaptionTexts)
+        if (std::string_view(caption.control) == control.id) return caption.text;
+    return ParameterTable::Name(control.parameter);
+}
+
 std::vector<TLayoutRect> CaptionObstacles(std::string_view page) {
     std::vector<TLayoutRect> obstacles;
     for (const TControlLayout* control : ControlsOf(page)) {
@@ -432,7 +549,7 @@ std::vector<TCaption> CaptionsOf(std::string_view page) {
             }
         }
         taken.push_back(*chosen);
-        captions.push_back({ParameterTable::Name(control->parameter), PageOf(*control), control->id, *chosen});
+        captions.push_back({CaptionText(*control), PageOf(*control), control->id, *chosen});
     }
     return captions;
 }

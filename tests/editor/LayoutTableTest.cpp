@@ -233,7 +233,9 @@ TEST(LayoutTable, CaptionsSitBesideTheirControlsWithoutCoveringAnything) {
         for (std::size_t i = 0; i < captions.size(); ++i) {
             const TCaption& caption = captions[i];
             const TControlLayout& named = *FindControl(caption.control);
-            EXPECT_EQ(caption.text, ParameterTable::Name(named.parameter));
+            // A word for the musician, short enough for the caption's room (about ten narrow characters).
+            EXPECT_FALSE(caption.text.empty()) << caption.control;
+            EXPECT_LE(caption.text.size(), 11u) << caption.control;
             EXPECT_STREQ(caption.page, page);
             EXPECT_TRUE(area.Contains(caption.rect)) << caption.control;
             const TLayoutRect at = RectOnPage(named);
