@@ -11,6 +11,8 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quillon::skingen {
 
@@ -531,6 +533,51 @@ void PresetLamp(const TArtCanvas& c) {
 // The keyboard: the same keys, at rest and pressed, in each half. Each key keeps its last column (which the
 // control never copies from the pressed half) as the gap to its neighbour.
 
+// The case above the keys: its lower edge follows the keys' tops in one smooth curve, so the keyboard reads
+// as a keybed seen in perspective, and the keys slide under its lip. Both halves get the same case, so a
+// pressed key copied from the right half meets it exactly.
+void KeyboardCase(const TArtCanvas& c, const std::array<TKeyboardKey, TBADIBQuillonKeyboard::kKeys>& keys, double ox) {
+    std::vector<std::pair<double, double>> tops; // the middle of each white key's top
+    for (const TKeyboardKey& key : keys)
+        if (key.colour == TKeyColour::White && !key.rect.Empty())
+            tops.emplace_back(ox + key.rect.left + key.rect.Width() / 2.0, key.rect.top + 0.5);
+    if (tops.empty()) return;
+    std::sort(tops.begin(), tops.end());
+    cairo_t* cr = c.Cr();
+    const auto edge = [&] {
+        cairo_line_to(cr, ox, tops.front().second);
+        for (std::size_t i = 0; i + 1 < tops.size(); ++i) {
+            const double mx = (tops[i].first + tops[i + 1].first) / 2;
+            const double my = (tops[i].second + tops[i + 1].second) / 2;
+            cairo_curve_to(cr, tops[i].first, tops[i].second, tops[i].first, tops[i].second, mx, my);
+        }
+        cairo_line_to(cr, tops.back().first, tops.back().second);
+        cairo_line_to(cr, ox + 376, tops.back().second);
+    };
+    cairo_new_path(cr);
+    cairo_move_to(cr, ox, 0);
+    edge();
+    cairo_line_to(cr, ox + 376, 0);
+    cairo_close_path(cr);
+    c.FillVertical(0, 14, theme::kChassisLight, theme::kChassis);
+    // A soft shadow the lip throws on the keys, then its lit edge.
+    cairo_new_path(cr);
+    cairo_move_to(cr, ox, tops.front().second + 1.2);
+    cairo_save(cr);
+    cairo_translate(cr, 0, 1.2);
+    edge();
+    cairo_restore(cr);
+    c.SetColour(theme::kBlack.WithAlpha(0.35));
+    cairo_set_line_width(cr, 1.6);
+    cairo_stroke(cr);
+    cairo_new_path(cr);
+    cairo_move_to(cr, ox, tops.front().second);
+    edge();
+    c.SetColour(theme::kWhite.WithAlpha(0.22));
+    cairo_set_line_width(cr, 0.8);
+    cairo_stroke(cr);
+}
+
 void Keyboard(const TArtCanvas& c) {
     const auto& keys = TBADIBQuillonKeyboard::Keys();
     for (int half = 0; half < 2; ++half) {
@@ -564,6 +611,7 @@ void Keyboard(const TArtCanvas& c) {
                 }
             }
         }
+        KeyboardCase(c, keys, ox);
     }
 }
 

@@ -159,6 +159,17 @@ void ControlBeds(const TArtCanvas& canvas, std::string_view page) {
     }
 }
 
+// The presets page's heading over its lists, and how its two program lists divide the 128 programs.
+void LibraryHeading(const TArtCanvas& canvas) {
+    const TLayoutRect lists = FindControl("PatchListBank1")->rect;
+    canvas.Text("PRESET LIBRARY", lists.x, 52, TFace::SansBold, 17, kInk);
+    canvas.FillRect(lists.x, 60, 150, 1.5, kLit);
+    canvas.Text("128 programs in two banks of 64, and the bank files of your bank folder.", lists.x, 78, TFace::Sans,
+                10, kInkSoft);
+    canvas.Text("BANK 1 shows programs 1\u201364, BANK 2 programs 65\u2013128.", lists.x, lists.Bottom() + 40,
+                TFace::Sans, 9.5, kInkSoft);
+}
+
 void DrawPage(const TSkinImage& image, TArtCanvas& canvas, const char* page) {
     const double w = image.width, h = image.height;
     canvas.FillRect(0, 0, w, h, kPanel);
@@ -174,6 +185,7 @@ void DrawPage(const TSkinImage& image, TArtCanvas& canvas, const char* page) {
     ControlBeds(canvas, page);
     Captions(canvas, page);
     Legends(canvas, page, kInk);
+    if (std::string_view(page) == "PresetsPage") LibraryHeading(canvas);
 }
 
 // A screw head sunk into the chassis.
