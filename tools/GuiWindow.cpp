@@ -19,17 +19,7 @@ std::optional<std::string> LoadSounds(TPluginHost& host, const TGuiSession& sess
     TProgramFileChunk file;
     if (!session.programPath.empty() && !file.LoadProgramFile(session.programPath)) return file.Error();
     if (!session.bankPath.empty() && !file.LoadWholeBankFile(session.bankPath)) return file.Error();
-    const std::string refused = "the plug-in refused the program from '" +
-                                (session.bankPath.empty() ? session.programPath : session.bankPath) + "'";
-    if (!session.programPath.empty())
-        return host.SetChunk(file.Chunk(), true) == 0 ? std::optional(refused) : std::nullopt;
-    const auto& chunks = file.BankChunks();
-    for (std::size_t slot = 0; slot < chunks.size(); ++slot) {
-        host.SetProgram(static_cast<vst2::VstInt32>(slot));
-        if (host.SetChunk(chunks[slot], true) == 0) return refused;
-    }
-    host.SetProgram(session.slot);
-    return std::nullopt;
+    return SendSounds(host, file, session.slot, session.bankPath.empty() ? session.programPath : session.bankPath);
 }
 
 } // namespace

@@ -213,17 +213,9 @@ std::optional<std::string> PreparePlugin(TPluginHost& host, const TRenderJob& jo
     host.Open();
     host.SetSampleRate(static_cast<float>(job.rate));
     host.SetBlockSize(job.block);
-    const std::string source = job.bankPath.empty() ? job.programPath : job.bankPath;
-    const std::string refused = "the plug-in refused the program from '" + source + "'";
-    if (!job.programPath.empty() && host.SetChunk(file.Chunk(), true) == 0) return refused; // the current program
-    if (!job.bankPath.empty()) {
-        // Each sound as a program chunk into its own program, then the one the song starts on.
-        const auto& chunks = file.BankChunks();
-        for (std::size_t slot = 0; slot < chunks.size(); ++slot) {
-            host.SetProgram(static_cast<VstInt32>(slot));
-            if (host.SetChunk(chunks[slot], true) == 0) return refused;
-        }
-        host.SetProgram(job.slot);
+    if (!job.programPath.empty() || !job.bankPath.empty()) {
+        if (auto refused = SendSounds(host, file, job.slot, job.bankPath.empty() ? job.programPath : job.bankPath))
+            return refused;
     }
     for (const auto& [index, value] : job.parameters) {
         if (index >= effect.numParams)

@@ -1,6 +1,7 @@
 #include "hostkit/TProgramFileChunk.h"
 
 #include "hostkit/FileBytes.h"
+#include "hostkit/TPluginHost.h"
 
 #include <optional>
 
@@ -94,6 +95,20 @@ bool TProgramFileChunk::FromWholeBankFile(std::span<const std::uint8_t> file) {
     }
     bankChunks_ = std::move(chunks);
     return true;
+}
+
+std::optional<std::string> SendSounds(TPluginHost& host, const TProgramFileChunk& file, int slot,
+                                      const std::string& source) {
+    const std::string refused = "the plug-in refused the program from '" + source + "'";
+    if (file.BankChunks().empty())
+        return host.SetChunk(file.Chunk(), true) == 0 ? std::optional(refused) : std::nullopt;
+    const auto& chunks = file.BankChunks();
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        host.SetProgram(static_cast<vst2::VstInt32>(i));
+        if (host.SetChunk(chunks[i], true) == 0) return refused;
+    }
+    host.SetProgram(slot);
+    return std::nullopt;
 }
 
 } // namespace quillon

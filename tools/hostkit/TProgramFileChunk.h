@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -47,5 +48,13 @@ private:
     std::vector<std::vector<std::uint8_t>> bankChunks_;
     std::string error_;
 };
+
+class TPluginHost;
+
+// Puts what `file` holds into the loaded plug-in through effSetChunk: a bank's 64 sounds into programs 0..63,
+// after which program `slot` is chosen, or else the program file's sound into the current program. Returns
+// the text to show when the plug-in refuses a chunk; `source` names the file in it.
+std::optional<std::string> SendSounds(TPluginHost& host, const TProgramFileChunk& file, int slot,
+                                      const std::string& source);
 
 } // namespace quillon
