@@ -31,6 +31,7 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -117,15 +118,20 @@ public:
     vst2::VstInt32 setChunk(void* data, vst2::VstInt32 byteSize, bool isPreset) override; // [gui]
 
     // Program and bank files [gui] -----------------------------------------------------------------
+    // A command that may ask the user something finishes when the question is answered, which an editor
+    // does later, at one of its idle calls. `done`, when given, is called once when the command has
+    // finished, with whether it did its work; it is not called when the question is dropped unanswered
+    // (the editor closed). The result returned is whether the command finished and did its work at once.
+    using TCommandDone = std::function<void(bool done)>;
     // Loads a program file into the current slot; the engine takes it over at the next processing call.
-    bool LoadProgramFile(const std::string& path);
+    bool LoadProgramFile(const std::string& path, TCommandDone done = {});
     // Saves the current slot (version stamped 1.1).
-    bool SaveProgramFile(const std::string& path);
+    bool SaveProgramFile(const std::string& path, TCommandDone done = {});
     // Loads a bank file into bank 0 (slots 0..63) or 1 (64..127), offering to save a modified bank first.
-    bool LoadBankFile(int bank, const std::string& path);
-    bool SaveBankFile(int bank, const std::string& path);
+    bool LoadBankFile(int bank, const std::string& path, TCommandDone done = {});
+    bool SaveBankFile(int bank, const std::string& path, TCommandDone done = {});
     // Asks the user for a path, then saves the bank there.
-    bool SaveBankFileAs(int bank);
+    bool SaveBankFileAs(int bank, TCommandDone done = {});
     // Where messages and questions go (stderr with safe answers until an editor or test installs another).
     void SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt);
     platform::IUserPrompt& UserPrompt() { return *prompt_; }

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace quillon {
@@ -60,9 +61,15 @@ void SaveBankBeforeLoading(TVSTMidiPlugin& plugin, int bank) {
         saved = plugin.SaveBankFileAs(bank);
 }
 
+// Tells the caller how a command ended and returns that.
+bool Finish(const TVSTMidiPlugin::TCommandDone& then, bool done) {
+    if (then) then(done);
+    return done;
+}
+
 } // namespace
 
-bool TVSTMidiPlugin::LoadProgramFile(const std::string& path) {
+bool TVSTMidiPlugin::LoadProgramFile(const std::string& path, TCommandDone then) {
     std::vector<std::uint8_t> loaded(record::kRecordSize);
     const bool done = Done(UserPrompt(), TPresetsFileManager().LoadProgram(path, RecordIn(loaded, 0)));
     if (done) {
@@ -76,10 +83,10 @@ bool TVSTMidiPlugin::LoadProgramFile(const std::string& path) {
         RequestProgramApply();
     }
     RequestRefresh(3);
-    return done;
+    return Finish(then, done);
 }
 
-bool TVSTMidiPlugin::SaveProgramFile(const std::string& path) {
+bool TVSTMidiPlugin::SaveProgramFile(const std::string& path, TCommandDone then) {
     std::vector<std::uint8_t> image(record::kRecordSize);
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
@@ -87,12 +94,12 @@ bool TVSTMidiPlugin::SaveProgramFile(const std::string& path) {
         programs_.SetVersion(slot, record::kFormatVersion);
         programs_.CopyRecord(slot, image);
     }
-    return MayOverwrite(UserPrompt(), path) &&
-           Done(UserPrompt(), TPresetsFileManager().SaveProgram(path, RecordIn(image, 0)));
+    return Finish(then, MayOverwrite(UserPrompt(), path) &&
+                            Done(UserPrompt(), TPresetsFileManager().SaveProgram(path, RecordIn(image, 0))));
 }
 
-bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
-    if (!ValidBank(bank)) return false;
+bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path, TCommandDone then) {
+    if (!ValidBank(bank)) return Finish(then, false);
     if (BankModified(bank)) {
         switch (UserPrompt().Ask(kSaveFirstQuestion, PromptButtons::kYesNoCancel)) {
         case PromptAnswer::kYes:
@@ -101,7 +108,7 @@ bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
         case PromptAnswer::kNo:
             break;
         default:
-            return false;
+            return Finish(then, false);
         }
     }
 
@@ -125,11 +132,11 @@ bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path) {
         bankFileName_[bank] = path;
     }
     RequestRefresh(3);
-    return done;
+    return Finish(then, done);
 }
 
-bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path) {
-    if (!ValidBank(bank)) return false;
+bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path, TCommandDone then) {
+    if (!ValidBank(bank)) return Finish(then, false);
     std::vector<std::uint8_t> image(TPresetsFileManager::kBankBytes);
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
@@ -147,14 +154,14 @@ bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path) {
         SetBankModified(bank, false);
         bankFileName_[bank] = path;
     }
-    return done;
+    return Finish(then, done);
 }
 
-bool TVSTMidiPlugin::SaveBankFileAs(int bank) {
-    if (!ValidBank(bank)) return false;
+bool TVSTMidiPlugin::SaveBankFileAs(int bank, TCommandDone then) {
+    if (!ValidBank(bank)) return Finish(then, false);
     const std::optional<std::string> path = UserPrompt().AskSaveBankPath(BankFileName(bank));
-    if (!path || path->empty()) return false;
-    return SaveBankFile(bank, *path);
+    if (!path || path->empty()) return Finish(then, false);
+    return SaveBankFile(bank, *path, std::move(then));
 }
 
 } // namespace quillon

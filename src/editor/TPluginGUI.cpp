@@ -1,4 +1,5 @@
 #include "editor/TPluginGUI.h"
+#include "editor/TPluginGUIForm.h"
 
 #include "core/ParameterTable.h"
 #include "core/TCustomVSTMidiPlugin.h"
@@ -25,114 +26,11 @@
 
 namespace quillon {
 
+using namespace form;
+
 namespace {
 
 using C = TControlClass;
-
-// A colour as the form stores it: red in the low byte.
-constexpr TPixel StoredColour(std::uint32_t stored) {
-    return Rgb(static_cast<std::uint8_t>(stored & 0xffu), static_cast<std::uint8_t>((stored >> 8) & 0xffu),
-               static_cast<std::uint8_t>((stored >> 16) & 0xffu));
-}
-
-constexpr TPixel kValueColour = StoredColour(6100791);
-constexpr TPixel kEnvelopeFill = StoredColour(8921424);
-constexpr TPixel kLoopFill = StoredColour(65793);
-constexpr TPixel kRowOdd = StoredColour(13821935);
-constexpr TPixel kRowEven = StoredColour(11847630);
-constexpr TPixel kRowSelected = StoredColour(2409514);
-constexpr TPixel kGrid = StoredColour(8293263);
-constexpr std::uint8_t kLoopFillOpacity = 25;
-constexpr const char* kDesignText = "-88,8dB";
-constexpr int kRowHeight = 13;
-constexpr int kProgramRows = 64;
-constexpr int kProgramColumns = 4; // of 16 rows
-constexpr int kEditOffsetLeft = 23;
-constexpr int kEnvelopeMaxPoints = 100;
-constexpr int kLoopScale = 2000; // loop bars: 0..2000 = 0..20 s
-constexpr int kInitialLoopEnd = 100;
-constexpr int kTimeLineWidth = 2019;
-constexpr int kInspectorBars = 251;
-constexpr int kScopeLast = 73; // the scopes show x = 0..73
-constexpr int kNameLength = 24;
-constexpr long double kPercentPerSecond = 5; // the time lines show 20 s across 100 %
-constexpr double kSilentBar = -90.0;         // level bars: 0.5 dB per level step, -90 dB and below silent
-constexpr int kProgramNameBuffer = 64;
-constexpr std::string_view kBankExtension = ".bpb";
-
-// Offsets in the editor settings block.
-constexpr std::size_t kPageOffset = 0;
-constexpr std::size_t kPhaseViewOffset = 52;
-constexpr std::size_t kInspectorRangeOffset = 56;
-constexpr std::size_t kEditTypeOffset = 60;
-constexpr std::size_t kLinkedOffset = 64;
-constexpr std::size_t kDeleteOnRightClickOffset = 65;
-
-constexpr const char* kPageSelectors[TPluginGUI::kPresetsPage + 1] = {"PageSelectorOsc", "PageSelectorAmpAndFilter",
-                                                                      "PageSelectorLFO", "PageSelectorGlobal",
-                                                                      "PageSelectorFX",  "PageSelectorPresets"};
-
-// The scrolled time lines and the settings slot of their left edge.
-struct TScrolled {
-    const char* container;
-    std::size_t offset;
-};
-constexpr TScrolled kScrolled[] = {{"HarmoniHandleContainer", 4},   {"PitchEnvelopeContainer", 12},
-                                   {"FilterEnvelopeContainer", 20}, {"AmpEnvelopeContainer", 28},
-                                   {"Lfo1EnvelopeContainer", 36},   {"Lfo2EnvelopeContainer", 44}};
-
-// The point-editing selectors, their envelope and the settings slot of their choice.
-struct THandling {
-    const char* selector;
-    const char* envelope;
-    std::size_t offset;
-};
-constexpr THandling kHandling[] = {{"HarmonyEnvHandlingSelector", "HarmonyEnv", 8},
-                                   {"PitchEnvHandlingSelector", "PitchEnvelopeControl", 16},
-                                   {"FilterEnvHandlingSelector", "FilterEnvelopeControl", 24},
-                                   {"AmpEnvHandlingSelector", "AmplifierEnvelopeControl", 32},
-                                   {"Lfo1EnvHandlingSelector", "Lfo1EnvelopeControl", 40},
-                                   {"Lfo2EnvHandlingSelector", "Lfo2EnvelopeControl", 48}};
-
-// Value labels that show a note length while their sync switch is on.
-struct TSyncLabel {
-    int label;
-    int sync;
-};
-constexpr TSyncLabel kSyncLabels[] = {{36, 37}, {39, 37}, {50, 51}, {53, 51}, {78, 79}, {86, 87}, {93, 94}};
-
-// The modulation amount knobs and the routing row each one sets.
-struct TAmountRow {
-    int index;
-    int row;
-};
-constexpr TAmountRow kAmountRows[] = {{63, 1}, {65, 0}, {67, 2}, {69, 3}, {71, 4}, {73, 5}};
-
-// The inspector's bottom axis for each item of its range menu.
-struct TInspectorRange {
-    double min, max;
-    int bars;
-};
-constexpr TInspectorRange kInspectorRanges[] = {{0, 50, 51},    {50, 100, 51}, {100, 150, 51},  {150, 200, 51},
-                                                {200, 250, 51}, {0, 125, 126}, {125, 250, 126}, {0, 250, 251}};
-
-// round() of the form: to nearest, ties to even.
-int Round(double x) {
-    return static_cast<int>(std::lrint(x));
-}
-
-std::int32_t ReadInt(std::span<const std::uint8_t> block, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        value |= static_cast<std::uint32_t>(block[offset + i]) << (8 * i);
-    return static_cast<std::int32_t>(value);
-}
-
-void WriteInt(std::span<std::uint8_t> block, std::size_t offset, std::int32_t value) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    for (std::size_t i = 0; i < 4; ++i)
-        block[offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
-}
 
 // The handler a layout names for `event`, or empty.
 std::string_view HandlerOf(const TControlLayout& layout, std::string_view event) {
@@ -199,9 +97,10 @@ TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin, TEditorSkin skin)
     root_->SetModalLayer(&modalLayer_);
     hintLayer_.Style.atlas = skin_.Font("Sans 11");
     root_->SetHintLayer(&hintLayer_);
-    BuildMenus();
+    const THandlerTable handlers = Handlers();
+    BuildMenus(handlers);
     Build();
-    BindHandlers();
+    BindHandlers(handlers);
     FormCreate();
 }
 
@@ -221,18 +120,18 @@ TPluginGUI::~TPluginGUI() {
         controls_.pop_back();
 }
 
-void TPluginGUI::BuildMenus() {
+void TPluginGUI::BuildMenus(const THandlerTable& table) {
     for (const TMenuLayout& layout : LayoutMenus()) {
-        menus_.emplace(layout.id,
-                       BuildMenu(layout, [this](const TMenuItemLayout& item) -> std::function<void(TMenuItem&)> {
-                           const std::string_view name = item.onClick;
-                           if (name == "DeleteOnRightClickMenuItemClick")
-                               return [this](TMenuItem& clicked) { DeleteOnRightClickMenuItemClick(clicked); };
-                           // The analyser modes need nothing beyond the check mark the menu moves itself.
-                           // The program, bank, harmony, file and analysis commands arrive with the
-                           // editing of those parts.
-                           return [](TMenuItem&) {};
-                       }));
+        auto menu = BuildMenu(layout, [&table](const TMenuItemLayout& item) -> std::function<void(TMenuItem&)> {
+            const auto found = table.menuItems.find(item.onClick);
+            // Items without a command of their own (the analyser modes) need only the check mark the menu
+            // moves itself.
+            return found != table.menuItems.end() ? found->second : std::function<void(TMenuItem&)>{};
+        });
+        if (layout.onPopup != nullptr)
+            if (const auto found = table.menuPopups.find(layout.onPopup); found != table.menuPopups.end())
+                menu->OnPopup = found->second;
+        menus_.emplace(layout.id, std::move(menu));
     }
 }
 
@@ -494,25 +393,31 @@ void TPluginGUI::SetUpDropDown(TBADIBDropDownMenu& dropDown, const TControlLayou
         s.dropDown == TDropDownKind::Command ? TOnChangeHandling::chExternal : TOnChangeHandling::chLocal;
 }
 
-void TPluginGUI::BindHandlers() {
-    const std::map<std::string_view, TNotifyEvent> named = {
+THandlerTable TPluginGUI::Handlers() {
+    THandlerTable table;
+    AddParameterHandlers(table);
+    AddHarmonyHandlers(table);
+    AddEnvelopeHandlers(table);
+    AddProgramHandlers(table);
+    AddDialogHandlers(table);
+    return table;
+}
+
+void TPluginGUI::AddParameterHandlers(THandlerTable& table) {
+    table.controls.insert({
         {"PageSelectorChange", [this](TDIBControl& c) { PageSelectorChange(c); }},
         {"MidiLearnButtonChange", [this](TDIBControl& c) { MidiLearnButtonChange(c); }},
         {"KeyboardControlChange", [this](TDIBControl& c) { KeyboardControlChange(c); }},
         {"KeyAssignChange", [this](TDIBControl& c) { KeyAssignChange(c); }},
         {"NoteOverlapChange", [this](TDIBControl& c) { NoteOverlapChange(c); }},
-        {"BankScrollButtonChange", [this](TDIBControl& c) { BankScrollButtonChange(c); }},
-        {"BankSelectorButtonChange", [this](TDIBControl& c) { BankSelectorButtonChange(c); }},
-        {"ViewHarmonicsPhaseLevelChanged", [this](TDIBControl& c) { ViewHarmonicsPhaseLevelChanged(c); }},
-        {"HarmonyInspectorRangeSelectorChange", [this](TDIBControl& c) { HarmonyInspectorRangeSelectorChange(c); }},
-        {"HarmonyInspectorEditTypeSelectorChange",
-         [this](TDIBControl& c) { HarmonyInspectorEditTypeSelectorChange(c); }},
-        {"HarmonicsLinkedControlChange", [this](TDIBControl& c) { HarmonicsLinkedControlChange(c); }},
         {"Lfo1WaveformScopeClick", [this](TDIBControl&) { StepScopeWaveform(0); }},
         {"Lfo2WaveformScopeClick", [this](TDIBControl&) { StepScopeWaveform(1); }},
         {"LogoClick", [this](TDIBControl&) { LogoClick(); }},
         {"UsersManualClick", [this](TDIBControl&) { UsersManualClick(); }},
-    };
+    });
+}
+
+void TPluginGUI::BindHandlers(const THandlerTable& table) {
     for (const TControlLayout& layout : LayoutControls()) {
         TDIBControl* control = Control(layout.id);
         if (control == nullptr || layout.parent == nullptr) continue;
@@ -535,7 +440,8 @@ void TPluginGUI::BindHandlers() {
         }
         for (const std::string_view event : {"OnChange", "OnClick"}) {
             const std::string_view name = HandlerOf(layout, event);
-            if (const auto found = named.find(name); found != named.end()) SetNotify(*control, found->second);
+            if (const auto found = table.controls.find(name); found != table.controls.end())
+                SetNotify(*control, found->second);
         }
     }
     for (const THandling& handling : kHandling) {
@@ -849,171 +755,6 @@ void TPluginGUI::SetPresetLoadingIndicator(std::uint8_t opacity) {
     if (TDIBControl* lamp = Control("PresetLoadingIndicator")) lamp->SetOpacity(opacity);
 }
 
-// Harmonies, envelopes and loops (steps 5, 6 and 9) -----------------------------------------------------
-
-namespace {
-
-// A time on the 20-second scale of the time lines, in percent.
-long double TimeToPercent(float seconds) {
-    return static_cast<long double>(seconds) * kPercentPerSecond;
-}
-
-// A loop range bar set from code: left first to 0 so that the new right end is not held back by the old
-// left one. Times beyond the bar's end (a loop that never ends) show at the end.
-void SetLoopRange(TDIBRangeControl& loop, float start, float end) {
-    const auto position = [&loop](float seconds) {
-        const double hundredths = 100.0 * static_cast<double>(seconds);
-        if (!(hundredths > 0.0)) return 0;
-        return Round(std::min(hundredths, static_cast<double>(loop.Max())));
-    };
-    loop.SetLeftPos(0);
-    loop.SetRightPos(position(end));
-    loop.SetLeftPos(position(start));
-}
-
-// The envelope editors and their loop bars by envelope number (record order, the controls' Tag − 1).
-struct TEnvelopeViews {
-    const char* envelope;
-    const char* loop;
-};
-constexpr TEnvelopeViews kEnvelopeViews[record::kEnvelopeCount] = {
-    {"AmplifierEnvelopeControl", "AmpEnvelopeLoopControl"},
-    {"FilterEnvelopeControl", "FilterEnvelopeLoopControl"},
-    {"PitchEnvelopeControl", "PitchEnvelopeLoopControl"},
-    {"Lfo1EnvelopeControl", "Lfo1EnvelopeLoopControl"},
-    {"Lfo2EnvelopeControl", "Lfo2EnvelopeLoopControl"}};
-
-// Inspector bar of a level byte (0.5 dB steps, silent from -90 dB) and of a phase byte (degrees).
-double LevelBar(int level) {
-    return std::max(-0.5 * level, kSilentBar);
-}
-
-double PhaseBar(int phase) {
-    return phase / 256.0 * 360.0 - 180.0;
-}
-
-} // namespace
-
-void TPluginGUI::LoadHarmonyTimeLine() {
-    auto* harmonies = ControlAs<TDIBEnvelope>("HarmonyEnv");
-    if (harmonies == nullptr) return;
-    if (TDIBControl* inspector = Control("HarmonyInspector")) inspector->SetEnabled(false);
-    harmonies->SetEnabled(false);
-    harmonies->DeleteAllPoints();
-    const int frames = plugin_.GetFrameCount();
-    for (int frame = 0; frame < frames; ++frame)
-        harmonies->AddPoint(TimeToPercent(plugin_.GetFrameTime(frame)), 0);
-    harmonies->SetEnabled(true);
-    if (harmonies->PointCount() > 0) {
-        harmonies->SetSelectedPoint(nullptr);
-        harmonies->SetSelectedPoint(harmonies->Point(0));
-    }
-    FillInspectorBars();
-    if (auto* loop = ControlAs<TDIBRangeControl>("HarmonyLoopControl"))
-        SetLoopRange(*loop, plugin_.GetLoopStart(), plugin_.GetLoopEnd());
-}
-
-void TPluginGUI::FillInspectorBars() {
-    auto* inspector = ControlAs<TDIBBarChart>("HarmonyInspector");
-    const auto* harmonies = ControlAs<TDIBEnvelope>("HarmonyEnv");
-    if (inspector == nullptr || harmonies == nullptr) return;
-    const TEnvelopePoint* selected = harmonies->SelectedPoint();
-    inspector->SetEnabled(selected != nullptr);
-    if (selected == nullptr) return;
-    const int frame = selected->Index();
-    const bool phase = plugin_.GetGlobalSettings()[kPhaseViewOffset] != 0;
-    for (int harmonic = 0; harmonic < std::min(kInspectorBars, inspector->BarCount()); ++harmonic)
-        inspector->SetBar(harmonic, phase ? PhaseBar(plugin_.GetHarmonicPhase(frame, harmonic))
-                                          : LevelBar(plugin_.GetHarmonicLevel(frame, harmonic)));
-}
-
-void TPluginGUI::LoadEnvelopeEditors() {
-    programCopy_.resize(record::kRecordSize);
-    plugin_.GetCurrentProgramCopy(programCopy_);
-    for (int number = 0; number < record::kEnvelopeCount; ++number) {
-        const std::uint8_t* block = programCopy_.data() + record::EnvelopeOffset(number);
-        const TEnvelopeViews& views = kEnvelopeViews[number];
-        if (auto* envelope = ControlAs<TDIBEnvelope>(views.envelope)) {
-            envelope->SetEnabled(false);
-            envelope->DeleteAllPoints();
-            const int points = std::clamp(static_cast<int>(le::LoadI32(block + record::kEnvelopePointCountOffset)), 0,
-                                          record::kMaxEnvelopePoints);
-            for (int i = 0; i < points; ++i) {
-                const std::uint8_t* point =
-                    block + record::kEnvelopePointsOffset + record::kEnvelopePointSize * static_cast<std::size_t>(i);
-                const float level = le::LoadF32(point + 4);
-                envelope->AddPoint(TimeToPercent(le::LoadF32(point)), 100.0L * (1.0L - level));
-            }
-            envelope->SetEnabled(true);
-        }
-        if (auto* loop = ControlAs<TDIBRangeControl>(views.loop))
-            SetLoopRange(*loop, le::LoadF32(block + record::kEnvelopeLoopStartOffset),
-                         le::LoadF32(block + record::kEnvelopeLoopEndOffset));
-    }
-}
-
-// Programs and banks (step 10) --------------------------------------------------------------------------
-
-int TPluginGUI::VisibleHalf() const {
-    return visibleProgramList_ != nullptr ? visibleProgramList_->Tag() : 0;
-}
-
-void TPluginGUI::FollowBankHalf() {
-    const int half = plugin_.CurrentProgram() / kProgramRows;
-    if (visibleProgramList_ != nullptr && half == VisibleHalf()) return;
-    ShowProgramList(half);
-    if (auto* selector = ControlAs<TBADIBButton>("BankSelectorButton")) selector->SetActive(half == 1);
-}
-
-void TPluginGUI::SelectCurrentProgram() {
-    if (visibleProgramList_ == nullptr) return;
-    const int row = plugin_.CurrentProgram() - kProgramRows * VisibleHalf();
-    visibleProgramList_->SetItemIndex(row >= 0 && row < kProgramRows ? row : -1);
-}
-
-void TPluginGUI::WriteProgramNames() {
-    if (visibleProgramList_ == nullptr) return;
-    const int first = kProgramRows * VisibleHalf();
-    for (int row = 0; row < visibleProgramList_->Programs(); ++row) {
-        std::array<char, kProgramNameBuffer> name{};
-        if (plugin_.getProgramNameIndexed(0, first + row, name.data()))
-            visibleProgramList_->SetProgramName(row, std::string_view(name.data()));
-    }
-    SelectCurrentProgram();
-}
-
-void TPluginGUI::FillBankList() {
-    auto* banks = ControlAs<TBAListBox>("BankListControl");
-    if (banks == nullptr) return;
-    const platform::SettingRead folder = plugin_.Settings().ReadSetting(platform::kSettingProgramBankDir);
-    if (!folder.found) return;
-    banks->Clear();
-    std::vector<std::string> names;
-    platform::ListFolder(folder.text, names);
-    for (const std::string& name : names)
-        if (name.size() > kBankExtension.size() && name.ends_with(kBankExtension))
-            banks->AddItem(name.substr(0, name.size() - kBankExtension.size()));
-    MarkStoredBank();
-}
-
-void TPluginGUI::MarkStoredBank() {
-    auto* banks = ControlAs<TBAListBox>("BankListControl");
-    if (banks == nullptr) return;
-    const std::string& path = plugin_.BankFileName(VisibleHalf());
-    const std::size_t slash = path.find_last_of("/\\");
-    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto sameIgnoringCase = [](std::string_view a, std::string_view b) {
-        return std::ranges::equal(a, b, [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-        });
-    };
-    int marked = -1;
-    if (!file.empty())
-        for (int row = 0; row < banks->Count() && marked < 0; ++row)
-            if (sameIgnoringCase(banks->Item(row) + std::string(kBankExtension), file)) marked = row;
-    banks->SetItemIndex(marked);
-}
-
 // Commands of the controls without a parameter ----------------------------------------------------------
 
 void TPluginGUI::MidiLearnButtonChange(TDIBControl& sender) {
@@ -1040,56 +781,6 @@ void TPluginGUI::KeyboardControlChange(TDIBControl& sender) {
     plugin_.MidiHandler().SetEditorNote(static_cast<const TBADIBQuillonKeyboard&>(sender).Note());
 }
 
-void TPluginGUI::BankScrollButtonChange(TDIBControl& sender) {
-    if (auto* banks = ControlAs<TBAListBox>("BankListControl"))
-        banks->ScrollBy(static_cast<const TBADIBButton&>(sender).Tag2);
-}
-
-void TPluginGUI::BankSelectorButtonChange(TDIBControl& sender) {
-    ShowProgramList(static_cast<const TBADIBButton&>(sender).Active() ? 1 : 0);
-}
-
-void TPluginGUI::ShowProgramList(int half) {
-    auto* list = ControlAs<TPatchListBox>(half == 1 ? "PatchListBank2" : "PatchListBank1");
-    if (list == nullptr) return;
-    SetFront(*list);
-    visibleProgramList_ = list;
-    WriteProgramNames();
-    MarkStoredBank();
-}
-
-void TPluginGUI::HandlingSelectorChange(TDIBControl& sender, std::size_t settingsOffset, std::string_view envelope) {
-    const int mode = std::clamp(static_cast<const TBADIBDropDownMenu&>(sender).MenuTag(), 0, 2);
-    WriteInt(plugin_.GetGlobalSettings(), settingsOffset, mode);
-    if (auto* control = ControlAs<TDIBEnvelope>(envelope)) control->PointEditing = static_cast<TPointEditing>(mode);
-}
-
-void TPluginGUI::ViewHarmonicsPhaseLevelChanged(TDIBControl& sender) {
-    const bool phase = static_cast<const TBADIBButton&>(sender).Active();
-    plugin_.GetGlobalSettings()[kPhaseViewOffset] = phase ? 1 : 0;
-    SetInspectorView(phase);
-    FillInspectorBars();
-}
-
-void TPluginGUI::HarmonyInspectorRangeSelectorChange(TDIBControl& sender) {
-    const int range = static_cast<const TBADIBDropDownMenu&>(sender).MenuTag();
-    WriteInt(plugin_.GetGlobalSettings(), kInspectorRangeOffset, range);
-    SetInspectorRange(range);
-}
-
-void TPluginGUI::HarmonyInspectorEditTypeSelectorChange(TDIBControl& sender) {
-    WriteInt(plugin_.GetGlobalSettings(), kEditTypeOffset, static_cast<const TBADIBDropDownMenu&>(sender).MenuTag());
-}
-
-void TPluginGUI::HarmonicsLinkedControlChange(TDIBControl& sender) {
-    plugin_.GetGlobalSettings()[kLinkedOffset] = static_cast<const TBADIBButton&>(sender).Active() ? 1 : 0;
-}
-
-void TPluginGUI::DeleteOnRightClickMenuItemClick(TMenuItem& item) {
-    plugin_.GetGlobalSettings()[kDeleteOnRightClickOffset] = item.Checked() ? 1 : 0;
-    if (auto* harmonies = ControlAs<TDIBEnvelope>("HarmonyEnv")) harmonies->DeletePointOnRightClick = item.Checked();
-}
-
 void TPluginGUI::LogoClick() {
     OpenWithSystem(kWebSite);
 }
@@ -1103,26 +794,6 @@ void TPluginGUI::OpenWithSystem(const std::string& target) {
     if (!shellOpen_) return;
     const Status opened = shellOpen_->OpenWithSystem(target);
     if (!opened && !opened.message.empty()) ShowMessage("Quillon", opened.message);
-}
-
-void TPluginGUI::SetInspectorView(bool phase) {
-    auto* inspector = ControlAs<TDIBBarChart>("HarmonyInspector");
-    if (inspector == nullptr) return;
-    inspector->SetLeftAxis(phase ? TChartAxis{-180, 180, 60} : TChartAxis{-90, 0, 20});
-    inspector->SetBarOrigin(phase ? 0 : -100);
-}
-
-void TPluginGUI::SetInspectorRange(int range) {
-    auto* inspector = ControlAs<TDIBBarChart>("HarmonyInspector");
-    if (inspector == nullptr) return;
-    const TInspectorRange& chosen = kInspectorRanges[std::clamp(range, 0, 7)];
-    TChartAxis bottom = inspector->BottomAxis();
-    bottom.min = 0;
-    inspector->SetBottomAxis(bottom);
-    // A label every 2 harmonics over 50, every 5 over 125, every 10 over 250.
-    const double span = chosen.max - chosen.min;
-    inspector->SetBottomAxis(TChartAxis{chosen.min, chosen.max, span <= 50 ? 2.0 : (span <= 125 ? 5.0 : 10.0)});
-    inspector->SetBarsPerPage(chosen.bars);
 }
 
 // Painting and input ------------------------------------------------------------------------------------
@@ -1162,11 +833,6 @@ void TPluginGUI::MouseUp(const TMouseEvent& event) {
 
 bool TPluginGUI::KeyEvent(const TKeyEvent& event) {
     return modalLayer_.DispatchKey(event) || THookEdit::DispatchKey(event);
-}
-
-TMessageBox& TPluginGUI::ShowMessage(std::string caption, std::string text, TMsgButtons buttons,
-                                     TModalCallback onClose) {
-    return TMessageBox::Show(modalLayer_, std::move(caption), std::move(text), buttons, std::move(onClose));
 }
 
 void TPluginGUI::AdvanceClock(int milliseconds) {

@@ -37,6 +37,7 @@
 #include "toolkit/TPopupMenu.h"
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,6 +48,12 @@ namespace quillon {
 
 class TCustomVSTMidiPlugin;
 struct TControlLayout;
+struct THandlerTable;
+
+// The file dialogs of the editor, each with its own title, filter, default extension and remembered folder.
+enum class TFileDialogKind { OpenProgram, SaveProgram, OpenAudioFile, SaveProgramBank, OpenHarmony, SaveHarmony };
+// Receives the path the user chose in a dialog.
+using TPathCallback = std::function<void(const std::string& path)>;
 
 class TPluginGUI : public IEditorForm {
 public:
@@ -106,6 +113,11 @@ public:
     TMessageBox& ShowMessage(std::string caption, std::string text, TMsgButtons buttons = TMsgButtons::mbOK,
                              TModalCallback onClose = {});
     TModalLayer& ModalLayer() { return modalLayer_; }
+    // Opens the file dialog of `kind` over the form; `onOk` gets the chosen path when the user confirms,
+    // never on a cancel or when the form closes first.
+    void ShowFileDialog(TFileDialogKind kind, TPathCallback onOk);
+    // Opens the folder chooser titled `caption`; `onOk` gets the chosen folder.
+    void ChooseFolder(std::string caption, TPathCallback onOk);
     const THintLayer& HintLayer() const { return hintLayer_; }
 
     // Links -----------------------------------------------------------------------------------------------
@@ -136,8 +148,15 @@ private:
     TDIBControl* Create(const TControlLayout& layout);
     void SetUpButton(TBADIBButton& button, const TControlLayout& layout);
     void SetUpDropDown(TBADIBDropDownMenu& dropDown, const TControlLayout& layout);
-    void BindHandlers();
-    void BuildMenus();
+    // The handlers the layout and menu tables name, gathered from each part of the form.
+    THandlerTable Handlers();
+    void AddParameterHandlers(THandlerTable& table);
+    void AddHarmonyHandlers(THandlerTable& table);  // TPluginGUIHarmony.cpp
+    void AddEnvelopeHandlers(THandlerTable& table); // TPluginGUIEnvelopes.cpp
+    void AddProgramHandlers(THandlerTable& table);  // TPluginGUIPrograms.cpp
+    void AddDialogHandlers(THandlerTable& table);   // TPluginGUIDialogs.cpp
+    void BindHandlers(const THandlerTable& table);
+    void BuildMenus(const THandlerTable& table);
     void FormCreate();
 
     // User edits and refreshes.

@@ -100,6 +100,7 @@ void TMenuLayer::InvalidateAll() {
 
 void TMenuLayer::Open(TPopupMenu& menu, int x, int y) {
     Close();
+    if (menu.OnPopup) menu.OnPopup(menu);
     levels_.push_back(Place(menu.Items, x, y));
     InvalidateAll();
 }

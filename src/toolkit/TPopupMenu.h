@@ -72,6 +72,8 @@ private:
 class TPopupMenu {
 public:
     TMenuItem Items;
+    // Runs when the menu is opened, before it is placed: the place to enable and check items.
+    std::function<void(TPopupMenu& menu)> OnPopup;
 };
 
 // How the layer draws menus.

@@ -197,7 +197,7 @@ TEST_F(MidiLearnFileTest, WriteFailuresAreReportedAndLeaveTheOldFile) {
 }
 
 TEST(MidiLearnFactoryFile, TheShippedFileIsValidAndBindsOnlyLearnableControllers) {
-    const fs::path path = fs::path(__FILE__).parent_path() / "../../data/factory.bma";
+    const fs::path path = fs::path(QUILLON_SOURCE_DIR) / "data/factory.bma";
     const std::vector<std::uint8_t> bytes = ReadBytes(path.string());
     ASSERT_EQ(bytes.size(), 543u);
     Manager::Table table;
