@@ -3,7 +3,6 @@
 
 #include "editor/TPluginGUIForm.h"
 
-
 namespace quillon {
 
 using namespace form;

@@ -1,8 +1,8 @@
 // The form's five envelope editors, their loop bars, handling selectors and scrolled backgrounds.
 #include "editor/TPluginGUI.h"
 
-#include "editor/TPluginGUIForm.h"
 #include "core/TCustomVSTMidiPlugin.h"
+#include "editor/TPluginGUIForm.h"
 #include "files/LittleEndian.h"
 #include "toolkit/TDIBEnvelope.h"
 

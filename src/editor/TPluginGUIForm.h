@@ -59,9 +59,9 @@ inline constexpr std::size_t kEditTypeOffset = 60;
 inline constexpr std::size_t kLinkedOffset = 64;
 inline constexpr std::size_t kDeleteOnRightClickOffset = 65;
 
-inline constexpr const char* kPageSelectors[TPluginGUI::kPresetsPage + 1] = {"PageSelectorOsc", "PageSelectorAmpAndFilter",
-                                                                      "PageSelectorLFO", "PageSelectorGlobal",
-                                                                      "PageSelectorFX",  "PageSelectorPresets"};
+inline constexpr const char* kPageSelectors[TPluginGUI::kPresetsPage + 1] = {
+    "PageSelectorOsc",    "PageSelectorAmpAndFilter", "PageSelectorLFO",
+    "PageSelectorGlobal", "PageSelectorFX",           "PageSelectorPresets"};
 
 // The scrolled time lines and the settings slot of their left edge.
 struct TScrolled {
@@ -69,8 +69,8 @@ struct TScrolled {
     std::size_t offset;
 };
 inline constexpr TScrolled kScrolled[] = {{"HarmoniHandleContainer", 4},   {"PitchEnvelopeContainer", 12},
-                                   {"FilterEnvelopeContainer", 20}, {"AmpEnvelopeContainer", 28},
-                                   {"Lfo1EnvelopeContainer", 36},   {"Lfo2EnvelopeContainer", 44}};
+                                          {"FilterEnvelopeContainer", 20}, {"AmpEnvelopeContainer", 28},
+                                          {"Lfo1EnvelopeContainer", 36},   {"Lfo2EnvelopeContainer", 44}};
 
 // The point-editing selectors, their envelope and the settings slot of their choice.
 struct THandling {
@@ -79,11 +79,11 @@ struct THandling {
     std::size_t offset;
 };
 inline constexpr THandling kHandling[] = {{"HarmonyEnvHandlingSelector", "HarmonyEnv", 8},
-                                   {"PitchEnvHandlingSelector", "PitchEnvelopeControl", 16},
-                                   {"FilterEnvHandlingSelector", "FilterEnvelopeControl", 24},
-                                   {"AmpEnvHandlingSelector", "AmplifierEnvelopeControl", 32},
-                                   {"Lfo1EnvHandlingSelector", "Lfo1EnvelopeControl", 40},
-                                   {"Lfo2EnvHandlingSelector", "Lfo2EnvelopeControl", 48}};
+                                          {"PitchEnvHandlingSelector", "PitchEnvelopeControl", 16},
+                                          {"FilterEnvHandlingSelector", "FilterEnvelopeControl", 24},
+                                          {"AmpEnvHandlingSelector", "AmplifierEnvelopeControl", 32},
+                                          {"Lfo1EnvHandlingSelector", "Lfo1EnvelopeControl", 40},
+                                          {"Lfo2EnvHandlingSelector", "Lfo2EnvelopeControl", 48}};
 
 // Value labels that show a note length while their sync switch is on.
 struct TSyncLabel {
@@ -105,7 +105,7 @@ struct TInspectorRange {
     int bars;
 };
 inline constexpr TInspectorRange kInspectorRanges[] = {{0, 50, 51},    {50, 100, 51}, {100, 150, 51},  {150, 200, 51},
-                                                {200, 250, 51}, {0, 125, 126}, {125, 250, 126}, {0, 250, 251}};
+                                                       {200, 250, 51}, {0, 125, 126}, {125, 250, 126}, {0, 250, 251}};
 
 // round() of the form: to nearest, ties to even.
 inline int Round(double x) {

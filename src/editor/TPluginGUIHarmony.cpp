@@ -1,8 +1,8 @@
 // The form's harmony time line, its loop bar, the harmony inspector and the harmony commands.
 #include "editor/TPluginGUI.h"
 
-#include "editor/TPluginGUIForm.h"
 #include "core/TCustomVSTMidiPlugin.h"
+#include "editor/TPluginGUIForm.h"
 #include "toolkit/TDIBEnvelope.h"
 
 namespace quillon {

@@ -1,8 +1,8 @@
 // The form's program lists, bank list and the program and bank commands.
 #include "editor/TPluginGUI.h"
 
-#include "editor/TPluginGUIForm.h"
 #include "core/TCustomVSTMidiPlugin.h"
+#include "editor/TPluginGUIForm.h"
 #include "platform/ISettingsStore.h"
 #include "platform/ListFolder.h"
 #include "toolkit/TBAListBox.h"

@@ -7,7 +7,7 @@
 #include "editor/MenuTable.h"
 #include "midi/TMidiHandler.h"
 #include "platform/ISettingsStore.h"
-#include "support/PluginFixture.h"
+#include "support/EditorFixture.h"
 #include "support/TemporaryDirectory.h"
 #include "toolkit/TDIBChart.h"
 #include "toolkit/TDIBEnvelope.h"
@@ -24,40 +24,7 @@
 namespace quillon::test {
 namespace {
 
-class TPluginGUITest : public TPluginFixture {
-protected:
-    void SetUp() override {
-        Create();
-        form = std::make_unique<TPluginGUI>(*plugin);
-    }
-    void TearDown() override {
-        form.reset();
-        TPluginFixture::TearDown();
-    }
-
-    // A left click at the centre of a control's active part, in window coordinates.
-    void Click(std::string_view id, int dx = 0, int dy = 0) {
-        const TRect at = form->Control(id)->WindowRect();
-        const int x = (at.left + at.right) / 2 + dx;
-        const int y = (at.top + at.bottom) / 2 + dy;
-        form->MouseDown(TMouseEvent{x, y});
-        form->MouseUp(TMouseEvent{x, y});
-    }
-    // Latest values for every parameter (all `value`), then a level-3 refresh.
-    void RefreshWith(const std::vector<std::pair<int, float>>& values) {
-        std::vector<float> latest(TPluginGUI::kParameters, 0.0f);
-        for (const auto& [index, value] : values)
-            latest[static_cast<std::size_t>(index)] = value;
-        form->SetParameterValues(latest.data(), TPluginGUI::kParameters);
-        form->updateAll();
-    }
-    std::int32_t StoredPage() {
-        const auto block = plugin->GetGlobalSettings();
-        return block[0] | (block[1] << 8) | (block[2] << 16) | (block[3] << 24);
-    }
-
-    std::unique_ptr<TPluginGUI> form;
-};
+using TPluginGUITest = TEditorFixture;
 
 // Every control of the layout at its rectangle, with the settings the form gives every control of a kind.
 TEST_F(TPluginGUITest, BuildsEveryControlOfTheLayoutAtItsRectangle) {
