@@ -114,10 +114,10 @@ public:
                              TModalCallback onClose = {});
     TModalLayer& ModalLayer() { return modalLayer_; }
     // Opens the file dialog of `kind` over the form; `onOk` gets the chosen path when the user confirms,
-    // never on a cancel or when the form closes first.
-    void ShowFileDialog(TFileDialogKind kind, TPathCallback onOk);
-    // Opens the folder chooser titled `caption`; `onOk` gets the chosen folder.
-    void ChooseFolder(std::string caption, TPathCallback onOk);
+    // `onCancel` runs when the user cancels; neither runs when the form closes first.
+    void ShowFileDialog(TFileDialogKind kind, TPathCallback onOk, std::function<void()> onCancel = {});
+    // Opens the folder chooser titled `caption`; `onOk` gets the chosen folder, as the dialogs do.
+    void ChooseFolder(std::string caption, TPathCallback onOk, std::function<void()> onCancel = {});
     const THintLayer& HintLayer() const { return hintLayer_; }
 
     // Links -----------------------------------------------------------------------------------------------

@@ -16,8 +16,8 @@ TMessageBox& TPluginGUI::ShowMessage(std::string caption, std::string text, TMsg
     return TMessageBox::Show(modalLayer_, std::move(caption), std::move(text), buttons, std::move(onClose));
 }
 
-void TPluginGUI::ShowFileDialog(TFileDialogKind /*kind*/, TPathCallback /*onOk*/) {}
+void TPluginGUI::ShowFileDialog(TFileDialogKind /*kind*/, TPathCallback /*onOk*/, std::function<void()> /*onCancel*/) {}
 
-void TPluginGUI::ChooseFolder(std::string /*caption*/, TPathCallback /*onOk*/) {}
+void TPluginGUI::ChooseFolder(std::string /*caption*/, TPathCallback /*onOk*/, std::function<void()> /*onCancel*/) {}
 
 } // namespace quillon
