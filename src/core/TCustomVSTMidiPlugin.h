@@ -77,6 +77,8 @@ public:
     bool SaveHarmonyFile(int frame, const std::string& path);
     void CopyHarmonyFrame(int frame);
     void PasteHarmonyFrame(int frame);
+    // Whether CopyHarmonyFrame has filled the harmony clipboard (PasteHarmonyFrame does nothing until then).
+    bool HarmonyClipboardFilled() const;
     // Replaces the current program's harmony with what the analyser finds in a WAV file (mode 0 dynamic,
     // 1 medium, 2 soft); the engine takes it over at the next processing call.
     bool AnalyzeAudioIntoProgram(const std::string& path, int mode);

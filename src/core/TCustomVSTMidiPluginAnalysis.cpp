@@ -77,6 +77,11 @@ void TCustomVSTMidiPlugin::PasteHarmonyFrame(int frame) {
     MarkEditedBankModified();
 }
 
+bool TCustomVSTMidiPlugin::HarmonyClipboardFilled() const {
+    // Only the editor's thread writes the clipboard.
+    return harmonyClipboard_.size() == kClipboardSize;
+}
+
 bool TCustomVSTMidiPlugin::AnalyzeAudioIntoProgram(const std::string& path, int mode) {
     std::vector<float> channel;
     int rate = 0;

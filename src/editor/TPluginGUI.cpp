@@ -78,6 +78,29 @@ void SetNotify(TDIBControl& control, TNotifyEvent handler) {
         image->OnClick = std::move(handler);
 }
 
+// The layout's handlers of the events that carry more than the sender: point and mouse notifications, and
+// the two ends of a range bar.
+void BindEventHandlers(TDIBControl& control, const TControlLayout& layout, const THandlerTable& table) {
+    const auto bind = [&layout](auto& slot, const auto& handlers, std::string_view event) {
+        if (const auto found = handlers.find(HandlerOf(layout, event)); found != handlers.end()) slot = found->second;
+    };
+    if (auto* envelope = dynamic_cast<TDIBEnvelope*>(&control)) {
+        bind(envelope->OnPointAdded, table.points, "OnPointAdded");
+        bind(envelope->OnPointMoved, table.points, "OnPointMoved");
+        bind(envelope->OnPointRemoved, table.points, "OnPointRemoved");
+        bind(envelope->OnSelectedPointChanged, table.points, "OnSelectedPointChanged");
+        bind(envelope->OnMouseDown, table.mouse, "OnMouseDown");
+        bind(envelope->OnMouseUp, table.mouse, "OnMouseUp");
+    } else if (auto* range = dynamic_cast<TDIBRangeControl*>(&control)) {
+        bind(range->OnLeftChange, table.controls, "OnLeftChange");
+        bind(range->OnRightChange, table.controls, "OnRightChange");
+    } else if (auto* chart = dynamic_cast<TDIBChart*>(&control)) {
+        bind(chart->OnMouseDown, table.mouse, "OnMouseDown");
+        bind(chart->OnMouseMove, table.mouse, "OnMouseMove");
+        bind(chart->OnMouseUp, table.mouse, "OnMouseUp");
+    }
+}
+
 } // namespace
 
 // Construction ------------------------------------------------------------------------------------------
@@ -443,6 +466,7 @@ void TPluginGUI::BindHandlers(const THandlerTable& table) {
             if (const auto found = table.controls.find(name); found != table.controls.end())
                 SetNotify(*control, found->second);
         }
+        BindEventHandlers(*control, layout, table);
     }
     for (const THandling& handling : kHandling) {
         const std::size_t offset = handling.offset;

@@ -47,6 +47,7 @@
 namespace quillon {
 
 class TCustomVSTMidiPlugin;
+class TEnvelopePoint;
 struct TControlLayout;
 struct THandlerTable;
 
@@ -143,6 +144,13 @@ public:
     // Brings `page` to the front, activates its selector and stores it in the editor settings block.
     void SelectPage(int page);
 
+    // Harmony files (what the open and save dialogs of the harmony menu do on OK) -----------------------
+    // Loads the harmony file at `path` into the selected harmony and shows it; false (after the plug-in's
+    // message) when the file cannot be read, and without a selected harmony.
+    bool LoadHarmonyFromFile(const std::string& path);
+    // Saves the selected harmony to `path`; false when it cannot be written or none is selected.
+    bool SaveHarmonyToFile(const std::string& path);
+
 private:
     void Build();
     TDIBControl* Create(const TControlLayout& layout);
@@ -199,6 +207,34 @@ private:
     // The inspector's bars from the selected harmony; the inspector is enabled exactly when one is selected.
     void FillInspectorBars();
     void LoadEnvelopeEditors();
+
+    // Harmony time line, inspector and commands (TPluginGUIHarmony.cpp) -----------------------------------
+    // Edits of the time line's points (harmonies) and loop bar, passed on to the plug-in unless refreshing.
+    void HarmonyEnvPointAdded(const TEnvelopePoint& point);
+    void HarmonyEnvPointMoved(const TEnvelopePoint& point);
+    void HarmonyEnvPointRemoved(const TEnvelopePoint& point);
+    void HarmonyEnvSelectedPointChanged(const TEnvelopePoint* point);
+    void HarmonyLoopControlChange(bool start);
+    // Mouse editing of the selected harmony's harmonics in the inspector (control coordinates).
+    void HarmonyInspectorMouseDown(const TMouseEvent& event);
+    void HarmonyInspectorMouseMove(const TMouseEvent& event);
+    void HarmonyInspectorMouseUp(const TMouseEvent& event);
+    // Writes `value` (dB or degrees, by the view) to harmonic `harmonic` of the selected harmony when the
+    // edit type lets it through.
+    void WriteHarmonic(int frame, int harmonic, double value);
+    // The selected harmony's index, or -1.
+    int SelectedHarmony() const;
+    void ShowHarmonyTime(int frame);
+    // Enables the harmony commands that need a selected harmony exactly when there is one.
+    void EnableHarmonyCommands(TPopupMenu& menu);
+    // Runs `edit` on the selected harmony (nothing without one) and shows the result in the inspector.
+    void EditSelectedHarmony(const std::function<void(int frame)>& edit);
+    void DeleteSelectedHarmony();
+    void DeleteHarmoniesAboveSelected();
+    void DeleteHarmoniesBelowSelected();
+    void DeleteAllHarmonies();
+    // Reloads the time line from the plug-in after frames were deleted and selects harmony `select`.
+    void ReloadHarmonies(int select);
     // Brings the list of the current program's bank half to the front when another one shows.
     void FollowBankHalf();
     void SelectCurrentProgram();
@@ -236,6 +272,8 @@ private:
     TPatchListBox* visibleProgramList_ = nullptr;
     bool programListMouse_ = false;
     bool inspectorDragging_ = false;
+    int inspectorY_ = 0;          // mouse y of the last drag step, inspector coordinates
+    double inspectorValue_ = 0.0; // the value under the cursor (dB or degrees)
     bool envelopeScrolling_ = false;
     int page_ = kPresetsPage;
     bool fullPaint_ = true;

@@ -5,6 +5,7 @@
 
 #include "editor/TPluginGUI.h"
 #include "files/ProgramRecord.h"
+#include "toolkit/TDIBEnvelope.h"
 #include "toolkit/TDIBRangeControl.h"
 
 #include "toolkit/TDIBControl.h"
@@ -165,6 +166,11 @@ struct THandlerTable {
     std::map<std::string_view, TNotifyEvent> controls;
     std::map<std::string_view, std::function<void(TMenuItem& item)>> menuItems;
     std::map<std::string_view, std::function<void(TPopupMenu& menu)>> menuPopups;
+    // An envelope editor's point notifications (OnPointAdded, OnPointMoved, OnPointRemoved,
+    // OnSelectedPointChanged); a range bar's OnLeftChange and OnRightChange come from `controls`.
+    std::map<std::string_view, TDIBEnvelope::TPointEvent> points;
+    // Mouse notifications (OnMouseDown, OnMouseMove, OnMouseUp) of charts and envelope editors.
+    std::map<std::string_view, TMouseNotifyEvent> mouse;
 };
 
 } // namespace quillon
