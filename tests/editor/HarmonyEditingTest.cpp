@@ -6,6 +6,7 @@
 #include "engine/TIFFTVoiceOsc.h"
 #include "support/AllocationCounter.h"
 #include "support/EditorFixture.h"
+#include "support/TemporaryDirectory.h"
 #include "toolkit/TDIBChart.h"
 #include "toolkit/TDIBEnvelope.h"
 #include "toolkit/TDIBRangeControl.h"
@@ -178,7 +179,10 @@ TEST_F(HarmonyEditingTest, MenuCommandsActOnTheSelectedHarmony) {
     EXPECT_DOUBLE_EQ(Inspector().Bar(3), -0.5 * plugin->GetHarmonicLevel(2, 3));
     const int bright = plugin->GetHarmonicLevel(2, 40);
     Choose("HarmonyInspectorPresetsSelector", "Soften Harmony");
-    EXPECT_GT(plugin->GetHarmonicLevel(2, 40), bright); // quieter high harmonics
+    const int soft = plugin->GetHarmonicLevel(2, 40);
+    EXPECT_GT(soft, bright); // quieter high harmonics
+    const TemporaryDirectory folder;
+    ASSERT_TRUE(form->SaveHarmonyToFile(folder / "soft.bha"));
     Peek("HarmonyEnvEditSelector");
     EXPECT_TRUE(Item("HarmonyEnvEditMenu", "Copy Harmony").Enabled);
     EXPECT_FALSE(Item("HarmonyEnvEditMenu", "Paste Harmony").Enabled); // nothing copied yet
@@ -209,6 +213,12 @@ TEST_F(HarmonyEditingTest, MenuCommandsActOnTheSelectedHarmony) {
     EXPECT_EQ(Harmonies().PointCount(), 1);
     EXPECT_EQ(plugin->GetHarmonicLevel(0, 1), 255);
     EXPECT_EQ(Selected(), 0);
+    // What the harmony file dialogs do on OK; a file that cannot be read changes nothing.
+    EXPECT_FALSE(form->LoadHarmonyFromFile(folder / "missing.bha"));
+    EXPECT_EQ(prompt->messages.size(), 1u);
+    ASSERT_TRUE(form->LoadHarmonyFromFile(folder / "soft.bha"));
+    EXPECT_EQ(plugin->GetHarmonicLevel(0, 40), soft);
+    EXPECT_DOUBLE_EQ(Inspector().Bar(40), -0.5 * plugin->GetHarmonicLevel(0, 40));
 }
 
 // Times beyond the 20-second scale show at its end and keep their value through refreshes and edits of
@@ -234,6 +244,8 @@ TEST_F(HarmonyEditingTest, TimesBeyondTheScaleKeepTheirValueUntilMoved) {
     Drag(x, y, x - 100, y);
     EXPECT_FLOAT_EQ(plugin->GetFrameTime(2), 19.0f);
     EXPECT_EQ(Caption("HarmPointInfoLabel"), "Harmony: 3: 19.00 sec.");
+    form.reset(); // closing the editor deletes no harmony
+    EXPECT_EQ(plugin->GetFrameCount(), 3);
 }
 
 } // namespace
