@@ -219,8 +219,8 @@ private:
     void HarmonyInspectorMouseDown(const TMouseEvent& event);
     void HarmonyInspectorMouseMove(const TMouseEvent& event);
     void HarmonyInspectorMouseUp(const TMouseEvent& event);
-    // Writes `value` (dB or degrees, by the view) to harmonic `harmonic` of the selected harmony when the
-    // edit type lets it through.
+    // Writes `value` (dB or degrees, by the view) to harmonic `harmonic` of harmony `frame` and to its bar
+    // when the edit type lets it through.
     void WriteHarmonic(int frame, int harmonic, double value);
     // The selected harmony's index, or -1.
     int SelectedHarmony() const;
