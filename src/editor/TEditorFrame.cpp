@@ -59,6 +59,14 @@ TEditKey EditKeyOf(platform::NamedKey key) {
         return TEditKey::Right;
     case platform::NamedKey::kDelete:
         return TEditKey::Delete;
+    case platform::NamedKey::kUp:
+        return TEditKey::Up;
+    case platform::NamedKey::kDown:
+        return TEditKey::Down;
+    case platform::NamedKey::kHome:
+        return TEditKey::Home;
+    case platform::NamedKey::kEnd:
+        return TEditKey::End;
     default:
         return TEditKey::Other;
     }
@@ -79,6 +87,14 @@ TEditKey EditKeyOfVirtual(int virtualKey) {
         return TEditKey::Right;
     case vst2::VKEY_DELETE:
         return TEditKey::Delete;
+    case vst2::VKEY_UP:
+        return TEditKey::Up;
+    case vst2::VKEY_DOWN:
+        return TEditKey::Down;
+    case vst2::VKEY_HOME:
+        return TEditKey::Home;
+    case vst2::VKEY_END:
+        return TEditKey::End;
     default:
         return TEditKey::Other;
     }
@@ -239,7 +255,8 @@ void TEditorFrame::Handle(const WindowEvent& event) {
 
 bool TEditorFrame::DispatchKey(const TKeyEvent& event) {
     const THookEdit* edit = THookEdit::ActiveEdit();
-    if (!edit || !Inside(*edit, form_->Root())) return false;
+    const bool editing = edit && Inside(*edit, form_->Root());
+    if (!editing && !form_->ModalLayer().IsOpen()) return false;
     return form_->KeyEvent(event);
 }
 
@@ -260,7 +277,8 @@ bool TEditorFrame::HostKey(int character, int virtualKey, int /*modifiers*/, boo
 void TEditorFrame::FollowKeyboardFocus() {
     if (!window_) return;
     const THookEdit* edit = THookEdit::ActiveEdit();
-    const bool editing = edit && edit->Focused() && Inside(*edit, form_->Root());
+    // A panel takes the keyboard too: a dialog's list and buttons answer to keys.
+    const bool editing = (edit && edit->Focused() && Inside(*edit, form_->Root())) || form_->ModalLayer().IsOpen();
     if (editing && !holdingFocus_) {
         window_->TakeKeyboardFocus();
         holdingFocus_ = true;

@@ -11,10 +11,10 @@
 // The window is made in the constructor; when the host has not created its parent yet, it is tried again
 // at each idle. Without a display the form still exists (and takes refreshes) but shows nothing.
 //
-// Keys: the window takes the keyboard while an in-place name editor is active and gives it back when the
-// edit ends. Keys that reach the window go to the editor; keys the host forwards (HostKey) are used only
-// while the window does not have the keyboard itself, so no key arrives twice. Keys the editor does not use
-// go back to the host.
+// Keys: the window takes the keyboard while an in-place name editor is active or a panel (message box, file
+// dialog) is open, and gives it back when the edit ends and the last panel closed. Keys that reach the window go to the
+// editor; keys the host forwards (HostKey) are used only while the window does not have the keyboard itself, so no key
+// arrives twice. Keys the editor does not use go back to the host.
 //
 // Display scale (1 or 2, chosen at construction, changed with SetScale): the form draws into a buffer of
 // 800·scale × 556·scale device pixels from the skin of that scale and the window has that size; mouse

@@ -193,6 +193,7 @@ bool TModalLayer::DispatchKey(const TKeyEvent& event) {
     if (stack_.empty()) return false;
     const TCallGuard guard(*this);
     TModalPanel& top = *Top();
+    if (top.PreviewKey(event)) return true;
     if (const THookEdit* edit = THookEdit::ActiveEdit(); edit && IsInside(*edit, top))
         return THookEdit::DispatchKey(event);
     return top.KeyDown(event);

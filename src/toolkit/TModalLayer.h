@@ -13,9 +13,9 @@
 // of its button still reaches its holder, which so ends its drag, and nothing else. The same goes for a
 // capture held in a panel that another panel covers.
 //
-// Keys: DispatchKey gives a key event to the top panel: to the active edit box when it lies inside the top
-// panel, else to the panel's KeyDown. Opening a panel deactivates an active edit box outside it. The editor
-// calls DispatchKey before THookEdit::DispatchKey; keys the panel leaves go on to the host.
+// Keys: DispatchKey gives a key event to the top panel: first to its PreviewKey, then to the active edit box
+// when it lies inside the top panel, else to the panel's KeyDown. Opening a panel deactivates an active edit box
+// outside it. The editor calls DispatchKey before THookEdit::DispatchKey; keys the panel leaves go on to the host.
 //
 // Ownership and results: the layer owns its panels. Open takes a panel and the callback that gets its
 // result; a panel ends itself with Close(result), which takes it off the stack, invalidates, and then calls
@@ -103,6 +103,9 @@ public:
 
     // A key event for the panel; true when it was used. The default uses none.
     virtual bool KeyDown(const TKeyEvent& /*event*/) { return false; }
+    // A key event for the panel before its active edit box sees it (a list's Up and Down beside a name
+    // field); true when it was used. The default uses none.
+    virtual bool PreviewKey(const TKeyEvent& /*event*/) { return false; }
     // Sizes and places the panel in `area` (the root's coordinates: its whole size) when it opens; the
     // default keeps the size (cut to the area) and centres it.
     virtual void Arrange(const TRect& area);
