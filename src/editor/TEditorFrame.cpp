@@ -224,6 +224,7 @@ void TEditorFrame::Handle(const WindowEvent& event) {
         form_->MouseUp(mouse);
         break;
     case WindowEventType::kWheel:
+        form_->ModalLayer().MouseWheel(mouse, event.wheelSteps); // the form's own controls take no wheel
         break;
     case WindowEventType::kKeyDown:
     case WindowEventType::kKeyUp: {

@@ -19,11 +19,38 @@ char Lower(char c) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
-// Byte order of the lower-cased names, then byte order, so that every list comes out the same.
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The order people expect: letters ignoring case, runs of digits by their value ("Pad 2" before "Pad 10");
+// names equal that way by byte value, so that every list comes out the same.
 bool NameLess(const std::string& a, const std::string& b) {
-    const auto lowerLess = [](char x, char y) { return Lower(x) < Lower(y); };
-    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lowerLess)) return true;
-    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), lowerLess)) return false;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            while (i < a.size() && a[i] == '0' && i + 1 < a.size() && IsDigit(a[i + 1]))
+                ++i;
+            while (j < b.size() && b[j] == '0' && j + 1 < b.size() && IsDigit(b[j + 1]))
+                ++j;
+            std::size_t endA = i;
+            std::size_t endB = j;
+            while (endA < a.size() && IsDigit(a[endA]))
+                ++endA;
+            while (endB < b.size() && IsDigit(b[endB]))
+                ++endB;
+            if (endA - i != endB - j) return endA - i < endB - j;
+            if (const int order = a.compare(i, endA - i, b, j, endB - j); order != 0) return order < 0;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (Lower(a[i]) != Lower(b[j])) return Lower(a[i]) < Lower(b[j]);
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) return j < b.size();
     return a < b;
 }
 
@@ -162,8 +189,9 @@ void TFileDialog::OpenFolder(const std::string& folder) {
     platform::FolderEntries listing = platform::ListFolderEntries(folder_);
     readable_ = listing.readable;
     const std::size_t bar = options_.filter.find('|');
-    const std::vector<std::string> patterns = SplitPatterns(
-        bar == std::string::npos ? std::string_view(options_.filter) : std::string_view(options_.filter).substr(bar + 1));
+    const std::vector<std::string> patterns =
+        SplitPatterns(bar == std::string::npos ? std::string_view(options_.filter)
+                                               : std::string_view(options_.filter).substr(bar + 1));
     std::vector<std::string> folders;
     std::vector<std::string> files;
     for (platform::FolderEntry& entry : listing.entries) {
@@ -261,8 +289,8 @@ TRect TFileDialog::ThumbRect() const {
 TRect TFileDialog::RowRect(int row) const {
     const TRect inner = Inset(list_, 1, 1);
     const int right = BarRect().Empty() ? inner.right : inner.right - kBar;
-    return ToWindow(TRect{inner.left, inner.top + (row - top_) * RowHeight(), right,
-                          inner.top + (row - top_ + 1) * RowHeight()});
+    return ToWindow(
+        TRect{inner.left, inner.top + (row - top_) * RowHeight(), right, inner.top + (row - top_ + 1) * RowHeight()});
 }
 
 TFileDialog::TPart TFileDialog::PartAt(int x, int y, int* row) const {
@@ -294,14 +322,15 @@ void TFileDialog::Arrange(const TRect& area) {
     SetSize(width, height);
     const int pad = style.padding;
     const int field = std::max((atlas ? atlas->LineHeight() : 12) + 8, style.buttonHeight);
-    const int buttonWidth = std::max({style.buttonMinWidth, textWidth("Cancel") + 2 * pad, textWidth("Open") + 2 * pad});
+    const int buttonWidth =
+        std::max({style.buttonMinWidth, textWidth("Cancel") + 2 * pad, textWidth("Open") + 2 * pad});
     const int bottom = height - kFrame - pad;
     pathBox_ = TRect{pad, style.titleHeight + pad, width - pad, style.titleHeight + pad + field};
     const int buttonTop = (field - style.buttonHeight) / 2;
     int listBottom = 0;
     if (options_.mode == TFileDialogMode::Folder) {
-        cancelButton_ = TRect::FromSize(width - pad - buttonWidth, bottom - field + buttonTop, buttonWidth,
-                                        style.buttonHeight);
+        cancelButton_ =
+            TRect::FromSize(width - pad - buttonWidth, bottom - field + buttonTop, buttonWidth, style.buttonHeight);
         okButton_ = cancelButton_.Translated(-buttonWidth - style.buttonGap, 0);
         nameLabel_ = TRect{pad, bottom - field, okButton_.left - kGap, bottom};
         typeLabel_ = typeBox_ = TRect{};
@@ -314,8 +343,8 @@ void TFileDialog::Arrange(const TRect& area) {
         typeBox_ = TRect{typeLabel_.right, typeLabel_.top, fieldRight, typeLabel_.bottom};
         const TRect nameBox{nameLabel_.right, nameLabel_.top, fieldRight, nameLabel_.bottom};
         nameField_.SetBounds(TRect{nameBox.left + 4, nameBox.top + 2, nameBox.right - 2, nameBox.bottom - 2});
-        okButton_ = TRect::FromSize(width - pad - buttonWidth, nameLabel_.top + buttonTop, buttonWidth,
-                                    style.buttonHeight);
+        okButton_ =
+            TRect::FromSize(width - pad - buttonWidth, nameLabel_.top + buttonTop, buttonWidth, style.buttonHeight);
         cancelButton_ = TRect::FromSize(okButton_.left, typeLabel_.top + buttonTop, buttonWidth, style.buttonHeight);
         listBottom = nameLabel_.top - kGap - 2;
     }
@@ -560,6 +589,12 @@ void TFileDialog::MouseUp(const TMouseEvent& event) {
         Close(mrCancel);
 }
 
+bool TFileDialog::MouseWheel(const TMouseEvent& event, int steps) {
+    if (!WindowRect().Contains(event.x, event.y)) return false;
+    ScrollBy(-steps * kWheelRows);
+    return true;
+}
+
 // Painting -----------------------------------------------------------------------------------------------
 
 void TFileDialog::PaintField(TPainter& painter, const TRect& area) const {
@@ -611,7 +646,7 @@ void TFileDialog::PaintClient(TPainter& painter, const TRect& client) {
         }
     }
 
-    const char* ok = options_.mode == TFileDialogMode::Save ? "Save"
+    const char* ok = options_.mode == TFileDialogMode::Save   ? "Save"
                      : options_.mode == TFileDialogMode::Open ? "Open"
                                                               : "OK";
     PaintButton(painter, ToWindow(okButton_), ok, true, pressed_ == TPart::Ok && pressedInside_);
@@ -651,7 +686,7 @@ void TFileDialog::PaintList(TPainter& painter, const TRect& list) const {
     // A note where the rows end: why the list is empty.
     const bool onlyUp = rows_.empty() || (rows_.size() == 1 && rows_.front().name == "..");
     if (atlas && onlyUp) {
-        const char* note = !readable_                                  ? "This folder cannot be read."
+        const char* note = !readable_                                 ? "This folder cannot be read."
                            : options_.mode == TFileDialogMode::Folder ? "No folders here."
                                                                       : "No matching files here.";
         const TRect area = RowRect(static_cast<int>(rows_.size()) + 1);
@@ -673,8 +708,7 @@ void TFileDialog::PaintScrollBar(TPainter& painter, const TRect& bar) const {
     const float up = static_cast<float>(bar.top) + kBar / 2.0f;
     const float down = static_cast<float>(bar.bottom) - kBar / 2.0f;
     const std::array<TPointF, 3> upArrow{TPointF{cx - 4, up + 2}, TPointF{cx + 4, up + 2}, TPointF{cx, up - 3}};
-    const std::array<TPointF, 3> downArrow{TPointF{cx - 4, down - 2}, TPointF{cx + 4, down - 2},
-                                           TPointF{cx, down + 3}};
+    const std::array<TPointF, 3> downArrow{TPointF{cx - 4, down - 2}, TPointF{cx + 4, down - 2}, TPointF{cx, down + 3}};
     painter.FillPolygon(upArrow, colours.muted);
     painter.FillPolygon(downArrow, colours.muted);
 }

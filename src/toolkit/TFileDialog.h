@@ -3,13 +3,15 @@
 //
 // TFileDialog shows its title, the current folder's path, a list of the folder's sub-folders (first, with a
 // folder mark) and of its files whose names match the filter's patterns ignoring case, each group sorted by
-// name ignoring case, with ".." at the top (except at the root) to go up; then a name field, the filter's
-// description ("Brindmor Program (*.bpa)") and the buttons "Open" or "Save" and "Cancel". Hidden entries are
-// left out. An unreadable folder shows an empty list with a note; nothing is reported otherwise.
+// name (ignoring case, numbers by their value: "Pad 2" before "Pad 10"), with ".." at the top (except at the
+// root) to go up; then a name field, the filter's description ("Brindmor Program (*.bpa)") and the buttons
+// "Open" or "Save" and "Cancel". Hidden entries are left out. An unreadable folder shows an empty list with
+// a note; nothing is reported otherwise.
 //
 // Mouse: a press on a row selects it (a file's name goes into the name field); a second press on the same row
 // within kDoubleClickMs (of the clock the layer advances) opens a folder or confirms a file. The scroll bar at
-// the list's right: its arrows scroll by a row, its track by a page, its thumb drags. A button is chosen by a
+// the list's right: its arrows scroll by a row, its track by a page, its thumb drags; the mouse wheel scrolls
+// by kWheelRows a notch anywhere over the dialog. A button is chosen by a
 // press and a release on it.
 // Keys (before the name field sees them): Up, Down, Home and End move the selection (Home and End edit the
 // field while it was used last); Enter opens the selected folder when the list was used last, else confirms
@@ -81,6 +83,7 @@ bool MatchesPattern(std::string_view name, std::string_view pattern);
 class TFileDialog : public TModalPanel {
 public:
     static constexpr int kDoubleClickMs = 500;
+    static constexpr int kWheelRows = 3;
     static constexpr int kPreferredWidth = 520;
     static constexpr int kPreferredHeight = 392;
     static constexpr int kMaxNameLength = 255;
@@ -137,6 +140,7 @@ public:
     void MouseDown(const TMouseEvent& event) override;
     void MouseMove(const TMouseEvent& event) override;
     void MouseUp(const TMouseEvent& event) override;
+    bool MouseWheel(const TMouseEvent& event, int steps) override;
 
 protected:
     void PaintClient(TPainter& painter, const TRect& client) override;
@@ -203,9 +207,8 @@ public:
     // Starts in `path` when it is an existing folder, else in the home folder.
     TFolderChooser(std::string caption, std::string path, TFileDialogColours colours = {});
 
-    static TFolderChooser& Show(TModalLayer& layer, std::string caption, std::string path,
-                                TFileDialogCallback onOk, std::function<void()> onCancel = {},
-                                TFileDialogColours colours = {});
+    static TFolderChooser& Show(TModalLayer& layer, std::string caption, std::string path, TFileDialogCallback onOk,
+                                std::function<void()> onCancel = {}, TFileDialogColours colours = {});
 };
 
 } // namespace quillon

@@ -173,6 +173,12 @@ void TModalLayer::MouseMove(const TMouseEvent& event) {
     Top()->router_.MouseMove(event);
 }
 
+bool TModalLayer::MouseWheel(const TMouseEvent& event, int steps) {
+    if (stack_.empty()) return false;
+    const TCallGuard guard(*this);
+    return Top()->MouseWheel(event, steps);
+}
+
 void TModalLayer::ReleaseCaptures(const TMouseEvent& event) {
     const TCallGuard guard(*this);
     // By index: a release may close panels.

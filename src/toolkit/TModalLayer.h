@@ -11,7 +11,8 @@
 // router reaches the editor's (press, capture, release). Events outside the top panel do nothing and the
 // controls below never see them. A capture held below when a panel opens sees no more moves; the release
 // of its button still reaches its holder, which so ends its drag, and nothing else. The same goes for a
-// capture held in a panel that another panel covers.
+// capture held in a panel that another panel covers. The editor hands the mouse wheel to the layer
+// (MouseWheel), which gives it to the top panel.
 //
 // Keys: DispatchKey gives a key event to the top panel: first to its PreviewKey, then to the active edit box
 // when it lies inside the top panel, else to the panel's KeyDown. Opening a panel deactivates an active edit box
@@ -110,6 +111,10 @@ public:
     // default keeps the size (cut to the area) and centres it.
     virtual void Arrange(const TRect& area);
 
+    // A turn of the mouse wheel by `steps` notches (positive: away from the user) at `event` (window
+    // coordinates); true when it was used. The default uses none.
+    virtual bool MouseWheel(const TMouseEvent& /*event*/, int /*steps*/) { return false; }
+
     // The panel's controls take the mouse through this router.
     TMouseRouter& Router() { return router_; }
 
@@ -155,6 +160,8 @@ public:
     void MouseDown(const TMouseEvent& event);
     void MouseMove(const TMouseEvent& event);
     void MouseUp(const TMouseEvent& event);
+    // Gives a turn of the mouse wheel to the top panel; true when it used it.
+    bool MouseWheel(const TMouseEvent& event, int steps);
     // Gives the release to every panel whose controls hold a capture (the router does, while a menu takes
     // the mouse), so a drag in a panel ends with its button even when a menu opened meanwhile.
     void ReleaseCaptures(const TMouseEvent& event);
