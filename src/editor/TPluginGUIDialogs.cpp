@@ -5,6 +5,7 @@
 #include "editor/TPluginGUIForm.h"
 #include "platform/IFileDialogs.h"
 #include "toolkit/TFileDialog.h"
+#include "toolkit/TSystemDialogPanel.h"
 
 namespace quillon {
 
@@ -65,6 +66,26 @@ TDialogKind KindOf(TFileDialogKind kind) {
     return {platform::kOpenProgramDialog, false};
 }
 
+void OpenBuiltIn(TModalLayer& layer, TFileDialogOptions options, TPathCallback onOk, std::function<void()> onCancel) {
+    if (options.mode == TFileDialogMode::Folder)
+        TFolderChooser::Show(layer, std::move(options.title), std::move(options.folder), std::move(onOk),
+                             std::move(onCancel), options.colours);
+    else
+        TFileDialog::Show(layer, std::move(options), std::move(onOk), std::move(onCancel));
+}
+
+// The desktop's dialog when the settings ask for it and one can be started, else (and when it fails to show)
+// the editor's own.
+void OpenDialog(TModalLayer& layer, const platform::ISettingsStore& settings, TFileDialogOptions options,
+                TPathCallback onOk, std::function<void()> onCancel) {
+    if (settings.ReadSetting(platform::kSettingFileDialog).text == "system") {
+        TModalLayer* target = &layer; // the layer outlives every callback of its panels
+        auto builtIn = [target, options, onOk, onCancel] { OpenBuiltIn(*target, options, onOk, onCancel); };
+        if (TSystemDialogPanel::Show(layer, options, onOk, onCancel, std::move(builtIn))) return;
+    }
+    OpenBuiltIn(layer, std::move(options), std::move(onOk), std::move(onCancel));
+}
+
 } // namespace
 
 TModalStyle form::PanelStyle(const TEditorSkin& skin) {
@@ -103,11 +124,15 @@ void TPluginGUI::ShowFileDialog(TFileDialogKind kind, TPathCallback onOk, std::f
     options.folder = platform::DialogStartFolder(dialog.spec, plugin_.Settings()).value_or(std::string{});
     options.overwritePrompt = dialog.overwritePrompt;
     options.colours = kFileDialogColours;
-    TFileDialog::Show(modalLayer_, std::move(options), std::move(onOk), std::move(onCancel));
+    OpenDialog(modalLayer_, plugin_.Settings(), std::move(options), std::move(onOk), std::move(onCancel));
 }
 
 void TPluginGUI::ChooseFolder(std::string caption, TPathCallback onOk, std::function<void()> onCancel) {
-    TFolderChooser::Show(modalLayer_, std::move(caption), {}, std::move(onOk), std::move(onCancel), kFileDialogColours);
+    TFileDialogOptions options;
+    options.mode = TFileDialogMode::Folder;
+    options.title = std::move(caption);
+    options.colours = kFileDialogColours;
+    OpenDialog(modalLayer_, plugin_.Settings(), std::move(options), std::move(onOk), std::move(onCancel));
 }
 
 } // namespace quillon

@@ -7,11 +7,16 @@
 #include "support/ScopedEnvironment.h"
 #include "support/TemporaryDirectory.h"
 #include "toolkit/TFileDialog.h"
+#include "toolkit/TSystemDialogPanel.h"
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quillon::test {
@@ -23,7 +28,8 @@ struct FileDialogsTest : TEditorFixture {
     int cancels = 0;
 
     void TearDown() override {
-        for (const char* name : {platform::kSettingPresetHarmonyDir, platform::kSettingProgramBankDir})
+        for (const char* name :
+             {platform::kSettingPresetHarmonyDir, platform::kSettingProgramBankDir, platform::kSettingFileDialog})
             plugin->Settings().WriteSetting(name, "");
         TEditorFixture::TearDown();
     }
@@ -62,7 +68,8 @@ TEST_F(FileDialogsTest, DialogsStartInTheirRememberedFolderWithTheirTitleAndFilt
     EXPECT_EQ(bank.Caption(), "Save Program Bank");
     EXPECT_EQ(bank.Folder(), folder.Path());
     form->ModalLayer().CloseAll();
-    form->ChooseFolder(platform::kChooseHarmonyFolderCaption, [this](const std::string& path) { chosen.push_back(path); });
+    form->ChooseFolder(platform::kChooseHarmonyFolderCaption,
+                       [this](const std::string& path) { chosen.push_back(path); });
     EXPECT_EQ(form->ModalLayer().Top()->Caption(), "Change default directory for harmony files.");
     form->KeyEvent(TKeyEvent{TEditKey::Enter, true, {}});
     EXPECT_EQ(chosen.back(), folder.Path());
@@ -96,10 +103,36 @@ TEST_F(FileDialogsTest, KeysFromTheHostReachAnOpenDialog) {
     EXPECT_EQ(dynamic_cast<TFileDialog&>(*frame.Form().ModalLayer().Top()).NameField().Text(), "q");
     EXPECT_TRUE(frame.HostKey(0, vst2::VKEY_ESCAPE, 0, true));
     // The folder chooser has no name field: its keys come all the same.
-    frame.Form().ChooseFolder("Choose", [](const std::string&) {}, [this] { ++cancels; });
+    frame.Form().ChooseFolder(
+        "Choose", [](const std::string&) {}, [this] { ++cancels; });
     EXPECT_TRUE(frame.HostKey(0, vst2::VKEY_ESCAPE, 0, true));
     EXPECT_EQ(cancels, 2);
     EXPECT_FALSE(frame.Form().ModalLayer().IsOpen());
+}
+
+// "FileDialog=system": the desktop's dialog where it can be started; the editor's own where it cannot, or
+// when it fails to show.
+TEST_F(FileDialogsTest, TheDesktopsDialogWhenTheSettingsAskForItElseTheEditorsOwn) {
+    ASSERT_TRUE(plugin->Settings().WriteSetting(platform::kSettingFileDialog, "system"));
+    ScopedEnvironment environment;
+    environment.Set("PATH", folder.Path());
+    form->ShowFileDialog(TFileDialogKind::OpenAudioFile, [](const std::string&) {});
+    EXPECT_NE(dynamic_cast<TFileDialog*>(form->ModalLayer().Top()), nullptr); // no tool found
+    form->ModalLayer().CloseAll();
+
+    const std::string tool = folder / "zenity";
+    std::ofstream(tool) << "#!/bin/sh\nexit 3\n";
+    chmod(tool.c_str(), 0755);
+    form->ShowFileDialog(TFileDialogKind::OpenAudioFile, [](const std::string&) {});
+    EXPECT_NE(dynamic_cast<TSystemDialogPanel*>(form->ModalLayer().Top()), nullptr);
+    for (int i = 0; i < 200 && !dynamic_cast<TFileDialog*>(form->ModalLayer().Top()); ++i) {
+        form->AdvanceClock(TSystemDialogPanel::kPollMs);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    auto* own = dynamic_cast<TFileDialog*>(form->ModalLayer().Top());
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(own->Caption(), "Open Audio File");
+    EXPECT_EQ(form->ModalLayer().Count(), 1);
 }
 
 } // namespace

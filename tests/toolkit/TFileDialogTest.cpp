@@ -229,8 +229,7 @@ TEST_F(TFileDialogTest, FolderChooserListsFoldersAndConfirmsTheSelectedOrCurrent
     environment.Set("HOME", folder / "zeta");
     auto show = [this](const std::string& path) -> TFolderChooser& {
         return TFolderChooser::Show(
-            layer, "Choose", path, [this](const std::string& path) { chosen.push_back(path); },
-            [this] { ++cancels; });
+            layer, "Choose", path, [this](const std::string& path) { chosen.push_back(path); }, [this] { ++cancels; });
     };
     TFolderChooser& chooser = show(folder.Path());
     EXPECT_EQ(Names(chooser), (std::vector<std::string>{"../", "Sub/", "zeta/"}));
