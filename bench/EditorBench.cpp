@@ -481,8 +481,8 @@ void BM_EditorIdleWithFileDialogHeadless(benchmark::State& state) {
         if (plugin.TakeRefreshLevel() > 0) frame.updateAll();
         frame.Present();
     }
-    state.counters["rows"] = static_cast<double>(
-        dynamic_cast<const TFileDialog&>(*frame.Form().ModalLayer().Top()).Rows().size());
+    state.counters["rows"] =
+        static_cast<double>(dynamic_cast<const TFileDialog&>(*frame.Form().ModalLayer().Top()).Rows().size());
 }
 BENCHMARK(BM_EditorIdleWithFileDialogHeadless)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 
