@@ -215,6 +215,7 @@ void TEditorFrame::Handle(const WindowEvent& event) {
                             event.control};
     switch (event.type) {
     case WindowEventType::kMouseDown:
+        panelFocusDeclined_ = false;
         form_->MouseDown(mouse);
         break;
     case WindowEventType::kMouseMove:
@@ -241,6 +242,7 @@ void TEditorFrame::Handle(const WindowEvent& event) {
     case WindowEventType::kFocusOut:
         windowHasFocus_ = false;
         holdingFocus_ = false;
+        if (form_->ModalLayer().IsOpen()) panelFocusDeclined_ = true;
         if (THookEdit* edit = THookEdit::ActiveEdit(); edit && Inside(*edit, form_->Root())) edit->KillFocus();
         break;
     case WindowEventType::kExpose:
@@ -278,8 +280,11 @@ bool TEditorFrame::HostKey(int character, int virtualKey, int /*modifiers*/, boo
 void TEditorFrame::FollowKeyboardFocus() {
     if (!window_) return;
     const THookEdit* edit = THookEdit::ActiveEdit();
-    // A panel takes the keyboard too: a dialog's list and buttons answer to keys.
-    const bool editing = (edit && edit->Focused() && Inside(*edit, form_->Root())) || form_->ModalLayer().IsOpen();
+    // A panel takes the keyboard too (a dialog's list and buttons answer to keys), unless the user took it
+    // elsewhere while the panel was open: then only a click into the editor takes it back.
+    const bool panel = form_->ModalLayer().IsOpen();
+    if (!panel) panelFocusDeclined_ = false;
+    const bool editing = (edit && edit->Focused() && Inside(*edit, form_->Root())) || (panel && !panelFocusDeclined_);
     if (editing && !holdingFocus_) {
         window_->TakeKeyboardFocus();
         holdingFocus_ = true;

@@ -474,7 +474,7 @@ bool TFileDialog::PreviewKey(const TKeyEvent& event) {
     switch (event.key) {
     case TEditKey::Up:
     case TEditKey::Down:
-        if (event.down) {
+        if (event.down && last >= 0) {
             const int step = event.key == TEditKey::Up ? -1 : 1;
             Select(selected_ < 0 ? (step < 0 ? last : 0) : std::clamp(selected_ + step, 0, last));
             listUsedLast_ = true;

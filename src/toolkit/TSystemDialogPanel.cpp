@@ -118,16 +118,16 @@ void TSystemDialogPanel::Answered() {
         return;
     }
     asking_ = true;
-    TMessageBox& question = TMessageBox::Show(
-        *Layer(), options_.title,
-        "\"" + path.substr(path.rfind('/') + 1) + "\" already exists.\nDo you want to replace it?",
-        TMsgButtons::mbYesNo, [this, alive = std::weak_ptr<int>(alive_), path](int result) {
-            if (alive.expired()) return;
-            if (result == mrYes)
-                Finish(path);
-            else
-                Close(mrCancel);
-        });
+    TMessageBox& question =
+        TMessageBox::Show(*Layer(), options_.title,
+                          "\"" + path.substr(path.rfind('/') + 1) + "\" already exists.\nDo you want to replace it?",
+                          TMsgButtons::mbYesNo, [this, alive = std::weak_ptr<int>(alive_), path](int result) {
+                              if (alive.expired()) return;
+                              if (result == mrYes)
+                                  Finish(path);
+                              else
+                                  Close(mrCancel);
+                          });
     question.SetDefaultResult(mrNo);
 }
 

@@ -53,8 +53,8 @@ struct TSystemDialogPanelTest : ::testing::Test {
         chmod(path.c_str(), 0755);
     }
     TSystemDialogPanel* Show(TFileDialogMode mode, bool overwritePrompt = false) {
-        TFileDialogOptions options{mode, "Save Harmony File", "Brindmor Harmony|*.bha", "bha", folder.Path(),
-                                   overwritePrompt, {}};
+        TFileDialogOptions options{
+            mode, "Save Harmony File", "Brindmor Harmony|*.bha", "bha", folder.Path(), overwritePrompt, {}};
         return TSystemDialogPanel::Show(
             layer, options, [this](const std::string& path) { chosen.push_back(path); }, [this] { ++cancels; },
             [this] { ++failures; });
@@ -81,8 +81,9 @@ TEST_F(TSystemDialogPanelTest, TheAnswerComesThroughTheClockAndTheChildGetsNothi
     RunUntilClosed();
     EXPECT_EQ(chosen, std::vector<std::string>{folder / "New.bha"}); // the default extension added
     const std::string seen = ReadAll(log);
-    for (const std::string& argument : std::vector<std::string>{"--file-selection", "--save", "--title=Save Harmony File",
-                                       "--file-filter=Brindmor Harmony | *.bha", "--filename=" + folder.Path() + "/"})
+    for (const std::string& argument :
+         std::vector<std::string>{"--file-selection", "--save", "--title=Save Harmony File",
+                                  "--file-filter=Brindmor Harmony | *.bha", "--filename=" + folder.Path() + "/"})
         EXPECT_NE(seen.find(argument + "\n"), std::string::npos) << argument;
     EXPECT_EQ(seen.find("LD_LIBRARY_PATH"), std::string::npos);
     EXPECT_EQ(ReadAll(log + ".fd").find(std::to_string(leaked) + "\n"), std::string::npos);

@@ -17,7 +17,7 @@ namespace quillon::platform {
 namespace {
 
 constexpr const char* kDefaultPath = "/usr/local/bin:/usr/bin:/bin";
-constexpr std::size_t kMaxOutput = 64 * 1024; // a path, with room to spare
+constexpr std::size_t kMaxOutput = std::size_t{64} * 1024; // a path, with room to spare
 
 bool IsExecutableFile(const std::string& path) {
     struct stat info {};
@@ -61,7 +61,7 @@ std::vector<std::string> Arguments(const std::string& tool, const SystemDialogRe
     const std::string start = request.folder.empty() ? std::string{} : request.folder + "/";
     if (tool.ends_with("/kdialog")) {
         std::vector<std::string> args{tool, "--title", request.title};
-        args.emplace_back(folder                                        ? "--getexistingdirectory"
+        args.emplace_back(folder                                    ? "--getexistingdirectory"
                           : request.kind == SystemDialogKind::kSave ? "--getsavefilename"
                                                                     : "--getopenfilename");
         args.push_back(start.empty() ? "." : start);
@@ -90,6 +90,7 @@ std::unique_ptr<SystemFileDialog> SystemFileDialog::Start(const SystemDialogRequ
     if (tool.empty()) return nullptr;
     std::vector<std::string> args = Arguments(tool, request);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
