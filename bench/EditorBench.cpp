@@ -10,12 +10,14 @@
 // Times are the CPU time of the whole process (the plug-in's threads included, the X server not: its share
 // is reported separately as server_us where it is measured). Without Xvfb the windowed cases are skipped.
 #include "core/TCustomVSTMidiPlugin.h"
+#include "editor/TEditorFrame.h"
 #include "editor/TPluginGUI.h"
 #include "host/vst2.h"
 #include "hostkit/TPluginHost.h"
 #include "support/XTestHost.h"
 #include "support/XvfbServer.h"
 #include "toolkit/TBADIBKnob.h"
+#include "toolkit/TFileDialog.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -23,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -425,5 +428,81 @@ void BM_EditorMemoryOpenHeadless(benchmark::State& state) {
     state.counters["editor_MB"] = (most + kSegmentBytes) / kMegabyte;
 }
 BENCHMARK(BM_EditorMemoryOpenHeadless)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// 5. A file dialog open ---------------------------------------------------------------------------------
+
+// A folder of `files` program files and a few sub-folders under the temporary folder, removed at the end.
+class BenchFolder {
+public:
+    explicit BenchFolder(int files) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quillon-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) return;
+        path_ = pattern;
+        for (int i = 0; i < files; ++i)
+            std::ofstream(path_ + "/Program " + std::to_string(i) + ".bpa") << "x";
+        for (const char* folder : {"Basses", "Pads", "Strings"})
+            std::filesystem::create_directory(path_ + "/" + folder);
+    }
+    ~BenchFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    BenchFolder(const BenchFolder&) = delete;
+    BenchFolder& operator=(const BenchFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+TFileDialogOptions ProgramDialog(const std::string& folder) {
+    TFileDialogOptions options;
+    options.title = "Open Program File";
+    options.filter = "Brindmor Program|*.bpa";
+    options.defaultExtension = "bpa";
+    options.folder = folder;
+    return options;
+}
+
+// The editor's idle (PollInput: the clock moves on; the refresh; Present: the repaint) with a file dialog open
+// on a folder of 200 files and nothing changing; headless, so the whole path but the window's own calls.
+void BM_EditorIdleWithFileDialogHeadless(benchmark::State& state) {
+    const BenchFolder folder(200);
+    TCustomVSTMidiPlugin plugin(ScanHost);
+    TEditorFrame frame(0, plugin);
+    frame.initNonAutomatedControls();
+    TFileDialog::Show(frame.Form().ModalLayer(), ProgramDialog(folder.Path()), [](const std::string&) {});
+    for (int i = 0; i < 3; ++i) { // the first frame with the dialog out
+        frame.PollInput();
+        frame.Present();
+    }
+    for (auto _ : state) {
+        frame.PollInput();
+        if (plugin.TakeRefreshLevel() > 0) frame.updateAll();
+        frame.Present();
+    }
+    state.counters["rows"] =
+        static_cast<double>(dynamic_cast<const TFileDialog&>(*frame.Form().ModalLayer().Top()).Rows().size());
+}
+BENCHMARK(BM_EditorIdleWithFileDialogHeadless)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+
+// Opening the dialog on a folder of 200 files: listing, filtering, sorting, and painting its first frame.
+void BM_FileDialogOpen200FilesHeadless(benchmark::State& state) {
+    const BenchFolder folder(200);
+    TCustomVSTMidiPlugin plugin(ScanHost);
+    TPluginGUI form(plugin);
+    TPixelBuffer buffer(kWidth, kHeight);
+    form.initNonAutomatedControls();
+    form.Paint(buffer, true);
+    for (auto _ : state) {
+        TFileDialog::Show(form.ModalLayer(), ProgramDialog(folder.Path()), [](const std::string&) {});
+        benchmark::DoNotOptimize(form.Paint(buffer));
+        state.PauseTiming();
+        form.ModalLayer().CloseAll();
+        form.Paint(buffer);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FileDialogOpen200FilesHeadless)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

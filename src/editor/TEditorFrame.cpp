@@ -59,6 +59,14 @@ TEditKey EditKeyOf(platform::NamedKey key) {
         return TEditKey::Right;
     case platform::NamedKey::kDelete:
         return TEditKey::Delete;
+    case platform::NamedKey::kUp:
+        return TEditKey::Up;
+    case platform::NamedKey::kDown:
+        return TEditKey::Down;
+    case platform::NamedKey::kHome:
+        return TEditKey::Home;
+    case platform::NamedKey::kEnd:
+        return TEditKey::End;
     default:
         return TEditKey::Other;
     }
@@ -79,6 +87,14 @@ TEditKey EditKeyOfVirtual(int virtualKey) {
         return TEditKey::Right;
     case vst2::VKEY_DELETE:
         return TEditKey::Delete;
+    case vst2::VKEY_UP:
+        return TEditKey::Up;
+    case vst2::VKEY_DOWN:
+        return TEditKey::Down;
+    case vst2::VKEY_HOME:
+        return TEditKey::Home;
+    case vst2::VKEY_END:
+        return TEditKey::End;
     default:
         return TEditKey::Other;
     }
@@ -199,6 +215,7 @@ void TEditorFrame::Handle(const WindowEvent& event) {
                             event.control};
     switch (event.type) {
     case WindowEventType::kMouseDown:
+        panelFocusDeclined_ = false;
         form_->MouseDown(mouse);
         break;
     case WindowEventType::kMouseMove:
@@ -208,6 +225,7 @@ void TEditorFrame::Handle(const WindowEvent& event) {
         form_->MouseUp(mouse);
         break;
     case WindowEventType::kWheel:
+        form_->ModalLayer().MouseWheel(mouse, event.wheelSteps); // the form's own controls take no wheel
         break;
     case WindowEventType::kKeyDown:
     case WindowEventType::kKeyUp: {
@@ -224,6 +242,7 @@ void TEditorFrame::Handle(const WindowEvent& event) {
     case WindowEventType::kFocusOut:
         windowHasFocus_ = false;
         holdingFocus_ = false;
+        if (form_->ModalLayer().IsOpen()) panelFocusDeclined_ = true;
         if (THookEdit* edit = THookEdit::ActiveEdit(); edit && Inside(*edit, form_->Root())) edit->KillFocus();
         break;
     case WindowEventType::kExpose:
@@ -239,7 +258,8 @@ void TEditorFrame::Handle(const WindowEvent& event) {
 
 bool TEditorFrame::DispatchKey(const TKeyEvent& event) {
     const THookEdit* edit = THookEdit::ActiveEdit();
-    if (!edit || !Inside(*edit, form_->Root())) return false;
+    const bool editing = edit && Inside(*edit, form_->Root());
+    if (!editing && !form_->ModalLayer().IsOpen()) return false;
     return form_->KeyEvent(event);
 }
 
@@ -260,7 +280,11 @@ bool TEditorFrame::HostKey(int character, int virtualKey, int /*modifiers*/, boo
 void TEditorFrame::FollowKeyboardFocus() {
     if (!window_) return;
     const THookEdit* edit = THookEdit::ActiveEdit();
-    const bool editing = edit && edit->Focused() && Inside(*edit, form_->Root());
+    // A panel takes the keyboard too (a dialog's list and buttons answer to keys), unless the user took it
+    // elsewhere while the panel was open: then only a click into the editor takes it back.
+    const bool panel = form_->ModalLayer().IsOpen();
+    if (!panel) panelFocusDeclined_ = false;
+    const bool editing = (edit && edit->Focused() && Inside(*edit, form_->Root())) || (panel && !panelFocusDeclined_);
     if (editing && !holdingFocus_) {
         window_->TakeKeyboardFocus();
         holdingFocus_ = true;

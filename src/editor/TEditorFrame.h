@@ -11,10 +11,11 @@
 // The window is made in the constructor; when the host has not created its parent yet, it is tried again
 // at each idle. Without a display the form still exists (and takes refreshes) but shows nothing.
 //
-// Keys: the window takes the keyboard while an in-place name editor is active and gives it back when the
-// edit ends. Keys that reach the window go to the editor; keys the host forwards (HostKey) are used only
-// while the window does not have the keyboard itself, so no key arrives twice. Keys the editor does not use
-// go back to the host.
+// Keys: the window takes the keyboard while an in-place name editor is active or a panel (message box, file
+// dialog) is open, and gives it back when the edit ends and the last panel closed; when the user takes the
+// keyboard elsewhere while a panel is open, only a click into the editor takes it back. Keys that reach the
+// window go to the editor; keys the host forwards (HostKey) are used only while the window does not have the
+// keyboard itself, so no key arrives twice. Keys the editor does not use go back to the host.
 //
 // Display scale (1 or 2, chosen at construction, changed with SetScale): the form draws into a buffer of
 // 800·scale × 556·scale device pixels from the skin of that scale and the window has that size; mouse
@@ -85,8 +86,9 @@ private:
     std::chrono::steady_clock::time_point lastTick_;
     bool busy_ = false;
     bool windowHasFocus_ = false;
-    bool holdingFocus_ = false; // we took the keyboard for a name editor
-    int cursor_ = -1;           // the cursor last set on the window
+    bool holdingFocus_ = false;       // we took the keyboard for a name editor or a panel
+    bool panelFocusDeclined_ = false; // the keyboard went elsewhere while a panel was open
+    int cursor_ = -1;                 // the cursor last set on the window
 };
 
 // The factory for the editor shell: the form at display scale `scale` in a child window of `parentWindow`

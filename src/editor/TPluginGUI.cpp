@@ -115,8 +115,7 @@ TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin, TEditorSkin skin)
     root_->SetDirtyRegion(&dirty_);
     menuLayer_.Style.atlas = skin_.Font("Sans 10");
     root_->SetMenuLayer(&menuLayer_);
-    modalLayer_.Style.atlas = skin_.Font("Sans 11");
-    modalLayer_.Style.titleAtlas = skin_.Font("Sans Bold 11");
+    modalLayer_.Style = PanelStyle(skin_);
     root_->SetModalLayer(&modalLayer_);
     hintLayer_.Style.atlas = skin_.Font("Sans 11");
     root_->SetHintLayer(&hintLayer_);

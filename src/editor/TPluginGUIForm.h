@@ -156,6 +156,10 @@ inline constexpr TEnvelopeViews kEnvelopeViews[record::kEnvelopeCount] = {
     {"Lfo1EnvelopeControl", "Lfo1EnvelopeLoopControl"},
     {"Lfo2EnvelopeControl", "Lfo2EnvelopeLoopControl"}};
 
+// The look of the form's panels (message boxes, file dialogs): the skin's fonts and colours
+// (TPluginGUIDialogs.cpp).
+TModalStyle PanelStyle(const TEditorSkin& skin);
+
 } // namespace quillon::form
 
 namespace quillon {

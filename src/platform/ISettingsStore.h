@@ -18,6 +18,8 @@ inline constexpr const char* kSettingPresetHarmonyDir = "PresetHarmonyDir"; // f
 inline constexpr const char* kSettingAudioFileDir = "AudioFileDir";         // folder of WAV files to analyse
 inline constexpr const char* kSettingInstallFolder = "InstallFolder";       // holds the "Data" folder
 inline constexpr const char* kSettingManual = "Manual";                     // path of the user's manual
+// "system": the file dialogs are the desktop's (zenity or kdialog) where one is found; else the editor's own.
+inline constexpr const char* kSettingFileDialog = "FileDialog";
 
 struct SettingRead {
     // True when the store could be opened. A value missing from an opened store is still "found", with

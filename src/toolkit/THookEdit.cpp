@@ -121,6 +121,14 @@ bool THookEdit::HandleKey(const TKeyEvent& event) {
     case TEditKey::Delete:
         DeleteSelection();
         break;
+    case TEditKey::Home:
+    case TEditKey::End:
+        caret_ = event.key == TEditKey::Home ? 0 : static_cast<int>(text_.size());
+        ClearSelection();
+        break;
+    case TEditKey::Up:
+    case TEditKey::Down:
+        return true;
     case TEditKey::Other:
         if (event.chars.empty()) return true;
         ReplaceSelection(event.chars);

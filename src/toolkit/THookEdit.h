@@ -11,6 +11,8 @@
 //   Enter      fires OnReturn
 //   Escape     restores the text from before editing (editing goes on)
 //   Left/Right with a selection the caret goes to its start/end, else one character back/forward
+//   Home/End   the caret goes to the start/end of the text
+//   Up/Down    nothing (panels that hold an edit box use them first)
 //   Delete     deletes the selection (nothing without one)
 //   any other  puts its characters in place of the selection at the caret; the caret moves behind them
 // If the edit box has lost the focus, the next key event ends the capture instead and is passed on.
@@ -25,7 +27,7 @@
 
 namespace quillon {
 
-enum class TEditKey { Backspace, Enter, Escape, Left, Right, Delete, Other };
+enum class TEditKey { Backspace, Enter, Escape, Left, Right, Delete, Up, Down, Home, End, Other };
 
 struct TKeyEvent {
     TEditKey key = TEditKey::Other;

@@ -173,6 +173,12 @@ void TModalLayer::MouseMove(const TMouseEvent& event) {
     Top()->router_.MouseMove(event);
 }
 
+bool TModalLayer::MouseWheel(const TMouseEvent& event, int steps) {
+    if (stack_.empty()) return false;
+    const TCallGuard guard(*this);
+    return Top()->MouseWheel(event, steps);
+}
+
 void TModalLayer::ReleaseCaptures(const TMouseEvent& event) {
     const TCallGuard guard(*this);
     // By index: a release may close panels.
@@ -193,6 +199,7 @@ bool TModalLayer::DispatchKey(const TKeyEvent& event) {
     if (stack_.empty()) return false;
     const TCallGuard guard(*this);
     TModalPanel& top = *Top();
+    if (top.PreviewKey(event)) return true;
     if (const THookEdit* edit = THookEdit::ActiveEdit(); edit && IsInside(*edit, top))
         return THookEdit::DispatchKey(event);
     return top.KeyDown(event);

@@ -11,11 +11,12 @@
 // router reaches the editor's (press, capture, release). Events outside the top panel do nothing and the
 // controls below never see them. A capture held below when a panel opens sees no more moves; the release
 // of its button still reaches its holder, which so ends its drag, and nothing else. The same goes for a
-// capture held in a panel that another panel covers.
+// capture held in a panel that another panel covers. The editor hands the mouse wheel to the layer
+// (MouseWheel), which gives it to the top panel.
 //
-// Keys: DispatchKey gives a key event to the top panel: to the active edit box when it lies inside the top
-// panel, else to the panel's KeyDown. Opening a panel deactivates an active edit box outside it. The editor
-// calls DispatchKey before THookEdit::DispatchKey; keys the panel leaves go on to the host.
+// Keys: DispatchKey gives a key event to the top panel: first to its PreviewKey, then to the active edit box
+// when it lies inside the top panel, else to the panel's KeyDown. Opening a panel deactivates an active edit box
+// outside it. The editor calls DispatchKey before THookEdit::DispatchKey; keys the panel leaves go on to the host.
 //
 // Ownership and results: the layer owns its panels. Open takes a panel and the callback that gets its
 // result; a panel ends itself with Close(result), which takes it off the stack, invalidates, and then calls
@@ -103,9 +104,16 @@ public:
 
     // A key event for the panel; true when it was used. The default uses none.
     virtual bool KeyDown(const TKeyEvent& /*event*/) { return false; }
+    // A key event for the panel before its active edit box sees it (a list's Up and Down beside a name
+    // field); true when it was used. The default uses none.
+    virtual bool PreviewKey(const TKeyEvent& /*event*/) { return false; }
     // Sizes and places the panel in `area` (the root's coordinates: its whole size) when it opens; the
     // default keeps the size (cut to the area) and centres it.
     virtual void Arrange(const TRect& area);
+
+    // A turn of the mouse wheel by `steps` notches (positive: away from the user) at `event` (window
+    // coordinates); true when it was used. The default uses none.
+    virtual bool MouseWheel(const TMouseEvent& /*event*/, int /*steps*/) { return false; }
 
     // The panel's controls take the mouse through this router.
     TMouseRouter& Router() { return router_; }
@@ -152,6 +160,8 @@ public:
     void MouseDown(const TMouseEvent& event);
     void MouseMove(const TMouseEvent& event);
     void MouseUp(const TMouseEvent& event);
+    // Gives a turn of the mouse wheel to the top panel; true when it used it.
+    bool MouseWheel(const TMouseEvent& event, int steps);
     // Gives the release to every panel whose controls hold a capture (the router does, while a menu takes
     // the mouse), so a drag in a panel ends with its button even when a menu opened meanwhile.
     void ReleaseCaptures(const TMouseEvent& event);

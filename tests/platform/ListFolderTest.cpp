@@ -1,9 +1,11 @@
-// Folder listing for the bank list: files only, sorted, appended to what the list holds.
+// Folder listing for the bank list (files only, sorted, appended to what the list holds) and for the file
+// browser (files and folders), and the browser's path helpers.
 #include "platform/ListFolder.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -38,4 +40,35 @@ TEST(ListFolderTest, MissingEmptyOrNonFolderPathsAddNothing) {
     std::filesystem::create_directory(folder / "empty");
     platform::ListFolder(folder / "empty", names);
     EXPECT_TRUE(names.empty());
+}
+
+// The file browser's listing: files and folders told apart (links by what they lead to), hidden entries left
+// out, an unreadable folder reported as such.
+TEST(ListFolderTest, BrowserEntriesTellFoldersFromFilesAndLeaveHiddenOnesOut) {
+    test::TemporaryDirectory folder;
+    for (const std::string name : {"a.bpa", ".hidden"})
+        std::ofstream(folder / name) << "x";
+    std::filesystem::create_directory(folder / "c");
+    std::filesystem::create_directory_symlink(folder / "c", folder / "link");
+    std::filesystem::create_symlink(folder / "gone", folder / "broken");
+    platform::FolderEntries listing = platform::ListFolderEntries(folder.Path() + "/");
+    EXPECT_TRUE(listing.readable);
+    std::vector<std::string> seen;
+    for (const platform::FolderEntry& entry : listing.entries)
+        seen.push_back(entry.name + (entry.isFolder ? "/" : ""));
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"a.bpa", "broken", "c/", "link/"}));
+    EXPECT_FALSE(platform::ListFolderEntries(folder / "missing").readable);
+    EXPECT_TRUE(platform::ListFolderEntries(folder / "missing").entries.empty());
+}
+
+TEST(ListFolderTest, PathsAreNormalisedByName) {
+    EXPECT_EQ(platform::NormalFolder("/a//b/./c/../"), "/a/b");
+    EXPECT_EQ(platform::NormalFolder("/../.."), "/");
+    EXPECT_EQ(platform::ParentFolder("/a/b/"), "/a");
+    EXPECT_EQ(platform::ParentFolder("/a"), "/");
+    EXPECT_EQ(platform::ParentFolder("/"), "/");
+    EXPECT_EQ(platform::JoinPath("/a", "b"), "/a/b");
+    EXPECT_EQ(platform::JoinPath("/", "b"), "/b");
+    EXPECT_EQ(platform::JoinPath("/a", "/x"), "/x");
 }
