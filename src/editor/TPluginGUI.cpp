@@ -101,6 +101,7 @@ TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin, TEditorSkin skin)
     BuildMenus(handlers);
     Build();
     BindHandlers(handlers);
+    BindEnvelopeEvents();
     FormCreate();
 }
 
@@ -743,7 +744,7 @@ void TPluginGUI::updateAllControls() {
     SelectCurrentProgram();
     root_->SetEnabled(true);
     refreshGuard_ = false;
-    if (TDIBControl* analyzing = Control("AnalyzingNowImage")) analyzing->SetVisible(false);
+    if (TDIBControl* analyzing = Control("AnalyzingNowImage")) analyzing->SetVisible(AnalysisRunning());
 }
 
 void TPluginGUI::updateAll() {
@@ -836,6 +837,7 @@ bool TPluginGUI::KeyEvent(const TKeyEvent& event) {
 }
 
 void TPluginGUI::AdvanceClock(int milliseconds) {
+    PollAnalysis();
     root_->AdvanceClock(milliseconds);
 }
 
