@@ -125,8 +125,6 @@ void TPluginGUI::BuildMenus(const THandlerTable& table) {
     for (const TMenuLayout& layout : LayoutMenus()) {
         auto menu = BuildMenu(layout, [&table](const TMenuItemLayout& item) -> std::function<void(TMenuItem&)> {
             const auto found = table.menuItems.find(item.onClick);
-            // Items without a command of their own (the analyser modes) need only the check mark the menu
-            // moves itself.
             return found != table.menuItems.end() ? found->second : std::function<void(TMenuItem&)>{};
         });
         if (layout.onPopup != nullptr)

@@ -19,7 +19,11 @@ constexpr int kSoftMode = 3;
 } // namespace
 
 void TPluginGUI::AddAnalysisHandlers(THandlerTable& table) {
-    table.menuItems.insert({{"ImportAudioFileClick", [this](TMenuItem&) { ImportAudioFileClick(); }}});
+    table.menuItems.insert({
+        {"ImportAudioFileClick", [this](TMenuItem&) { ImportAudioFileClick(); }},
+        // The modes are a radio group: the clicked one is checked, the others lose their mark.
+        {"AnalyzerModeMenuItemClick", [](TMenuItem& item) { item.SetChecked(true); }},
+    });
 }
 
 void TPluginGUI::ImportAudioFileClick() {
