@@ -106,7 +106,8 @@ public:
     // one of them used it.
     bool KeyEvent(const TKeyEvent& event);
     TCursor Cursor() const { return router_.Cursor(); }
-    // Advances the blink and other timers, the hints' among them.
+    // Advances the blink and other timers, the hints' among them, and takes over a finished audio analysis
+    // (AnalyzeAudioFile); the window calls it at every idle.
     void AdvanceClock(int milliseconds);
 
     // Panels ----------------------------------------------------------------------------------------------
