@@ -148,6 +148,10 @@ TFFTReal& THarmonicAudioAnalyzer::Transform(int length) {
     return *transforms_[bits];
 }
 
+bool THarmonicAudioAnalyzer::StopRequested() const {
+    return stop_ != nullptr && stop_->load(std::memory_order_relaxed);
+}
+
 void THarmonicAudioAnalyzer::ReportProgress(std::int64_t p) {
     if (progress_) progress_(n_ > 0 ? std::clamp(static_cast<double>(p) / static_cast<double>(n_), 0.0, 1.0) : 1.0);
 }
@@ -201,6 +205,7 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
     std::map<std::int64_t, TStep> steps;
     TPeriod loudest, quietest;
     while (static_cast<int>(points.size()) < kMaxPoints) {
+        if (StopRequested()) return {};
         const std::int64_t end = std::min(RoundEven(searchWindow_ * rate_) + p, n_ - 1);
         steps.erase(steps.begin(), steps.lower_bound(p)); // no walk starts before p again
         bool haveLoudest = false, haveQuietest = false;

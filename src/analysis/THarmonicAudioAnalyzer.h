@@ -16,9 +16,11 @@
 // that into the level byte whose synthesis reproduces amplitude a (a = 1 → 12).
 //
 // Threads: an analyser serves one thread at a time [gui]; it allocates its transforms as it needs them.
+// Another thread may ask a running analysis to stop through the flag given to SetStopRequest.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,6 +66,9 @@ public:
     void SetPeriodsPerFrame(int periods);
     // Called now and then during Analyze with the part done, 0 … 1.
     void SetProgressHandler(std::function<void(double)> handler) { progress_ = std::move(handler); }
+    // A flag another thread may set to end a running Analyze early; it then returns no points. The flag
+    // must outlive the analysis; null for none.
+    void SetStopRequest(const std::atomic<bool>* stop) { stop_ = stop; }
 
     float SmoothingTolerance() const { return smoothingTolerance_; }
     float MinimumSpacing() const { return minimumSpacing_; }
@@ -87,12 +92,14 @@ private:
     bool AnalysePeriod(std::int64_t p, double period, TAnalysisPoint& point);
     TFFTReal& Transform(int length);
     void ReportProgress(std::int64_t p);
+    bool StopRequested() const;
 
     float smoothingTolerance_ = 0.3f;
     float minimumSpacing_ = 0.03f;
     float searchWindow_ = 0.2f;
     int periodsPerFrame_ = 1;
     std::function<void(double)> progress_;
+    const std::atomic<bool>* stop_ = nullptr;
 
     // State of one Analyze call.
     const float* x_ = nullptr;

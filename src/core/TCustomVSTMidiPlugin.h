@@ -4,6 +4,7 @@
 // the engine in step through the editing, file and analysis commands.
 #pragma once
 
+#include "analysis/AnalyzeWaveFile.h"
 #include "core/TVSTMidiPlugin.h"
 #include "engine/TSynthEngine.h"
 
@@ -82,6 +83,13 @@ public:
     // Replaces the current program's harmony with what the analyser finds in a WAV file (mode 0 dynamic,
     // 1 medium, 2 soft); the engine takes it over at the next processing call.
     bool AnalyzeAudioIntoProgram(const std::string& path, int mode);
+    // The writing half of AnalyzeAudioIntoProgram, for an analysis made elsewhere (AnalyzeWaveFile, on any
+    // thread): a refused file shows the reader's message, an analysis without points "Analyze failed. Refer
+    // to the manual for help.", and both leave the programs unchanged; otherwise the points become the
+    // harmony frames of program `slot` (0..127), whose bank is marked modified, and the engine takes the
+    // program over when it is the current one. A stopped analysis changes and says nothing. False unless
+    // the harmony was replaced.
+    bool ApplyAudioAnalysis(const TWaveAnalysis& analysis, int slot);
 
     // What the editor shows of the LFOs (lfo 0 or 1) [gui]: the waveform 1..10 its scope draws, set by the
     // editor or stepped to the next one (10 wraps to 1), and the shape's value at a phase 0..1. Until the

@@ -3,12 +3,12 @@
 // audio thread) and are then read back into the current program's record, so that record and engine stay
 // in step; like the other editing operations they hold the records mutex and bring a stale model up to
 // date first. Files are read and written, and recordings analysed, outside the lock. The analysis import
-// writes the record only; the engine takes the program over at the next processing call. The readers and
+// writes the record only; the engine takes the program over at the next processing call. Its reading and
+// analysing half (AnalyzeWaveFile) may run on any thread; writing the result is the editor's thread's. The readers and
 // writers only report; the messages are shown here.
 #include "core/TCustomVSTMidiPlugin.h"
 
-#include "analysis/ReadWaveFile.h"
-#include "analysis/THarmonicAudioAnalyzer.h"
+#include "analysis/AnalyzeWaveFile.h"
 #include "engine/TIFFTVoiceOsc.h"
 
 #include <algorithm>
@@ -83,48 +83,41 @@ bool TCustomVSTMidiPlugin::HarmonyClipboardFilled() const {
 }
 
 bool TCustomVSTMidiPlugin::AnalyzeAudioIntoProgram(const std::string& path, int mode) {
-    std::vector<float> channel;
-    int rate = 0;
-    {
-        TWaveData wave;
-        if (const Status status = ReadWaveFile(path, wave); !status.Ok()) {
-            UserPrompt().ShowMessage(status.message);
-            return false;
-        }
-        // The analysis runs on the first channel; the interleaved samples go at once.
-        channel.resize(static_cast<std::size_t>(wave.frames));
-        const auto channels = static_cast<std::size_t>(wave.channels);
-        for (std::size_t i = 0; i < channel.size(); ++i)
-            channel[i] = wave.samples[i * channels];
-        rate = wave.sampleRate;
-    }
+    const int slot = CurrentProgram();
+    return ApplyAudioAnalysis(AnalyzeWaveFile(path, mode + 1), slot); // 0 dynamic, 1 medium, 2 soft
+}
 
-    THarmonicAudioAnalyzer analyzer;
-    analyzer.SetMode(mode + 1); // 0 dynamic, 1 medium, 2 soft; others keep medium
-    const std::vector<TAnalysisPoint> points = analyzer.Analyze(channel, static_cast<float>(rate));
+bool TCustomVSTMidiPlugin::ApplyAudioAnalysis(const TWaveAnalysis& analysis, int slot) {
+    if (analysis.stopped) return false;
+    if (!analysis.read.Ok()) {
+        UserPrompt().ShowMessage(analysis.read.message);
+        return false;
+    }
+    const std::vector<TAnalysisPoint>& points = analysis.points;
     if (points.empty()) {
         UserPrompt().ShowMessage(kAnalyzeFailed);
         return false;
     }
+    if (slot < 0 || slot >= kProgramCount) return false;
 
     {
         std::lock_guard<std::mutex> lock(RecordsMutex());
         TProgramBank& bank = Programs();
-        const int slot = CurrentProgram();
-        editSlot_ = slot;
-        bank.SetFrameCount(slot, static_cast<int>(points.size()));
-        for (std::size_t k = 0; k < points.size(); ++k) {
-            const auto frame = static_cast<int>(k);
-            bank.SetFrameTime(slot, frame, static_cast<float>(points[k].time));
+        const int frames = std::min(static_cast<int>(points.size()), record::kMaxFrames);
+        bank.SetFrameCount(slot, frames);
+        for (int frame = 0; frame < frames; ++frame) {
+            const TAnalysisPoint& point = points[static_cast<std::size_t>(frame)];
+            bank.SetFrameTime(slot, frame, static_cast<float>(point.time));
             for (int j = 1; j < kHarmonics; ++j) { // the DC entry is left as it is
                 bank.SetLevel(slot, frame, j,
-                              THarmonicAudioAnalyzer::LevelByte(points[k].amplitudes[static_cast<std::size_t>(j)]));
+                              THarmonicAudioAnalyzer::LevelByte(point.amplitudes[static_cast<std::size_t>(j)]));
                 bank.SetPhase(slot, frame, j, kZeroPhase);
             }
         }
-        MarkEditedBankModified();
+        SetBankModified(slot / kBankSize, true);
     }
-    RequestProgramApply();
+    // Another program's record is read afresh when it becomes current.
+    if (slot == CurrentProgram()) RequestProgramApply();
     return true;
 }
 

@@ -78,8 +78,8 @@ void SetNotify(TDIBControl& control, TNotifyEvent handler) {
         image->OnClick = std::move(handler);
 }
 
-// The layout's handlers of the events that carry more than the sender: point and mouse notifications, and
-// the two ends of a range bar.
+// The layout's handlers of the events that carry more than the sender: point notifications, mouse
+// notifications of envelope editors, charts and containers, and the two ends of a range bar.
 void BindEventHandlers(TDIBControl& control, const TControlLayout& layout, const THandlerTable& table) {
     const auto bind = [&layout](auto& slot, const auto& handlers, std::string_view event) {
         if (const auto found = handlers.find(HandlerOf(layout, event)); found != handlers.end()) slot = found->second;
@@ -98,6 +98,10 @@ void BindEventHandlers(TDIBControl& control, const TControlLayout& layout, const
         bind(chart->OnMouseDown, table.mouse, "OnMouseDown");
         bind(chart->OnMouseMove, table.mouse, "OnMouseMove");
         bind(chart->OnMouseUp, table.mouse, "OnMouseUp");
+    } else if (auto* container = dynamic_cast<TDIBImageContainer*>(&control)) {
+        bind(container->OnMouseDown, table.mouse, "OnMouseDown");
+        bind(container->OnMouseMove, table.mouse, "OnMouseMove");
+        bind(container->OnMouseUp, table.mouse, "OnMouseUp");
     }
 }
 
@@ -146,8 +150,6 @@ void TPluginGUI::BuildMenus(const THandlerTable& table) {
     for (const TMenuLayout& layout : LayoutMenus()) {
         auto menu = BuildMenu(layout, [&table](const TMenuItemLayout& item) -> std::function<void(TMenuItem&)> {
             const auto found = table.menuItems.find(item.onClick);
-            // Items without a command of their own (the analyser modes) need only the check mark the menu
-            // moves itself.
             return found != table.menuItems.end() ? found->second : std::function<void(TMenuItem&)>{};
         });
         if (layout.onPopup != nullptr)
@@ -766,7 +768,7 @@ void TPluginGUI::updateAllControls() {
     SelectCurrentProgram();
     root_->SetEnabled(true);
     refreshGuard_ = false;
-    if (TDIBControl* analyzing = Control("AnalyzingNowImage")) analyzing->SetVisible(false);
+    if (TDIBControl* analyzing = Control("AnalyzingNowImage")) analyzing->SetVisible(AnalysisRunning());
 }
 
 void TPluginGUI::updateAll() {
@@ -859,6 +861,7 @@ bool TPluginGUI::KeyEvent(const TKeyEvent& event) {
 }
 
 void TPluginGUI::AdvanceClock(int milliseconds) {
+    PollAnalysis();
     root_->AdvanceClock(milliseconds);
 }
 

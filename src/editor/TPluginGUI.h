@@ -20,6 +20,7 @@
 #pragma once
 
 #include "editor/IEditorForm.h"
+#include "editor/TAudioAnalysisTask.h"
 #include "editor/TEditorSkin.h"
 #include "platform/IShellOpen.h"
 #include "toolkit/TBADIBButton.h"
@@ -105,7 +106,8 @@ public:
     // one of them used it.
     bool KeyEvent(const TKeyEvent& event);
     TCursor Cursor() const { return router_.Cursor(); }
-    // Advances the blink and other timers, the hints' among them.
+    // Advances the blink and other timers, the hints' among them, and takes over a finished audio analysis
+    // (AnalyzeAudioFile); the window calls it at every idle.
     void AdvanceClock(int milliseconds);
 
     // Panels ----------------------------------------------------------------------------------------------
@@ -150,6 +152,15 @@ public:
     bool LoadHarmonyFromFile(const std::string& path);
     // Saves the selected harmony to `path`; false when it cannot be written or none is selected.
     bool SaveHarmonyToFile(const std::string& path);
+
+    // Envelopes and audio analysis (TPluginGUIEnvelopes.cpp, TPluginGUIAnalysis.cpp) ----------------------
+    // "Analyze Audio File" once its dialog has given `path`: reads the WAV file and analyses its first
+    // channel in the mode the analyser menu has checked, on a worker thread while `AnalyzingNowImage`
+    // shows; the clock (AdvanceClock) notices the end, writes the harmony into the program that was
+    // current when the analysis began (or shows the plug-in's message) and asks for a refresh. A file
+    // given while an analysis runs is ignored; closing the form stops the analysis and drops its result.
+    void AnalyzeAudioFile(const std::string& path);
+    bool AnalysisRunning() const { return analysis_ != nullptr; }
 
 private:
     void Build();
@@ -246,6 +257,33 @@ private:
     // The bank half the visible program list shows (its Tag).
     int VisibleHalf() const;
 
+    // Envelopes and audio analysis (TPluginGUIEnvelopes.cpp, TPluginGUIAnalysis.cpp). Envelopes are
+    // numbered as the plug-in numbers them (record order: amplifier, filter, pitch, LFO 1, LFO 2), their
+    // controls' Tag − 1.
+    void AddAnalysisHandlers(THandlerTable& table);
+    void EnvelopePointAdded(TDIBControl& sender, TEnvelopePoint* point);
+    void EnvelopePointMoved(TDIBControl& sender, TEnvelopePoint* point);
+    void EnvelopePointRemoved(TDIBControl& sender, TEnvelopePoint* point);
+    void EnvelopeSelectedPointChanged(TDIBControl& sender, TEnvelopePoint* point);
+    void EnvelopeLoopControlChange(TDIBControl& sender, bool left);
+    void EnvelopeEditSelectorChange(TDIBControl& sender, int envelope);
+    // The envelope a point event of `sender` edits, or -1 when the event is to be ignored (refresh guard,
+    // an envelope out of step with the plug-in).
+    int EditedEnvelope(const TDIBControl& sender) const;
+    // An edit the plug-in refused: the envelope's events are ignored until a refresh reloads it.
+    void EnvelopeOutOfStep(int envelope);
+    // The text of the envelope's information label for `point`.
+    std::string EnvelopePointText(int envelope, const TEnvelopePoint& point) const;
+    void SetEnvelopeInfo(int envelope, const std::string& text);
+    void EnvelopeBackImageMouseDown(TDIBControl& sender, const TMouseEvent& event);
+    void EnvelopeBackImageMouseMove(TDIBControl& sender, const TMouseEvent& event);
+    void EnvelopeBackImageMouseUp(TDIBControl& sender, const TMouseEvent& event);
+    void ImportAudioFileClick();
+    // The analyser mode of the checked menu item: 3 soft, 1 dynamic, else 2 (medium).
+    int AnalyzerMode() const;
+    // Applies a finished analysis; nothing while it runs. Called by the clock.
+    void PollAnalysis();
+
     void SetFront(TDIBControl& control);
     // Brings `page` to the front and activates its selector without storing it.
     void ShowPage(int page);
@@ -275,6 +313,10 @@ private:
     int inspectorY_ = 0;          // mouse y of the last drag step, inspector coordinates
     double inspectorValue_ = 0.0; // the value under the cursor (dB or degrees)
     bool envelopeScrolling_ = false;
+    int envelopeGrab_ = 0;            // window x of the cursor minus the scrolled container's left edge
+    unsigned envelopesOutOfStep_ = 0; // bit n: envelope n waits for a reload
+    std::unique_ptr<TAudioAnalysisTask> analysis_;
+    int analysisSlot_ = 0; // the program the running analysis is for
     int page_ = kPresetsPage;
     bool fullPaint_ = true;
 };

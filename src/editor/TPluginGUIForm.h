@@ -173,7 +173,7 @@ struct THandlerTable {
     // An envelope editor's point notifications (OnPointAdded, OnPointMoved, OnPointRemoved,
     // OnSelectedPointChanged); a range bar's OnLeftChange and OnRightChange come from `controls`.
     std::map<std::string_view, TDIBEnvelope::TPointEvent> points;
-    // Mouse notifications (OnMouseDown, OnMouseMove, OnMouseUp) of charts and envelope editors.
+    // Mouse notifications (OnMouseDown, OnMouseMove, OnMouseUp) of charts, envelope editors and containers.
     std::map<std::string_view, TMouseNotifyEvent> mouse;
 };
 

@@ -163,6 +163,18 @@ void TDIBImageContainer::AdvanceClock(int milliseconds) {
     if (hintLayer_) hintLayer_->AdvanceClock(milliseconds);
 }
 
+void TDIBImageContainer::MouseDown(const TMouseEvent& event) {
+    if (OnMouseDown && Enabled()) OnMouseDown(*this, event);
+}
+
+void TDIBImageContainer::MouseMove(const TMouseEvent& event) {
+    if (OnMouseMove && Enabled()) OnMouseMove(*this, event);
+}
+
+void TDIBImageContainer::MouseUp(const TMouseEvent& event) {
+    if (OnMouseUp && Enabled()) OnMouseUp(*this, event);
+}
+
 TDIBControl* TDIBImageContainer::HitTest(int x, int y) {
     if (!Visible() || !WindowRect().Contains(x, y)) return nullptr;
     for (auto it = children_.rbegin(); it != children_.rend(); ++it)

@@ -149,11 +149,20 @@ private:
 };
 
 // Draws its image (IndexMain, at its top-left corner, at its opacity) and then its children, clipped to
-// its rectangle, in the order they were added (the last added is on top and is hit first).
+// its rectangle, in the order they were added (the last added is on top and is hit first). The mouse
+// events that reach the container itself (on its background, where no child takes them) go to
+// OnMouseDown, OnMouseMove and OnMouseUp while it is enabled.
 class TDIBImageContainer : public TDIBControl {
 public:
     explicit TDIBImageContainer(const TRect& bounds = TRect{}) : TDIBControl(bounds) {}
     ~TDIBImageContainer() override;
+
+    TMouseNotifyEvent OnMouseDown;
+    TMouseNotifyEvent OnMouseMove;
+    TMouseNotifyEvent OnMouseUp;
+    void MouseDown(const TMouseEvent& event) override;
+    void MouseMove(const TMouseEvent& event) override;
+    void MouseUp(const TMouseEvent& event) override;
 
     int IndexMain() const { return indexMain_; }
     void SetIndexMain(int index);

@@ -132,6 +132,15 @@ void TDIBRangeControl::MouseMove(const TMouseEvent& event) {
         SetRightPos(static_cast<int>(std::nearbyint((event.x - leftWidth - rightWidth / 2.0) * range / track)));
 }
 
+TDIBControl* TDIBRangeControl::HitTest(int x, int y) {
+    if (TDIBControl::HitTest(x, y) == nullptr) return nullptr;
+    const TRect window = WindowRect();
+    const int localX = x - window.left;
+    const int localY = y - window.top;
+    const bool onHandle = leftRect_.Contains(localX, localY) || rightRect_.Contains(localX, localY);
+    return onHandle || dragging_ != TDragHandle::None ? this : nullptr;
+}
+
 void TDIBRangeControl::MouseUp(const TMouseEvent& /*event*/) {
     dragging_ = TDragHandle::None;
 }

@@ -15,7 +15,9 @@
 // handle images. The handle rectangles of the last drawing are where a left press starts a drag (the left
 // handle first). Dragging: LeftPos := round((x - left width / 2) × R / T) and
 // RightPos := round((x - left width - right width / 2) × R / T), so the handle's centre follows the cursor.
-// Every round() rounds to nearest with ties to even. GUI thread only [gui].
+// Every round() rounds to nearest with ties to even. Only the handles take the mouse: a point elsewhere on
+// the bar hits what lies under it (HitTest), so a press there reaches the control below or the container.
+// GUI thread only [gui].
 #pragma once
 
 #include "toolkit/TDIBControl.h"
@@ -68,6 +70,8 @@ public:
     void MouseDown(const TMouseEvent& event) override;
     void MouseMove(const TMouseEvent& event) override;
     void MouseUp(const TMouseEvent& event) override;
+    // This control while (x, y) is on one of its handles (or a handle is being dragged), else null.
+    TDIBControl* HitTest(int x, int y) override;
 
 protected:
     void PaintContent(TPainter& painter, const TRect& window) override;

@@ -53,7 +53,10 @@ TEST_F(EditorFramePanelKeysTest, APanelTakesTheKeyboardUntilTheUserGivesItElsewh
     frame = std::make_unique<TEditorFrame>(parent, *plugin);
     ASSERT_TRUE(frame->HasWindow());
     int cancels = 0;
-    const auto choose = [&] { frame->Form().ChooseFolder("Choose", [](const std::string&) {}, [&] { ++cancels; }); };
+    const auto choose = [&] {
+        frame->Form().ChooseFolder(
+            "Choose", [](const std::string&) {}, [&] { ++cancels; });
+    };
     choose();
     Idle();
     x->Type(0xff1b); // Escape
