@@ -76,8 +76,10 @@ void TVSTMidiPlugin::StopWorker() {
     switch_.Stop();
 }
 
-void TVSTMidiPlugin::SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt) {
-    if (prompt) prompt_ = std::move(prompt);
+std::shared_ptr<platform::IUserPrompt> TVSTMidiPlugin::SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt) {
+    if (!prompt) return nullptr;
+    std::swap(prompt_, prompt);
+    return prompt;
 }
 
 void TVSTMidiPlugin::RequestRefresh(int level) {
