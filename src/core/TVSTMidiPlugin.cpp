@@ -170,6 +170,13 @@ void TVSTMidiPlugin::setProgramName(const char* name) {
     MarkCurrentBankModified();
 }
 
+void TVSTMidiPlugin::RenameProgram(int slot, const std::string& name) {
+    if (!TProgramBank::ValidSlot(slot)) return;
+    programs_.SetName(slot, name.c_str());
+    SetBankModified(slot / kBankSize, true);
+    RequestRefresh(3);
+}
+
 void TVSTMidiPlugin::getProgramName(char* name) {
     CopyText(name, programs_.Name(CurrentProgram()), kVstMaxProgNameLen);
 }

@@ -72,7 +72,9 @@ public:
     float getParameter(vst2::VstInt32 index) override;             // [any]
     void setProgram(vst2::VstInt32 program) override;              // [gui]
     void setProgramName(const char* name) override;                // [gui]
-    void getProgramName(char* name) override;                      // [gui]
+    // Renames program `slot` (setProgramName for the current one); its bank counts as modified. [gui]
+    void RenameProgram(int slot, const std::string& name);
+    void getProgramName(char* name) override; // [gui]
     bool getProgramNameIndexed(vst2::VstInt32 category, vst2::VstInt32 index, char* text) override;
     void getParameterName(vst2::VstInt32 index, char* text) override;
     void getParameterLabel(vst2::VstInt32 index, char* text) override;

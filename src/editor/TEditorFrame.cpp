@@ -117,6 +117,10 @@ void TEditorFrame::EndInteraction() {
     holdingFocus_ = false;
 }
 
+std::shared_ptr<platform::IUserPrompt> TEditorFrame::UserPrompt() {
+    return form_ ? form_->UserPrompt() : nullptr;
+}
+
 bool TEditorFrame::SetScale(int scale) {
     const TReentryGuard guard(busy_);
     if (!guard.Entered()) return false;

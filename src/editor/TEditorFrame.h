@@ -59,6 +59,8 @@ public:
     bool HostKey(int character, int virtualKey, int modifiers, bool down) override;
     // Builds the form anew for `scale` and resizes the window to match; the shell refreshes it afterwards.
     bool SetScale(int scale) override;
+    // The form's prompt (a new one after SetScale).
+    std::shared_ptr<platform::IUserPrompt> UserPrompt() override;
 
     int Scale() const { return scale_; }
 
