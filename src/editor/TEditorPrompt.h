@@ -27,7 +27,8 @@ class TEditorPrompt : public platform::IUserPrompt {
 public:
     static constexpr const char* kCaption = "Quillon";
     // Opens a file dialog of a kind: the form's ShowFileDialog unless replaced.
-    using TShowFileDialog = std::function<void(TFileDialogKind kind, TPathCallback onOk, std::function<void()> onCancel)>;
+    using TShowFileDialog =
+        std::function<void(TFileDialogKind kind, TPathCallback onOk, std::function<void()> onCancel)>;
 
     explicit TEditorPrompt(TPluginGUI& form);
 
