@@ -11,6 +11,10 @@
 // The window is made in the constructor; when the host has not created its parent yet, it is tried again
 // at each idle. Without a display the form still exists (and takes refreshes) but shows nothing.
 //
+// Double clicks: a left press within 500 ms of the previous one and at most 4 pixels from it is also a double
+// click (the form's MouseDoubleClick, after the press); the time is taken when the idle call handles the
+// press, so it is exact to one idle interval.
+//
 // Keys: the window takes the keyboard while an in-place name editor is active and gives it back when the
 // edit ends. Keys that reach the window go to the editor; keys the host forwards (HostKey) are used only
 // while the window does not have the keyboard itself, so no key arrives twice. Keys the editor does not use
@@ -85,6 +89,9 @@ private:
     TPixelBuffer buffer_;
     std::vector<platform::WindowEvent> events_;
     std::chrono::steady_clock::time_point lastTick_;
+    // The last left press, which a second one soon after and close by makes a double click.
+    std::chrono::steady_clock::time_point lastPress_;
+    int lastPressX_ = -1000, lastPressY_ = -1000;
     bool busy_ = false;
     bool windowHasFocus_ = false;
     bool holdingFocus_ = false; // we took the keyboard for a name editor

@@ -105,6 +105,8 @@ public:
     void MouseDown(const TMouseEvent& event);
     void MouseMove(const TMouseEvent& event);
     void MouseUp(const TMouseEvent& event);
+    // A double click of the left button, after its press: for the list under the mouse (renaming a program).
+    void MouseDoubleClick(const TMouseEvent& event);
     // A key event of the GUI thread: for the open panel first, then for an in-place name editor; true when
     // one of them used it.
     bool KeyEvent(const TKeyEvent& event);

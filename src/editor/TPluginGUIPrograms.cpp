@@ -173,6 +173,17 @@ void TPluginGUI::ShowProgramList(int half) {
     MarkStoredBank();
 }
 
+void TPluginGUI::MouseDoubleClick(const TMouseEvent& event) {
+    if (modalLayer_.IsOpen() || menuLayer_.IsOpen()) return;
+    auto* list = dynamic_cast<TBAListBox*>(root_->HitTest(event.x, event.y));
+    if (list == nullptr || !list->Enabled()) return;
+    const TRect at = list->WindowRect();
+    TMouseEvent local = event;
+    local.x -= at.left;
+    local.y -= at.top;
+    list->MouseDoubleClick(local);
+}
+
 void TPluginGUI::PatchListClick(TDIBControl& sender) {
     if (programListMouse_) return;
     const auto& list = static_cast<const TPatchListBox&>(sender);

@@ -1,9 +1,11 @@
 // The presets page against a real plug-in: program rows chosen and renamed, the bank list, every program and
 // bank command with its enabling rule, and questions answered in the editor's message boxes, later, while
 // the form goes on idling.
+#include "editor/TEditorFrame.h"
 #include "editor/TEditorPrompt.h"
 #include "editor/TPluginGUI.h"
 #include "platform/ISettingsStore.h"
+#include "plugin/TVSTEditor.h"
 #include "support/EditorFixture.h"
 #include "support/TemporaryDirectory.h"
 #include "toolkit/TBAListBox.h"
@@ -38,10 +40,10 @@ protected:
         form->MouseDown(TMouseEvent{at.left + 4, at.top + 4});
         form->MouseUp(TMouseEvent{at.left + 4, at.top + 4});
     }
-    // Starts renaming a row and types `text` over its name.
+    // Starts renaming a row with a double click and types `text` over its name.
     void TypeName(TPatchListBox& list, int row, const std::string& text, bool enter) {
-        const TRect at = list.ItemRect(row);
-        list.MouseDoubleClick(TMouseEvent{at.left + 4, at.top + 4});
+        const TRect at = list.ItemRect(row).Translated(list.WindowRect().left, list.WindowRect().top);
+        form->MouseDoubleClick(TMouseEvent{at.left + 4, at.top + 4});
         for (std::size_t i = 0; i < 30; ++i)
             form->KeyEvent(TKeyEvent{TEditKey::Backspace, true, {}});
         for (const char c : text)
@@ -213,6 +215,32 @@ TEST_F(ProgramCommandsTest, QuestionsWaitInTheEditorUntilAnswered) {
     EXPECT_TRUE(plugin->BankModified(1));
     EXPECT_FALSE(plugin->LoadBankFile(1, banks / "Strings.bpb")); // answered Cancel at once
     plugin->SetUserPrompt(previous);
+}
+
+using EditorShellPromptTest = TPluginFixture;
+
+// The shell gives the plug-in the editor's prompt while the editor is open: messages kept for the editor show
+// there at the first idle, questions wait behind them; closing drops them and puts the previous prompt back.
+TEST_F(EditorShellPromptTest, TheOpenEditorShowsThePluginsMessagesAndQuestions) {
+    Create();
+    auto made = std::make_unique<TVSTEditor>(*plugin);
+    TVSTEditor& shell = *made;
+    plugin->setEditor(std::move(made));
+    TVSTEditor::SetFormFactory(&CreatePluginGUI);
+    plugin->DeferMessage("Kept for the editor");
+    int parent = 0;
+    ASSERT_TRUE(shell.open(&parent));
+    auto* shown = dynamic_cast<TEditorPrompt*>(&plugin->UserPrompt());
+    ASSERT_NE(shown, nullptr);
+    shell.idle();
+    EXPECT_EQ(shown->Waiting(), 1);
+    plugin->ClearAssignments();
+    EXPECT_EQ(shown->Waiting(), 2);
+    EXPECT_TRUE(prompt->messages.empty());
+    EXPECT_TRUE(prompt->questions.empty());
+    shell.close();
+    EXPECT_EQ(&plugin->UserPrompt(), prompt.get());
+    TVSTEditor::SetFormFactory(&CreateEditorFrame);
 }
 
 } // namespace
