@@ -67,8 +67,9 @@ void TVSTEditor::SetHostScale(float factor) {
     // Resizing while open needs the host to follow with its own window.
     char sizeWindow[] = "sizeWindow";
     if (!form_ || plugin_.CallHost(vst2::audioMasterCanDo, 0, 0, sizeWindow) <= 0) return;
-    if (!form_->SetScale(hostScale_)) return;
-    InstallPrompt(); // the form is a new one
+    const bool rescaled = form_->SetScale(hostScale_);
+    InstallPrompt(); // the form may be a new one, even when the new scale failed
+    if (!rescaled) return;
     scale_ = hostScale_;
     plugin_.CallHost(vst2::audioMasterSizeWindow, kWidth * scale_, static_cast<vst2::VstIntPtr>(kHeight) * scale_);
     RequestRefresh(3);
