@@ -2,14 +2,16 @@
 // buttons drawn by the panel itself, centred under the text. Its result is the button chosen: mrOk,
 // mrCancel, mrYes or mrNo.
 //
-// Buttons: OK | OK, Cancel | Yes, No | Yes, Cancel | Yes, No, Cancel. The default button is the first one and the
-// cancel button the last one (OK for a lone OK button); both can be changed. One button has the focus (a ring in the
-// accent colour), at first the default one; the default button's frame is in the accent colour. Keys: Enter chooses the
-// focused button, Escape the cancel button, Left and Right move the focus; their releases are used too, other keys are
-// left to the host. Mouse: a left press on a button shows it pressed and gives it the focus; releasing it there chooses
-// it; moving off shows it released and a release there chooses nothing. Size: the text's width (up to MaxTextWidth, or
-// less in a small window) or the buttons' or the caption's if wider; the height fits every line. Lines are broken at
-// blanks, a word wider than a line between letters, and at each '\n'. [gui]
+// Buttons: OK | OK, Cancel | Yes, No | Yes, No, Cancel. The default button is the first one and the cancel
+// button the last one (OK for a lone OK button); both can be changed. One button has the focus (a ring in
+// the accent colour), at first the default one; the default button's frame is in the accent colour.
+// Keys: Enter chooses the focused button, Escape the cancel button, Left and Right move the focus; their
+// releases are used too, other keys are left to the host. Mouse: a left press on a button shows it pressed
+// and gives it the focus; releasing it there chooses it; moving off shows it released and a release there
+// chooses nothing.
+// Size: the text's width (up to MaxTextWidth, or less in a small window) or the buttons' or the caption's if
+// wider; the height fits every line. Lines are broken at blanks, a word wider than a line between letters,
+// and at each '\n'. [gui]
 #pragma once
 
 #include "toolkit/TGlyphAtlas.h"
@@ -22,6 +24,7 @@
 
 namespace quillon {
 
+// The button rows; mbYesCancel is Yes, Cancel (the cancel button being Cancel).
 enum class TMsgButtons { mbOK, mbOKCancel, mbYesNo, mbYesNoCancel, mbYesCancel };
 
 // The lines of `text` broken to at most `width` pixels in `atlas` (see TMessageBox).
