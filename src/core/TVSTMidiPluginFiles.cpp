@@ -97,26 +97,29 @@ bool RunCommand(TVSTMidiPlugin::TCommandDone then, const std::function<void(TVST
 } // namespace
 
 bool TVSTMidiPlugin::LoadProgramFile(const std::string& path, TCommandDone then) {
-    std::vector<std::uint8_t> loaded(record::kRecordSize);
-    const bool done = Done(UserPrompt(), TPresetsFileManager().LoadProgram(path, RecordIn(loaded, 0)));
-    if (done) {
-        const int slot = CurrentProgram();
-        {
-            std::lock_guard<std::mutex> lock(RecordsMutex());
-            programs_.StoreRecord(slot, loaded);
-            programs_.RepairRecord(slot);
+    // Asks nothing: it ends before it returns.
+    return RunCommand(std::move(then), [this, &path](const TCommandDone& finish) {
+        std::vector<std::uint8_t> loaded(record::kRecordSize);
+        const bool done = Done(UserPrompt(), TPresetsFileManager().LoadProgram(path, RecordIn(loaded, 0)));
+        if (done) {
+            const int slot = CurrentProgram();
+            {
+                std::lock_guard<std::mutex> lock(RecordsMutex());
+                programs_.StoreRecord(slot, loaded);
+                programs_.RepairRecord(slot);
+            }
+            SetBankModified(slot / kBankSize, true);
+            RequestProgramApply();
         }
-        SetBankModified(slot / kBankSize, true);
-        RequestProgramApply();
-    }
-    RequestRefresh(3);
-    return Finish(then, done);
+        RequestRefresh(3);
+        finish(done);
+    });
 }
 
 bool TVSTMidiPlugin::SaveProgramFile(const std::string& path, TCommandDone then) {
     // The program current now is saved, with what it holds when the user has agreed.
     const int slot = CurrentProgram();
-    return RunCommand(std::move(then), [this, path, slot](TCommandDone finish) {
+    return RunCommand(std::move(then), [this, path, slot](const TCommandDone& finish) {
         MayOverwrite(UserPrompt(), path, [this, path, slot, finish](bool may) {
             if (!may) return finish(false);
             std::vector<std::uint8_t> image(record::kRecordSize);
@@ -132,7 +135,7 @@ bool TVSTMidiPlugin::SaveProgramFile(const std::string& path, TCommandDone then)
 
 bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path, TCommandDone then) {
     if (!ValidBank(bank)) return Finish(then, false);
-    return RunCommand(std::move(then), [this, bank, path](TCommandDone finish) {
+    return RunCommand(std::move(then), [this, bank, path](const TCommandDone& finish) {
         auto load = [this, bank, path, finish] {
             std::vector<std::uint8_t> loaded(TPresetsFileManager::kBankBytes);
             const bool done =
@@ -176,7 +179,7 @@ bool TVSTMidiPlugin::LoadBankFile(int bank, const std::string& path, TCommandDon
 
 bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path, TCommandDone then) {
     if (!ValidBank(bank)) return Finish(then, false);
-    return RunCommand(std::move(then), [this, bank, path](TCommandDone finish) {
+    return RunCommand(std::move(then), [this, bank, path](const TCommandDone& finish) {
         MayOverwrite(UserPrompt(), path, [this, bank, path, finish](bool may) {
             if (!may) return finish(false);
             // The bank as it is when the user has agreed: the file then holds what the mark below says.
@@ -203,7 +206,7 @@ bool TVSTMidiPlugin::SaveBankFile(int bank, const std::string& path, TCommandDon
 
 bool TVSTMidiPlugin::SaveBankFileAs(int bank, TCommandDone then) {
     if (!ValidBank(bank)) return Finish(then, false);
-    return RunCommand(std::move(then), [this, bank](TCommandDone finish) {
+    return RunCommand(std::move(then), [this, bank](const TCommandDone& finish) {
         UserPrompt().AskSaveBankPath(BankFileName(bank), [this, bank, finish](std::optional<std::string> path) {
             if (!path || path->empty()) return finish(false);
             SaveBankFile(bank, *path, finish);
