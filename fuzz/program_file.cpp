@@ -22,10 +22,10 @@ namespace {
 class SilentPrompt : public quillon::platform::IUserPrompt {
 public:
     void ShowMessage(const std::string&) override {}
-    quillon::platform::PromptAnswer Ask(const std::string&, quillon::platform::PromptButtons) override {
-        return quillon::platform::PromptAnswer::kNo;
+    void Ask(const std::string&, quillon::platform::PromptButtons, quillon::platform::TPromptAnswer answer) override {
+        answer(quillon::platform::PromptAnswer::kNo);
     }
-    std::optional<std::string> AskSaveBankPath(const std::string&) override { return std::nullopt; }
+    void AskSaveBankPath(const std::string&, quillon::platform::TPathAnswer answer) override { answer(std::nullopt); }
 };
 
 quillon::TCustomVSTMidiPlugin& Plugin() {

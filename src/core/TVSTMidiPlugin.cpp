@@ -76,8 +76,10 @@ void TVSTMidiPlugin::StopWorker() {
     switch_.Stop();
 }
 
-void TVSTMidiPlugin::SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt) {
-    if (prompt) prompt_ = std::move(prompt);
+std::shared_ptr<platform::IUserPrompt> TVSTMidiPlugin::SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt) {
+    if (!prompt) return nullptr;
+    std::swap(prompt_, prompt);
+    return prompt;
 }
 
 void TVSTMidiPlugin::RequestRefresh(int level) {
@@ -166,6 +168,13 @@ void TVSTMidiPlugin::setProgramName(const char* name) {
     programs_.SetName(CurrentProgram(), name);
     RequestRefresh(3);
     MarkCurrentBankModified();
+}
+
+void TVSTMidiPlugin::RenameProgram(int slot, const std::string& name) {
+    if (!TProgramBank::ValidSlot(slot)) return;
+    programs_.SetName(slot, name.c_str());
+    SetBankModified(slot / kBankSize, true);
+    RequestRefresh(3);
 }
 
 void TVSTMidiPlugin::getProgramName(char* name) {

@@ -72,7 +72,9 @@ public:
     float getParameter(vst2::VstInt32 index) override;             // [any]
     void setProgram(vst2::VstInt32 program) override;              // [gui]
     void setProgramName(const char* name) override;                // [gui]
-    void getProgramName(char* name) override;                      // [gui]
+    // Renames program `slot` (setProgramName for the current one); its bank counts as modified. [gui]
+    void RenameProgram(int slot, const std::string& name);
+    void getProgramName(char* name) override; // [gui]
     bool getProgramNameIndexed(vst2::VstInt32 category, vst2::VstInt32 index, char* text) override;
     void getParameterName(vst2::VstInt32 index, char* text) override;
     void getParameterLabel(vst2::VstInt32 index, char* text) override;
@@ -132,8 +134,11 @@ public:
     bool SaveBankFile(int bank, const std::string& path, TCommandDone done = {});
     // Asks the user for a path, then saves the bank there.
     bool SaveBankFileAs(int bank, TCommandDone done = {});
+    // A bank file that is gone (deleted by the editor) is no longer the file of either bank.
+    void ForgetBankFile(const std::string& path);
     // Where messages and questions go (stderr with safe answers until an editor or test installs another).
-    void SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt);
+    // Returns the prompt it replaces, so that an editor can put it back when it closes. [gui]
+    std::shared_ptr<platform::IUserPrompt> SetUserPrompt(std::shared_ptr<platform::IUserPrompt> prompt);
     platform::IUserPrompt& UserPrompt() { return *prompt_; }
     // Keeps a message for the editor, which shows it through the prompt at its next idle call; it is also
     // written to stderr at once, so that a run without an editor leaves a trace. For messages that arise
@@ -152,6 +157,8 @@ public:
     // The editor's MIDI reset: asks whether the custom assignments may go, deletes them on Yes and reads the
     // file again, so that the factory bindings (or none) return. Answered with Cancel, the table is read
     // again from the custom file — unless a learned change could not be written to it, which would be lost.
+    // The reset happens when the question is answered (perhaps at a later idle call), not at all when it is
+    // dropped unanswered.
     void ClearAssignments();
     // Writes the assignment file when learning has changed the table since the last write (the writer's
     // thread does it by itself within 250 ms). With `wait` false it gives up when that thread is writing.

@@ -48,23 +48,30 @@ void TVSTMidiPlugin::LoadAssignments(bool defer) {
 
 void TVSTMidiPlugin::ClearAssignments() {
     // What was learned reaches the file first, so that Cancel reads back what is in effect.
-    const bool written = learnWriter_->Flush(true);
-    const bool deleted =
-        UserPrompt().Ask(kResetQuestion, platform::PromptButtons::kYesCancel) == platform::PromptAnswer::kYes;
-    if (deleted) {
-        if (const Status status = learnFile_->DeleteCustomAssignments(); !status.Ok()) {
-            UserPrompt().ShowMessage(status.message); // the custom file is still there: nothing was reset
-            return;
-        }
-    }
-    if (!deleted && !written) return; // the file lacks a learned binding: reading it would drop that binding
-    // On Yes the custom bindings go whatever the factory file holds: a refused factory file leaves none.
-    if (deleted) {
-        TMidiLearnFileManager::Table none;
-        none.fill(-1);
-        learnWriter_->Replace(none);
-    }
-    LoadAssignments(false);
+    const bool writtenBefore = learnWriter_->Flush(true);
+    UserPrompt().Ask(kResetQuestion, platform::PromptButtons::kYesCancel,
+                     [this, writtenBefore](platform::PromptAnswer answer) {
+                         // Bindings learned while the question was open reach the file too.
+                         const bool written = writtenBefore && learnWriter_->Flush(true);
+                         const bool deleted = answer == platform::PromptAnswer::kYes;
+                         if (deleted) {
+                             if (const Status status = learnFile_->DeleteCustomAssignments(); !status.Ok()) {
+                                 // the custom file is still there: nothing was reset
+                                 UserPrompt().ShowMessage(status.message);
+                                 return;
+                             }
+                         }
+                         // the file lacks a learned binding: reading it would drop that binding
+                         if (!deleted && !written) return;
+                         // On Yes the custom bindings go whatever the factory file holds: a refused factory
+                         // file leaves none.
+                         if (deleted) {
+                             TMidiLearnFileManager::Table none;
+                             none.fill(-1);
+                             learnWriter_->Replace(none);
+                         }
+                         LoadAssignments(false);
+                     });
 }
 
 bool TVSTMidiPlugin::FlushAssignments(bool wait) {

@@ -3,6 +3,8 @@
 // interface and a factory that makes one. All calls run on the host's GUI thread [gui].
 #pragma once
 
+#include "platform/IUserPrompt.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -34,6 +36,9 @@ public:
     // size; the form's state may be rebuilt, so the shell refreshes everything afterwards. False when
     // the form cannot change its scale while it exists.
     virtual bool SetScale(int /*scale*/) { return false; }
+    // The prompt that shows the plug-in's messages and questions in the editor, or none; the shell puts it
+    // in the plug-in while the editor is open (again after SetScale, which may make a new one).
+    virtual std::shared_ptr<platform::IUserPrompt> UserPrompt() { return nullptr; }
 };
 
 // Creates the form at display scale `scale` (1 or 2) as a child of the host's window, placed at (0, 0);

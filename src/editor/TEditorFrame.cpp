@@ -6,6 +6,7 @@
 #include "toolkit/THookEdit.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace quillon {
 
@@ -17,6 +18,8 @@ using platform::WindowEventType;
 // The longest step the timers take at once: after a host stalled for seconds, a blink goes on from where it
 // was instead of racing through the missed phases.
 constexpr int kMaxClockStep = 250;
+constexpr auto kDoubleClickTime = std::chrono::milliseconds(500);
+constexpr int kDoubleClickSlop = 4; // logical pixels
 
 class TReentryGuard {
 public:
@@ -133,6 +136,10 @@ void TEditorFrame::EndInteraction() {
     holdingFocus_ = false;
 }
 
+std::shared_ptr<platform::IUserPrompt> TEditorFrame::UserPrompt() {
+    return form_ ? form_->UserPrompt() : nullptr;
+}
+
 bool TEditorFrame::SetScale(int scale) {
     const TReentryGuard guard(busy_);
     if (!guard.Entered()) return false;
@@ -214,10 +221,23 @@ void TEditorFrame::Handle(const WindowEvent& event) {
     const TMouseEvent mouse{ToLogical(event.x, scale_), ToLogical(event.y, scale_), ButtonOf(event.button), event.shift,
                             event.control};
     switch (event.type) {
-    case WindowEventType::kMouseDown:
+    case WindowEventType::kMouseDown: {
         panelFocusDeclined_ = false;
         form_->MouseDown(mouse);
+        if (mouse.button != TMouseButton::Left) break;
+        const auto now = std::chrono::steady_clock::now();
+        const bool twice = now - lastPress_ <= kDoubleClickTime &&
+                           std::abs(mouse.x - lastPressX_) <= kDoubleClickSlop &&
+                           std::abs(mouse.y - lastPressY_) <= kDoubleClickSlop;
+        lastPress_ = now;
+        lastPressX_ = mouse.x;
+        lastPressY_ = mouse.y;
+        if (twice) {
+            form_->MouseDoubleClick(mouse);
+            lastPressX_ = -1000; // a third press starts anew
+        }
         break;
+    }
     case WindowEventType::kMouseMove:
         form_->MouseMove(mouse);
         break;

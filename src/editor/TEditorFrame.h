@@ -11,6 +11,10 @@
 // The window is made in the constructor; when the host has not created its parent yet, it is tried again
 // at each idle. Without a display the form still exists (and takes refreshes) but shows nothing.
 //
+// Double clicks: a left press within 500 ms of the previous one and at most 4 pixels from it is also a double
+// click (the form's MouseDoubleClick, after the press); the time is taken when the idle call handles the
+// press, so it is exact to one idle interval.
+//
 // Keys: the window takes the keyboard while an in-place name editor is active or a panel (message box, file
 // dialog) is open, and gives it back when the edit ends and the last panel closed; when the user takes the
 // keyboard elsewhere while a panel is open, only a click into the editor takes it back. Keys that reach the
@@ -60,6 +64,8 @@ public:
     bool HostKey(int character, int virtualKey, int modifiers, bool down) override;
     // Builds the form anew for `scale` and resizes the window to match; the shell refreshes it afterwards.
     bool SetScale(int scale) override;
+    // The form's prompt (a new one after SetScale).
+    std::shared_ptr<platform::IUserPrompt> UserPrompt() override;
 
     int Scale() const { return scale_; }
 
@@ -84,6 +90,9 @@ private:
     TPixelBuffer buffer_;
     std::vector<platform::WindowEvent> events_;
     std::chrono::steady_clock::time_point lastTick_;
+    // The last left press, which a second one soon after and close by makes a double click.
+    std::chrono::steady_clock::time_point lastPress_;
+    int lastPressX_ = -1000, lastPressY_ = -1000;
     bool busy_ = false;
     bool windowHasFocus_ = false;
     bool holdingFocus_ = false;       // we took the keyboard for a name editor or a panel

@@ -6,6 +6,7 @@
 #include "editor/LayoutTable.h"
 #include "editor/MenuTable.h"
 #include "editor/SkinTable.h"
+#include "editor/TEditorPrompt.h"
 #include "files/LittleEndian.h"
 #include "files/ParameterIndex.h"
 #include "files/ProgramRecord.h"
@@ -59,6 +60,22 @@ TSpinRange RangeOf(const TBACustomDIBSpin& spin) {
 
 bool IsModulationSource(int index) {
     return index >= kPitchBendTarget && index <= kSoftPedalTarget && (index - kPitchBendTarget) % 2 == 0;
+}
+
+// Binds `handler` to the notification `event` ("OnChange", "OnClick", "OnMouseDown", "OnMouseUp") of a list;
+// false for a control that is not one.
+bool SetListNotify(TDIBControl& control, std::string_view event, TNotifyEvent handler) {
+    auto* patches = dynamic_cast<TPatchListBox*>(&control);
+    if (patches != nullptr && event == "OnChange")
+        patches->OnChange = std::move(handler);
+    else if (patches != nullptr && (event == "OnMouseDown" || event == "OnMouseUp"))
+        (event == "OnMouseDown" ? patches->OnMouseDown : patches->OnMouseUp) =
+            [handler = std::move(handler)](TDIBControl& sender, const TMouseEvent&) { handler(sender); };
+    else if (auto* list = dynamic_cast<TBAListBox*>(&control); list != nullptr && event == "OnClick")
+        list->OnClick = std::move(handler);
+    else
+        return dynamic_cast<TBAListBox*>(&control) != nullptr;
+    return true;
 }
 
 void SetNotify(TDIBControl& control, TNotifyEvent handler) {
@@ -123,6 +140,7 @@ TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin, TEditorSkin skin)
     root_->SetModalLayer(&modalLayer_);
     hintLayer_.Style.atlas = skin_.Font("Sans 11");
     root_->SetHintLayer(&hintLayer_);
+    prompt_ = std::make_shared<TEditorPrompt>(*this);
     const THandlerTable handlers = Handlers();
     BuildMenus(handlers);
     Build();
@@ -131,7 +149,8 @@ TPluginGUI::TPluginGUI(TCustomVSTMidiPlugin& plugin, TEditorSkin skin)
 }
 
 TPluginGUI::~TPluginGUI() {
-    // Nothing may react while the form is torn down.
+    // Nothing may react while the form is torn down; questions waiting here are dropped unanswered.
+    prompt_->Detach();
     refreshGuard_ = true;
     root_->SetEnabled(false);
     menuLayer_.Close();
@@ -462,10 +481,11 @@ void TPluginGUI::BindHandlers(const THandlerTable& table) {
             }
             continue;
         }
-        for (const std::string_view event : {"OnChange", "OnClick"}) {
+        for (const std::string_view event : {"OnChange", "OnClick", "OnMouseDown", "OnMouseUp"}) {
             const std::string_view name = HandlerOf(layout, event);
             if (const auto found = table.controls.find(name); found != table.controls.end())
-                SetNotify(*control, found->second);
+                if (!SetListNotify(*control, event, found->second) && (event == "OnChange" || event == "OnClick"))
+                    SetNotify(*control, found->second);
         }
         BindEventHandlers(*control, layout, table);
     }

@@ -41,6 +41,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,7 @@
 namespace quillon {
 
 class TCustomVSTMidiPlugin;
+class TEditorPrompt;
 class TEnvelopePoint;
 struct TControlLayout;
 struct THandlerTable;
@@ -80,6 +82,9 @@ public:
     void updateAll() override;              // level 3
     void initNonAutomatedControls() override;
     void SetPresetLoadingIndicator(std::uint8_t opacity) override;
+    // The form's prompt (TEditorPrompt): message boxes on this form, dropped unanswered when it closes.
+    std::shared_ptr<platform::IUserPrompt> UserPrompt() override;
+    TEditorPrompt& EditorPrompt() { return *prompt_; }
 
     // Copies the current program's parameter values into `LatestValues` (what the shell does before each
     // refresh).
@@ -102,6 +107,8 @@ public:
     void MouseDown(const TMouseEvent& event);
     void MouseMove(const TMouseEvent& event);
     void MouseUp(const TMouseEvent& event);
+    // A double click of the left button, after its press: for the list under the mouse (renaming a program).
+    void MouseDoubleClick(const TMouseEvent& event);
     // A key event of the GUI thread: for the open panel first, then for an in-place name editor; true when
     // one of them used it.
     bool KeyEvent(const TKeyEvent& event);
@@ -122,6 +129,14 @@ public:
     // Opens the folder chooser titled `caption`; `onOk` gets the chosen folder, as the dialogs do.
     void ChooseFolder(std::string caption, TPathCallback onOk, std::function<void()> onCancel = {});
     const THintLayer& HintLayer() const { return hintLayer_; }
+
+    // Programs and banks: what the program and bank commands do once their dialog is confirmed. ------------
+    void LoadProgramFromFile(const std::string& path);
+    void SaveProgramToFile(const std::string& path);
+    void ChangeProgramDirectory(const std::string& folder);
+    void ChangeBankDirectory(const std::string& folder);
+    // Deletes the bank file of the selected bank row (the answer Yes to the delete question).
+    void DeleteSelectedBank();
 
     // Links -----------------------------------------------------------------------------------------------
     // The maker's web site, which the logo opens.
@@ -199,6 +214,16 @@ private:
     void BankScrollButtonChange(TDIBControl& sender);
     void BankSelectorButtonChange(TDIBControl& sender);
     void ShowProgramList(int half);
+    void PatchListClick(TDIBControl& sender);
+    void PatchListBankChange(TDIBControl& sender);
+    void BankListControlClick();
+    void ProgramsMenuPopup(TPopupMenu& menu);
+    void BankListMenuPopup(TPopupMenu& menu);
+    void SaveBankMenuItemClick();
+    void SaveBankAsMenuItemClick();
+    void DeleteBankMenuItemClick();
+    // The bank file of the selected bank row in the bank folder; none without a row or a settings store.
+    std::optional<std::string> SelectedBankPath() const;
     void HandlingSelectorChange(TDIBControl& sender, std::size_t settingsOffset, std::string_view envelope);
     void ViewHarmonicsPhaseLevelChanged(TDIBControl& sender);
     void HarmonyInspectorRangeSelectorChange(TDIBControl& sender);
@@ -296,6 +321,7 @@ private:
     TModalLayer modalLayer_; // outlives the root, which outlives the open panels
     THintLayer hintLayer_;
     std::unique_ptr<platform::IShellOpen> shellOpen_;
+    std::shared_ptr<TEditorPrompt> prompt_;              // detached first when the form closes
     std::unique_ptr<TDIBImageContainer> root_;           // `PrimaryContainer`
     std::vector<std::unique_ptr<TDIBControl>> controls_; // the others, in creation order
     TMouseRouter router_;

@@ -40,6 +40,7 @@ TVSTEditor::TVSTEditor(TVSTMidiPlugin& plugin) : AEffEditor(&plugin), plugin_(pl
 }
 
 TVSTEditor::~TVSTEditor() {
+    RestorePrompt();
     form_.reset();
     plugin_.SetEditorOpen(false);
 }
@@ -66,7 +67,9 @@ void TVSTEditor::SetHostScale(float factor) {
     // Resizing while open needs the host to follow with its own window.
     char sizeWindow[] = "sizeWindow";
     if (!form_ || plugin_.CallHost(vst2::audioMasterCanDo, 0, 0, sizeWindow) <= 0) return;
-    if (!form_->SetScale(hostScale_)) return;
+    const bool rescaled = form_->SetScale(hostScale_);
+    InstallPrompt(); // the form may be a new one, even when the new scale failed
+    if (!rescaled) return;
     scale_ = hostScale_;
     plugin_.CallHost(vst2::audioMasterSizeWindow, kWidth * scale_, static_cast<vst2::VstIntPtr>(kHeight) * scale_);
     RequestRefresh(3);
@@ -95,6 +98,7 @@ bool TVSTEditor::open(void* parentWindow) {
     parentWindow_ = parentWindow;
     if (EditorFormFactory factory = gFormFactory.load(std::memory_order_acquire); factory && parentWindow)
         form_ = factory(parentWindow, plugin_, Scale());
+    InstallPrompt();
     RequestRefresh(3);
     if (form_) form_->initNonAutomatedControls();
     return true;
@@ -105,9 +109,22 @@ void TVSTEditor::close() {
     plugin_.MidiHandler().SetLearnMode(0); // a running MIDI learn ends with the window
     plugin_.FlushAssignments(true);        // and what it bound reaches the assignment file now
     plugin_.SetEditorOpen(false);
+    RestorePrompt();
     form_.reset();
     parentWindow_ = nullptr;
     scale_ = hostScale_; // the next open settles the scale again, unless the host has said
+}
+
+void TVSTEditor::InstallPrompt() {
+    std::shared_ptr<platform::IUserPrompt> prompt = form_ ? form_->UserPrompt() : nullptr;
+    if (!prompt) return;
+    std::shared_ptr<platform::IUserPrompt> replaced = plugin_.SetUserPrompt(std::move(prompt));
+    if (!previousPrompt_) previousPrompt_ = std::move(replaced); // a new form's replaces the old form's
+}
+
+void TVSTEditor::RestorePrompt() {
+    if (previousPrompt_) plugin_.SetUserPrompt(std::move(previousPrompt_));
+    previousPrompt_.reset();
 }
 
 bool TVSTEditor::isOpen() const {

@@ -9,6 +9,10 @@
 //      in opt ('AeCs' may carry it in value instead); 1.5 and more is 2, less is 1;
 //   2. the settings value "EditorZoom": "200" or "2" is 2, "100" or "1" is 1;
 //   3. the display's preferred scale (Xft.dpi of 144 and more is 2).
+// Messages and questions: while the editor is open the form's prompt is the plug-in's, so they show in the
+// editor (messages kept for the editor at its first idle); closing puts the plug-in's previous prompt back
+// and drops what the editor had not answered.
+//
 // The scale is settled when the host asks for the rectangle or opens the editor and kept while it is
 // open. A host message while open resizes the editor and tells the host (audioMasterSizeWindow) when the
 // host can do "sizeWindow"; otherwise the new scale applies at the next open.
@@ -18,6 +22,7 @@
 #include "host/AEffEditor.h"
 
 #include <atomic>
+#include <memory>
 
 namespace quillon {
 
@@ -55,6 +60,9 @@ public:
 
 private:
     void Refresh(int level);
+    // Makes the form's prompt the plug-in's (keeping the one it replaces), or puts that one back.
+    void InstallPrompt();
+    void RestorePrompt();
     // The scale from the settings, then from the display (not the host's).
     int PreferredScale() const;
 
@@ -63,6 +71,7 @@ private:
     int scale_ = 0;     // the scale settled for this (or the next) open; 0: not yet
     vst2::ERect rect_{0, 0, 0, 0};
     std::unique_ptr<IEditorForm> form_;
+    std::shared_ptr<platform::IUserPrompt> previousPrompt_; // while the form's is installed
 };
 
 } // namespace quillon

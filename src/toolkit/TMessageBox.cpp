@@ -79,6 +79,10 @@ TMessageBox::TMessageBox(std::string caption, std::string text, TMsgButtons butt
         results_ = {mrYes, mrNo};
         count_ = 2;
         break;
+    case TMsgButtons::mbYesCancel:
+        results_ = {mrYes, mrCancel};
+        count_ = 2;
+        break;
     case TMsgButtons::mbYesNoCancel:
         results_ = {mrYes, mrNo, mrCancel};
         count_ = 3;

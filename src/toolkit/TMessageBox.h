@@ -24,7 +24,8 @@
 
 namespace quillon {
 
-enum class TMsgButtons { mbOK, mbOKCancel, mbYesNo, mbYesNoCancel };
+// The button rows; mbYesCancel is Yes, Cancel (the cancel button being Cancel).
+enum class TMsgButtons { mbOK, mbOKCancel, mbYesNo, mbYesNoCancel, mbYesCancel };
 
 // The lines of `text` broken to at most `width` pixels in `atlas` (see TMessageBox).
 std::vector<std::string> WrapText(const TGlyphAtlas& atlas, std::string_view text, int width);

@@ -63,12 +63,19 @@ void TPatchListBox::Commit() {
     CloseEditBox();
     if (row < 0) return;
     SetProgramName(row, std::string_view(text).substr(0, kNameLength));
+    committedRow_ = row;
     if (OnChange && !Loading()) OnChange(*this);
 }
 
 void TPatchListBox::MouseDown(const TMouseEvent& event) {
     TBAListBox::MouseDown(event);
     if (event.button == TMouseButton::Left) CloseEditBox();
+    if (OnMouseDown) OnMouseDown(*this, event);
+}
+
+void TPatchListBox::MouseUp(const TMouseEvent& event) {
+    TBAListBox::MouseUp(event);
+    if (OnMouseUp) OnMouseUp(*this, event);
 }
 
 void TPatchListBox::MouseDoubleClick(const TMouseEvent& event) {

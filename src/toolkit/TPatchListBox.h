@@ -8,7 +8,10 @@
 // name and activates it. The commit (Enter in the edit box, or another edit box being activated) makes the
 // edit text, cut to 24 characters, the row's name, hides and deactivates the edit box and fires OnChange.
 // A single click on the list (also the first click of a double click) hides and deactivates the edit
-// box, which abandons a rename. [gui]
+// box, which abandons a rename.
+//
+// Mouse notifications: OnMouseDown after a press has been handled (the row selected, OnClick fired),
+// OnMouseUp at the release. [gui]
 #pragma once
 
 #include "toolkit/TBAListBox.h"
@@ -45,10 +48,15 @@ public:
 
     // The row being renamed, -1 for none.
     int EditingRow() const { return editingRow_; }
+    // The row the last commit renamed (what OnChange reports), -1 before any.
+    int CommittedRow() const { return committedRow_; }
 
     TNotifyEvent OnChange;
+    TMouseNotifyEvent OnMouseDown;
+    TMouseNotifyEvent OnMouseUp;
 
     void MouseDown(const TMouseEvent& event) override;
+    void MouseUp(const TMouseEvent& event) override;
     void MouseDoubleClick(const TMouseEvent& event) override;
 
 private:
@@ -57,6 +65,7 @@ private:
 
     THookEdit* editBox_ = nullptr;
     int editingRow_ = -1;
+    int committedRow_ = -1;
 };
 
 } // namespace quillon

@@ -201,4 +201,33 @@ TEST_F(FileCommandsTest, SavingFirstRetriesUntilTheUserGivesUp) {
     EXPECT_EQ(plugin->BankFileName(0), incoming);
 }
 
+// An editor answers later: the command returns false at once and finishes, once, when the answer comes; a
+// question dropped unanswered (the editor closed) leaves everything as it was and never reports.
+TEST_F(FileCommandsTest, QuestionsAnsweredLaterFinishTheCommandThen) {
+    const std::string incoming = BankFile("a.bpb", "A");
+    NameBank(0, "mine");
+    plugin->SetBankModified(0, true);
+    prompt->holdAnswers = true;
+    std::vector<bool> reports;
+    const auto report = [&reports](bool done) { reports.push_back(done); };
+
+    prompt->answers = {PromptAnswer::kYes, PromptAnswer::kCancel}; // save first, but not over a.bpb
+    EXPECT_FALSE(plugin->LoadBankFile(0, incoming, report));
+    EXPECT_TRUE(prompt->AnswerHeld()); // the save question
+    EXPECT_EQ(Name(0), "mine0");
+    EXPECT_TRUE(prompt->AnswerHeld()); // overwriting a.bpb: Cancel
+    EXPECT_TRUE(prompt->AnswerHeld()); // "another file name?": Cancel goes on loading
+    EXPECT_FALSE(prompt->AnswerHeld());
+    EXPECT_EQ(reports, std::vector<bool>{true});
+    EXPECT_EQ(Name(0), "A0");
+
+    plugin->SetBankModified(0, true);
+    EXPECT_FALSE(plugin->SaveBankFileAs(0, report));
+    EXPECT_FALSE(plugin->LoadBankFile(0, incoming, report));
+    prompt->DropHeld();
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(plugin->BankModified(0));
+    EXPECT_EQ(plugin->BankFileName(0), incoming);
+}
+
 } // namespace

@@ -17,13 +17,13 @@ void StderrPrompt::ShowMessage(const std::string& text) {
     std::fprintf(stderr, "Quillon: %s\n", ForTerminal(text).c_str());
 }
 
-PromptAnswer StderrPrompt::Ask(const std::string& text, PromptButtons) {
+void StderrPrompt::Ask(const std::string& text, PromptButtons, TPromptAnswer answer) {
     std::fprintf(stderr, "Quillon: %s (answered Cancel: no window to ask in)\n", ForTerminal(text).c_str());
-    return PromptAnswer::kCancel;
+    if (answer) answer(PromptAnswer::kCancel);
 }
 
-std::optional<std::string> StderrPrompt::AskSaveBankPath(const std::string&) {
-    return std::nullopt;
+void StderrPrompt::AskSaveBankPath(const std::string&, TPathAnswer answer) {
+    if (answer) answer(std::nullopt);
 }
 
 } // namespace quillon::platform
