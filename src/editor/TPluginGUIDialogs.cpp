@@ -2,6 +2,7 @@
 #include "editor/TPluginGUI.h"
 
 #include "core/TCustomVSTMidiPlugin.h"
+#include "editor/SkinPalette.h"
 #include "editor/TPluginGUIForm.h"
 #include "platform/IFileDialogs.h"
 #include "toolkit/TFileDialog.h"
@@ -13,32 +14,19 @@ using namespace form;
 
 namespace {
 
-// The skin's colours: a graphite title bar over the pages' warm panel, the labels' violet ink and accent.
-constexpr TPixel kChassis = Rgb(0x2B, 0x2D, 0x33);
-constexpr TPixel kChassisEdge = Rgb(0x17, 0x18, 0x1C);
-constexpr TPixel kPanel = Rgb(0xE4, 0xE0, 0xD6);
-constexpr TPixel kPanelShade = Rgb(0xD3, 0xCE, 0xC2);
-constexpr TPixel kPanelLight = Rgb(0xF2, 0xEF, 0xE8);
-constexpr TPixel kPaper = Rgb(0xF8, 0xF6, 0xF1);
-constexpr TPixel kPaperShade = Rgb(0xEE, 0xEA, 0xE1);
-constexpr TPixel kSectionFrame = Rgb(0x9C, 0x96, 0x8A);
-constexpr TPixel kInk = Rgb(0x37, 0x17, 0x5D);
-constexpr TPixel kInkSoft = Rgb(0x6B, 0x5A, 0x80);
-constexpr TPixel kAccent = Rgb(0x50, 0x20, 0x88);
-constexpr TPixel kLit = Rgb(0xF0, 0xA0, 0x30);
-constexpr TPixel kLitGlow = Rgb(0xFF, 0xD8, 0x90);
-
+// The skin's colours (0xRRGGBB, as pixels are): a graphite title bar over the pages' warm panel, the
+// labels' violet ink and accent.
 constexpr TFileDialogColours kFileDialogColours{
-    .list = kPaper,
-    .rowAlternate = kPaperShade,
-    .selected = kAccent,
+    .list = palette::kPaper,
+    .rowAlternate = palette::kPaperShade,
+    .selected = palette::kAccent,
     .selectedText = Rgb(0xFF, 0xFF, 0xFF),
-    .muted = kInkSoft,
-    .folder = kLit,
-    .field = kPaper,
-    .fieldFrame = kSectionFrame,
-    .scrollTrack = kPanelShade,
-    .scrollThumb = kSectionFrame,
+    .muted = palette::kInkSoft,
+    .folder = palette::kLit,
+    .field = palette::kPaper,
+    .fieldFrame = palette::kSectionFrame,
+    .scrollTrack = palette::kPanelShade,
+    .scrollThumb = palette::kSectionFrame,
 };
 
 // What each dialog shows. The plug-in asks itself before it replaces a program or a bank file, so only the
@@ -92,15 +80,15 @@ TModalStyle form::PanelStyle(const TEditorSkin& skin) {
     TModalStyle style;
     style.atlas = skin.Font("Sans 11");
     style.titleAtlas = skin.Font("Sans Bold 11");
-    style.frame = kChassisEdge;
-    style.face = kPanel;
-    style.title = kChassis;
-    style.titleText = kLitGlow;
-    style.text = kInk;
-    style.button = kPanelLight;
-    style.buttonPressed = kPanelShade;
-    style.buttonFrame = kSectionFrame;
-    style.accent = kAccent;
+    style.frame = palette::kChassisEdge;
+    style.face = palette::kPanel;
+    style.title = palette::kChassis;
+    style.titleText = palette::kLitGlow;
+    style.text = palette::kInk;
+    style.button = palette::kPanelLight;
+    style.buttonPressed = palette::kPanelShade;
+    style.buttonFrame = palette::kSectionFrame;
+    style.accent = palette::kAccent;
     return style;
 }
 

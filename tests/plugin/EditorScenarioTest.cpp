@@ -240,7 +240,8 @@ TEST_F(EditorScenarioTest, AMusicianLoadsEditsAnalysesAndSavesABankWithMouseAndK
     ASSERT_TRUE(TPresetsFileManager().LoadBank(saved, TPresetsFileManager::BankSpan(records.data(), records.size())));
     const auto record = [&records](int slot) {
         return std::vector<std::uint8_t>(records.begin() + static_cast<std::ptrdiff_t>(record::kRecordSize * slot),
-                                         records.begin() + static_cast<std::ptrdiff_t>(record::kRecordSize * (slot + 1)));
+                                         records.begin() +
+                                             static_cast<std::ptrdiff_t>(record::kRecordSize * (slot + 1)));
     };
     const std::vector<std::uint8_t> pads = record(0), glass = record(1), analysed = record(2);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&pads[record::kNameOffset])), kPadsName);

@@ -4,31 +4,32 @@
 #pragma once
 
 #include "TArtCanvas.h"
+#include "editor/SkinPalette.h"
 
 namespace quillon::skingen::theme {
 
 // The chassis: dark graphite around the pages.
-inline constexpr TColour kChassis = TColour::Hex(0x2B2D33);
-inline constexpr TColour kChassisLight = TColour::Hex(0x3A3D45);
-inline constexpr TColour kChassisEdge = TColour::Hex(0x17181C);
+inline constexpr TColour kChassis = TColour::Hex(palette::kChassis);
+inline constexpr TColour kChassisLight = TColour::Hex(palette::kChassisLight);
+inline constexpr TColour kChassisEdge = TColour::Hex(palette::kChassisEdge);
 // The pages: warm light panels on which the value labels' dark violet reads well.
-inline constexpr TColour kPanel = TColour::Hex(0xE4E0D6);
-inline constexpr TColour kPanelShade = TColour::Hex(0xD3CEC2);
-inline constexpr TColour kSectionFrame = TColour::Hex(0x9C968A);
+inline constexpr TColour kPanel = TColour::Hex(palette::kPanel);
+inline constexpr TColour kPanelShade = TColour::Hex(palette::kPanelShade);
+inline constexpr TColour kSectionFrame = TColour::Hex(palette::kSectionFrame);
 // Text: the labels' colour (6100791 as the form stores it) for captions and section titles.
-inline constexpr TColour kInk = TColour::Hex(0x37175D);
-inline constexpr TColour kInkSoft = TColour::Hex(0x6B5A80);
+inline constexpr TColour kInk = TColour::Hex(palette::kInk);
+inline constexpr TColour kInkSoft = TColour::Hex(palette::kInkSoft);
 // Accents: the envelope fill (8921424 as stored) and a lit state.
-inline constexpr TColour kAccent = TColour::Hex(0x502088);
-inline constexpr TColour kLit = TColour::Hex(0xF0A030);
-inline constexpr TColour kLitGlow = TColour::Hex(0xFFD890);
+inline constexpr TColour kAccent = TColour::Hex(palette::kAccent);
+inline constexpr TColour kLit = TColour::Hex(palette::kLit);
+inline constexpr TColour kLitGlow = TColour::Hex(palette::kLitGlow);
 // Display areas (time lines, inspector): dark glass with the chart grid (8293263 as stored).
-inline constexpr TColour kDisplay = TColour::Hex(0x1E2026);
-inline constexpr TColour kGrid = TColour::Hex(0x8F8B7E);
-inline constexpr TColour kWhite = TColour::Hex(0xFFFFFF);
-inline constexpr TColour kBlack = TColour::Hex(0x000000);
+inline constexpr TColour kDisplay = TColour::Hex(palette::kDisplay);
+inline constexpr TColour kGrid = TColour::Hex(palette::kGrid);
+inline constexpr TColour kWhite = TColour::Hex(palette::kWhite);
+inline constexpr TColour kBlack = TColour::Hex(palette::kBlack);
 
 // The colour keyed images are composited over at their soft edges: the pages' panel.
-inline constexpr TPixel kMatte = 0xE4E0D6;
+inline constexpr TPixel kMatte = palette::kPanel;
 
 } // namespace quillon::skingen::theme
