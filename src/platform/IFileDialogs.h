@@ -4,8 +4,9 @@
 //
 // Every dialog is modal and starts in a remembered folder: its folder setting, read from the settings store
 // whenever the store could be opened — even when the value is empty, which leaves the start to the system's
-// default folder. Nothing else is preset: no file name, filter index 1. Save dialogs do not ask before
-// overwriting; the file commands ask themselves. [gui]
+// default folder. Nothing else is preset: no file name, filter index 1. The program and bank save dialogs do
+// not ask before overwriting, since those file commands ask themselves; the harmony save, whose command asks
+// nobody, asks in its dialog. [gui]
 #pragma once
 
 #include "platform/ISettingsStore.h"
