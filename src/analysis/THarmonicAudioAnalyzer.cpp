@@ -12,6 +12,8 @@ namespace quillon {
 
 namespace {
 
+constexpr double kPi = 3.141592653589793;
+
 // Round to nearest, ties to even (the default rounding mode).
 std::int64_t RoundEven(double v) {
     return static_cast<std::int64_t>(std::nearbyint(v));
@@ -76,12 +78,12 @@ AbsDifferenceKernel ChooseAbsDifference() {
 }
 #endif
 
-// True when the signal crosses or touches `level` between x[i] and x[i + 1]; `fraction` is where.
-bool CrossesAt(const float* x, std::int64_t i, float level, double& fraction) {
+// True when the signal crosses or touches `level` between x[i] and x[i + 1] in the direction `rising`
+// (a flat stretch at the level counts either way).
+bool CrossesAt(const float* x, std::int64_t i, float level, bool rising) {
     const float a = x[i], b = x[i + 1];
-    if (!((a >= level && level >= b) || (a <= level && level <= b))) return false;
-    fraction = std::fabs(a - b) < 1e-20f ? 0.5 : static_cast<double>(a - level) / static_cast<double>(a - b);
-    return true;
+    if (a == b) return a == level;
+    return rising ? (a <= level && level <= b) : (a >= level && level >= b);
 }
 
 // One step of a window's walk: the zero crossing found from a start position, the period measured there
@@ -94,6 +96,15 @@ struct TStep {
     float energy;
 };
 
+// True when `middle` lies more than a quarter tone from both `before` and `after` while those two lie
+// within a quarter tone of each other (0 for a neighbour not measured: nothing is then a stray).
+bool IsStray(float before, float middle, float after) {
+    constexpr float kQuarterTone = 1.0293022f; // 2^(1/24)
+    auto apart = [](float a, float b) { return a > b * kQuarterTone || b > a * kQuarterTone; };
+    if (!(before > 0.0f && after > 0.0f)) return false;
+    return !apart(before, after) && apart(middle, before) && apart(middle, after);
+}
+
 // A measured period: where it starts and how long it is, in samples.
 struct TPeriod {
     std::int64_t position = 0;
@@ -102,9 +113,30 @@ struct TPeriod {
 
 } // namespace
 
-THarmonicAudioAnalyzer::THarmonicAudioAnalyzer() : resampled_(kMaxTransformLength), spectrum_(kMaxTransformLength) {
+THarmonicAudioAnalyzer::THarmonicAudioAnalyzer()
+    : resampled_(kMaxTransformLength), spectrum_(kMaxTransformLength),
+      kernel_(2 * kKernelHalfWidth * kKernelSteps + 2) {
     for (int i = 0; i < TAnalysisPoint::kHarmonics; ++i)
         weights_[static_cast<std::size_t>(i)] = std::sqrt(static_cast<float>(i));
+    // Kaiser-windowed sinc (β = 7, about 70 dB of image rejection), cut off at the recording's Nyquist
+    // frequency, tabulated over −halfwidth … halfwidth.
+    constexpr double kBeta = 7.0;
+    auto besselI0 = [](double v) {
+        double sum = 1.0, term = 1.0;
+        for (int k = 1; k < 40; ++k) {
+            term *= (v / (2.0 * k)) * (v / (2.0 * k));
+            sum += term;
+        }
+        return sum;
+    };
+    const double norm = besselI0(kBeta);
+    for (std::size_t j = 0; j < kernel_.size(); ++j) {
+        const double t = static_cast<double>(j) / kKernelSteps - kKernelHalfWidth;
+        const double r = t / kKernelHalfWidth;
+        if (std::fabs(r) >= 1.0) continue;
+        const double sinc = t == 0.0 ? 1.0 : std::sin(kPi * t) / (kPi * t);
+        kernel_[j] = static_cast<float>(sinc * besselI0(kBeta * std::sqrt(1.0 - r * r)) / norm);
+    }
     SetMode(2);
 }
 
@@ -190,10 +222,12 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
     }
     if (p < 0) return points;
 
+    // The first period: the one most periods of the note's first moments agree with. The very first
+    // period after the onset is often not yet the note's (a breath, a click, a bow that has not caught
+    // the string), and every later period is judged against it.
     double period = -1.0;
-    DetectPeriod(p, period);
     TAnalysisPoint candidate;
-    if (!AnalysePeriod(p, period, candidate)) return points;
+    if (!ConfirmedFirstPeriod(p, period, candidate)) return points;
     points.push_back(candidate);
 
     const double maxLength = kMaxLength;
@@ -203,6 +237,7 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
     // remembered by their start; the amplitudes of the chosen period are measured again, which gives the
     // same values.
     std::map<std::int64_t, TStep> steps;
+    std::vector<TStep> walk;
     TPeriod loudest, quietest;
     while (static_cast<int>(points.size()) < kMaxPoints) {
         if (StopRequested()) return {};
@@ -211,8 +246,10 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
         bool haveLoudest = false, haveQuietest = false;
         float loudestEnergy = 0.0f, quietestEnergy = 1e20f;
         int loudestId = -1, quietestId = -1; // which candidate of this window each one is
-        for (int id = 0; period >= 1.0; ++id) {
-            const std::int64_t start = RoundEven(period / periodsPerFrame_ + static_cast<double>(p));
+        // The walk through the window, and one period past it: whether a period is out of line with both
+        // its neighbours needs the one after it.
+        auto walkStep = [&](std::int64_t from) -> const TStep& {
+            const std::int64_t start = RoundEven(period / periodsPerFrame_ + static_cast<double>(from));
             auto found = steps.find(start);
             if (found == steps.end()) {
                 TStep step{start, -1.0, false, 0.0f, 0.0f};
@@ -224,31 +261,48 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
                 }
                 found = steps.emplace(start, step).first;
             }
-            const TStep& step = found->second;
+            return found->second;
+        };
+        walk.clear();
+        while (true) {
+            const TStep& step = walkStep(p);
+            walk.push_back(step);
             p = step.position;
-            period = step.period;
-            if (step.measured) {
-                const float last = points.back().fundamental;
-                const bool pitchJump =
-                    last / step.fundamental > kMaxPitchRatio || step.fundamental / last > kMaxPitchRatio;
-                if (!pitchJump) {
-                    if (step.energy > loudestEnergy) {
-                        loudest = {step.position, step.period};
-                        loudestEnergy = step.energy;
-                        loudestId = id;
-                        haveLoudest = true;
-                    }
-                    if (step.energy < quietestEnergy) {
-                        quietest = {step.position, step.period};
-                        quietestEnergy = step.energy;
-                        quietestId = id;
-                        haveQuietest = true;
-                    }
-                }
-            }
+            // A stretch where no period can be measured (noise, a transient) is stepped over with the last
+            // period measured.
+            if (step.period >= 1.0) period = step.period;
             if (p >= end) break;
         }
-        if (!haveLoudest || !haveQuietest) break;
+        const TStep after = walkStep(p);
+        const float lastFundamental = points.back().fundamental;
+        for (std::size_t id = 0; id < walk.size(); ++id) {
+            const TStep& step = walk[id];
+            if (!step.measured) continue;
+            const bool pitchJump = lastFundamental / step.fundamental > kMaxPitchRatio ||
+                                   step.fundamental / lastFundamental > kMaxPitchRatio;
+            if (pitchJump) continue;
+            const float before = id > 0 ? (walk[id - 1].measured ? walk[id - 1].fundamental : 0.0f) : lastFundamental;
+            const TStep& next = id + 1 < walk.size() ? walk[id + 1] : after;
+            if (IsStray(before, step.fundamental, next.measured ? next.fundamental : 0.0f)) continue;
+            if (step.energy > loudestEnergy) {
+                loudest = {step.position, step.period};
+                loudestEnergy = step.energy;
+                loudestId = static_cast<int>(id);
+                haveLoudest = true;
+            }
+            if (step.energy < quietestEnergy) {
+                quietest = {step.position, step.period};
+                quietestEnergy = step.energy;
+                quietestId = static_cast<int>(id);
+                haveQuietest = true;
+            }
+        }
+        if (!haveLoudest || !haveQuietest) {
+            // Nothing to keep in this window (no period measured, or none in tune with the last point):
+            // go on with the next one while the recording holds periods to measure.
+            if (p + 2 * RoundEven(kWindowSeconds * rate_) < n_ - 1) continue;
+            break;
+        }
 
         // The next window starts one period after the chosen point.
         const TAnalysisPoint& last = points.back();
@@ -279,6 +333,10 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
             }
             if (deviation < smoothingTolerance_ * (mass + 0.01)) points.erase(points.end() - 2);
         }
+        // A lone point out of tune with the two around it, which agree, is a period measured wrong.
+        if (points.size() > 2 && IsStray(points[points.size() - 3].fundamental, points[points.size() - 2].fundamental,
+                                         points.back().fundamental))
+            points.erase(points.end() - 2);
         ReportProgress(p);
         // The analysis goes on past the maximum length: the smoothing of later points can still remove
         // points before it (a window that adds nothing smooths the last three points again).
@@ -291,6 +349,52 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
         points.pop_back();
     ReportProgress(n_);
     return points;
+}
+
+bool THarmonicAudioAnalyzer::ConfirmedFirstPeriod(std::int64_t& p, double& period, TAnalysisPoint& point) {
+    // Periods measured every 10 ms over the 0.4 s after the onset (fewer when the recording is short).
+    struct TProbe {
+        std::int64_t position;
+        double period;
+        float fundamental;
+    };
+    std::vector<TProbe> probes;
+    const auto spacing = std::max<std::int64_t>(1, RoundEven(kProbeSpacing * rate_));
+    const std::int64_t onset = p;
+    for (int k = 0; k < kProbes; ++k) {
+        if (StopRequested()) return false;
+        std::int64_t at = onset + k * spacing;
+        double measured = -1.0;
+        DetectPeriod(at, measured);
+        if (measured < 1.0) {
+            if (at + 2 * RoundEven(kWindowSeconds * rate_) > n_ - 1) break; // no room for more
+            continue;
+        }
+        if (!AnalysePeriod(at, measured, point)) continue;
+        probes.push_back({at, measured, point.fundamental});
+    }
+    if (probes.empty()) return false;
+    // The fundamental most probes agree with (within a quarter tone); its first probe starts the analysis.
+    std::size_t best = 0;
+    int bestVotes = 0;
+    auto agree = [](float a, float b) { return !(a > b * 1.0293022f || b > a * 1.0293022f); };
+    for (std::size_t i = 0; i < probes.size(); ++i) {
+        int votes = 0;
+        for (const TProbe& other : probes)
+            votes += agree(probes[i].fundamental, other.fundamental) ? 1 : 0;
+        if (votes > bestVotes) {
+            bestVotes = votes;
+            best = i;
+        }
+    }
+    for (const TProbe& probe : probes) {
+        if (agree(probe.fundamental, probes[best].fundamental)) {
+            p = probe.position;
+            period = probe.period;
+            return AnalysePeriod(p, period, point);
+        }
+    }
+    return false;
 }
 
 void THarmonicAudioAnalyzer::DetectPeriod(std::int64_t& p, double& period) {
@@ -331,13 +435,15 @@ void THarmonicAudioAnalyzer::DetectPeriod(std::int64_t& p, double& period) {
     if (best < 2) return;
     best *= periodsPerFrame_;
 
-    // Refine to a fraction of a sample where the signal crosses x[p]'s level again near p + best.
+    // Refine to a fraction of a sample where the signal crosses x[p]'s level again, in the same direction
+    // as at p, near p + best. A crossing the other way lies anywhere in a bright sound's period, and a
+    // period that is off by a fraction of a sample spreads every strong harmonic over its neighbours.
     const float level = x[p];
-    double fraction = 0.0;
+    const bool rising = x[p + 1] >= x[p];
     double forward = -1.0;
     for (std::int64_t k = p + best; k <= n_ - 2; ++k) {
-        if (CrossesAt(x, k, level, fraction)) {
-            forward = static_cast<double>(k - p) + fraction;
+        if (CrossesAt(x, k, level, rising)) {
+            forward = static_cast<double>(k - p) + CrossingFraction(k, level);
             break;
         }
     }
@@ -345,13 +451,64 @@ void THarmonicAudioAnalyzer::DetectPeriod(std::int64_t& p, double& period) {
     period = forward;
     double backward = period;
     for (std::int64_t k = p + best; k >= 0; --k) {
-        if (CrossesAt(x, k, level, fraction)) {
-            backward = static_cast<double>(k - p) + fraction;
+        if (CrossesAt(x, k, level, rising)) {
+            backward = static_cast<double>(k - p) + CrossingFraction(k, level);
             break;
         }
     }
     const auto lag = static_cast<double>(best);
     if (lag - backward < forward - lag) period = backward;
+}
+
+float THarmonicAudioAnalyzer::Interpolate(double t) const {
+    const float* x = x_;
+    const float* kernel = kernel_.data();
+    const std::int64_t last = n_ - 1;
+    const auto i = static_cast<std::int64_t>(std::floor(t));
+    // Tap m weighs x[i + m] by the kernel at (m − u), found at kernel index base + m·kKernelSteps.
+    const double base = (kKernelHalfWidth - (t - static_cast<double>(i))) * kKernelSteps;
+    const auto b0 = static_cast<int>(base);
+    const auto w = static_cast<float>(base - b0);
+    float sum = 0.0f;
+    if (i - kKernelHalfWidth + 1 >= 0 && i + kKernelHalfWidth <= last) {
+        const float* xi = x + i;
+        for (int m = 1 - kKernelHalfWidth; m <= kKernelHalfWidth; ++m) {
+            const float* k = kernel + b0 + m * kKernelSteps;
+            sum += xi[m] * (k[0] + w * (k[1] - k[0]));
+        }
+    } else {
+        for (int m = 1 - kKernelHalfWidth; m <= kKernelHalfWidth; ++m) {
+            const float* k = kernel + b0 + m * kKernelSteps;
+            sum += x[std::clamp<std::int64_t>(i + m, 0, last)] * (k[0] + w * (k[1] - k[0]));
+        }
+    }
+    return sum;
+}
+
+double THarmonicAudioAnalyzer::CrossingFraction(std::int64_t i, float level) const {
+    const float a = x_[i] - level, b = x_[i + 1] - level;
+    if (std::fabs(a - b) < 1e-20f) return 0.5;
+    // Regula falsi (Illinois) on the band-limited signal between the two samples.
+    double lo = 0.0, hi = 1.0, fLo = a, fHi = b;
+    double u = static_cast<double>(a) / static_cast<double>(a - b);
+    int side = 0;
+    for (int iteration = 0; iteration < 8 && fLo != fHi; ++iteration) {
+        u = (lo * fHi - hi * fLo) / (fHi - fLo);
+        const double f = Interpolate(static_cast<double>(i) + u) - level;
+        if (f == 0.0) break;
+        if ((f < 0.0) == (fLo < 0.0)) {
+            lo = u;
+            fLo = f;
+            if (side == -1) fHi /= 2.0;
+            side = -1;
+        } else {
+            hi = u;
+            fHi = f;
+            if (side == 1) fLo /= 2.0;
+            side = 1;
+        }
+    }
+    return std::clamp(u, 0.0, 1.0);
 }
 
 bool THarmonicAudioAnalyzer::AnalysePeriod(std::int64_t p, double period, TAnalysisPoint& point) {
@@ -361,21 +518,15 @@ bool THarmonicAudioAnalyzer::AnalysePeriod(std::int64_t p, double period, TAnaly
     while (length < period && length < kMaxTransformLength)
         length *= 2;
 
-    // One period resampled to `length` points with 4-point Hermite interpolation.
+    // One period resampled to `length` points with band-limited interpolation: a short polynomial
+    // interpolator lets every strong harmonic leave images at frequencies that are not harmonics of the
+    // period, and they end up in the bins of the weak harmonics.
     const float* x = x_;
     float* y = resampled_.data();
     y[0] = x[p];
     const double step = period / length;
-    for (int g = 1; g < length; ++g) {
-        const double t = static_cast<double>(p) + g * step;
-        const auto i = static_cast<std::int64_t>(t);
-        const auto u = static_cast<float>(t - static_cast<double>(i));
-        const float xm1 = x[i > 0 ? i - 1 : 0], x0 = x[i], x1 = x[i + 1], x2 = x[i + 2];
-        const float c1 = (x1 - xm1) * 0.5f;
-        const float c3 = (x0 - x1) * 1.5f + (x2 - xm1) * 0.5f;
-        const float c2 = xm1 - x0 + c1 - c3;
-        y[g] = ((c3 * u + c2) * u + c1) * u + x0;
-    }
+    for (int g = 1; g < length; ++g)
+        y[g] = Interpolate(static_cast<double>(p) + g * step);
     TFFTReal& fft = Transform(length);
     float* f = spectrum_.data();
     fft.ForwardTransform(y, f);

@@ -54,6 +54,8 @@ public:
     static constexpr float kMaxPitchRatio = 1.5f;  // between a candidate and the last kept point
     static constexpr float kWindowSeconds = 0.05f; // of the period detection
     static constexpr float kSilentAmplitude = 3.9e-7f;
+    static constexpr int kProbes = 40;            // periods measured after the onset to confirm the first
+    static constexpr float kProbeSpacing = 0.01f; // seconds between them
 
     THarmonicAudioAnalyzer(); // medium mode, one period per frame
     ~THarmonicAudioAnalyzer();
@@ -86,10 +88,17 @@ public:
     static std::uint8_t LevelByte(float amplitude);
 
 private:
+    // From the onset at p: the period that most periods of the following 0.4 s agree with; p, period and
+    // point become its start, length and measurement. False when no period there can be measured.
+    bool ConfirmedFirstPeriod(std::int64_t& p, double& period, TAnalysisPoint& point);
     // Moves p to the next zero crossing and measures the period there; period −1 when it cannot.
     void DetectPeriod(std::int64_t& p, double& period);
     // Measures the period of `period` samples starting at p; false when it does not fit the recording.
     bool AnalysePeriod(std::int64_t p, double period, TAnalysisPoint& point);
+    // The recording between samples (band-limited interpolation); t may lie anywhere in it.
+    float Interpolate(double t) const;
+    // Where between x[i] and x[i + 1] the band-limited signal crosses `level`, 0 … 1.
+    double CrossingFraction(std::int64_t i, float level) const;
     TFFTReal& Transform(int length);
     void ReportProgress(std::int64_t p);
     bool StopRequested() const;
@@ -108,6 +117,9 @@ private:
     std::array<std::unique_ptr<TFFTReal>, 15> transforms_;    // by log2 of the length, 2 … 16384
     std::vector<float> resampled_, spectrum_;                 // 16,384 floats each
     std::array<float, TAnalysisPoint::kHarmonics> weights_{}; // √i, for the smoothing
+    static constexpr int kKernelHalfWidth = 16;               // taps on each side of an interpolated point
+    static constexpr int kKernelSteps = 512;                  // kernel table entries per sample
+    std::vector<float> kernel_;                               // the interpolation kernel, tabulated
 };
 
 } // namespace quillon
