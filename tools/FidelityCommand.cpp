@@ -81,10 +81,11 @@ constexpr const char* kFidelityHelp =
     "Analyses each recording of one held note in medium mode, plays the program at the note's pitch\n"
     "through the plug-in with plain settings, and compares harmonics 1-20 of the held part (the middle\n"
     "half of the note) every 50 ms, each normalised to its strongest harmonic, over the harmonics above\n"
-    "-50 dB in the recording or the rendering. Prints a Markdown table: per note the median error in dB, the same for a\n"
-    "plain sawtooth and for an additive resynthesis of the recording, the harmony frames kept, those more\n"
-    "than 50 cents off the note, whether the analyser locked onto a wrong pitch, and failures; then the\n"
-    "medians per instrument and overall.\n"
+    "-50 dB in the recording or the rendering. Prints a Markdown table: per note the median error in dB,\n"
+    "the same for a plain sawtooth and for an additive resynthesis of the recording, the harmony frames\n"
+    "kept, those more than 50 cents off the note, their median offset in cents, whether the analyser\n"
+    "locked onto a wrong pitch (that median more than 50 cents off), and failures; then the medians per\n"
+    "instrument and overall.\n"
     "\n"
     "  NOTE.wav | DIR         recordings, or folders whose .wav files are read in name order; a file is\n"
     "                         named INSTRUMENT-NOTE.wav (NOTE: the MIDI note number, 0..127)\n"
@@ -108,6 +109,7 @@ struct TNoteResult {
     double ideal = -1.0;
     int frames = 0;
     int framesOff = 0;
+    double medianCents = 0.0; // of the frames' fundamentals against the note
     bool wrongPitch = false;
 };
 
@@ -157,8 +159,8 @@ std::optional<std::string> CollectFiles(const TParsedArgs& parsed, std::vector<T
 }
 
 // Plays `program` (a program record) as one note held for `frames` frames; the first output channel.
-std::optional<std::string> RenderNote(const std::string& pluginPath, const std::vector<std::uint8_t>& program,
-                                      int note, int rate, std::int64_t frames, std::vector<float>& out) {
+std::optional<std::string> RenderNote(const std::string& pluginPath, const std::vector<std::uint8_t>& program, int note,
+                                      int rate, std::int64_t frames, std::vector<float>& out) {
     std::vector<std::uint8_t> fileBytes;
     const Status composed = TPresetsFileManager::ComposeProgram(
         TPresetsFileManager::ConstProgramSpan(program.data(), record::kRecordSize), fileBytes);
@@ -233,7 +235,8 @@ std::optional<std::string> MeasureNote(const TNoteFile& file, const std::string&
         frameCents.push_back(cents);
         if (std::fabs(cents) > kPitchToleranceCents) ++result.framesOff;
     }
-    result.wrongPitch = !points.empty() && std::fabs(Median(frameCents)) > kPitchToleranceCents;
+    result.medianCents = Median(frameCents);
+    result.wrongPitch = !points.empty() && std::fabs(result.medianCents) > kPitchToleranceCents;
 
     const std::vector<double> centres = HeldFrameCentres(recording, rate);
     if (centres.empty()) return std::nullopt;
@@ -252,8 +255,8 @@ std::optional<std::string> MeasureNote(const TNoteFile& file, const std::string&
 
     if (result.failed) return std::nullopt;
     std::vector<float> rendered;
-    if (auto error = RenderNote(pluginPath, AnalysisProgram(points, "fidelity"), file.note, wave.sampleRate,
-                                frames, rendered))
+    if (auto error =
+            RenderNote(pluginPath, AnalysisProgram(points, "fidelity"), file.note, wave.sampleRate, frames, rendered))
         return file.path + ": " + *error;
     const double renderedPitch = RefineFundamental(rendered, rate, pitch, centres);
     result.error = ProfileError(recorded, LevelsAt(rendered, rate, renderedPitch, centres));
@@ -285,19 +288,21 @@ void PrintSummaryRow(const std::string& label, const std::vector<const TNoteResu
     }
     auto median = [](const std::vector<double>& v) { return v.empty() ? -1.0 : fidelity::Median(v); };
     std::printf("| %s | %zu | %s | %s | %s | %d | %d | %d |\n", label.c_str(), results.size(),
-                Decibels(median(errors)).c_str(), Decibels(median(saws)).c_str(), Decibels(median(ideals)).c_str(),
-                off, locks, failures);
+                Decibels(median(errors)).c_str(), Decibels(median(saws)).c_str(), Decibels(median(ideals)).c_str(), off,
+                locks, failures);
 }
 
 void PrintTables(const std::vector<TNoteResult>& results) {
-    std::printf("| instrument | note | error dB | saw dB | ideal dB | frames | frames off | pitch lock | failure |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---|---|\n");
+    std::printf("| instrument | note | error dB | saw dB | ideal dB | frames | frames off | cents | pitch lock | "
+                "failure |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---|---|\n");
     std::map<std::string, std::vector<const TNoteResult*>> byInstrument;
     std::vector<const TNoteResult*> all;
     for (const TNoteResult& r : results) {
-        std::printf("| %s | %d | %s | %s | %s | %d | %d | %s | %s |\n", r.instrument.c_str(), r.note,
+        const std::string cents = r.failed ? "-" : std::to_string(std::lround(r.medianCents));
+        std::printf("| %s | %d | %s | %s | %s | %d | %d | %s | %s | %s |\n", r.instrument.c_str(), r.note,
                     Decibels(r.error).c_str(), Decibels(r.saw).c_str(), Decibels(r.ideal).c_str(), r.frames,
-                    r.framesOff, r.wrongPitch ? "yes" : "no", r.failed ? "yes" : "no");
+                    r.framesOff, cents.c_str(), r.wrongPitch ? "yes" : "no", r.failed ? "yes" : "no");
         byInstrument[r.instrument].push_back(&r);
         all.push_back(&r);
     }

@@ -9,8 +9,8 @@ namespace quillon::fidelity {
 
 namespace {
 
-constexpr int kMinWindow = 4096;      // samples
-constexpr double kWindowPeriods = 8;  // the window covers at least this many periods
+constexpr int kMinWindow = 4096;     // samples
+constexpr double kWindowPeriods = 8; // the window covers at least this many periods
 constexpr double kBlockSeconds = 0.01;
 constexpr double kNoteRangeDb = 40.0; // the note is where the level is within this of the peak
 constexpr double kFrameRangeDb = 30.0;
@@ -62,8 +62,7 @@ double Cents(double frequency, double reference) {
     return 1200.0 * std::log2(frequency / reference);
 }
 
-TAmplitudes HarmonicAmplitudes(std::span<const float> samples, double sampleRate, double fundamental,
-                               double centre) {
+TAmplitudes HarmonicAmplitudes(std::span<const float> samples, double sampleRate, double fundamental, double centre) {
     TAmplitudes amplitudes{};
     std::vector<double> windowed;
     const int length = WindowLength(sampleRate, fundamental);

@@ -29,8 +29,7 @@ double Cents(double frequency, double reference);
 // The amplitudes of the harmonics of `fundamental` (Hz) in a window centred on sample `centre`. The window
 // is a four-term Blackman-Harris window at least 4096 samples and eight periods long, so that a harmonic
 // 90 dB below its neighbour is still measured; the signal counts as zero outside `samples`.
-TAmplitudes HarmonicAmplitudes(std::span<const float> samples, double sampleRate, double fundamental,
-                               double centre);
+TAmplitudes HarmonicAmplitudes(std::span<const float> samples, double sampleRate, double fundamental, double centre);
 
 // `amplitudes` in dB relative to the largest of them; all kFloorDb when every one is zero.
 TLevels RelativeLevels(const TAmplitudes& amplitudes);
