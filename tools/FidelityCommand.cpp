@@ -1,9 +1,9 @@
 // `quillon fidelity`. For every note recording: analyse it in medium mode as `quillon analyze` does, play
 // the program at the note's own pitch through the plug-in with neutral settings (one oscillator, no
-// filter, no noise, no LFOs, no effects, velocity off), and compare the harmonic levels of the held part
-// of the recording and of the rendering every 50 ms. A plain sawtooth and an additive resynthesis of the
-// recording go through the same comparison as the two bounds: what knowing nothing scores, and what a
-// perfect harmony scores. The pitch of every harmony frame is checked against the note.
+// filter, no noise, no LFOs, no effects, velocity off; the fresh program's amplitude envelope holds full
+// level), and compare the harmonic levels of the held part of the recording and of the rendering every
+// 50 ms. A plain sawtooth and an additive resynthesis of the recording go through the same comparison as
+// the two bounds: what knowing nothing scores, and what a perfect harmony scores. The pitch of every harmony frame is checked against the note.
 //
 // A recording's note is the last '-'-separated part of its file name ("violin-67.wav"), or --note.
 // The result is a Markdown table on stdout.

@@ -101,7 +101,7 @@ TEST(QuillonFidelityTest, ASteadySineIsAnalysedAndRenderedBackClosely) {
     const std::vector<std::string> cells = Row(run.out, "synth_sine");
     ASSERT_EQ(cells.size(), 10u) << run.out;
     EXPECT_EQ(cells[1], "57");
-    EXPECT_LT(std::stod(cells[2]), 1.0) << run.out; // the rendering
+    EXPECT_LT(std::stod(cells[2]), 1.0) << run.out;  // the rendering
     EXPECT_GT(std::stod(cells[3]), 20.0) << run.out; // the sawtooth
     EXPECT_LT(std::stod(cells[4]), 1.0) << run.out;  // the resynthesis
     EXPECT_EQ(cells[6], "0") << run.out;             // no frame off pitch
