@@ -97,6 +97,25 @@ private:
 
 } // namespace
 
+std::vector<std::uint8_t> AnalysisProgram(const std::vector<TAnalysisPoint>& points, const std::string& name) {
+    TProgramBank bank; // slot 0 holds a fresh program
+    constexpr int kSlot = 0;
+    bank.SetName(kSlot, name.c_str());
+    bank.SetFrameCount(kSlot, static_cast<int>(points.size()));
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const auto frame = static_cast<int>(k);
+        bank.SetFrameTime(kSlot, frame, static_cast<float>(points[k].time));
+        for (int j = 1; j < record::kHarmonicCount; ++j) {
+            bank.SetLevel(kSlot, frame, j,
+                          THarmonicAudioAnalyzer::LevelByte(points[k].amplitudes[static_cast<std::size_t>(j)]));
+            bank.SetPhase(kSlot, frame, j, kZeroPhase);
+        }
+    }
+    std::vector<std::uint8_t> program(record::kRecordSize);
+    bank.CopyRecord(kSlot, program);
+    return program;
+}
+
 int RunAnalyze(TArgs args) {
     TParsedArgs parsed;
     if (const auto error = ParseArgs(args, kAnalyzeOptions, parsed)) return Fail("analyze: " + *error);
@@ -142,21 +161,7 @@ int RunAnalyze(TArgs args) {
     const std::vector<TAnalysisPoint> points = analyzer.Analyze(channel, static_cast<float>(wave.sampleRate));
     if (points.empty()) return Fail(inputPath + ": " + kAnalyzeFailed);
 
-    TProgramBank bank; // slot 0 holds a fresh program
-    constexpr int kSlot = 0;
-    bank.SetName(kSlot, name.c_str());
-    bank.SetFrameCount(kSlot, static_cast<int>(points.size()));
-    for (std::size_t k = 0; k < points.size(); ++k) {
-        const auto frame = static_cast<int>(k);
-        bank.SetFrameTime(kSlot, frame, static_cast<float>(points[k].time));
-        for (int j = 1; j < record::kHarmonicCount; ++j) {
-            bank.SetLevel(kSlot, frame, j,
-                          THarmonicAudioAnalyzer::LevelByte(points[k].amplitudes[static_cast<std::size_t>(j)]));
-            bank.SetPhase(kSlot, frame, j, kZeroPhase);
-        }
-    }
-    std::vector<std::uint8_t> program(record::kRecordSize);
-    bank.CopyRecord(kSlot, program);
+    const std::vector<std::uint8_t> program = AnalysisProgram(points, name);
 
     const Status status = TPresetsFileManager().SaveProgram(
         outputPath, TPresetsFileManager::ConstProgramSpan(program.data(), record::kRecordSize));
@@ -167,7 +172,7 @@ int RunAnalyze(TArgs args) {
     for (std::size_t k = 0; k < points.size(); ++k)
         std::printf("  %5zu  %8.3f  %16.2f  %s\n", k, points[k].time, static_cast<double>(points[k].fundamental),
                     NoteText(points[k].fundamental).c_str());
-    std::printf("Wrote %s (program \"%s\")\n", outputPath.c_str(), bank.Name(kSlot).c_str());
+    std::printf("Wrote %s (program \"%s\")\n", outputPath.c_str(), name.c_str());
     return 0;
 }
 

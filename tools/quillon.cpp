@@ -7,6 +7,7 @@
 // the same way. Larger subcommands live in their own source file (RenderCommand.cpp).
 #include "AnalyzeCommand.h"
 #include "CommandLine.h"
+#include "FidelityCommand.h"
 #include "GuiCommand.h"
 #include "HarmonyCommand.h"
 #include "ProgramCommand.h"
@@ -279,6 +280,7 @@ const std::vector<TCommand>& Commands() {
         {"info", "info [--plugin PATH]", "print a plug-in's identity, flags, pins, programs and parameters", RunInfo},
         {"render", quillon::kRenderSynopsis, quillon::kRenderSummary, quillon::RunRender},
         {"analyze", quillon::kAnalyzeSynopsis, quillon::kAnalyzeSummary, quillon::RunAnalyze},
+        {"fidelity", quillon::kFidelitySynopsis, quillon::kFidelitySummary, quillon::RunFidelity},
         {"wav", quillon::kWavSynopsis, quillon::kWavSummary, quillon::RunWav},
         {"harmony", quillon::kHarmonySynopsis, quillon::kHarmonySummary, quillon::RunHarmony},
         {"program", quillon::kProgramSynopsis, quillon::kProgramSummary, quillon::RunProgram},
