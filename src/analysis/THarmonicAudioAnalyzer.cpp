@@ -115,11 +115,11 @@ struct TPeriod {
 
 THarmonicAudioAnalyzer::THarmonicAudioAnalyzer()
     : resampled_(kMaxTransformLength), spectrum_(kMaxTransformLength),
-      kernel_(2 * kKernelHalfWidth * kKernelSteps + 2) {
+      kernel_(static_cast<std::size_t>(2 * kKernelHalfWidth * (kKernelSteps + 1))) {
     for (int i = 0; i < TAnalysisPoint::kHarmonics; ++i)
         weights_[static_cast<std::size_t>(i)] = std::sqrt(static_cast<float>(i));
     // Kaiser-windowed sinc (β = 7, about 70 dB of image rejection), cut off at the recording's Nyquist
-    // frequency, tabulated over −halfwidth … halfwidth.
+    // frequency, tabulated for kKernelSteps + 1 fractions of a sample.
     constexpr double kBeta = 7.0;
     auto besselI0 = [](double v) {
         double sum = 1.0, term = 1.0;
@@ -130,12 +130,18 @@ THarmonicAudioAnalyzer::THarmonicAudioAnalyzer()
         return sum;
     };
     const double norm = besselI0(kBeta);
-    for (std::size_t j = 0; j < kernel_.size(); ++j) {
-        const double t = static_cast<double>(j) / kKernelSteps - kKernelHalfWidth;
-        const double r = t / kKernelHalfWidth;
-        if (std::fabs(r) >= 1.0) continue;
-        const double sinc = t == 0.0 ? 1.0 : std::sin(kPi * t) / (kPi * t);
-        kernel_[j] = static_cast<float>(sinc * besselI0(kBeta * std::sqrt(1.0 - r * r)) / norm);
+    constexpr int kTaps = 2 * kKernelHalfWidth;
+    for (int row = 0; row <= kKernelSteps; ++row) {
+        const double u = static_cast<double>(row) / kKernelSteps;
+        for (int m = 0; m < kTaps; ++m) {
+            // Tap m is the sample at m − (halfwidth − 1) from the one before the point.
+            const double t = static_cast<double>(m - (kKernelHalfWidth - 1)) - u;
+            const double r = t / kKernelHalfWidth;
+            if (std::fabs(r) >= 1.0) continue;
+            const double sinc = t == 0.0 ? 1.0 : std::sin(kPi * t) / (kPi * t);
+            kernel_[static_cast<std::size_t>(row * kTaps + m)] =
+                static_cast<float>(sinc * besselI0(kBeta * std::sqrt(1.0 - r * r)) / norm);
+        }
     }
     SetMode(2);
 }
@@ -461,26 +467,26 @@ void THarmonicAudioAnalyzer::DetectPeriod(std::int64_t& p, double& period) {
 }
 
 float THarmonicAudioAnalyzer::Interpolate(double t) const {
+    constexpr int kTaps = 2 * kKernelHalfWidth;
     const float* x = x_;
-    const float* kernel = kernel_.data();
     const std::int64_t last = n_ - 1;
     const auto i = static_cast<std::int64_t>(std::floor(t));
-    // Tap m weighs x[i + m] by the kernel at (m − u), found at kernel index base + m·kKernelSteps.
-    const double base = (kKernelHalfWidth - (t - static_cast<double>(i))) * kKernelSteps;
-    const auto b0 = static_cast<int>(base);
-    const auto w = static_cast<float>(base - b0);
+    // Row j of the table holds the taps for the fraction j / kKernelSteps; between two rows the weights
+    // are interpolated linearly.
+    const double phase = (t - static_cast<double>(i)) * kKernelSteps;
+    const auto row = std::min(static_cast<int>(phase), kKernelSteps - 1);
+    const auto w = static_cast<float>(phase - row);
+    const float* k0 = kernel_.data() + static_cast<std::size_t>(row) * kTaps;
+    const float* k1 = k0 + kTaps;
+    const std::int64_t first = i - kKernelHalfWidth + 1;
     float sum = 0.0f;
-    if (i - kKernelHalfWidth + 1 >= 0 && i + kKernelHalfWidth <= last) {
-        const float* xi = x + i;
-        for (int m = 1 - kKernelHalfWidth; m <= kKernelHalfWidth; ++m) {
-            const float* k = kernel + b0 + m * kKernelSteps;
-            sum += xi[m] * (k[0] + w * (k[1] - k[0]));
-        }
+    if (first >= 0 && first + kTaps - 1 <= last) {
+        const float* xi = x + first;
+        for (int m = 0; m < kTaps; ++m)
+            sum += xi[m] * (k0[m] + w * (k1[m] - k0[m]));
     } else {
-        for (int m = 1 - kKernelHalfWidth; m <= kKernelHalfWidth; ++m) {
-            const float* k = kernel + b0 + m * kKernelSteps;
-            sum += x[std::clamp<std::int64_t>(i + m, 0, last)] * (k[0] + w * (k[1] - k[0]));
-        }
+        for (int m = 0; m < kTaps; ++m)
+            sum += x[std::clamp<std::int64_t>(first + m, 0, last)] * (k0[m] + w * (k1[m] - k0[m]));
     }
     return sum;
 }

@@ -118,8 +118,8 @@ private:
     std::vector<float> resampled_, spectrum_;                 // 16,384 floats each
     std::array<float, TAnalysisPoint::kHarmonics> weights_{}; // √i, for the smoothing
     static constexpr int kKernelHalfWidth = 16;               // taps on each side of an interpolated point
-    static constexpr int kKernelSteps = 512;                  // kernel table entries per sample
-    std::vector<float> kernel_;                               // the interpolation kernel, tabulated
+    static constexpr int kKernelSteps = 512;                  // rows of the kernel table: fractions
+    std::vector<float> kernel_;                               // the interpolation kernel's taps by fraction, row by row
 };
 
 } // namespace quillon
