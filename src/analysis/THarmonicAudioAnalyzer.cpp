@@ -306,7 +306,10 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
         if (!haveLoudest || !haveQuietest) {
             // Nothing to keep in this window (no period measured, or none in tune with the last point):
             // go on with the next one while the recording holds periods to measure.
-            if (p + 2 * RoundEven(kWindowSeconds * rate_) < n_ - 1) continue;
+            if (p + 2 * RoundEven(kWindowSeconds * rate_) < n_ - 1) {
+                ReportProgress(p);
+                continue;
+            }
             break;
         }
 

@@ -1,11 +1,18 @@
 // Turns a recording into a few harmony frames. The analyser follows the recording's pitch period by period
-// (average magnitude difference over a 50 ms window, refined to a fraction of a sample at a level
-// crossing), resamples each period to a power-of-two length with 4-point Hermite interpolation and measures
-// the amplitude of every harmonic with the forward FFT (no window: the transform spans exactly one period).
+// (average magnitude difference over a 50 ms window, refined to a fraction of a sample where the
+// band-limited signal crosses the period's starting level again in the same direction), resamples each
+// period to a power-of-two length with band-limited (windowed-sinc) interpolation and measures the
+// amplitude of every harmonic with the forward FFT (no window: the transform spans exactly one period).
+// The first point is the first period after the onset that agrees (within a quarter tone) with what most
+// periods measured over the next 0.4 s agree on, so that an attack that is not yet the note does not set
+// the pitch; periods that cannot be measured (noise, a transient) are stepped over.
 // Of the periods within each search window after the last kept point it keeps the loudest when that is
-// louder than the last point, else the quietest; a point closer than the minimum spacing replaces the last
-// one (if louder) or is dropped, and a middle point that lies within the smoothing tolerance of the mean of
-// its neighbours is removed. At most 100 points are kept, and none later than 20 s after the first.
+// louder than the last point, else the quietest, leaving out periods more than 1.5 times off the last
+// point's pitch and lone periods more than a quarter tone off both neighbours while those agree; a point
+// closer than the minimum spacing replaces the last one (if louder) or is dropped, a middle point that lies
+// within the smoothing tolerance of the mean of its neighbours is removed, and so is a middle point out of
+// tune (by the same rule) with neighbours that agree. At most 100 points are kept, and none later than 20 s
+// after the first.
 //
 //   mode              smoothing tolerance   minimum spacing   search window
 //   1 dynamic         0.2                   0.01 s            0.1 s
@@ -79,8 +86,8 @@ public:
 
     // Analyses one channel recorded at `sampleRate` Hz. The samples are normalised and their offset removed
     // in place (samples that are not finite become 0). Returns the kept points in time order, the first at
-    // time 0; none when the recording has no onset, ends less than two 50 ms windows after it, or its
-    // first period cannot be measured.
+    // time 0; none when the recording has no onset, ends less than two 50 ms windows after it, or no
+    // period can be measured in the 0.4 s after the onset.
     std::vector<TAnalysisPoint> Analyze(std::span<float> samples, float sampleRate);
 
     // Level byte of a harmonic's amplitude: 255 (silent) up to 3.9e-7, else round(−40·log10(a)) within
