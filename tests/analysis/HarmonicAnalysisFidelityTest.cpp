@@ -34,14 +34,11 @@ std::vector<float> Tone(double frequency, const std::vector<double>& harmonics, 
         const double t = static_cast<double>(i) / kRate;
         double v = 0.0;
         for (std::size_t k = 1; k < harmonics.size(); ++k)
-            v += harmonics[k] * std::sin(kTwoPi * frequency * static_cast<double>(k) * t + 0.7 * static_cast<double>(k * k));
+            v += harmonics[k] *
+                 std::sin(kTwoPi * frequency * static_cast<double>(k) * t + 0.7 * static_cast<double>(k * k));
         x[i] = static_cast<float>(0.1 * envelope(t) * v);
     }
     return x;
-}
-
-std::vector<float> Tone(double frequency, const std::vector<double>& harmonics, double seconds) {
-    return Tone(frequency, harmonics, seconds, [](double) { return 1.0; });
 }
 
 double Cents(double frequency, double reference) {
@@ -61,40 +58,24 @@ TEST(HarmonicAnalysisOnsets, AnAttackThatIsNotYetTheNoteDoesNotSetThePitch) {
     const std::vector<double> harmonics = BrightHarmonics(30);
     std::mt19937 random(5);
     std::normal_distribution<double> noise(0.0, 1.0);
+    // Breathy starts (noise) and clicks (a 9 kHz ring decaying in 10 ms, as a valve or a key makes it).
     struct Case {
         std::string name;
-        double frequency;
-        std::vector<float> attack;
+        double frequency, seconds, noiseLevel, clickLevel;
     };
-    std::vector<Case> cases;
-    // A breathy start: 60 ms of noise before a low note.
-    {
-        std::vector<float> attack(static_cast<std::size_t>(0.06 * kRate));
-        for (float& v : attack)
-            v = static_cast<float>(0.05 * noise(random));
-        cases.push_back({"noise before 65.4 Hz", 65.41, attack});
-    }
-    // A click: a decaying 9 kHz ring of 40 ms, as a valve or a key makes it.
-    {
-        std::vector<float> attack(static_cast<std::size_t>(0.04 * kRate));
-        for (std::size_t i = 0; i < attack.size(); ++i) {
-            const double t = static_cast<double>(i) / kRate;
-            attack[i] = static_cast<float>(0.3 * std::exp(-t / 0.01) * std::sin(kTwoPi * 9000.0 * t));
-        }
-        cases.push_back({"click before 65.4 Hz", 65.41, attack});
-        cases.push_back({"click before 261.6 Hz", 261.63, attack});
-    }
-    // A noisy attack over the first 50 ms of a middle note that then settles.
-    {
-        std::vector<float> attack(static_cast<std::size_t>(0.05 * kRate));
-        for (float& v : attack)
-            v = static_cast<float>(0.08 * noise(random));
-        cases.push_back({"noise before 523.3 Hz", 523.25, attack});
-    }
+    const std::vector<Case> cases = {{"noise before 65.4 Hz", 65.41, 0.06, 0.05, 0.0},
+                                     {"click before 65.4 Hz", 65.41, 0.04, 0.0, 0.3},
+                                     {"click before 261.6 Hz", 261.63, 0.04, 0.0, 0.3},
+                                     {"noise and click before 523.3 Hz", 523.25, 0.05, 0.08, 0.2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<float> x = c.attack;
-        const std::vector<float> note = Tone(c.frequency, harmonics, 2.0);
+        std::vector<float> x(static_cast<std::size_t>(c.seconds * kRate));
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const double t = static_cast<double>(i) / kRate;
+            x[i] = static_cast<float>(c.noiseLevel * noise(random) +
+                                      c.clickLevel * std::exp(-t / 0.01) * std::sin(kTwoPi * 9000.0 * t));
+        }
+        const std::vector<float> note = Tone(c.frequency, harmonics, 2.0, [](double) { return 1.0; });
         x.insert(x.end(), note.begin(), note.end());
         for (const int mode : {1, 2, 3}) {
             THarmonicAudioAnalyzer analyzer;
@@ -110,9 +91,8 @@ TEST(HarmonicAnalysisOnsets, ABowedNoteWhosePeriodicityBuildsUpSlowlyIsAnalysed)
         SCOPED_TRACE(frequency);
         std::mt19937 random(9);
         std::normal_distribution<double> noise(0.0, 1.0);
-        std::vector<float> x = Tone(frequency, BrightHarmonics(20), 2.0, [](double t) {
-            return std::min(1.0, t / 0.3) * std::min(1.0, t / 0.3);
-        });
+        std::vector<float> x = Tone(frequency, BrightHarmonics(20), 2.0,
+                                    [](double t) { return std::min(1.0, t / 0.3) * std::min(1.0, t / 0.3); });
         double lowpassed = 0.0;
         for (std::size_t i = 0; i < x.size(); ++i) {
             const double t = static_cast<double>(i) / kRate;
@@ -163,7 +143,7 @@ TEST(HarmonicAnalysisLevels, WeakHarmonicsBesideStrongOnesKeepTheirLevels) {
         const std::vector<std::pair<std::size_t, double>> weak = {{5, -45.0}, {9, -55.0}, {14, -65.0}};
         for (const auto& [k, db] : weak)
             harmonics[k] = std::pow(10.0, db / 20.0);
-        std::vector<float> x = Tone(frequency, harmonics, 1.0);
+        std::vector<float> x = Tone(frequency, harmonics, 1.0, [](double) { return 1.0; });
         const std::vector<TAnalysisPoint> points = THarmonicAudioAnalyzer().Analyze(x, static_cast<float>(kRate));
         ASSERT_FALSE(points.empty());
         for (const TAnalysisPoint& point : points) {
