@@ -196,6 +196,8 @@ std::optional<std::string> RenderNote(const std::string& pluginPath, const std::
     std::vector<std::vector<float>> outputs(static_cast<std::size_t>(effect.numOutputs), std::vector<float>(kBlock));
     std::vector<float*> inputPointers;
     std::vector<float*> outputPointers;
+    inputPointers.reserve(inputs.size());
+    outputPointers.reserve(outputs.size());
     for (auto& channel : inputs)
         inputPointers.push_back(channel.data());
     for (auto& channel : outputs)
