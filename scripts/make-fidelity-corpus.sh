@@ -61,13 +61,13 @@ write_midi() {
     track+="$(vlq 2400)\\x80$(printf '\\x%02x' "$note")\\x40"
     track+="$(vlq 480)\\xff\\x2f\\x00"
     local length
-    length=$(printf "$track" | wc -c)
+    length=$(printf '%b' "$track" | wc -c)
     {
         printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0'
         printf 'MTrk'
-        printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((length >> 24 & 255)) $((length >> 16 & 255)) \
+        printf '%b' "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((length >> 24 & 255)) $((length >> 16 & 255)) \
             $((length >> 8 & 255)) $((length & 255)))"
-        printf "$track"
+        printf '%b' "$track"
     } >"$path"
 }
 

@@ -3,7 +3,8 @@
 // filter, no noise, no LFOs, no effects, velocity off; the fresh program's amplitude envelope holds full
 // level), and compare the harmonic levels of the held part of the recording and of the rendering every
 // 50 ms. A plain sawtooth and an additive resynthesis of the recording go through the same comparison as
-// the two bounds: what knowing nothing scores, and what a perfect harmony scores. The pitch of every harmony frame is checked against the note.
+// the two bounds: what knowing nothing scores, and what a perfect harmony scores. The pitch of every harmony frame is
+// checked against the note.
 //
 // A recording's note is the last '-'-separated part of its file name ("violin-67.wav"), or --note.
 // The result is a Markdown table on stdout.
@@ -19,6 +20,7 @@
 #include "hostkit/TProgramFileChunk.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -72,10 +74,11 @@ constexpr TOptionSpec kFidelityOptions[] = {
     {"--note", nullptr, "N", false},
     {"--plugin", nullptr, "PATH", false},
     {"--make-synthetic", nullptr, "DIR", false},
+    {"--harmonics", nullptr, nullptr, false},
 };
 
 constexpr const char* kFidelityHelp =
-    "usage: quillon fidelity NOTE.wav|DIR... [--note N] [--plugin PATH]\n"
+    "usage: quillon fidelity NOTE.wav|DIR... [--note N] [--plugin PATH] [--harmonics]\n"
     "       quillon fidelity --make-synthetic DIR\n"
     "\n"
     "Analyses each recording of one held note in medium mode, plays the program at the note's pitch\n"
@@ -91,6 +94,9 @@ constexpr const char* kFidelityHelp =
     "                         named INSTRUMENT-NOTE.wav (NOTE: the MIDI note number, 0..127)\n"
     "  --note N               the MIDI note of every recording given (instead of the file names)\n"
     "  --plugin PATH          the plug-in (default: Quillon.so next to this program)\n"
+    "  --harmonics            also print the median level difference (rendering - recording) of each\n"
+    "                         harmonic 1-20 in dB per note, then medians per instrument and overall:\n"
+    "                         positive where the program plays the harmonic too loud\n"
     "  --make-synthetic DIR   write the synthetic test notes into DIR instead (a sine, a saw-like tone\n"
     "                         with weak harmonics at -45 and -65 dB, a noisy onset, a slow onset)\n";
 
@@ -111,6 +117,7 @@ struct TNoteResult {
     int framesOff = 0;
     double medianCents = 0.0; // of the frames' fundamentals against the note
     bool wrongPitch = false;
+    std::array<std::optional<double>, fidelity::kHarmonics> bias{}; // rendering − recording per harmonic
 };
 
 std::optional<std::string> NoteFromName(const fs::path& path, TNoteFile& file) {
@@ -189,6 +196,8 @@ std::optional<std::string> RenderNote(const std::string& pluginPath, const std::
     std::vector<std::vector<float>> outputs(static_cast<std::size_t>(effect.numOutputs), std::vector<float>(kBlock));
     std::vector<float*> inputPointers;
     std::vector<float*> outputPointers;
+    inputPointers.reserve(inputs.size());
+    outputPointers.reserve(outputs.size());
     for (auto& channel : inputs)
         inputPointers.push_back(channel.data());
     for (auto& channel : outputs)
@@ -259,7 +268,9 @@ std::optional<std::string> MeasureNote(const TNoteFile& file, const std::string&
             RenderNote(pluginPath, AnalysisProgram(points, "fidelity"), file.note, wave.sampleRate, frames, rendered))
         return file.path + ": " + *error;
     const double renderedPitch = RefineFundamental(rendered, rate, pitch, centres);
-    result.error = ProfileError(recorded, LevelsAt(rendered, rate, renderedPitch, centres));
+    const std::vector<TLevels> played = LevelsAt(rendered, rate, renderedPitch, centres);
+    result.error = ProfileError(recorded, played);
+    result.bias = HarmonicBias(recorded, played);
     return std::nullopt;
 }
 
@@ -290,6 +301,58 @@ void PrintSummaryRow(const std::string& label, const std::vector<const TNoteResu
     std::printf("| %s | %zu | %s | %s | %s | %d | %d | %d |\n", label.c_str(), results.size(),
                 Decibels(median(errors)).c_str(), Decibels(median(saws)).c_str(), Decibels(median(ideals)).c_str(), off,
                 locks, failures);
+}
+
+void PrintBiasHeader(const char* first) {
+    std::printf("\n| %s |", first);
+    for (int k = 1; k <= fidelity::kHarmonics; ++k)
+        std::printf(" h%d |", k);
+    std::printf("\n|---|");
+    for (int k = 1; k <= fidelity::kHarmonics; ++k)
+        std::printf("---:|");
+    std::printf("\n");
+}
+
+void PrintBiasCells(const std::array<std::optional<double>, fidelity::kHarmonics>& bias) {
+    for (const std::optional<double>& value : bias) {
+        if (value)
+            std::printf(" %+.0f |", std::fabs(*value) < 0.5 ? 0.0 : *value);
+        else
+            std::printf(" . |");
+    }
+    std::printf("\n");
+}
+
+// The signed level difference of every harmonic, per note and then as medians over the notes of each
+// instrument and over all; "." where a harmonic never counts.
+void PrintBiasTables(const std::vector<TNoteResult>& results) {
+    PrintBiasHeader("note");
+    std::map<std::string, std::vector<const TNoteResult*>> byInstrument;
+    std::vector<const TNoteResult*> all;
+    for (const TNoteResult& r : results) {
+        if (r.error < 0.0) continue;
+        std::printf("| %s-%d |", r.instrument.c_str(), r.note);
+        PrintBiasCells(r.bias);
+        byInstrument[r.instrument].push_back(&r);
+        all.push_back(&r);
+    }
+    auto medians = [](const std::vector<const TNoteResult*>& rows) {
+        std::array<std::optional<double>, fidelity::kHarmonics> bias{};
+        for (std::size_t k = 0; k < bias.size(); ++k) {
+            std::vector<double> values;
+            for (const TNoteResult* r : rows)
+                if (r->bias[k]) values.push_back(*r->bias[k]);
+            if (!values.empty()) bias[k] = fidelity::Median(std::move(values));
+        }
+        return bias;
+    };
+    PrintBiasHeader("instrument");
+    for (const auto& [instrument, rows] : byInstrument) {
+        std::printf("| %s |", instrument.c_str());
+        PrintBiasCells(medians(rows));
+    }
+    std::printf("| **all** |");
+    PrintBiasCells(medians(all));
 }
 
 void PrintTables(const std::vector<TNoteResult>& results) {
@@ -389,6 +452,7 @@ int RunFidelity(TArgs args) {
         results.push_back(result);
     }
     PrintTables(results);
+    if (parsed.Has("--harmonics")) PrintBiasTables(results);
     return 0;
 }
 

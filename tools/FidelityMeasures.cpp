@@ -147,6 +147,19 @@ double ProfileError(std::span<const TLevels> recording, std::span<const TLevels>
     return differences.empty() ? -1.0 : Median(std::move(differences));
 }
 
+std::array<std::optional<double>, kHarmonics> HarmonicBias(std::span<const TLevels> recording,
+                                                           std::span<const TLevels> other) {
+    std::array<std::optional<double>, kHarmonics> bias{};
+    for (std::size_t k = 0; k < bias.size(); ++k) {
+        std::vector<double> differences;
+        for (std::size_t f = 0; f < recording.size() && f < other.size(); ++f)
+            if (recording[f][k] > kCountedFromDb || other[f][k] > kCountedFromDb)
+                differences.push_back(other[f][k] - recording[f][k]);
+        if (!differences.empty()) bias[k] = Median(std::move(differences));
+    }
+    return bias;
+}
+
 std::vector<TLevels> LevelsAt(std::span<const float> samples, double sampleRate, double fundamental,
                               std::span<const double> centres) {
     std::vector<TLevels> levels;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -50,6 +51,11 @@ std::vector<double> HeldFrameCentres(std::span<const float> samples, double samp
 // lost), |level difference| in dB; the median of all of them. Both sequences
 // hold the same frames. Returns a negative number when nothing could be compared.
 double ProfileError(std::span<const TLevels> recording, std::span<const TLevels> other);
+
+// Per harmonic, the median of `other` − `recording` in dB over the frames where that harmonic counts (as
+// in ProfileError); nothing for a harmonic that never counts. Positive: `other` plays it too loud.
+std::array<std::optional<double>, kHarmonics> HarmonicBias(std::span<const TLevels> recording,
+                                                           std::span<const TLevels> other);
 
 // Relative levels of the harmonics of `fundamental` at every centre.
 std::vector<TLevels> LevelsAt(std::span<const float> samples, double sampleRate, double fundamental,

@@ -57,6 +57,10 @@ TEST(FidelityMeasuresTest, ASineAndASawtoothAreFarApartWhicheverIsTheRecording) 
     const std::vector<TLevels> sineLevels = LevelsAt(sine, kRate, fundamental, centres);
     EXPECT_GT(ProfileError(sawLevels, sineLevels), 30.0);
     EXPECT_GT(ProfileError(sineLevels, sawLevels), 30.0); // harmonics made too loud count too
+    const auto bias = HarmonicBias(sineLevels, sawLevels);
+    EXPECT_NEAR(bias[0].value_or(99.0), 0.0, 0.1);
+    // The sawtooth plays harmonic 2 (at -6 dB) where the sine has none (the floor).
+    EXPECT_NEAR(bias[1].value_or(0.0), 20.0 * std::log10(0.5) - kFloorDb, 0.5);
 }
 
 TEST(FidelityMeasuresTest, TheFundamentalOfASlightlyDetunedNoteIsFound) {
