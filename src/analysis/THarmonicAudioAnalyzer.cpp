@@ -270,16 +270,15 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
             return found->second;
         };
         walk.clear();
-        while (true) {
+        while (period >= 1.0) {
             const TStep& step = walkStep(p);
             walk.push_back(step);
             p = step.position;
-            // A stretch where no period can be measured (noise, a transient) is stepped over with the last
-            // period measured.
-            if (step.period >= 1.0) period = step.period;
+            period = step.period;
             if (p >= end) break;
         }
-        const TStep after = walkStep(p);
+        // Where no period can be measured any more (the note has faded into noise) the analysis ends.
+        const TStep after = period >= 1.0 ? walkStep(p) : TStep{p, -1.0, false, 0.0f, 0.0f};
         const float lastFundamental = points.back().fundamental;
         for (std::size_t id = 0; id < walk.size(); ++id) {
             const TStep& step = walk[id];
@@ -303,15 +302,7 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
                 haveQuietest = true;
             }
         }
-        if (!haveLoudest || !haveQuietest) {
-            // Nothing to keep in this window (no period measured, or none in tune with the last point):
-            // go on with the next one while the recording holds periods to measure.
-            if (p + 2 * RoundEven(kWindowSeconds * rate_) < n_ - 1) {
-                ReportProgress(p);
-                continue;
-            }
-            break;
-        }
+        if (!haveLoudest || !haveQuietest) break;
 
         // The next window starts one period after the chosen point.
         const TAnalysisPoint& last = points.back();

@@ -5,7 +5,8 @@
 // amplitude of every harmonic with the forward FFT (no window: the transform spans exactly one period).
 // The first point is the first period after the onset that agrees (within a quarter tone) with what most
 // periods measured over the next 0.4 s agree on, so that an attack that is not yet the note does not set
-// the pitch; periods that cannot be measured (noise, a transient) are stepped over.
+// the pitch; periods there that cannot be measured (noise, a bow not yet caught) are passed over. Later,
+// the analysis ends where no period can be measured any more (a note faded into noise).
 // Of the periods within each search window after the last kept point it keeps the loudest when that is
 // louder than the last point, else the quietest, leaving out periods more than 1.5 times off the last
 // point's pitch and lone periods more than a quarter tone off both neighbours while those agree; a point
