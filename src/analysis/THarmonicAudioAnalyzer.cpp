@@ -139,7 +139,7 @@ THarmonicAudioAnalyzer::THarmonicAudioAnalyzer()
             const double r = t / kKernelHalfWidth;
             if (std::fabs(r) >= 1.0) continue;
             const double sinc = t == 0.0 ? 1.0 : std::sin(kPi * t) / (kPi * t);
-            kernel_[static_cast<std::size_t>(row * kTaps + m)] =
+            kernel_[static_cast<std::size_t>(row) * kTaps + static_cast<std::size_t>(m)] =
                 static_cast<float>(sinc * besselI0(kBeta * std::sqrt(1.0 - r * r)) / norm);
         }
     }
