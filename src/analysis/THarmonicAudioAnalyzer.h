@@ -4,7 +4,7 @@
 // period to a power-of-two length with band-limited (windowed-sinc) interpolation and measures the
 // amplitude of every harmonic with the forward FFT (no window: the transform spans exactly one period).
 // That single period's energy chooses the points; a kept point's harmonic levels are then measured over
-// four periods from its start under a Hann window (fewer where the recording ends), so that a period that
+// eight periods from its start under a Hann window (fewer where the recording ends), so that a period that
 // is not quite periodic (the note swelling out of silence, partials a little off the harmonic series)
 // does not spread its strong harmonics over the weak ones.
 // The first point is the first period after the onset that agrees (within a quarter tone) with what most
@@ -68,7 +68,7 @@ public:
     static constexpr float kSilentAmplitude = 3.9e-7f;
     static constexpr int kProbes = 40;            // periods measured after the onset to confirm the first
     static constexpr float kProbeSpacing = 0.01f; // seconds between them
-    static constexpr int kLevelPeriods = 4;       // periods a kept point's harmonic levels are measured over
+    static constexpr int kLevelPeriods = 8;       // periods a kept point's harmonic levels are measured over
 
     THarmonicAudioAnalyzer(); // medium mode, one period per frame
     ~THarmonicAudioAnalyzer();
