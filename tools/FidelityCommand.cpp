@@ -3,8 +3,10 @@
 // filter, no noise, no LFOs, no effects, velocity off; the fresh program's amplitude envelope holds full
 // level), and compare the harmonic levels of the held part of the recording and of the rendering every
 // 50 ms. A plain sawtooth and an additive resynthesis of the recording go through the same comparison as
-// the two bounds: what knowing nothing scores, and what a perfect harmony scores. The pitch of every harmony frame is
-// checked against the note.
+// the two bounds: what knowing nothing scores, and what a perfect harmony scores. A program made from the
+// recording's own harmonic levels every 0.5 s (the round trip) is played like the analysed one: what a perfect
+// analysis scores, so that what rendering loses is told apart from what the analysis does. The pitch of every
+// harmony frame is checked against the note.
 //
 // A recording's note is the last '-'-separated part of its file name ("violin-67.wav"), or --note.
 // The result is a Markdown table on stdout.
@@ -43,6 +45,7 @@ namespace fs = std::filesystem;
 constexpr int kMediumMode = 2;
 constexpr VstInt32 kBlock = 512;
 constexpr std::uint8_t kVelocity = 100;
+constexpr double kTripSeconds = 0.5; // spacing of the round trip's frames
 
 // Parameters (index, normalised value) that make the plug-in play the harmony plainly.
 constexpr std::pair<VstInt32, float> kNeutralParameters[] = {
@@ -85,7 +88,8 @@ constexpr const char* kFidelityHelp =
     "through the plug-in with plain settings, and compares harmonics 1-20 of the held part (the middle\n"
     "half of the note) every 50 ms, each normalised to its strongest harmonic, over the harmonics above\n"
     "-50 dB in the recording or the rendering. Prints a Markdown table: per note the median error in dB,\n"
-    "the same for a plain sawtooth and for an additive resynthesis of the recording, the harmony frames\n"
+    "the same for a plain sawtooth, for an additive resynthesis of the recording and for a program made\n"
+    "from the recording's own harmonic levels every 0.5 s (the round trip), the harmony frames\n"
     "kept, those more than 50 cents off the note, their median offset in cents, whether the analyser\n"
     "locked onto a wrong pitch (that median more than 50 cents off), and failures; then the medians per\n"
     "instrument and overall.\n"
@@ -113,6 +117,7 @@ struct TNoteResult {
     double error = -1.0; // dB; negative: not measured
     double saw = -1.0;
     double ideal = -1.0;
+    double trip = -1.0; // the recording's own levels every 0.5 s, played through the plug-in
     int frames = 0;
     int framesOff = 0;
     double medianCents = 0.0; // of the frames' fundamentals against the note
@@ -262,6 +267,33 @@ std::optional<std::string> MeasureNote(const TNoteFile& file, const std::string&
     const std::vector<float> saw = Sawtooth(rate, pitch, frames);
     result.saw = ProfileError(recorded, LevelsAt(saw, rate, pitch, centres));
 
+    // The round trip: a program whose frames hold the recording's own harmonic levels every 0.5 s, played
+    // like the analysed one. What it loses is lost in the level bytes, the wavetables and the playback.
+    std::vector<TAnalysisPoint> own;
+    for (double t = 0.0; t * rate < static_cast<double>(frames) && own.size() < THarmonicAudioAnalyzer::kMaxPoints;
+         t += kTripSeconds) {
+        const TAmplitudes measured = HarmonicAmplitudes(recording, rate, recordedPitch, t * rate);
+        const double strongest = *std::max_element(measured.begin(), measured.end());
+        if (strongest <= 0.0) continue;
+        TAnalysisPoint point;
+        point.time = t;
+        point.fundamental = static_cast<float>(pitch);
+        for (std::size_t k = 0; k < measured.size(); ++k)
+            point.amplitudes[k + 1] = static_cast<float>(0.5 * measured[k] / strongest);
+        own.push_back(point);
+    }
+    if (!own.empty()) {
+        const double start = own.front().time;
+        for (TAnalysisPoint& point : own)
+            point.time -= start;
+        std::vector<float> tripped;
+        if (auto error =
+                RenderNote(pluginPath, AnalysisProgram(own, "round trip"), file.note, wave.sampleRate, frames, tripped))
+            return file.path + ": " + *error;
+        const double trippedPitch = RefineFundamental(tripped, rate, pitch, centres);
+        result.trip = ProfileError(recorded, LevelsAt(tripped, rate, trippedPitch, centres));
+    }
+
     if (result.failed) return std::nullopt;
     std::vector<float> rendered;
     if (auto error =
@@ -286,6 +318,7 @@ void PrintSummaryRow(const std::string& label, const std::vector<const TNoteResu
     std::vector<double> errors;
     std::vector<double> saws;
     std::vector<double> ideals;
+    std::vector<double> trips;
     int off = 0;
     int locks = 0;
     int failures = 0;
@@ -293,14 +326,15 @@ void PrintSummaryRow(const std::string& label, const std::vector<const TNoteResu
         if (r->error >= 0.0) errors.push_back(r->error);
         if (r->saw >= 0.0) saws.push_back(r->saw);
         if (r->ideal >= 0.0) ideals.push_back(r->ideal);
+        if (r->trip >= 0.0) trips.push_back(r->trip);
         off += r->framesOff > 0 ? 1 : 0;
         locks += r->wrongPitch ? 1 : 0;
         failures += r->failed ? 1 : 0;
     }
     auto median = [](const std::vector<double>& v) { return v.empty() ? -1.0 : fidelity::Median(v); };
-    std::printf("| %s | %zu | %s | %s | %s | %d | %d | %d |\n", label.c_str(), results.size(),
-                Decibels(median(errors)).c_str(), Decibels(median(saws)).c_str(), Decibels(median(ideals)).c_str(), off,
-                locks, failures);
+    std::printf("| %s | %zu | %s | %s | %s | %s | %d | %d | %d |\n", label.c_str(), results.size(),
+                Decibels(median(errors)).c_str(), Decibels(median(saws)).c_str(), Decibels(median(ideals)).c_str(),
+                Decibels(median(trips)).c_str(), off, locks, failures);
 }
 
 void PrintBiasHeader(const char* first) {
@@ -356,22 +390,23 @@ void PrintBiasTables(const std::vector<TNoteResult>& results) {
 }
 
 void PrintTables(const std::vector<TNoteResult>& results) {
-    std::printf("| instrument | note | error dB | saw dB | ideal dB | frames | frames off | cents | pitch lock | "
-                "failure |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---|---|\n");
+    std::printf("| instrument | note | error dB | saw dB | ideal dB | trip dB | frames | frames off | cents | "
+                "pitch lock | failure |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---|---|\n");
     std::map<std::string, std::vector<const TNoteResult*>> byInstrument;
     std::vector<const TNoteResult*> all;
     for (const TNoteResult& r : results) {
         const std::string cents = r.failed ? "-" : std::to_string(std::lround(r.medianCents));
-        std::printf("| %s | %d | %s | %s | %s | %d | %d | %s | %s | %s |\n", r.instrument.c_str(), r.note,
-                    Decibels(r.error).c_str(), Decibels(r.saw).c_str(), Decibels(r.ideal).c_str(), r.frames,
-                    r.framesOff, cents.c_str(), r.wrongPitch ? "yes" : "no", r.failed ? "yes" : "no");
+        std::printf("| %s | %d | %s | %s | %s | %s | %d | %d | %s | %s | %s |\n", r.instrument.c_str(), r.note,
+                    Decibels(r.error).c_str(), Decibels(r.saw).c_str(), Decibels(r.ideal).c_str(),
+                    Decibels(r.trip).c_str(), r.frames, r.framesOff, cents.c_str(), r.wrongPitch ? "yes" : "no",
+                    r.failed ? "yes" : "no");
         byInstrument[r.instrument].push_back(&r);
         all.push_back(&r);
     }
-    std::printf("\n| instrument | notes | error dB | saw dB | ideal dB | notes with frames off | pitch locks | "
-                "failures |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("\n| instrument | notes | error dB | saw dB | ideal dB | trip dB | notes with frames off | "
+                "pitch locks | failures |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const auto& [instrument, rows] : byInstrument)
         PrintSummaryRow(instrument, rows);
     PrintSummaryRow("**all**", all);

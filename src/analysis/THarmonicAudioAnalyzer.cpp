@@ -234,6 +234,7 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
     double period = -1.0;
     TAnalysisPoint candidate;
     if (!ConfirmedFirstPeriod(p, period, candidate)) return points;
+    MeasureLevels(p, period, candidate);
     points.push_back(candidate);
 
     const double maxLength = kMaxLength;
@@ -311,6 +312,7 @@ std::vector<TAnalysisPoint> THarmonicAudioAnalyzer::Analyze(std::span<float> sam
         const bool chosenIsLoudest = louder || quietestId == loudestId;
         TAnalysisPoint chosen;
         AnalysePeriod(picked.position, picked.period, chosen);
+        MeasureLevels(picked.position, picked.period, chosen);
         p = picked.position;
 
         // Spacing.
@@ -550,6 +552,45 @@ bool THarmonicAudioAnalyzer::AnalysePeriod(std::int64_t p, double period, TAnaly
     point.fundamental = static_cast<float>(periodsPerFrame_ * rate_ / period);
     point.energy = static_cast<float>(std::sqrt(energy));
     return true;
+}
+
+void THarmonicAudioAnalyzer::MeasureLevels(std::int64_t p, double period, TAnalysisPoint& point) {
+    int length = 2;
+    while (length < period && length < kMaxTransformLength)
+        length *= 2;
+    int spans = kLevelPeriods;
+    while (spans > 1 && (static_cast<double>(p) + spans * period + 3.0 > static_cast<double>(n_) ||
+                         spans * length > kMaxTransformLength))
+        --spans;
+    if (spans < 2) return; // the single period's amplitudes stay
+
+    // `spans` periods resampled to `spans` × `length` points under a Hann window. A harmonic of the
+    // period falls on every spans-th bin, where the window's spectrum leaves no trace of the others, and
+    // whatever in the span is not periodic (a level that swells, a partial off the harmonic series) leaks
+    // into the neighbouring bins only as far as the window lets it, instead of over the whole spectrum.
+    const int total = spans * length;
+    const double step = period / length;
+    float* y = resampled_.data();
+    for (int g = 0; g < total; ++g) {
+        const double window = 0.5 - 0.5 * std::cos(2.0 * kPi * g / total);
+        y[g] = static_cast<float>(window * Interpolate(static_cast<double>(p) + g * step));
+    }
+    TFFTReal& fft = Transform(total);
+    float* f = spectrum_.data();
+    fft.ForwardTransform(y, f);
+    fft.ScaleByInverseLength(f);
+
+    const std::int64_t highest = RoundEven(period / (2.0 * periodsPerFrame_));
+    const int half = total / 2;
+    for (int i = 1; i < TAnalysisPoint::kHarmonics; ++i) {
+        const int bin = i * periodsPerFrame_ * spans;
+        float amplitude = 0.0f;
+        if (half + bin <= total - 1 && i <= highest) {
+            const float re = f[bin], im = f[half + bin];
+            amplitude = 2.0f * std::sqrt(re * re + im * im); // the window halves a harmonic's amplitude
+        }
+        point.amplitudes[static_cast<std::size_t>(i)] = amplitude;
+    }
 }
 
 } // namespace quillon

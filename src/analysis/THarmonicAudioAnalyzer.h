@@ -3,6 +3,10 @@
 // band-limited signal crosses the period's starting level again in the same direction), resamples each
 // period to a power-of-two length with band-limited (windowed-sinc) interpolation and measures the
 // amplitude of every harmonic with the forward FFT (no window: the transform spans exactly one period).
+// That single period's energy chooses the points; a kept point's harmonic levels are then measured over
+// eight periods from its start under a Hann window (fewer where the recording ends), so that a period that
+// is not quite periodic (the note swelling out of silence, partials a little off the harmonic series)
+// does not spread its strong harmonics over the weak ones.
 // The first point is the first period after the onset that agrees (within a quarter tone) with what most
 // periods measured over the next 0.4 s agree on, so that an attack that is not yet the note does not set
 // the pitch; periods there that cannot be measured (noise, a bow not yet caught) are passed over. Later,
@@ -64,6 +68,7 @@ public:
     static constexpr float kSilentAmplitude = 3.9e-7f;
     static constexpr int kProbes = 40;            // periods measured after the onset to confirm the first
     static constexpr float kProbeSpacing = 0.01f; // seconds between them
+    static constexpr int kLevelPeriods = 8;       // periods a kept point's harmonic levels are measured over
 
     THarmonicAudioAnalyzer(); // medium mode, one period per frame
     ~THarmonicAudioAnalyzer();
@@ -103,6 +108,9 @@ private:
     void DetectPeriod(std::int64_t& p, double& period);
     // Measures the period of `period` samples starting at p; false when it does not fit the recording.
     bool AnalysePeriod(std::int64_t p, double period, TAnalysisPoint& point);
+    // Replaces point's amplitudes by those measured over kLevelPeriods periods of `period` samples from p
+    // under a Hann window (fewer where the recording ends sooner; unchanged where fewer than two fit).
+    void MeasureLevels(std::int64_t p, double period, TAnalysisPoint& point);
     // The recording between samples (band-limited interpolation); t may lie anywhere in it.
     float Interpolate(double t) const;
     // Where between x[i] and x[i + 1] the band-limited signal crosses `level`, 0 … 1.
