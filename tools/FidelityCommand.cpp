@@ -90,7 +90,8 @@ constexpr const char* kFidelityHelp =
     "-50 dB in the recording or the rendering. Prints a Markdown table: per note the median error in dB,\n"
     "the same for a plain sawtooth, for an additive resynthesis of the recording and for a program made\n"
     "from the recording's own harmonic levels every 0.5 s (the round trip), the harmony frames\n"
-    "kept, those more than 50 cents off the note, their median offset in cents, whether the analyser\n"
+    "kept, those more than 50 cents off the note (and how many of them lie in the held part, where the\n"
+    "note is steady), their median offset in cents, whether the analyser\n"
     "locked onto a wrong pitch (that median more than 50 cents off), and failures; then the medians per\n"
     "instrument and overall.\n"
     "\n"
@@ -120,6 +121,7 @@ struct TNoteResult {
     double trip = -1.0; // the recording's own levels every 0.5 s, played through the plug-in
     int frames = 0;
     int framesOff = 0;
+    int heldOff = 0;          // of those, the frames within the held part, where the note is steady
     double medianCents = 0.0; // of the frames' fundamentals against the note
     bool wrongPitch = false;
     std::array<std::optional<double>, fidelity::kHarmonics> bias{}; // rendering − recording per harmonic
@@ -243,16 +245,23 @@ std::optional<std::string> MeasureNote(const TNoteFile& file, const std::string&
     const std::vector<TAnalysisPoint> points = analyzer.Analyze(analysed, static_cast<float>(rate));
     result.failed = points.empty();
     result.frames = static_cast<int>(points.size());
+    const std::vector<double> centres = HeldFrameCentres(recording, rate);
+    // Frame times count from the first frame, which lies at the recording's start for notes that sound at
+    // once, as the corpus's do.
+    const auto held = [&centres, rate](double seconds) {
+        return !centres.empty() && seconds * rate >= centres.front() && seconds * rate <= centres.back();
+    };
     std::vector<double> frameCents;
     for (const TAnalysisPoint& point : points) {
         const double cents = point.fundamental > 0.0f ? Cents(point.fundamental, pitch) : 1e9;
         frameCents.push_back(cents);
-        if (std::fabs(cents) > kPitchToleranceCents) ++result.framesOff;
+        if (std::fabs(cents) <= kPitchToleranceCents) continue;
+        ++result.framesOff;
+        if (held(point.time)) ++result.heldOff;
     }
     result.medianCents = Median(frameCents);
     result.wrongPitch = !points.empty() && std::fabs(result.medianCents) > kPitchToleranceCents;
 
-    const std::vector<double> centres = HeldFrameCentres(recording, rate);
     if (centres.empty()) return std::nullopt;
     const double recordedPitch = RefineFundamental(recording, rate, pitch, centres);
     std::vector<TAmplitudes> amplitudes;
@@ -320,6 +329,7 @@ void PrintSummaryRow(const std::string& label, const std::vector<const TNoteResu
     std::vector<double> ideals;
     std::vector<double> trips;
     int off = 0;
+    int heldOff = 0;
     int locks = 0;
     int failures = 0;
     for (const TNoteResult* r : results) {
@@ -328,13 +338,14 @@ void PrintSummaryRow(const std::string& label, const std::vector<const TNoteResu
         if (r->ideal >= 0.0) ideals.push_back(r->ideal);
         if (r->trip >= 0.0) trips.push_back(r->trip);
         off += r->framesOff > 0 ? 1 : 0;
+        heldOff += r->heldOff > 0 ? 1 : 0;
         locks += r->wrongPitch ? 1 : 0;
         failures += r->failed ? 1 : 0;
     }
     auto median = [](const std::vector<double>& v) { return v.empty() ? -1.0 : fidelity::Median(v); };
-    std::printf("| %s | %zu | %s | %s | %s | %s | %d | %d | %d |\n", label.c_str(), results.size(),
+    std::printf("| %s | %zu | %s | %s | %s | %s | %d | %d | %d | %d |\n", label.c_str(), results.size(),
                 Decibels(median(errors)).c_str(), Decibels(median(saws)).c_str(), Decibels(median(ideals)).c_str(),
-                Decibels(median(trips)).c_str(), off, locks, failures);
+                Decibels(median(trips)).c_str(), off, heldOff, locks, failures);
 }
 
 void PrintBiasHeader(const char* first) {
@@ -390,23 +401,23 @@ void PrintBiasTables(const std::vector<TNoteResult>& results) {
 }
 
 void PrintTables(const std::vector<TNoteResult>& results) {
-    std::printf("| instrument | note | error dB | saw dB | ideal dB | trip dB | frames | frames off | cents | "
-                "pitch lock | failure |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---|---|\n");
+    std::printf("| instrument | note | error dB | saw dB | ideal dB | trip dB | frames | frames off | held off | "
+                "cents | pitch lock | failure |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---|\n");
     std::map<std::string, std::vector<const TNoteResult*>> byInstrument;
     std::vector<const TNoteResult*> all;
     for (const TNoteResult& r : results) {
         const std::string cents = r.failed ? "-" : std::to_string(std::lround(r.medianCents));
-        std::printf("| %s | %d | %s | %s | %s | %s | %d | %d | %s | %s | %s |\n", r.instrument.c_str(), r.note,
+        std::printf("| %s | %d | %s | %s | %s | %s | %d | %d | %d | %s | %s | %s |\n", r.instrument.c_str(), r.note,
                     Decibels(r.error).c_str(), Decibels(r.saw).c_str(), Decibels(r.ideal).c_str(),
-                    Decibels(r.trip).c_str(), r.frames, r.framesOff, cents.c_str(), r.wrongPitch ? "yes" : "no",
-                    r.failed ? "yes" : "no");
+                    Decibels(r.trip).c_str(), r.frames, r.framesOff, r.heldOff, cents.c_str(),
+                    r.wrongPitch ? "yes" : "no", r.failed ? "yes" : "no");
         byInstrument[r.instrument].push_back(&r);
         all.push_back(&r);
     }
     std::printf("\n| instrument | notes | error dB | saw dB | ideal dB | trip dB | notes with frames off | "
-                "pitch locks | failures |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+                "of them while held | pitch locks | failures |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const auto& [instrument, rows] : byInstrument)
         PrintSummaryRow(instrument, rows);
     PrintSummaryRow("**all**", all);

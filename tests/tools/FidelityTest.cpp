@@ -103,14 +103,15 @@ TEST(QuillonFidelityTest, ASteadySineIsAnalysedAndRenderedBackClosely) {
     const TToolRun run = RunTool({"fidelity", dir / "synth_sine-57.wav"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> cells = Row(run.out, "synth_sine");
-    ASSERT_EQ(cells.size(), 11u) << run.out;
+    ASSERT_EQ(cells.size(), 12u) << run.out;
     EXPECT_EQ(cells[1], "57");
     EXPECT_LT(std::stod(cells[2]), 1.0) << run.out;  // the rendering
     EXPECT_GT(std::stod(cells[3]), 20.0) << run.out; // the sawtooth
     EXPECT_LT(std::stod(cells[4]), 1.0) << run.out;  // the resynthesis
     EXPECT_LT(std::stod(cells[5]), 1.0) << run.out;  // the round trip
     EXPECT_EQ(cells[7], "0") << run.out;             // no frame off pitch
-    EXPECT_EQ(cells[10], "no") << run.out;
+    EXPECT_EQ(cells[8], "0") << run.out;             // none while the note is held
+    EXPECT_EQ(cells[11], "no") << run.out;
     EXPECT_FALSE(Row(run.out, "**all**").empty()) << run.out;
 }
 
