@@ -1,6 +1,5 @@
 #include "toolkit/TBADIBDropDownMenu.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace quillon {
@@ -115,11 +114,7 @@ void TBADIBDropDownMenu::PaintContent(TPainter& painter, const TRect& window) {
     const int textWidth = Font.atlas->TextWidth(caption_);
     int x = 3;
     if (alignment_ == TSpinAlignment::taRightJustify) x = freeWidth - textWidth - 3;
-    if (alignment_ == TSpinAlignment::taCenter) {
-        x = (freeWidth - textWidth) / 2;
-        // A caption centred on the whole face that would run under the button is centred beside it.
-        if (x + textWidth > Width() - buttonWidth) x = std::max(1, (Width() - buttonWidth - textWidth) / 2);
-    }
+    if (alignment_ == TSpinAlignment::taCenter) x = (freeWidth - textWidth) / 2;
     const int top =
         static_cast<int>(std::nearbyint(static_cast<double>(Height() - Font.atlas->pixelSize) / 2.0)) + yCorrection_;
     painter.DrawText(*Font.atlas, caption_, window.left + x, window.top + top + Font.atlas->Ascent(), Font.colour,

@@ -4,8 +4,7 @@
 // Drawing: the background `IndexMain` (optional) at the top-left corner; the `Button` strip (two frames
 // side by side: 0 idle, 1 pressed) at x = Width - button width; then `Caption` in `Font` with a transparent
 // background. Free width = Width - button width with AlignInFreeSpace, else Width; left x = 3, right
-// x = free width - text width - 3, centre x = (free width - text width) div 2 (a centred caption that would
-// run under the button is centred in the width beside it instead, at x ≥ 1); top y = round((Height -
+// x = free width - text width - 3, centre x = (free width - text width) div 2; top y = round((Height -
 // font height) / 2) (ties to even) + YCorrection. With AutoSize the control takes the size of its background.
 //
 // Mouse: a left press sets the pressed flag; the left release clears it and opens `Menu` in the window's
