@@ -14,6 +14,7 @@
 #include "editor/TPluginGUI.h"
 #include "host/vst2.h"
 #include "hostkit/TPluginHost.h"
+#include "platform/IFileDialogs.h"
 #include "support/XTestHost.h"
 #include "support/XvfbServer.h"
 #include "toolkit/TBADIBKnob.h"
@@ -457,9 +458,9 @@ private:
 
 TFileDialogOptions ProgramDialog(const std::string& folder) {
     TFileDialogOptions options;
-    options.title = "Open Program File";
-    options.filter = "Brindmor Program|*.bpa";
-    options.defaultExtension = "bpa";
+    options.title = platform::kOpenProgramDialog.title;
+    options.filter = platform::kOpenProgramDialog.filter;
+    options.defaultExtension = platform::kOpenProgramDialog.defaultExtension;
     options.folder = folder;
     return options;
 }

@@ -8,13 +8,11 @@
 #include "files/ProgramRecord.h"
 #include "files/TPresetsFileManager.h"
 #include "files/ZlibCodec.h"
-#include "hostkit/TPluginHost.h"
 #include "platform/ISettingsStore.h"
+#include "support/EmbeddedEditorFixture.h"
 #include "support/TemporaryDirectory.h"
 #include "support/ToolRun.h"
 #include "support/WaveFileBytes.h"
-#include "support/XTestHost.h"
-#include "support/XvfbServer.h"
 #include "toolkit/TPopupMenu.h"
 
 #include <gtest/gtest.h>
@@ -62,13 +60,11 @@ std::vector<float> HeldNote() {
     return samples;
 }
 
-class EditorScenarioTest : public ::testing::Test {
+class EditorScenarioTest : public test::TEmbeddedEditorFixture {
 protected:
     void SetUp() override {
-        if (test::XvfbServer::FindXvfb().empty()) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
-        server = std::make_unique<test::XvfbServer>();
-        ASSERT_TRUE(server->Running());
-        x = std::make_unique<test::XHost>();
+        TEmbeddedEditorFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         std::filesystem::create_directories(banks);
         std::filesystem::create_directories(audio);
         // A bank of the user's, and the folders the editor remembers.
@@ -76,17 +72,11 @@ protected:
         author.setProgramName(kPadsName);
         ASSERT_TRUE(author.SaveBankFile(0, banks / "Pads.bpb"));
         ASSERT_TRUE(author.Settings().WriteSetting(platform::kSettingProgramBankDir, banks));
-        ASSERT_TRUE(author.Settings().WriteSetting("AudioFileDir", audio));
+        ASSERT_TRUE(author.Settings().WriteSetting(platform::kSettingAudioFileDir, audio));
         test::WriteFile(audio / "note.wav", test::Pcm16Wave(HeldNote(), 1));
         // A form of our own, never shown, tells where the controls and menu items are.
         twin = std::make_unique<TCustomVSTMidiPlugin>(QuietHost);
         layout = std::make_unique<TPluginGUI>(*twin);
-        ASSERT_TRUE(plugin.Load(QUILLON_PLUGIN_PATH)) << plugin.Error();
-        plugin.Open();
-    }
-    void TearDown() override {
-        if (plugin.IsLoaded()) plugin.Dispatch(vst2::effEditClose);
-        plugin.Unload();
     }
 
     void Idle(std::chrono::milliseconds time = 120ms) {
@@ -172,14 +162,11 @@ protected:
         Idle();
     }
 
-    std::unique_ptr<test::XvfbServer> server;
-    std::unique_ptr<test::XHost> x;
     test::TemporaryDirectory folder;
     std::filesystem::path banks = folder / "Banks";
     std::filesystem::path audio = folder / "Recordings";
     std::unique_ptr<TCustomVSTMidiPlugin> twin;
     std::unique_ptr<TPluginGUI> layout;
-    TPluginHost plugin;
 };
 
 TEST_F(EditorScenarioTest, AMusicianLoadsEditsAnalysesAndSavesABankWithMouseAndKeyboard) {

@@ -5,8 +5,7 @@
 #include "editor/TPluginGUI.h"
 #include "files/ParameterIndex.h"
 #include "hostkit/TPluginHost.h"
-#include "support/XTestHost.h"
-#include "support/XvfbServer.h"
+#include "support/EmbeddedEditorFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -54,21 +53,8 @@ std::vector<std::uint32_t> HeadlessPicture(int scale = 1) {
     return pixels;
 }
 
-class EditorWindowTest : public ::testing::Test {
+class EditorWindowTest : public test::TEmbeddedEditorFixture {
 protected:
-    void SetUp() override {
-        if (test::XvfbServer::FindXvfb().empty()) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
-        server = std::make_unique<test::XvfbServer>();
-        ASSERT_TRUE(server->Running());
-        x = std::make_unique<test::XHost>();
-        ASSERT_TRUE(plugin.Load(QUILLON_PLUGIN_PATH)) << plugin.Error();
-        plugin.Open();
-    }
-    void TearDown() override {
-        if (plugin.IsLoaded()) plugin.Dispatch(vst2::effEditClose);
-        plugin.Unload();
-    }
-
     void OpenIn(xcb_window_t parent) {
         ASSERT_EQ(plugin.Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(std::uintptr_t{parent})), 1);
     }
@@ -123,10 +109,6 @@ protected:
         const auto rect = plugin.EditorRect().rect;
         return rect ? std::pair{rect->right - rect->left, rect->bottom - rect->top} : std::pair{0, 0};
     }
-
-    std::unique_ptr<test::XvfbServer> server;
-    std::unique_ptr<test::XHost> x;
-    TPluginHost plugin;
 };
 
 TEST_F(EditorWindowTest, ShowsInTheHostsWindowWhatItDrawsHeadlessAtEveryIdleRate) {
