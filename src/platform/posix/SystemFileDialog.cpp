@@ -1,5 +1,7 @@
 #include "platform/SystemFileDialog.h"
 
+#include "platform/posix/ExecutableSearch.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -16,27 +18,7 @@ namespace quillon::platform {
 
 namespace {
 
-constexpr const char* kDefaultPath = "/usr/local/bin:/usr/bin:/bin";
 constexpr std::size_t kMaxOutput = std::size_t{64} * 1024; // a path, with room to spare
-
-bool IsExecutableFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
-std::string FindOnPath(std::string_view program) {
-    const char* path = std::getenv("PATH"); // NOLINT(concurrency-mt-unsafe): read on the GUI thread only
-    std::string_view folders = path != nullptr && *path != '\0' ? path : kDefaultPath;
-    while (true) {
-        const std::size_t colon = folders.find(':');
-        std::string folder(folders.substr(0, colon));
-        if (folder.empty()) folder = ".";
-        std::string candidate = folder + "/" + std::string(program);
-        if (IsExecutableFile(candidate)) return candidate;
-        if (colon == std::string_view::npos) return {};
-        folders.remove_prefix(colon + 1);
-    }
-}
 
 // Children killed while still running, reaped by later calls.
 std::vector<pid_t>& Unreaped() {

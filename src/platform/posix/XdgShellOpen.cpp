@@ -9,6 +9,8 @@
 // async-signal-safe calls are made, since the host's other threads may hold locks at the moment of the fork.
 #include "platform/IShellOpen.h"
 
+#include "platform/posix/ExecutableSearch.h"
+
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,30 +30,9 @@ namespace quillon::platform {
 namespace {
 
 constexpr const char* kOpener = "xdg-open";
-constexpr const char* kDefaultPath = "/usr/local/bin:/usr/bin:/bin";
 constexpr int kExecFailed = 127;
 constexpr int kForkFailed = 1;
 constexpr rlim_t kMaxDescriptors = 65536; // closed one by one where close_range is missing
-
-bool IsExecutableFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
-// The opener's path from PATH, or empty.
-std::string FindOpener() {
-    const char* path = std::getenv("PATH"); // NOLINT(concurrency-mt-unsafe): read on the GUI thread only
-    std::string_view folders = path != nullptr && *path != '\0' ? path : kDefaultPath;
-    while (true) {
-        const std::size_t colon = folders.find(':');
-        std::string folder(folders.substr(0, colon));
-        if (folder.empty()) folder = "."; // an empty entry is the current folder
-        std::string candidate = folder + "/" + kOpener;
-        if (IsExecutableFile(candidate)) return candidate;
-        if (colon == std::string_view::npos) return {};
-        folders.remove_prefix(colon + 1);
-    }
-}
 
 bool IsHostLoaderVariable(std::string_view entry) {
     return entry.starts_with("LD_LIBRARY_PATH=") || entry.starts_with("LD_PRELOAD=");
@@ -110,7 +91,7 @@ class XdgShellOpen final : public IShellOpen {
 public:
     Status OpenWithSystem(const std::string& target) override {
         if (target.empty()) return Status::Failure(StatusCode::kNotFound, "There is nothing to open.");
-        std::string program = FindOpener();
+        std::string program = FindOnPath(kOpener);
         if (program.empty())
             return Status::Failure(StatusCode::kNotFound,
                                    "Cannot open \"" + target + "\": the program xdg-open was not found.");
