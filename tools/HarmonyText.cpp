@@ -48,8 +48,7 @@ THarmonyTextFrame THarmonyTextFrame::Silent(float time) {
     return frame;
 }
 
-std::optional<std::string> ParseHarmonyText(std::string_view content, const std::string& name,
-                                            THarmonyText& harmony) {
+std::optional<std::string> ParseHarmonyText(std::string_view content, const std::string& name, THarmonyText& harmony) {
     std::vector<text::TStatement> statements;
     THarmonyText read;
     if (auto error = text::SplitStatements(content, name, statements, &read.comments)) return error;
@@ -99,7 +98,8 @@ std::optional<std::string> ParseHarmonyText(std::string_view content, const std:
         const auto frame = std::find_if(read.frames.begin(), read.frames.end(),
                                         [&](const THarmonyTextFrame& f) { return f.time == entry.time; });
         if (frame == read.frames.end())
-            return text::At(name, entry.line, "phases for " + text::FloatText(entry.time) + " s: no frame at that time");
+            return text::At(name, entry.line,
+                            "phases for " + text::FloatText(entry.time) + " s: no frame at that time");
         frame->phases = entry.bytes;
     }
     std::stable_sort(read.frames.begin(), read.frames.end(),

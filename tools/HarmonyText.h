@@ -34,9 +34,9 @@ struct THarmonyTextFrame {
 };
 
 struct THarmonyText {
-    std::vector<THarmonyTextFrame> frames;         // ascending times
-    std::optional<std::pair<float, float>> loop;   // start, end
-    std::vector<std::string> comments;             // without the leading '#'
+    std::vector<THarmonyTextFrame> frames;       // ascending times
+    std::optional<std::pair<float, float>> loop; // start, end
+    std::vector<std::string> comments;           // without the leading '#'
 };
 
 // Reads the text of a harmony text file; `name` is used in the error ("NAME:LINE: ...").

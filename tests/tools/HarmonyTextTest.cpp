@@ -32,8 +32,8 @@ TEST(HarmonyTextTest, AProgramsFramesLoopAndCommentsReadBackUnchanged) {
     bank.SetHarmonyLoop(0, 0.05f, 0.1f);
     std::vector<std::uint8_t> record(record::kRecordSize);
     bank.CopyRecord(0, record);
-    ASSERT_TRUE(TPresetsFileManager().SaveProgram(dir / "p.bpa", TPresetsFileManager::ConstProgramSpan(
-                                                                      record.data(), record::kRecordSize)));
+    ASSERT_TRUE(TPresetsFileManager().SaveProgram(
+        dir / "p.bpa", TPresetsFileManager::ConstProgramSpan(record.data(), record::kRecordSize)));
 
     const TToolRun run = RunTool({"harmony", "text", dir / "p.bpa", "-o", dir / "p.qh", "--comment", "from p.bpa"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
