@@ -77,8 +77,9 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
     auto fresh = std::make_unique<TProgramBank>();
     const auto slots = static_cast<int>(TPresetsFileManager::kBankPrograms);
     for (int slot = 0; slot < slots; ++slot) {
-        bank->StoreRecord(slot, std::span<const std::uint8_t>(records.data() + static_cast<std::size_t>(slot) * record::kRecordSize,
-                                                              record::kRecordSize));
+        bank->StoreRecord(
+            slot, std::span<const std::uint8_t>(records.data() + static_cast<std::size_t>(slot) * record::kRecordSize,
+                                                record::kRecordSize));
         bank->RepairRecord(slot);
     }
 
@@ -100,8 +101,8 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
                         bank->FrameCount(slot), uses.c_str());
             continue;
         }
-        const std::span<const std::uint8_t> record(records.data() + static_cast<std::size_t>(slot) * record::kRecordSize,
-                                                   record::kRecordSize);
+        const std::span<const std::uint8_t> record(
+            records.data() + static_cast<std::size_t>(slot) * record::kRecordSize, record::kRecordSize);
         std::vector<std::uint8_t> freshRecord(record::kRecordSize);
         fresh->CopyRecord(slot, freshRecord);
         if (std::equal(record.begin(), record.end(), freshRecord.begin())) {
@@ -109,14 +110,21 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
             continue;
         }
         TChordMeasures chord;
-        if (auto error = MeasureChord(pluginPath, record, chord)) return cli::Fail("bank: slot " + std::to_string(slot) + ": " + *error);
+        if (auto error = MeasureChord(pluginPath, record, chord))
+            return cli::Fail("bank: slot " + std::to_string(slot) + ": " + *error);
         double seconds = 0.0;
         if (auto error = EightNoteSeconds(pluginPath, record, kCostRuns, seconds))
             return cli::Fail("bank: slot " + std::to_string(slot) + ": " + *error);
+        // A failed manner shows its measure: the onset's and the release's level ratios, the tail's level.
+        char onset[16], off[48], tail[16];
+        std::snprintf(onset, sizeof onset, chord.OnsetClean() ? "ok" : "x%.2f", chord.onsetRatio);
+        std::snprintf(off, sizeof off, chord.ReleaseClean() ? "ok" : "x%.2f", chord.releaseRatio);
+        if (!chord.ReleaseClean())
+            std::snprintf(off, sizeof off, "x%.2f/%.2f-%.2f", chord.releaseRatio, chord.heldLow, chord.heldHigh);
+        std::snprintf(tail, sizeof tail, chord.TailSilent() ? "ok" : "%.0fdB", chord.tailDb);
         std::printf("%-4d %-24s %-4s %6d %8.1f %7.1f %8.5f %-5s %-5s %-5s %5.2f  %s\n", slot, name.c_str(),
                     ProgramCategory(name).c_str(), bank->FrameCount(slot), chord.peakDb, chord.masLevelForMinus6,
-                    chord.dc, chord.OnsetClean() ? "ok" : "CLICK", chord.ReleaseClean() ? "ok" : "CLICK",
-                    chord.TailSilent() ? "ok" : "LOUD", reference > 0.0 ? seconds / reference : 0.0, uses.c_str());
+                    chord.dc, onset, off, tail, reference > 0.0 ? seconds / reference : 0.0, uses.c_str());
         std::fflush(stdout);
     }
     return 0;

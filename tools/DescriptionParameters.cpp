@@ -26,26 +26,26 @@ struct TGroup {
     const char* name;
     int first, last;
 };
-constexpr TGroup kGroups[] = {{"osc", 0, 6},         {"penv", 7, 11},     {"noise", 12, 12},  {"filter", 13, 23},
-                              {"amp", 24, 33},       {"lfo1", 34, 47},    {"lfo2", 48, 61},   {"route", 62, 73},
-                              {"velo", 74, 75},      {"chorus", 76, 83},  {"phaser", 84, 91}, {"delay", 92, 99},
-                              {"reverb", 100, 105},  {"voice", 106, 123}};
+constexpr TGroup kGroups[] = {{"osc", 0, 6},        {"penv", 7, 11},    {"noise", 12, 12},  {"filter", 13, 23},
+                              {"amp", 24, 33},      {"lfo1", 34, 47},   {"lfo2", 48, 61},   {"route", 62, 73},
+                              {"velo", 74, 75},     {"chorus", 76, 83}, {"phaser", 84, 91}, {"delay", 92, 99},
+                              {"reverb", 100, 105}, {"voice", 106, 123}};
 
-constexpr const char* kFilterTypes[] = {"Lowpass 6",   "Lowpass 12",  "Lowpass 24", "mg Lowpass",
-                                        "Highpass 6",  "Highpass 12", "Highpass 24", "mg Highpass",
-                                        "Bandpass 6",  "Bandpass 12", "Notch 6",     "Notch 12"};
+constexpr const char* kFilterTypes[] = {"Lowpass 6",  "Lowpass 12",  "Lowpass 24",  "mg Lowpass",
+                                        "Highpass 6", "Highpass 12", "Highpass 24", "mg Highpass",
+                                        "Bandpass 6", "Bandpass 12", "Notch 6",     "Notch 12"};
 constexpr const char* kNoiseTypes[] = {"White", "Pink", "Breath 1", "Breath 2", "Blow"};
 constexpr const char* kLfoWaveforms[] = {"Sine",          "Triangle",      "Square",        "Sawtooth Up",
                                          "Sawtooth Down", "Exponential 1", "Exponential 2", "Exponential 3",
                                          "Exponential 4", "Noise S/H"};
 constexpr const char* kSources[] = {"aftertouch", "pitchbend", "modwheel", "breath", "expression", "softpedal"};
 // Routing rows in source order (aftertouch, pitch bend, wheel, breath, expression, soft pedal).
-constexpr int kRowTargets[] = {kAftertouchTarget, kPitchBendTarget, kModWheelTarget,
+constexpr int kRowTargets[] = {kAftertouchTarget, kPitchBendTarget,  kModWheelTarget,
                                kBreathTarget,     kExpressionTarget, kSoftPedalTarget};
 
 // Parameters the engine rounds to whole numbers: their values must be whole.
-constexpr int kWholeNumbers[] = {kOscillators, kVoices, kMidiChannel, kRangeLow, kRangeHigh, kTransposeNotes,
-                                 kTransposeOctaves, kKeyAssign, kOverlap, kStretchOrigin};
+constexpr int kWholeNumbers[] = {kOscillators,    kVoices,           kMidiChannel, kRangeLow, kRangeHigh,
+                                 kTransposeNotes, kTransposeOctaves, kKeyAssign,   kOverlap,  kStretchOrigin};
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -288,8 +288,7 @@ std::optional<std::string> SetParameter(int index, const std::string& text, TPar
     int sync = -1;
     if (const auto labels = SyncLabels(index, sync); labels && On(current[sync])) {
         float value = 0.0f;
-        if (auto error = NoteLength(labels, text, value))
-            return name + " (its Sync is on): " + *error;
+        if (auto error = NoteLength(labels, text, value)) return name + " (its Sync is on): " + *error;
         current[index] = value;
         return std::nullopt;
     }

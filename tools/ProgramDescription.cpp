@@ -82,7 +82,9 @@ private:
         double decibels;
     };
 
-    std::string Error(const TStatement& s, const std::string& message) const { return text::At(name_, s.line, message); }
+    std::string Error(const TStatement& s, const std::string& message) const {
+        return text::At(name_, s.line, message);
+    }
     std::string Path(const std::string& file) const {
         const std::filesystem::path path(file);
         return path.is_absolute() || folder_.empty() ? file : (std::filesystem::path(folder_) / path).string();
@@ -236,7 +238,8 @@ std::optional<std::string> TCompiler::LevelsFrame(const TStatement& s, float tim
         const float db = dbText == "-inf" ? -1000.0f : text::FloatWord(dbText).value_or(1.0f);
         if (k < 1 || k > kHighestHarmonic || db > 0.0f)
             return Error(s, "'" + word + "' is not K:DB with K 1..250 and DB at most 0 (or -inf)");
-        if (!given.insert(static_cast<int>(k)).second) return Error(s, "harmonic " + std::to_string(k) + " given twice");
+        if (!given.insert(static_cast<int>(k)).second)
+            return Error(s, "harmonic " + std::to_string(k) + " given twice");
         frame.levels[static_cast<std::size_t>(k)] =
             db < -127.5f ? kSilentLevel : static_cast<std::uint8_t>(std::clamp(std::nearbyint(-2.0 * db), 0.0, 255.0));
     }
@@ -270,7 +273,8 @@ std::optional<std::string> TCompiler::Harmony(const TStatement& s) {
     const std::string path = Path(file);
     const std::string extension = [&] {
         std::string e = std::filesystem::path(file).extension().string();
-        std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::transform(e.begin(), e.end(), e.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         return e;
     }();
     std::vector<THarmonyTextFrame> source;
@@ -308,7 +312,8 @@ std::optional<std::string> TCompiler::Harmony(const TStatement& s) {
     for (THarmonyTextFrame frame : source) {
         if (frame.time < from || frame.time > to) continue;
         const double time = (frame.time - from) * scale + shift;
-        if (!(time >= 0.0)) return Error(s, "frame at " + text::FloatText(frame.time) + " s of " + file + " would lie before 0 s");
+        if (!(time >= 0.0))
+            return Error(s, "frame at " + text::FloatText(frame.time) + " s of " + file + " would lie before 0 s");
         frame.time = static_cast<float>(time);
         frames_.push_back({s.line, frame});
         ++taken;
@@ -355,8 +360,7 @@ std::optional<std::string> TCompiler::Envelope(const TStatement& s, int slot, TP
 
 std::optional<std::string> TCompiler::PlaceFrames(int slot, TProgramBank& bank) {
     if (frames_.empty()) {
-        if (!adjustments_.empty())
-            return text::At(name_, adjustments_.front().line, "no frame to brighten or soften");
+        if (!adjustments_.empty()) return text::At(name_, adjustments_.front().line, "no frame to brighten or soften");
         return std::nullopt;
     }
     std::stable_sort(frames_.begin(), frames_.end(),
@@ -436,7 +440,8 @@ std::optional<std::string> CompileDescription(std::string_view content, const st
             for (const TDescribedProgram& other : compiled.programs)
                 if (other.name == s.words[1])
                     return text::At(name, s.line,
-                                    "a second program \"" + other.name + "\" (line " + std::to_string(other.line) + ")");
+                                    "a second program \"" + other.name + "\" (line " + std::to_string(other.line) +
+                                        ")");
             if (compiled.programs.size() == static_cast<std::size_t>(kMaxPrograms))
                 return text::At(name, s.line, "more than 64 programs");
             compiled.programs.push_back({s.words[1], s.line, {}});
@@ -447,7 +452,8 @@ std::optional<std::string> CompileDescription(std::string_view content, const st
             ranges.back().end = i + 1;
         }
     }
-    if (compiled.programs.empty()) return text::At(name, statements.empty() ? 1 : statements.back().line, "no programs");
+    if (compiled.programs.empty())
+        return text::At(name, statements.empty() ? 1 : statements.back().line, "no programs");
 
     auto bank = std::make_unique<TProgramBank>(); // fresh records, as a fresh plug-in holds them
     for (std::size_t p = 0; p < compiled.programs.size(); ++p) {

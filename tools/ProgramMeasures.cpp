@@ -21,9 +21,11 @@ constexpr std::uint8_t kVelocity = 100;
 constexpr double kHoldSeconds = 2.0;
 constexpr double kMaxSeconds = 15.0;
 constexpr double kSilence = 3.1622776601683795e-5; // -90 dBFS
-constexpr std::int64_t kTailFrames = kRate / 10;    // the last 100 ms
+constexpr std::int64_t kTailFrames = kRate / 10;   // the last 100 ms
 constexpr std::int64_t kChunkFrames = kRate / 2;
-constexpr std::int64_t kWindow = kRate / 100;       // 10 ms around the note-off
+constexpr std::int64_t kBefore = kRate / 50;        // 20 ms before the note-off
+constexpr std::int64_t kAfter = kRate / 200;        // 5 ms after it
+constexpr std::int64_t kHeldFrom = kRate / 2;       // the held chord's level ratios from 0.5 s on
 constexpr std::int64_t kOnsetFrames = kRate / 1000; // the first millisecond
 constexpr std::uint8_t kChord[] = {60, 64, 67};
 constexpr std::uint8_t kEightNotes[] = {48, 52, 55, 60, 64, 67, 71, 72};
@@ -37,6 +39,16 @@ double Peak(const std::vector<float>& samples, std::int64_t from, std::int64_t t
     for (std::int64_t i = from; i < to; ++i)
         peak = std::max(peak, std::fabs(samples[static_cast<std::size_t>(i)]));
     return peak;
+}
+
+double Rms(const std::vector<float>& left, const std::vector<float>& right, std::int64_t from, std::int64_t to) {
+    double sum = 0.0;
+    for (std::int64_t i = from; i < to; ++i) {
+        const double l = left[static_cast<std::size_t>(i)];
+        const double r = right[static_cast<std::size_t>(i)];
+        sum += l * l + r * r;
+    }
+    return to > from ? std::sqrt(sum / (2.0 * static_cast<double>(to - from))) : 0.0;
 }
 
 double Decibels(double magnitude) {
@@ -81,18 +93,30 @@ std::optional<std::string> MeasureChord(const std::string& pluginPath, std::span
     renderer.Stop();
 
     const auto n = static_cast<std::int64_t>(left.size());
-    const auto both = [&](std::int64_t from, std::int64_t to) { return std::max(Peak(left, from, to), Peak(right, from, to)); };
+    const auto both = [&](std::int64_t from, std::int64_t to) {
+        return std::max(Peak(left, from, to), Peak(right, from, to));
+    };
     const double peak = both(0, n);
     measures.peakDb = Decibels(peak);
     const double master = ParameterTable::EngineValue(kMasterLevel, StoredParameter(record, kMasterLevel));
     const double wanted = master * std::pow(10.0, (-6.0 - measures.peakDb) / 20.0);
-    measures.masLevelForMinus6 = 100.0 * std::cbrt(wanted / ParameterTable::Spec(kMasterLevel).engineMax);
+    const double knob = std::cbrt(wanted / ParameterTable::Spec(kMasterLevel).engineMax);
+    measures.masLevelForMinus6 = ParameterTable::DisplayValue(kMasterLevel, static_cast<float>(knob));
     measures.dc = std::max(std::fabs(Mean(left, 0, off)), std::fabs(Mean(right, 0, off)));
     measures.onsetRatio = peak > 0.0 ? both(0, kOnsetFrames) / peak : 0.0;
-    const double before = both(off - kWindow, off);
-    const double after = both(off, off + kWindow);
-    measures.releaseBefore = peak > 0.0 ? before / peak : 0.0;
-    measures.releaseRatio = before > 0.0 ? after / before : (after > 0.0 ? 1e9 : 1.0);
+    const auto ratio = [&](std::int64_t at) {
+        const double before = Rms(left, right, at - kBefore, at);
+        const double after = Rms(left, right, at, at + kAfter);
+        return before > 0.0 ? after / before : (after > 0.0 ? 1e9 : 1.0);
+    };
+    measures.heldLow = 1e9;
+    measures.heldHigh = 0.0;
+    for (std::int64_t at = kHeldFrom; at + kAfter <= off; at += kAfter) {
+        measures.heldLow = std::min(measures.heldLow, ratio(at));
+        measures.heldHigh = std::max(measures.heldHigh, ratio(at));
+    }
+    measures.releaseBefore = peak > 0.0 ? Rms(left, right, off - kBefore, off) / peak : 0.0;
+    measures.releaseRatio = ratio(off);
     measures.tailDb = Decibels(both(n - kTailFrames, n));
     measures.seconds = static_cast<double>(n) / kRate;
     return std::nullopt;

@@ -14,12 +14,15 @@
 namespace quillon {
 
 struct TChordMeasures {
-    double peakDb = 0.0;        // largest sample magnitude of either channel, dBFS
-    double masLevelForMinus6 = 0.0; // MasLevel (display %) that would put the peak at -6 dBFS
-    double dc = 0.0;            // the larger magnitude of the two channels' means over the held chord
-    double onsetRatio = 0.0;    // peak of the first millisecond / peak of the whole
-    double releaseRatio = 0.0;  // peak of the 10 ms after the note-off / peak of the 10 ms before it
-    double releaseBefore = 0.0; // peak of the 10 ms before the note-off / peak of the whole
+    double peakDb = 0.0;            // largest sample magnitude of either channel, dBFS
+    double masLevelForMinus6 = 0.0; // MasLevel, as displayed and as `set` takes it, for a -6 dBFS peak
+    double dc = 0.0;                // the larger magnitude of the two channels' means over the held chord
+    double onsetRatio = 0.0;        // peak of the first millisecond / peak of the whole
+    // The note-off: the level (RMS) of the 5 ms after it over that of the 20 ms before it, and the range
+    // the same ratio spans while the chord is held (every 5 ms from 0.5 s on): a click stands out of it.
+    double releaseRatio = 0.0;
+    double heldLow = 0.0, heldHigh = 0.0;
+    double releaseBefore = 0.0; // level of the 20 ms before the note-off / peak of the whole
     double tailDb = 0.0;        // peak of the last 100 ms, dBFS
     double seconds = 0.0;       // length of the render
 
@@ -27,9 +30,7 @@ struct TChordMeasures {
     bool NoDc() const { return dc < 0.005; }
     bool OnsetClean() const { return onsetRatio <= 0.5; }
     bool ReleaseClean() const {
-        const bool dropped = releaseBefore > 0.01 && releaseRatio < 0.3;
-        const bool jumped = releaseRatio > 1.5 + 0.01 / std::max(releaseBefore, 1e-9);
-        return !dropped && !jumped;
+        return releaseBefore < 1e-3 || (releaseRatio >= 0.5 * heldLow && releaseRatio <= 1.5 * heldHigh);
     }
     bool TailSilent() const { return tailDb < -90.0; }
 };

@@ -13,10 +13,11 @@ std::optional<std::string> TRecordRenderer::Start(const std::string& pluginPath,
                                                   int rate, int block,
                                                   std::span<const std::pair<VstInt32, float>> parameters) {
     Stop();
-    if (record.size() != record::kRecordSize) return "a program record has " + std::to_string(record::kRecordSize) + " bytes";
+    if (record.size() != record::kRecordSize)
+        return "a program record has " + std::to_string(record::kRecordSize) + " bytes";
     std::vector<std::uint8_t> fileBytes;
-    const Status composed =
-        TPresetsFileManager::ComposeProgram(TPresetsFileManager::ConstProgramSpan(record.data(), record::kRecordSize), fileBytes);
+    const Status composed = TPresetsFileManager::ComposeProgram(
+        TPresetsFileManager::ConstProgramSpan(record.data(), record::kRecordSize), fileBytes);
     if (!composed.Ok()) return "could not compose the program: " + composed.message;
     TProgramFileChunk chunk;
     if (!chunk.FromProgramFile(fileBytes)) return chunk.Error();

@@ -34,7 +34,7 @@ public:
     // program record) as its program, sets `parameters` (index, normalised value) and resumes it. An error
     // text when the plug-in cannot be loaded, cannot render or refuses the program.
     std::optional<std::string> Start(const std::string& pluginPath, std::span<const std::uint8_t> record, int rate,
-                                      int block, std::span<const std::pair<vst2::VstInt32, float>> parameters = {});
+                                     int block, std::span<const std::pair<vst2::VstInt32, float>> parameters = {});
     // Renders `frames` more frames, handing over the events that fall within them (events before the
     // current position go with the first block), and appends the left and right outputs (a mono plug-in's
     // output to both). `right` may be null.
