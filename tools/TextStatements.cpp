@@ -24,7 +24,7 @@ std::optional<std::string> SplitStatements(std::string_view text, const std::str
                 word.append(row.substr(i + 1, close - i - 1));
                 inWord = true;
                 i = close;
-            } else if (c == '#') {
+            } else if (c == '#' && !(!inWord && i + 1 < row.size() && row[i + 1] >= '0' && row[i + 1] <= '9')) {
                 if (statement.words.empty() && !inWord && comments) {
                     std::string_view comment = row.substr(i + 1);
                     if (!comment.empty() && comment.front() == ' ') comment.remove_prefix(1);

@@ -1,6 +1,7 @@
 // The line grammar shared by the authoring text files (program descriptions and harmony text files): one
 // statement per line, words separated by spaces or tabs, a double-quoted "..." being one word, `#` starting
-// a comment outside quotes, blank lines ignored. Numbers are read and written the same way in every locale.
+// a comment outside quotes (except where a word starts with '#' and a digit: a parameter's index form,
+// "#107=-5"), blank lines ignored. Numbers are read and written the same way in every locale.
 #pragma once
 
 #include <optional>
