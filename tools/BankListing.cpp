@@ -93,6 +93,7 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
     } else {
         std::printf("%-4s %-24s %-4s %6s  %s\n", "slot", "name", "cat", "frames", "uses");
     }
+    int freshSlots = 0;
     for (int slot = 0; slot < slots; ++slot) {
         const std::string name = bank->Name(slot);
         const std::string uses = InUse(*bank, slot, *fresh);
@@ -106,7 +107,7 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
         std::vector<std::uint8_t> freshRecord(record::kRecordSize);
         fresh->CopyRecord(slot, freshRecord);
         if (std::equal(record.begin(), record.end(), freshRecord.begin())) {
-            std::printf("%-4d %-24s (a fresh program, not measured)\n", slot, name.c_str());
+            ++freshSlots;
             continue;
         }
         TChordMeasures chord;
@@ -127,6 +128,7 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
                     chord.dc, onset, off, tail, reference > 0.0 ? seconds / reference : 0.0, uses.c_str());
         std::fflush(stdout);
     }
+    if (freshSlots > 0) std::printf("(%d fresh slots not measured)\n", freshSlots);
     return 0;
 }
 

@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,11 +24,11 @@ namespace {
 using namespace quillon::test;
 
 constexpr int kRate = 44100;
-constexpr int kBlock = 441;                  // 10 ms
-constexpr int kHeldBlocks = 200;             // 2 s
-constexpr int kMaxBlocks = 1500;             // 15 s
-constexpr int kQuietBlocks = 10;             // the last 100 ms
-constexpr float kSilence = 3.1622777e-5f;    // -90 dBFS
+constexpr int kBlock = 441;               // 10 ms
+constexpr int kHeldBlocks = 200;          // 2 s
+constexpr int kMaxBlocks = 1500;          // 15 s
+constexpr int kQuietBlocks = 10;          // the last 100 ms
+constexpr float kSilence = 3.1622777e-5f; // -90 dBFS
 constexpr std::size_t kFirstMillisecond = kRate / 1000;
 constexpr std::size_t kLevelWindow = kRate / 200; // 5 ms
 #ifdef QUILLON_SANITIZED
@@ -57,7 +57,8 @@ std::vector<TFactoryProgram> FactoryPrograms() {
     auto fresh = std::make_unique<TProgramBank>();
     std::vector<std::uint8_t> records(TPresetsFileManager::kBankBytes), freshRecord(record::kRecordSize);
     for (const std::string bank : {"A", "B"}) {
-        if (!TPresetsFileManager().LoadBank(BankPath(bank), TPresetsFileManager::BankSpan(records.data(), records.size())))
+        if (!TPresetsFileManager().LoadBank(BankPath(bank),
+                                            TPresetsFileManager::BankSpan(records.data(), records.size())))
             continue;
         for (int slot = 0; slot < static_cast<int>(TPresetsFileManager::kBankPrograms); slot += kSlotStep) {
             const auto* record = records.data() + static_cast<std::size_t>(slot) * record::kRecordSize;
@@ -128,8 +129,8 @@ TEST_P(FactoryProgramTest, PlaysAChordCleanly) {
     EXPECT_LT(std::fabs(Mean(allLeft, 0, off)), 0.005) << "DC offset (left)";
     EXPECT_LT(std::fabs(Mean(allRight, 0, off)), 0.005) << "DC offset (right)";
 
-    const double onset = std::max(Peak(std::span(allLeft).first(kFirstMillisecond)),
-                                  Peak(std::span(allRight).first(kFirstMillisecond)));
+    const double onset =
+        std::max(Peak(std::span(allLeft).first(kFirstMillisecond)), Peak(std::span(allRight).first(kFirstMillisecond)));
     EXPECT_LE(onset, 0.5 * peak) << "the first millisecond reaches " << onset / peak << " of the peak";
 
     // The level of 5 ms windows changes from window to window while the chord is held by at most so much;
@@ -138,20 +139,24 @@ TEST_P(FactoryProgramTest, PlaysAChordCleanly) {
     if (before > 1e-3 * peak) {
         double lowest = 1e9, highest = 0.0;
         for (std::size_t at = off - kRate; at + kLevelWindow < off; at += kLevelWindow) {
-            const double ratio = Level(allLeft, allRight, at) / std::max(Level(allLeft, allRight, at - kLevelWindow), 1e-12);
+            const double ratio =
+                Level(allLeft, allRight, at) / std::max(Level(allLeft, allRight, at - kLevelWindow), 1e-12);
             lowest = std::min(lowest, ratio);
             highest = std::max(highest, ratio);
         }
         const double step = Level(allLeft, allRight, off) / before;
-        EXPECT_GE(step, 0.5 * lowest) << "the note-off drops the level (held chord: " << lowest << ".." << highest << ")";
-        EXPECT_LE(step, 1.5 * highest) << "the note-off raises the level (held chord: " << lowest << ".." << highest << ")";
+        EXPECT_GE(step, 0.5 * lowest) << "the note-off drops the level (held chord: " << lowest << ".." << highest
+                                      << ")";
+        EXPECT_LE(step, 1.5 * highest) << "the note-off raises the level (held chord: " << lowest << ".." << highest
+                                       << ")";
     }
 
     EXPECT_TRUE(quietAtEnd()) << "the release has not fallen below -90 dBFS after " << blocks * kBlock / kRate << " s";
 }
 
 std::string CaseName(const ::testing::TestParamInfo<TFactoryProgram>& info) {
-    std::string name = info.param.bank + "_" + (info.param.slot < 10 ? "0" : "") + std::to_string(info.param.slot) + "_";
+    std::string name =
+        info.param.bank + "_" + (info.param.slot < 10 ? "0" : "") + std::to_string(info.param.slot) + "_";
     for (const char c : info.param.name)
         name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
     return name;

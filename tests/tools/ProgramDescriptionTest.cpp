@@ -1,8 +1,8 @@
 // Program descriptions compile into the records the plug-in shows as written: values in display units,
 // frames from shapes, levels and harmony files, envelopes, routings; the same text always gives the same
 // bytes, and a mistake is refused with its line, writing nothing.
-#include "HarmonyText.h"
 #include "ProgramDescription.h"
+#include "HarmonyText.h"
 #include "core/TProgramBank.h"
 #include "files/ParameterIndex.h"
 #include "files/ZlibCodec.h"
