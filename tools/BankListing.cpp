@@ -84,8 +84,9 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
     }
 
     double reference = 0.0;
+    const std::vector<std::uint8_t> referenceRecord = ReferenceProgram();
     if (measure) {
-        if (auto error = EightNoteSeconds(pluginPath, ReferenceProgram(), kCostRuns, reference))
+        if (auto error = EightNoteSeconds(pluginPath, referenceRecord, kCostRuns, reference))
             return cli::Fail("bank: " + *error);
         std::printf("reference (sawtooth, chorus, reverb): %.3f s for 8 notes x 4 s\n", reference);
         std::printf("%-4s %-24s %-4s %6s %8s %7s %8s %-5s %-5s %-5s %5s  %s\n", "slot", "name", "cat", "frames",
@@ -113,8 +114,8 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
         TChordMeasures chord;
         if (auto error = MeasureChord(pluginPath, record, chord))
             return cli::Fail("bank: slot " + std::to_string(slot) + ": " + *error);
-        double seconds = 0.0;
-        if (auto error = EightNoteSeconds(pluginPath, record, kCostRuns, seconds))
+        double cost = 0.0;
+        if (auto error = CostRatio(pluginPath, record, referenceRecord, kCostRuns, cost))
             return cli::Fail("bank: slot " + std::to_string(slot) + ": " + *error);
         // A failed manner shows its measure: the onset's and the release's level ratios, the tail's level.
         char onset[16], off[48], tail[16];
@@ -125,7 +126,7 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
         std::snprintf(tail, sizeof tail, chord.TailSilent() ? "ok" : "%.0fdB", chord.tailDb);
         std::printf("%-4d %-24s %-4s %6d %8.1f %7.1f %8.5f %-5s %-5s %-5s %5.2f  %s\n", slot, name.c_str(),
                     ProgramCategory(name).c_str(), bank->FrameCount(slot), chord.peakDb, chord.masLevelForMinus6,
-                    chord.dc, onset, off, tail, reference > 0.0 ? seconds / reference : 0.0, uses.c_str());
+                    chord.dc, onset, off, tail, cost, uses.c_str());
         std::fflush(stdout);
     }
     if (freshSlots > 0) std::printf("(%d fresh slots not measured)\n", freshSlots);

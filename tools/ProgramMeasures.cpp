@@ -7,9 +7,9 @@
 #include "hostkit/TRecordRenderer.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 
 namespace quillon {
 
@@ -60,6 +60,14 @@ double Mean(const std::vector<float>& samples, std::int64_t from, std::int64_t t
     for (std::int64_t i = from; i < to; ++i)
         sum += samples[static_cast<std::size_t>(i)];
     return to > from ? sum / static_cast<double>(to - from) : 0.0;
+}
+
+// CPU seconds of the whole process (every thread, the plug-in's workers among them): unlike the wall
+// clock, not stretched by other programs on a busy machine.
+double ProcessSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
 float StoredParameter(std::span<const std::uint8_t> record, int index) {
@@ -136,11 +144,25 @@ std::optional<std::string> EightNoteSeconds(const std::string& pluginPath, std::
         if (auto error = renderer.Start(pluginPath, record, kRate, kBlock)) return error;
         left.clear();
         if (auto error = renderer.Render(kWarmUpFrames, {}, left)) return error;
-        const auto start = std::chrono::steady_clock::now();
+        const double start = ProcessSeconds();
         if (auto error = renderer.Render(frames, events, left)) return error;
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double elapsed = ProcessSeconds() - start;
         seconds = run == 0 ? elapsed : std::min(seconds, elapsed);
     }
+    return std::nullopt;
+}
+
+std::optional<std::string> CostRatio(const std::string& pluginPath, std::span<const std::uint8_t> record,
+                                     std::span<const std::uint8_t> reference, int runs, double& ratio) {
+    double fastest = 0.0, fastestReference = 0.0;
+    for (int run = 0; run < runs; ++run) {
+        double seconds = 0.0, referenceSeconds = 0.0;
+        if (auto error = EightNoteSeconds(pluginPath, reference, 1, referenceSeconds)) return error;
+        if (auto error = EightNoteSeconds(pluginPath, record, 1, seconds)) return error;
+        fastest = run == 0 ? seconds : std::min(fastest, seconds);
+        fastestReference = run == 0 ? referenceSeconds : std::min(fastestReference, referenceSeconds);
+    }
+    ratio = fastestReference > 0.0 ? fastest / fastestReference : 0.0;
     return std::nullopt;
 }
 

@@ -39,10 +39,15 @@ struct TChordMeasures {
 std::optional<std::string> MeasureChord(const std::string& pluginPath, std::span<const std::uint8_t> record,
                                         TChordMeasures& measures);
 
-// Wall-clock seconds to render eight notes (48 52 55 60 64 67 71 72 at velocity 100) held for 4 s: the
+// CPU seconds of the process to render eight notes (48 52 55 60 64 67 71 72 at velocity 100) held for 4 s: the
 // fastest of `runs` renders.
 std::optional<std::string> EightNoteSeconds(const std::string& pluginPath, std::span<const std::uint8_t> record,
                                             int runs, double& seconds);
+
+// The cost of `record` relative to `reference`: renders of the two alternate `runs` times each (so that a
+// busy machine slows both alike), and the fastest of each counts.
+std::optional<std::string> CostRatio(const std::string& pluginPath, std::span<const std::uint8_t> record,
+                                     std::span<const std::uint8_t> reference, int runs, double& ratio);
 
 // The reference program of the cost ratio: a fresh program with a sawtooth frame, chorus and reverb on.
 std::vector<std::uint8_t> ReferenceProgram();
