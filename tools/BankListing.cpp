@@ -118,15 +118,16 @@ int ListBank(const std::string& bankPath, bool measure, const std::string& plugi
         if (auto error = CostRatio(pluginPath, record, referenceRecord, kCostRuns, cost))
             return cli::Fail("bank: slot " + std::to_string(slot) + ": " + *error);
         // A failed manner shows its measure: the onset's and the release's level ratios, the tail's level.
-        char onset[16], off[48], tail[16];
+        char dc[24], onset[16], off[48], tail[16];
+        std::snprintf(dc, sizeof dc, chord.NoDc() ? "%.5f" : "%.5f!", chord.dc);
         std::snprintf(onset, sizeof onset, chord.OnsetClean() ? "ok" : "x%.2f", chord.onsetRatio);
         std::snprintf(off, sizeof off, chord.ReleaseClean() ? "ok" : "x%.2f", chord.releaseRatio);
         if (!chord.ReleaseClean())
             std::snprintf(off, sizeof off, "x%.2f/%.2f-%.2f", chord.releaseRatio, chord.heldLow, chord.heldHigh);
         std::snprintf(tail, sizeof tail, chord.TailSilent() ? "ok" : "%.0fdB", chord.tailDb);
-        std::printf("%-4d %-24s %-4s %6d %8.1f %7.1f %8.5f %-5s %-5s %-5s %5.2f  %s\n", slot, name.c_str(),
-                    ProgramCategory(name).c_str(), bank->FrameCount(slot), chord.peakDb, chord.masLevelForMinus6,
-                    chord.dc, onset, off, tail, cost, uses.c_str());
+        std::printf("%-4d %-24s %-4s %6d %8.1f %7.1f %8s %-5s %-5s %-5s %5.2f  %s\n", slot, name.c_str(),
+                    ProgramCategory(name).c_str(), bank->FrameCount(slot), chord.peakDb, chord.masLevelForMinus6, dc,
+                    onset, off, tail, cost, uses.c_str());
         std::fflush(stdout);
     }
     if (freshSlots > 0) std::printf("(%d fresh slots not measured)\n", freshSlots);

@@ -27,7 +27,7 @@ struct TChordMeasures {
     double seconds = 0.0;       // length of the render
 
     // The thresholds the listing judges by (the factory test applies its own, alike).
-    bool NoDc() const { return dc < 0.005; }
+    bool NoDc() const { return dc < 0.01; }
     bool OnsetClean() const { return onsetRatio <= 0.5; }
     bool ReleaseClean() const {
         return releaseBefore < 1e-3 || (releaseRatio >= 0.5 * heldLow && releaseRatio <= 1.5 * heldHigh);
