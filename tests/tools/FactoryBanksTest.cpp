@@ -7,6 +7,8 @@
 #include "support/MidiEvents.h"
 #include "support/PluginFixture.h"
 #include "support/SoundMeasures.h"
+#include "support/TemporaryDirectory.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +92,23 @@ TEST(FactoryBanksTest, BothBanksHoldPrograms) {
         ++(program.bank == "A" ? a : b);
     EXPECT_GT(a, 0) << BankPath("A");
     EXPECT_GT(b, 0) << BankPath("B");
+}
+
+// `quillon render SONG --bank B --slot N` plays the factory programs: the first and the last of each bank.
+TEST(FactoryBanksTest, TheRenderCommandPlaysThem) {
+    const std::vector<TFactoryProgram> programs = FactoryPrograms();
+    TemporaryDirectory dir;
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        const bool first = i == 0 || programs[i - 1].bank != programs[i].bank;
+        const bool last = i + 1 == programs.size() || programs[i + 1].bank != programs[i].bank;
+        if (!first && !last) continue;
+        const std::string wav = dir / (programs[i].bank + std::to_string(programs[i].slot) + ".wav");
+        const TToolRun run =
+            RunTool({"render", std::string(QUILLON_SOURCE_DIR) + "/examples/demo.mid", "--bank",
+                     BankPath(programs[i].bank), "--slot", std::to_string(programs[i].slot), "-o", wav});
+        EXPECT_EQ(run.exitCode, 0) << programs[i].name << ": " << run.err;
+        EXPECT_GT(ReadText(wav).size(), 44100u * 8u) << programs[i].name << ": less than a second of sound";
+    }
 }
 
 TEST_P(FactoryProgramTest, PlaysAChordCleanly) {
