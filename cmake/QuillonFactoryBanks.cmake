@@ -5,11 +5,11 @@
 set(QUILLON_FACTORY_BANK_DIR "${CMAKE_BINARY_DIR}/Banks")
 file(GLOB_RECURSE _quillon_factory_harmonies CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/factory/harmonies/*")
 set(QUILLON_FACTORY_BANKS)
+# A description added later is noticed at the next build.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/factory")
 foreach(_letter A B)
     string(TOLOWER "${_letter}" _lower)
     set(_description "${PROJECT_SOURCE_DIR}/factory/factory-${_lower}.txt")
-    # A description added later is noticed at the next build.
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/factory")
     if(NOT EXISTS "${_description}")
         continue()
     endif()

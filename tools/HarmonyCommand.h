@@ -5,9 +5,9 @@
 
 namespace quillon {
 
-inline constexpr const char* kHarmonySynopsis = "harmony show|export|import|text";
+inline constexpr const char* kHarmonySynopsis = "harmony VERB ...";
 inline constexpr const char* kHarmonySummary =
-    "show a harmony file, copy a frame between .bha and .bpa files, or write frames as text (.qh)";
+    "show, export, import (.bha frames) or text (.qh) harmonies";
 
 // Runs the subcommand with the arguments that follow "harmony"; returns the exit code (0 or 1).
 int RunHarmony(cli::TArgs args);

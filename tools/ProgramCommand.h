@@ -6,10 +6,10 @@
 
 namespace quillon {
 
-inline constexpr const char* kProgramSynopsis = "program --wave W | --describe FILE -o P.bpa";
-inline constexpr const char* kProgramSummary = "author a program file from a standard waveform or a description";
-inline constexpr const char* kBankSynopsis = "bank P1.bpa ... | --describe FILE -o B.bpb; bank --list B.bpb";
-inline constexpr const char* kBankSummary = "assemble a bank file from programs or a description; list and measure one";
+inline constexpr const char* kProgramSynopsis = "program ... -o P.bpa";
+inline constexpr const char* kProgramSummary = "author a program from a waveform or a description";
+inline constexpr const char* kBankSynopsis = "bank ... -o B.bpb | --list B";
+inline constexpr const char* kBankSummary = "make a bank from programs or a description; list one";
 
 int RunProgram(cli::TArgs args);
 int RunBank(cli::TArgs args);
