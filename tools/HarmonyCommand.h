@@ -6,8 +6,7 @@
 namespace quillon {
 
 inline constexpr const char* kHarmonySynopsis = "harmony VERB ...";
-inline constexpr const char* kHarmonySummary =
-    "show, export, import (.bha frames) or text (.qh) harmonies";
+inline constexpr const char* kHarmonySummary = "show, export, import (.bha frames) or text (.qh) harmonies";
 
 // Runs the subcommand with the arguments that follow "harmony"; returns the exit code (0 or 1).
 int RunHarmony(cli::TArgs args);

@@ -33,7 +33,9 @@ TEST(BankListingTest, MeasuresTheChordAndMarksAClick) {
         std::ofstream(dir / "d.txt") << "program \"LEA Soft Start\"\n"
                                         "  frame 0 saw harmonics 20\n"
                                         "  env amp 0:0 0.01:1\n"
-                                        "  set amp.RelTime=0.3 MasLevel=" << level << "\n"
+                                        "  set amp.RelTime=0.3 MasLevel="
+                                     << level
+                                     << "\n"
                                         "program \"LEA Hard Start\"\n"
                                         "  frame 0 sine\n";
         EXPECT_EQ(RunTool({"bank", "--describe", dir / "d.txt", "-o", dir / "d.bpb"}).exitCode, 0);
