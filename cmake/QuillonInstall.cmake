@@ -14,7 +14,8 @@
 #   Data/factory.bma       the factory MIDI controller assignments (Data/custom.bma appears when MIDI learn
 #                          changes them; the folder must stay writable for that)
 #   Programs/*.bpa         example programs, authored at install time with `quillon program`
-#   Banks/Examples.bpb     the example programs as one bank
+#   Banks/Factory A.bpb    the factory banks, compiled at build time from their descriptions
+#   Banks/Factory B.bpb    (cmake/QuillonFactoryBanks.cmake)
 #
 # QUILLON_VST_DIR and QUILLON_DATA_DIR override the two folders (absolute, or relative to the prefix);
 # QUILLON_RECORD_SETTINGS switches the recording on or off.
@@ -66,6 +67,7 @@ target_link_libraries(quillon-settings PRIVATE quillon_platform)
 
 install(TARGETS Quillon LIBRARY DESTINATION "${_quillon_vst_dir}")
 install(FILES ${PROJECT_SOURCE_DIR}/data/factory.bma DESTINATION "${_quillon_data_dir}/Data")
+install(FILES ${QUILLON_FACTORY_BANKS} DESTINATION "${_quillon_data_dir}/Banks")
 install(CODE "
 set(QUILLON_TOOL \"$<TARGET_FILE:quillon>\")
 set(QUILLON_SETTINGS_TOOL \"$<TARGET_FILE:quillon-settings>\")
@@ -75,6 +77,7 @@ set(QUILLON_RECORD_SETTINGS ${_quillon_record})
 install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/QuillonInstallData.cmake)
 
 # `ctest -R install_staged`: installs into a staging folder and checks the result.
+string(REPLACE ";" "|" _quillon_factory_bank_list "${QUILLON_FACTORY_BANKS}")
 foreach(_dir vst data)
     if(IS_ABSOLUTE "${_quillon_${_dir}_dir}")
         set(_quillon_${_dir}_dir_absolute "${_quillon_${_dir}_dir}")
@@ -85,7 +88,7 @@ endforeach()
 add_test(NAME install_staged
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSTAGE=${CMAKE_BINARY_DIR}/install-test
             -DVST_DIR=${_quillon_vst_dir_absolute} -DDATA_DIR=${_quillon_data_dir_absolute}
-            -DQUILLON_TOOL=$<TARGET_FILE:quillon> -P ${PROJECT_SOURCE_DIR}/cmake/TestInstall.cmake)
+            "-DFACTORY_BANKS=${_quillon_factory_bank_list}" -DQUILLON_TOOL=$<TARGET_FILE:quillon> -P ${PROJECT_SOURCE_DIR}/cmake/TestInstall.cmake)
 set_tests_properties(install_staged PROPERTIES LABELS install TIMEOUT 120)
 
 message(STATUS "Quillon installs Quillon.so into ${_quillon_vst_dir} and its data into ${_quillon_data_dir}"

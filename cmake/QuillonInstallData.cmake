@@ -1,6 +1,6 @@
-# Runs at installation time (see QuillonInstall.cmake): authors the example programs and their bank with
-# the freshly built `quillon` tool, and records the installation folder in the settings of the user who
-# installs. Expects QUILLON_TOOL, QUILLON_SETTINGS_TOOL, QUILLON_DATA_DIR and QUILLON_RECORD_SETTINGS.
+# Runs at installation time (see QuillonInstall.cmake): authors the example programs with the freshly
+# built `quillon` tool (the banks installed beside them are the factory banks, made at build time), and
+# records the installation folder in the settings of the user who installs. Expects QUILLON_TOOL, QUILLON_SETTINGS_TOOL, QUILLON_DATA_DIR and QUILLON_RECORD_SETTINGS.
 
 set(_root "$ENV{DESTDIR}${QUILLON_DATA_DIR}")
 file(MAKE_DIRECTORY "${_root}/Programs" "${_root}/Banks")
@@ -15,7 +15,6 @@ set(_programs
     "Glass Triangle|tri6|76=1,100=1"
     "Random Bells|random|100=1")
 
-set(_bank_inputs)
 foreach(_entry IN LISTS _programs)
     string(REPLACE "," ";" _entry "${_entry}")
     string(REPLACE "|" ";" _fields "${_entry}")
@@ -37,15 +36,7 @@ foreach(_entry IN LISTS _programs)
     if(NOT _result EQUAL 0)
         message(FATAL_ERROR "quillon program failed for \"${_name}\" (${_result})")
     endif()
-    list(APPEND _bank_inputs "${_file}")
 endforeach()
-
-message(STATUS "Authoring: ${_root}/Banks/Examples.bpb")
-execute_process(COMMAND "${QUILLON_TOOL}" bank ${_bank_inputs} -o "${_root}/Banks/Examples.bpb"
-                RESULT_VARIABLE _result OUTPUT_QUIET)
-if(NOT _result EQUAL 0)
-    message(FATAL_ERROR "quillon bank failed (${_result})")
-endif()
 
 # A staged installation (DESTDIR) is not where the files will live: nothing is recorded then.
 if(QUILLON_RECORD_SETTINGS AND "$ENV{DESTDIR}" STREQUAL "")

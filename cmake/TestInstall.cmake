@@ -1,6 +1,7 @@
 # CTest script: installs the build folder into a staging folder (DESTDIR) and checks that everything lands
 # where QuillonInstall.cmake says and that the staged plug-in loads. Expects BUILD_DIR, STAGE, VST_DIR,
-# DATA_DIR (absolute) and QUILLON_TOOL.
+# DATA_DIR (absolute), FACTORY_BANKS (the banks the build made, separated by '|') and QUILLON_TOOL.
+string(REPLACE "|" ";" FACTORY_BANKS "${FACTORY_BANKS}")
 file(REMOVE_RECURSE "${STAGE}")
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env "DESTDIR=${STAGE}" "XDG_CONFIG_HOME=${STAGE}/config"
                         "${CMAKE_COMMAND}" --install "${BUILD_DIR}"
@@ -10,10 +11,34 @@ if(NOT result EQUAL 0)
 endif()
 
 set(expected "${STAGE}${VST_DIR}/Quillon.so" "${STAGE}${DATA_DIR}/Data/factory.bma"
-             "${STAGE}${DATA_DIR}/Banks/Examples.bpb" "${STAGE}${DATA_DIR}/Programs/Saw Lead.bpa")
+             "${STAGE}${DATA_DIR}/Programs/Saw Lead.bpa")
+foreach(bank IN LISTS FACTORY_BANKS)
+    get_filename_component(name "${bank}" NAME)
+    list(APPEND expected "${STAGE}${DATA_DIR}/Banks/${name}")
+endforeach()
+if(NOT FACTORY_BANKS)
+    message(FATAL_ERROR "the build made no factory banks")
+endif()
 foreach(file IN LISTS expected)
     if(NOT EXISTS "${file}")
         message(FATAL_ERROR "not installed: ${file}\n${output}")
+    endif()
+endforeach()
+if(EXISTS "${STAGE}${DATA_DIR}/Banks/Examples.bpb")
+    message(FATAL_ERROR "the example bank is installed; the factory banks replace it")
+endif()
+file(GLOB banks "${STAGE}${DATA_DIR}/Banks/*.bpb")
+list(LENGTH banks count)
+list(LENGTH FACTORY_BANKS expected_count)
+if(NOT count EQUAL expected_count)
+    message(FATAL_ERROR "expected ${expected_count} banks, found ${count}")
+endif()
+foreach(bank IN LISTS FACTORY_BANKS)
+    get_filename_component(name "${bank}" NAME)
+    execute_process(COMMAND "${QUILLON_TOOL}" bank --list "${STAGE}${DATA_DIR}/Banks/${name}"
+                    RESULT_VARIABLE result OUTPUT_VARIABLE listing ERROR_VARIABLE listing)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "the installed bank ${name} does not read (${result}):\n${listing}")
     endif()
 endforeach()
 file(GLOB programs "${STAGE}${DATA_DIR}/Programs/*.bpa")

@@ -18,8 +18,7 @@
 #include "analysis/ReadWaveFile.h"
 #include "analysis/THarmonicAudioAnalyzer.h"
 #include "files/TPresetsFileManager.h"
-#include "hostkit/TPluginHost.h"
-#include "hostkit/TProgramFileChunk.h"
+#include "hostkit/TRecordRenderer.h"
 
 #include <algorithm>
 #include <array>
@@ -175,55 +174,12 @@ std::optional<std::string> CollectFiles(const TParsedArgs& parsed, std::vector<T
 // Plays `program` (a program record) as one note held for `frames` frames; the first output channel.
 std::optional<std::string> RenderNote(const std::string& pluginPath, const std::vector<std::uint8_t>& program, int note,
                                       int rate, std::int64_t frames, std::vector<float>& out) {
-    std::vector<std::uint8_t> fileBytes;
-    const Status composed = TPresetsFileManager::ComposeProgram(
-        TPresetsFileManager::ConstProgramSpan(program.data(), record::kRecordSize), fileBytes);
-    if (!composed.Ok()) return "could not compose the program: " + composed.message;
-    TProgramFileChunk chunk;
-    if (!chunk.FromProgramFile(fileBytes)) return chunk.Error();
-
-    TPluginHost::TSettings settings;
-    settings.sampleRate = static_cast<float>(rate);
-    settings.blockSize = kBlock;
-    settings.processLevel = kVstProcessLevelOffline;
-    TPluginHost host(settings);
-    if (!host.Load(pluginPath)) return host.Error();
-    const AEffect& effect = *host.Effect();
-    if (effect.processReplacing == nullptr || effect.numOutputs < 1) return "the plug-in cannot render audio";
-    host.Open();
-    host.SetSampleRate(static_cast<float>(rate));
-    host.SetBlockSize(kBlock);
-    if (auto refused = SendSounds(host, chunk, 0, "the analysis")) return refused;
-    for (const auto& [index, value] : kNeutralParameters)
-        host.SetParameter(index, value);
-    host.Resume();
-
-    std::vector<std::vector<float>> inputs(static_cast<std::size_t>(std::max(effect.numInputs, 0)),
-                                           std::vector<float>(kBlock));
-    std::vector<std::vector<float>> outputs(static_cast<std::size_t>(effect.numOutputs), std::vector<float>(kBlock));
-    std::vector<float*> inputPointers;
-    std::vector<float*> outputPointers;
-    inputPointers.reserve(inputs.size());
-    outputPointers.reserve(outputs.size());
-    for (auto& channel : inputs)
-        inputPointers.push_back(channel.data());
-    for (auto& channel : outputs)
-        outputPointers.push_back(channel.data());
-    std::vector<VstMidiEvent> noteOn{TPluginHost::MidiEvent(0, 0x90, static_cast<std::uint8_t>(note), kVelocity)};
-    host.SendMidiEvents(noteOn);
+    TRecordRenderer renderer;
+    if (auto error = renderer.Start(pluginPath, program, rate, kBlock, kNeutralParameters)) return error;
+    const TRecordRenderer::TEvent noteOn[] = {{0, 0x90, static_cast<std::uint8_t>(note), kVelocity}};
     out.clear();
     out.reserve(static_cast<std::size_t>(frames));
-    for (std::int64_t position = 0; position < frames; position += kBlock) {
-        const auto count = static_cast<VstInt32>(std::min<std::int64_t>(kBlock, frames - position));
-        for (auto& channel : outputs)
-            std::fill(channel.begin(), channel.end(), 0.0f);
-        if (!host.ProcessReplacing(inputPointers, outputPointers, count))
-            return "the plug-in could not process a block";
-        out.insert(out.end(), outputs[0].begin(), outputs[0].begin() + count);
-    }
-    host.Suspend();
-    host.Unload();
-    return std::nullopt;
+    return renderer.Render(frames, noteOn, out);
 }
 
 // Measures one recording; an error text for a fault of the tool or the plug-in (not of the analyser).

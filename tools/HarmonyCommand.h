@@ -5,8 +5,8 @@
 
 namespace quillon {
 
-inline constexpr const char* kHarmonySynopsis = "harmony show|export|import";
-inline constexpr const char* kHarmonySummary = "show a harmony file, or copy a frame between .bha and .bpa files";
+inline constexpr const char* kHarmonySynopsis = "harmony VERB ...";
+inline constexpr const char* kHarmonySummary = "show, export, import (.bha frames) or text (.qh) harmonies";
 
 // Runs the subcommand with the arguments that follow "harmony"; returns the exit code (0 or 1).
 int RunHarmony(cli::TArgs args);

@@ -1,5 +1,8 @@
 #include "ProgramCommand.h"
 
+#include "BankListing.h"
+#include "ProgramDescription.h"
+
 #include "core/ParameterTable.h"
 #include "core/TProgramBank.h"
 #include "engine/RandomSeed.h"
@@ -36,23 +39,86 @@ bool ParseParam(const std::string& text, int& index, float& value) {
     return true;
 }
 
+// `quillon program --describe FILE [--select NAME | --index N] -o P.bpa`.
+int DescribedProgram(const TParsedArgs& parsed, const std::string& output) {
+    if (parsed.Has("--wave") || parsed.Has("--name") || parsed.Has("--param"))
+        return Fail("program: --describe takes no --wave, --name or --param");
+    if (parsed.Has("--select") && parsed.Has("--index")) return Fail("program: give --select or --index, not both");
+    const std::string path = parsed.Value("--describe");
+    TProgramDescription description;
+    if (auto error = ReadDescription(path, description)) return Fail(*error);
+    const auto& programs = description.programs;
+    std::size_t chosen = 0;
+    if (parsed.Has("--select")) {
+        const std::string name = parsed.Value("--select");
+        while (chosen < programs.size() && programs[chosen].name != name)
+            ++chosen;
+        if (chosen == programs.size()) return Fail("program: " + path + " holds no program \"" + name + "\"");
+    } else if (parsed.Has("--index")) {
+        const auto index = IntegerArgument(parsed.Value("--index"));
+        if (!index || *index < 0 || *index >= static_cast<long long>(programs.size()))
+            return Fail("program: --index '" + parsed.Value("--index") + "': " + path + " holds programs 0.." +
+                        std::to_string(programs.size() - 1));
+        chosen = static_cast<std::size_t>(*index);
+    } else if (programs.size() > 1) {
+        return Fail("program: " + path + " holds " + std::to_string(programs.size()) +
+                    " programs; choose one with --select NAME or --index N");
+    }
+    const TDescribedProgram& program = programs[chosen];
+    if (const Status saved = TPresetsFileManager().SaveProgram(
+            output, TPresetsFileManager::ConstProgramSpan(program.record.data(), program.record.size()));
+        !saved)
+        return Fail("program: could not write '" + output + "': " + saved.message);
+    std::printf("%s: program \"%s\" (%s, line %d)\n", output.c_str(), program.name.c_str(), path.c_str(), program.line);
+    return 0;
+}
+
+// `quillon bank --describe FILE -o B.bpb`.
+int DescribedBank(const TParsedArgs& parsed, const std::string& output) {
+    if (!parsed.positional.empty()) return Fail("bank: --describe takes no program files");
+    const std::string path = parsed.Value("--describe");
+    TProgramDescription description;
+    if (auto error = ReadDescription(path, description)) return Fail(*error);
+    auto programs = std::make_unique<TProgramBank>(); // fresh records for the slots left empty
+    std::vector<std::uint8_t> bank(TPresetsFileManager::kBankBytes);
+    for (std::size_t i = 0; i < TPresetsFileManager::kBankPrograms; ++i) {
+        const auto slot = std::span<std::uint8_t>(bank.data() + i * record::kRecordSize, record::kRecordSize);
+        if (i < description.programs.size())
+            std::copy(description.programs[i].record.begin(), description.programs[i].record.end(), slot.begin());
+        else
+            programs->CopyRecord(static_cast<int>(i), slot);
+    }
+    const Status status =
+        TPresetsFileManager().SaveBank(output, TPresetsFileManager::ConstBankSpan(bank.data(), bank.size()));
+    if (!status.Ok()) return Fail("bank: could not write '" + output + "': " + status.message);
+    std::printf("%s: bank%s%s of %zu program(s) from %s\n", output.c_str(), description.title.empty() ? "" : " ",
+                description.title.c_str(), description.programs.size(), path.c_str());
+    return 0;
+}
+
 } // namespace
 
 int RunProgram(TArgs args) {
-    static constexpr TOptionSpec kOptions[] = {{"--wave", nullptr, "W", false},
-                                               {"--name", nullptr, "N", false},
-                                               {"--param", nullptr, "INDEX=VALUE", true},
-                                               {"--output", "-o", "P.bpa", false}};
+    static constexpr TOptionSpec kOptions[] = {
+        {"--wave", nullptr, "W", false},           {"--name", nullptr, "N", false},
+        {"--param", nullptr, "INDEX=VALUE", true}, {"--describe", nullptr, "FILE", false},
+        {"--select", nullptr, "NAME", false},      {"--index", nullptr, "N", false},
+        {"--output", "-o", "P.bpa", false}};
     TParsedArgs parsed;
     if (auto error = ParseArgs(args, kOptions, parsed)) return Fail("program: " + *error);
     if (parsed.help) {
         std::printf("usage: quillon program --wave W [--name N] [--param INDEX=VALUE]... -o P.bpa\n"
-                    "waves: saw square triangle pulse6 pulse12 pulse25 tri3 tri6 tri12 tri25 random\n");
+                    "       quillon program --describe FILE [--select NAME | --index N] -o P.bpa\n"
+                    "waves: saw square triangle pulse6 pulse12 pulse25 tri3 tri6 tri12 tri25 random\n"
+                    "--describe compiles one program of a program description (docs/program-descriptions.md);\n"
+                    "a description of several programs needs --select NAME or --index N (from 0).\n");
         return 0;
     }
     if (!parsed.positional.empty()) return Fail("program: unexpected argument '" + parsed.positional.front() + "'");
     const std::string output = parsed.Value("--output");
     if (output.empty()) return Fail("program: an output file is needed (-o P.bpa)");
+    if (parsed.Has("--describe")) return DescribedProgram(parsed, output);
+    if (parsed.Has("--select") || parsed.Has("--index")) return Fail("program: --select and --index need --describe");
     int shape = 0;
     const std::string wave = parsed.Value("--wave", "saw");
     while (shape < static_cast<int>(kWaves.size()) && wave != kWaves[static_cast<std::size_t>(shape)])
@@ -90,15 +156,35 @@ int RunProgram(TArgs args) {
 }
 
 int RunBank(TArgs args) {
-    static constexpr TOptionSpec kOptions[] = {{"--output", "-o", "B.bpb", false}};
+    static constexpr TOptionSpec kOptions[] = {{"--output", "-o", "B.bpb", false},
+                                               {"--describe", nullptr, "FILE", false},
+                                               {"--list", nullptr, "B.bpb", false},
+                                               {"--measure", nullptr, nullptr, false},
+                                               {"--plugin", nullptr, "PATH", false}};
     TParsedArgs parsed;
     if (auto error = ParseArgs(args, kOptions, parsed)) return Fail("bank: " + *error);
     if (parsed.help) {
-        std::printf("usage: quillon bank P1.bpa [P2.bpa ...] -o B.bpb   (at most 64 programs; the rest are fresh)\n");
+        std::printf(
+            "usage: quillon bank P1.bpa [P2.bpa ...] -o B.bpb   (at most 64 programs; the rest are fresh)\n"
+            "       quillon bank --describe FILE -o B.bpb       (the programs of a description, from slot 0)\n"
+            "       quillon bank --list B.bpb [--measure] [--plugin PATH]\n"
+            "\n"
+            "--list prints each program's slot, name, category, frames and what it uses. --measure plays each\n"
+            "through the plug-in (default: Quillon.so next to this program): the peak of a C major chord (C4 E4\n"
+            "G4, velocity 100, held 2 s, then released), the MasLevel (%%) that would put it at -6 dBFS, the DC\n"
+            "offset, clicks at the note-on and note-off, whether the release ends in silence, and the CPU time of\n"
+            "8 notes relative to a plain sawtooth with chorus and reverb.\n");
         return 0;
     }
+    if (parsed.Has("--list")) {
+        if (parsed.Has("--output") || parsed.Has("--describe") || !parsed.positional.empty())
+            return Fail("bank: --list takes only --measure and --plugin");
+        return ListBank(parsed.Value("--list"), parsed.Has("--measure"), PluginPath(parsed));
+    }
+    if (parsed.Has("--measure") || parsed.Has("--plugin")) return Fail("bank: --measure and --plugin need --list");
     const std::string output = parsed.Value("--output");
     if (output.empty()) return Fail("bank: an output file is needed (-o B.bpb)");
+    if (parsed.Has("--describe")) return DescribedBank(parsed, output);
     if (parsed.positional.empty() || parsed.positional.size() > TPresetsFileManager::kBankPrograms)
         return Fail("bank: give 1 to 64 program files");
 

@@ -6,10 +6,10 @@
 
 namespace quillon {
 
-inline constexpr const char* kProgramSynopsis = "program --wave W -o P.bpa";
-inline constexpr const char* kProgramSummary = "author a program file from a standard waveform";
-inline constexpr const char* kBankSynopsis = "bank P1.bpa ... -o B.bpb";
-inline constexpr const char* kBankSummary = "assemble up to 64 program files into a bank file";
+inline constexpr const char* kProgramSynopsis = "program ... -o P.bpa";
+inline constexpr const char* kProgramSummary = "author a program from a waveform or a description";
+inline constexpr const char* kBankSynopsis = "bank ... -o B.bpb | --list B";
+inline constexpr const char* kBankSummary = "make a bank from programs or a description; list one";
 
 int RunProgram(cli::TArgs args);
 int RunBank(cli::TArgs args);
