@@ -1,17 +1,23 @@
-// `quillon harmony`. Three verbs:
+// `quillon harmony`. Four verbs:
 //   show IN.bha                                  lists the sounding harmonics of a harmony file
 //   export PROGRAM.bpa -o OUT.bha [--frame K]    writes frame K of a program as a harmony file
 //   import IN.bha PROGRAM.bpa -o OUT.bpa [--frame K]
 //                                                writes a program with frame K replaced by the file
+//   text IN.bpa|IN.bha -o OUT.qh [--comment TEXT]...
+//                                                writes the frames (and harmony loop) as a harmony text file
 // A program record keeps harmonics 1 … 250 of each frame for the engine; an exported file holds harmonic 0
 // (DC) silent, as the plug-in's own export does, and an import stores all 251 entries, as its import does.
 #include "HarmonyCommand.h"
 
+#include "HarmonyText.h"
+
 #include "core/TProgramBank.h"
+#include "files/ParameterIndex.h"
 #include "files/THarmonyFileManager.h"
 #include "files/TPresetsFileManager.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -31,12 +37,14 @@ constexpr int kSlot = 0;
 constexpr TOptionSpec kHarmonyOptions[] = {
     {"--output", "-o", "OUT", false},
     {"--frame", nullptr, "K", false},
+    {"--comment", nullptr, "TEXT", true},
 };
 
 constexpr const char* kHarmonyHelp =
     "usage: quillon harmony show IN.bha\n"
     "       quillon harmony export PROGRAM.bpa -o OUT.bha [--frame K]\n"
     "       quillon harmony import IN.bha PROGRAM.bpa -o OUT.bpa [--frame K]\n"
+    "       quillon harmony text IN.bpa|IN.bha -o OUT.qh [--comment TEXT]...\n"
     "\n"
     "Harmony files (.bha) hold one harmony frame: the level (0 loudest, 0.5 dB steps, 255 silent) and\n"
     "the phase (128 = 0 degrees) of harmonics 0 to 250.\n"
@@ -44,9 +52,12 @@ constexpr const char* kHarmonyHelp =
     "  show     lists the sounding harmonics of a harmony file\n"
     "  export   writes frame K (default 0) of a program file as a harmony file\n"
     "  import   writes a copy of a program file whose frame K (default 0) is the harmony file's\n"
+    "  text     writes the frames of a program file (with its harmony loop when that is on), or the\n"
+    "           frame of a harmony file, as a harmony text file (.qh) that program descriptions read\n"
     "\n"
     "  -o, --output OUT   the file to write; an existing file is replaced\n"
-    "  --frame K          the frame of the program, from 0\n";
+    "  --frame K          the frame of the program, from 0\n"
+    "  --comment TEXT     a comment line at the top of the text file (repeatable)\n";
 
 // Loads a harmony file; an error text on failure.
 std::optional<std::string> LoadHarmony(const std::string& path, THarmonyFileManager& harmony) {
@@ -141,6 +152,52 @@ int Import(const TParsedArgs& parsed) {
     return 0;
 }
 
+bool EndsWith(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size()) return false;
+    return std::equal(suffix.rbegin(), suffix.rend(), text.rbegin(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+int Text(const TParsedArgs& parsed) {
+    if (parsed.positional.size() != 2) return Fail("harmony text: give one program or harmony file");
+    const std::string& input = parsed.positional[1];
+    const std::string output = parsed.Value("--output");
+    if (output.empty()) return Fail("harmony text: no output file given (-o OUT.qh)");
+    THarmonyText harmony;
+    for (const std::string& comment : parsed.All("--comment")) {
+        if (comment.find_first_of("\r\n") != std::string::npos) return Fail("harmony text: a --comment is one line");
+        harmony.comments.push_back(comment);
+    }
+    if (EndsWith(input, ".bha")) {
+        THarmonyFileManager file;
+        if (const auto error = LoadHarmony(input, file)) return Fail("harmony text: " + *error);
+        THarmonyTextFrame frame = THarmonyTextFrame::Silent(0.0f);
+        for (int j = 1; j < THarmonyFileManager::kHarmonicCount; ++j) {
+            frame.levels[static_cast<std::size_t>(j)] = file.levels[static_cast<std::size_t>(j)];
+            frame.phases[static_cast<std::size_t>(j)] = file.phases[static_cast<std::size_t>(j)];
+        }
+        harmony.frames.push_back(frame);
+    } else {
+        TProgramBank bank;
+        if (const auto error = LoadProgram(input, bank)) return Fail("harmony text: " + *error);
+        const int frames = std::clamp(bank.FrameCount(kSlot), 1, record::kMaxFrames);
+        for (int f = 0; f < frames; ++f) {
+            THarmonyTextFrame frame = THarmonyTextFrame::Silent(bank.FrameTime(kSlot, f));
+            for (int j = 1; j < record::kHarmonicCount; ++j) {
+                frame.levels[static_cast<std::size_t>(j)] = bank.Level(kSlot, f, j);
+                frame.phases[static_cast<std::size_t>(j)] = bank.Phase(kSlot, f, j);
+            }
+            harmony.frames.push_back(frame);
+        }
+        if (bank.Parameter(kSlot, kHarmonyLoopEnable) >= 0.5f)
+            harmony.loop = std::make_pair(bank.HarmonyLoopStart(kSlot), bank.HarmonyLoopEnd(kSlot));
+    }
+    if (const Status status = WriteHarmonyText(output, harmony); !status.Ok())
+        return Fail("harmony text: could not write '" + output + "': " + status.message);
+    std::printf("Wrote %s: %zu frame(s) from %s\n", output.c_str(), harmony.frames.size(), input.c_str());
+    return 0;
+}
+
 } // namespace
 
 int RunHarmony(TArgs args) {
@@ -154,8 +211,9 @@ int RunHarmony(TArgs args) {
     if (verb == "show") return Show(parsed);
     if (verb == "export") return Export(parsed);
     if (verb == "import") return Import(parsed);
-    return Fail(verb.empty() ? "harmony: give show, export or import (try 'quillon harmony --help')"
-                             : "harmony: unknown verb '" + verb + "' (show, export or import)");
+    if (verb == "text") return Text(parsed);
+    return Fail(verb.empty() ? "harmony: give show, export, import or text (try 'quillon harmony --help')"
+                             : "harmony: unknown verb '" + verb + "' (show, export, import or text)");
 }
 
 } // namespace quillon
