@@ -186,7 +186,7 @@ for entry in "${harmonies[@]}"; do
         "Factory harmony '$name': $gm, resynthesised by Quillon's analyser from one sampled note."
         "Source: ${font_text[$font]}."
         "General MIDI program $program (counted from 0): $gm; note $note ($(note_name "$note")), velocity $velocity;"
-        "played by FluidSynth without reverb or chorus at 44.1 kHz, $([[ $kind == held ]] && echo "held 3 s, then 1 s of release" || echo "3.5 s of natural decay, then 0.5 s");"
+        "played by FluidSynth without reverb or chorus at 44.1 kHz, $([[ $kind == held ]] && echo "held 3 s, then 1 s of release" || echo "held 3.5 s as it decays, then 0.5 s"); frames after $([[ $kind == held ]] && echo 3 || echo 3.5) s belong to the release;"
         "analysed with 'quillon analyze --mode $mode': $frames frames, fundamentals $range from the note."
     )
     [[ -z $why ]] || comments+=("Choice: $why.")
