@@ -76,7 +76,7 @@ harmonies=(
     "altosax ms 65 62 100 medium held"
     "panflute ms 75 72 100 medium held"
     "churchorgan ms 19 60 80 soft held note: velocity 80 and soft mode: at velocity 100 a frame of the release lies 5 semitones flat, in medium mode two frames 58 cents sharp (the ranks beat)"
-    "drawbar tim 16 60 100 medium held fold note: TimGM6mb: MuseScore General Lite's drawbar organ sounds mostly two octaves below the key"
+    "drawbar ms 16 60 100 medium held fold note: folded from two octaves below the key, where MuseScore General Lite's drawbar organ sounds most"
     "rockorgan ms 18 60 100 medium held fold"
     "reedorgan ms 20 60 100 medium held"
     "accordion ms 21 60 100 medium held"
