@@ -435,6 +435,18 @@ void THarmonicAudioAnalyzer::DetectPeriod(std::int64_t& p, double& period) {
         }
     }
     if (best < 2) return;
+    // The lag an octave away that the partials point to is taken only where the waveform repeats there
+    // too: twice the lag where it repeats better than at the lag (a breath or a click under the first
+    // periods fills the bins between the harmonics as a lower rank would, without repeating every second
+    // period), half the lag where it differs less than on average.
+    const std::int64_t octave = OctaveChecked(p, best);
+    auto difference = [&](std::int64_t lag) {
+        float least = 1e20f;
+        for (std::int64_t j = std::max<std::int64_t>(1, lag - 2); j <= lag + 2 && p + j + w + 1 <= n_; ++j)
+            least = std::min(least, absDifference(window, window + j, w + 1));
+        return least;
+    };
+    if ((octave > best && difference(octave) < smallest) || (octave < best && difference(octave) < s)) best = octave;
     best *= periodsPerFrame_;
 
     // Refine to a fraction of a sample where the signal crosses x[p]'s level again, in the same direction
@@ -460,6 +472,46 @@ void THarmonicAudioAnalyzer::DetectPeriod(std::int64_t& p, double& period) {
     }
     const auto lag = static_cast<double>(best);
     if (lag - backward < forward - lag) period = backward;
+}
+
+std::int64_t THarmonicAudioAnalyzer::OctaveChecked(std::int64_t p, std::int64_t lag) {
+    // Four lags resampled to a power-of-two length under a Hann window: harmonic k of twice the lag falls
+    // on bin 2k, where the window leaves no trace of the others, and a partial a little off the series (a
+    // piano's) leaks only into the bins beside it. The odd harmonics of twice the lag hold what repeats only
+    // every second lag (a partial below the lag's fundamental, or between its harmonics), harmonics 2, 6,
+    // 10 … the odd harmonics of the lag, the rest what repeats every half lag. Half the lag is proposed only
+    // where all the first two kinds lie below kOctavePower, not only the lag's odd harmonics: a lag that is
+    // no period at all (a release fading into noise) has its strongest partials between its harmonics.
+    const double span = 4.0 * static_cast<double>(lag);
+    if (static_cast<double>(p) + span + kKernelHalfWidth > static_cast<double>(n_)) return lag;
+    int length = 8;
+    while (length < span && length < kMaxTransformLength)
+        length *= 2;
+    float* y = resampled_.data();
+    const double step = span / length;
+    for (int g = 0; g < length; ++g) {
+        const double window = 0.5 - 0.5 * std::cos(2.0 * kPi * g / length);
+        y[g] = static_cast<float>(window * Interpolate(static_cast<double>(p) + g * step));
+    }
+    TFFTReal& fft = Transform(length);
+    float* f = spectrum_.data();
+    fft.ForwardTransform(y, f);
+    const int half = length / 2;
+    const std::int64_t highest = std::min<std::int64_t>(lag, half / 2 - 1); // below the recording's Nyquist
+    float strongest = 0.0f, sub = 0.0f, offHalf = 0.0f;
+    for (std::int64_t k = 1; k <= highest; ++k) {
+        const float here = f[2 * k] * f[2 * k] + f[half + 2 * k] * f[half + 2 * k];
+        strongest = std::max(strongest, here);
+        // A rank an octave below shows in its lowest two partials (k = 1, 3); higher up, a choir's partials
+        // spread over half a harmonic (voices a little apart, vibrato) and a piano's drift off the series
+        // (they are stretched), so that they fall between the harmonics and would pass for such a rank.
+        if (k % 2 == 1 && k <= 3) sub = std::max(sub, here);
+        if (k % 4 != 0 && k <= kOctaveHarmonics) offHalf = std::max(offHalf, here);
+    }
+    if (!(strongest > 0.0f)) return lag;
+    if (sub >= kOctavePower * strongest && 2 * lag <= RoundEven(kWindowSeconds * rate_)) return 2 * lag;
+    if (offHalf < kOctavePower * strongest && lag >= 4) return lag / 2;
+    return lag;
 }
 
 float THarmonicAudioAnalyzer::Interpolate(double t) const {

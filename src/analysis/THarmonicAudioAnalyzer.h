@@ -1,6 +1,7 @@
 // Turns a recording into a few harmony frames. The analyser follows the recording's pitch period by period
 // (average magnitude difference over a 50 ms window, refined to a fraction of a sample where the
-// band-limited signal crosses the period's starting level again in the same direction), resamples each
+// band-limited signal crosses the period's starting level again in the same direction; an octave away
+// where the lowest partials say the waveform's period lies there and it repeats there too), resamples each
 // period to a power-of-two length with band-limited (windowed-sinc) interpolation and measures the
 // amplitude of every harmonic with the forward FFT (no window: the transform spans exactly one period).
 // That single period's energy chooses the points; a kept point's harmonic levels are then measured over
@@ -69,6 +70,8 @@ public:
     static constexpr int kProbes = 40;            // periods measured after the onset to confirm the first
     static constexpr float kProbeSpacing = 0.01f; // seconds between them
     static constexpr int kLevelPeriods = 8;       // periods a kept point's harmonic levels are measured over
+    static constexpr float kOctavePower = 0.063f; // −12 dB: a partial that sets the period an octave apart
+    static constexpr int kOctaveHarmonics = 16;   // of twice the lag, up to which a half lag is checked
 
     THarmonicAudioAnalyzer(); // medium mode, one period per frame
     ~THarmonicAudioAnalyzer();
@@ -106,6 +109,11 @@ private:
     bool ConfirmedFirstPeriod(std::int64_t& p, double& period, TAnalysisPoint& point);
     // Moves p to the next zero crossing and measures the period there; period −1 when it cannot.
     void DetectPeriod(std::int64_t& p, double& period);
+    // The lag of the waveform's period near `lag` (its minimum of the average magnitude difference) at p:
+    // twice the lag where one of the lowest two partials an octave below it lies within kOctavePower of the
+    // strongest partial, half the lag where every partial up to harmonic 8 of the lag that is not one of
+    // the half lag's lies below that, else the lag.
+    std::int64_t OctaveChecked(std::int64_t p, std::int64_t lag);
     // Measures the period of `period` samples starting at p; false when it does not fit the recording.
     bool AnalysePeriod(std::int64_t p, double period, TAnalysisPoint& point);
     // Replaces point's amplitudes by those measured over kLevelPeriods periods of `period` samples from p
