@@ -487,11 +487,22 @@ std::int64_t THarmonicAudioAnalyzer::OctaveChecked(std::int64_t p, std::int64_t 
     int length = 8;
     while (length < span && length < kMaxTransformLength)
         length *= 2;
+    // Linear interpolation and the window's cosine by rotation: the images the interpolation leaves lie
+    // far below the levels compared here, and the band-limited interpolator would cost more than the
+    // rest of the period detection together.
     float* y = resampled_.data();
     const double step = span / length;
+    const double turnCos = std::cos(2.0 * kPi / length), turnSin = std::sin(2.0 * kPi / length);
+    double c = 1.0, sn = 0.0;
     for (int g = 0; g < length; ++g) {
-        const double window = 0.5 - 0.5 * std::cos(2.0 * kPi * g / length);
-        y[g] = static_cast<float>(window * Interpolate(static_cast<double>(p) + g * step));
+        const double t = static_cast<double>(p) + g * step;
+        const auto i = static_cast<std::int64_t>(t);
+        const double u = t - static_cast<double>(i);
+        const double v = x_[i] + u * (x_[i + 1] - x_[i]);
+        y[g] = static_cast<float>((0.5 - 0.5 * c) * v);
+        const double next = c * turnCos - sn * turnSin;
+        sn = sn * turnCos + c * turnSin;
+        c = next;
     }
     TFFTReal& fft = Transform(length);
     float* f = spectrum_.data();
