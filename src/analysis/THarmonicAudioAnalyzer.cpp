@@ -632,26 +632,61 @@ void THarmonicAudioAnalyzer::MeasureLevels(std::int64_t p, double period, TAnaly
     // whatever in the span is not periodic (a level that swells, a partial off the harmonic series) leaks
     // into the neighbouring bins only as far as the window lets it, instead of over the whole spectrum.
     const int total = spans * length;
-    const double step = period / length;
-    float* y = resampled_.data();
-    for (int g = 0; g < total; ++g) {
-        const double window = 0.5 - 0.5 * std::cos(2.0 * kPi * g / total);
-        y[g] = static_cast<float>(window * Interpolate(static_cast<double>(p) + g * step));
-    }
-    TFFTReal& fft = Transform(total);
     float* f = spectrum_.data();
-    fft.ForwardTransform(y, f);
-    fft.ScaleByInverseLength(f);
+    const int half = total / 2;
+    auto amplitudeAt = [&](int bin) { return 2.0f * std::sqrt(f[bin] * f[bin] + f[half + bin] * f[half + bin]); };
+    // The spectrum of `spans` periods of `candidate` samples; returns the sum of the first eight
+    // harmonics' amplitudes, or −1 where that span does not fit.
+    auto measure = [&](double candidate) {
+        if (candidate > length || static_cast<double>(p) + spans * candidate + 3.0 > static_cast<double>(n_))
+            return -1.0;
+        const double step = candidate / length;
+        float* y = resampled_.data();
+        for (int g = 0; g < total; ++g) {
+            const double window = 0.5 - 0.5 * std::cos(2.0 * kPi * g / total);
+            y[g] = static_cast<float>(window * Interpolate(static_cast<double>(p) + g * step));
+        }
+        TFFTReal& fft = Transform(total);
+        fft.ForwardTransform(y, f);
+        fft.ScaleByInverseLength(f);
+        double sum = 0.0;
+        for (int i = 1; i <= 8 && i * periodsPerFrame_ * spans < half; ++i)
+            sum += amplitudeAt(i * periodsPerFrame_ * spans);
+        return sum;
+    };
+    // One period of voices that beat or of a wavering pitch may lie a quarter tone or more from the pitch
+    // of the periods around it: the span is measured with the period, within 60 cents of the one measured,
+    // whose first eight harmonics stand out most.
+    constexpr std::array<double, 5> kCents = {-60.0, -30.0, 0.0, 30.0, 60.0};
+    std::array<double, 5> scores{};
+    std::size_t bestIndex = 2;
+    for (std::size_t c = 0; c < kCents.size(); ++c) {
+        scores[c] = measure(period * std::exp2(-kCents[c] / 1200.0));
+        if (scores[c] > scores[bestIndex]) bestIndex = c;
+    }
+    double cents = kCents[bestIndex];
+    // The measured period stays where none 30 or 60 cents away does better: the crossing refines it more
+    // closely than a parabola through the candidates would.
+    if (bestIndex != 2 && bestIndex > 0 && bestIndex + 1 < kCents.size() && scores[bestIndex - 1] >= 0.0 &&
+        scores[bestIndex + 1] >= 0.0) {
+        const double curve = scores[bestIndex - 1] - 2.0 * scores[bestIndex] + scores[bestIndex + 1];
+        if (curve < 0.0)
+            cents += 30.0 * std::clamp(0.5 * (scores[bestIndex - 1] - scores[bestIndex + 1]) / curve, -0.5, 0.5);
+    }
+    const double tuned = period * std::exp2(-cents / 1200.0);
+    if (bestIndex != 2 && measure(tuned) >= 0.0) {
+        period = tuned;
+        point.fundamental = static_cast<float>(periodsPerFrame_ * rate_ / period);
+    } else {
+        measure(period);
+    }
 
     const std::int64_t highest = RoundEven(period / (2.0 * periodsPerFrame_));
-    const int half = total / 2;
     for (int i = 1; i < TAnalysisPoint::kHarmonics; ++i) {
         const int bin = i * periodsPerFrame_ * spans;
         float amplitude = 0.0f;
-        if (half + bin <= total - 1 && i <= highest) {
-            const float re = f[bin], im = f[half + bin];
-            amplitude = 2.0f * std::sqrt(re * re + im * im); // the window halves a harmonic's amplitude
-        }
+        if (half + bin <= total - 1 && i <= highest)
+            amplitude = amplitudeAt(bin); // twice the bin's: the window halves a harmonic's amplitude
         point.amplitudes[static_cast<std::size_t>(i)] = amplitude;
     }
 }

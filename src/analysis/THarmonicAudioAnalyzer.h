@@ -4,8 +4,9 @@
 // where the lowest partials say the waveform's period lies there and it repeats there too), resamples each
 // period to a power-of-two length with band-limited (windowed-sinc) interpolation and measures the
 // amplitude of every harmonic with the forward FFT (no window: the transform spans exactly one period).
-// That single period's energy chooses the points; a kept point's harmonic levels are then measured over
-// eight periods from its start under a Hann window (fewer where the recording ends), so that a period that
+// That single period's energy chooses the points; a kept point's harmonic levels (and its fundamental,
+// where one period of beating voices lies off their pitch) are then measured over eight periods from its
+// start under a Hann window (fewer where the recording ends), so that a period that
 // is not quite periodic (the note swelling out of silence, partials a little off the harmonic series)
 // does not spread its strong harmonics over the weak ones.
 // The first point is the first period after the onset that agrees (within a quarter tone) with what most
@@ -117,7 +118,9 @@ private:
     // Measures the period of `period` samples starting at p; false when it does not fit the recording.
     bool AnalysePeriod(std::int64_t p, double period, TAnalysisPoint& point);
     // Replaces point's amplitudes by those measured over kLevelPeriods periods of `period` samples from p
-    // under a Hann window (fewer where the recording ends sooner; unchanged where fewer than two fit).
+    // under a Hann window (fewer where the recording ends sooner; unchanged where fewer than two fit). Where
+    // a period 30 or 60 cents away makes the first eight harmonics stronger over that span, the levels and
+    // the point's fundamental are those of the period where they peak between the candidates.
     void MeasureLevels(std::int64_t p, double period, TAnalysisPoint& point);
     // The recording between samples (band-limited interpolation); t may lie anywhere in it.
     float Interpolate(double t) const;
