@@ -435,6 +435,18 @@ void THarmonicAudioAnalyzer::DetectPeriod(std::int64_t& p, double& period) {
         }
     }
     if (best < 2) return;
+    // The lag an octave away that the partials point to is taken only where the waveform repeats there
+    // too: twice the lag where it repeats better than at the lag (a breath or a click under the first
+    // periods fills the bins between the harmonics as a lower rank would, without repeating every second
+    // period), half the lag where it differs less than on average.
+    const std::int64_t octave = OctaveChecked(p, best);
+    auto difference = [&](std::int64_t lag) {
+        float least = 1e20f;
+        for (std::int64_t j = std::max<std::int64_t>(1, lag - 2); j <= lag + 2 && p + j + w + 1 <= n_; ++j)
+            least = std::min(least, absDifference(window, window + j, w + 1));
+        return least;
+    };
+    if ((octave > best && difference(octave) < smallest) || (octave < best && difference(octave) < s)) best = octave;
     best *= periodsPerFrame_;
 
     // Refine to a fraction of a sample where the signal crosses x[p]'s level again, in the same direction
@@ -460,6 +472,57 @@ void THarmonicAudioAnalyzer::DetectPeriod(std::int64_t& p, double& period) {
     }
     const auto lag = static_cast<double>(best);
     if (lag - backward < forward - lag) period = backward;
+}
+
+std::int64_t THarmonicAudioAnalyzer::OctaveChecked(std::int64_t p, std::int64_t lag) {
+    // Four lags resampled to a power-of-two length under a Hann window: harmonic k of twice the lag falls
+    // on bin 2k, where the window leaves no trace of the others, and a partial a little off the series (a
+    // piano's) leaks only into the bins beside it. The odd harmonics of twice the lag hold what repeats only
+    // every second lag (a partial below the lag's fundamental, or between its harmonics), harmonics 2, 6,
+    // 10 … the odd harmonics of the lag, the rest what repeats every half lag. Half the lag is proposed only
+    // where all the first two kinds lie below kOctavePower, not only the lag's odd harmonics: a lag that is
+    // no period at all (a release fading into noise) has its strongest partials between its harmonics.
+    const double span = 4.0 * static_cast<double>(lag);
+    if (static_cast<double>(p) + span + kKernelHalfWidth > static_cast<double>(n_)) return lag;
+    int length = 8;
+    while (length < span && length < kMaxTransformLength)
+        length *= 2;
+    // Linear interpolation and the window's cosine by rotation: the images the interpolation leaves lie
+    // far below the levels compared here, and the band-limited interpolator would cost more than the
+    // rest of the period detection together.
+    float* y = resampled_.data();
+    const double step = span / length;
+    const double turnCos = std::cos(2.0 * kPi / length), turnSin = std::sin(2.0 * kPi / length);
+    double c = 1.0, sn = 0.0;
+    for (int g = 0; g < length; ++g) {
+        const double t = static_cast<double>(p) + g * step;
+        const auto i = static_cast<std::int64_t>(t);
+        const double u = t - static_cast<double>(i);
+        const double v = x_[i] + u * (x_[i + 1] - x_[i]);
+        y[g] = static_cast<float>((0.5 - 0.5 * c) * v);
+        const double next = c * turnCos - sn * turnSin;
+        sn = sn * turnCos + c * turnSin;
+        c = next;
+    }
+    TFFTReal& fft = Transform(length);
+    float* f = spectrum_.data();
+    fft.ForwardTransform(y, f);
+    const int half = length / 2;
+    const std::int64_t highest = std::min<std::int64_t>(lag, half / 2 - 1); // below the recording's Nyquist
+    float strongest = 0.0f, sub = 0.0f, offHalf = 0.0f;
+    for (std::int64_t k = 1; k <= highest; ++k) {
+        const float here = f[2 * k] * f[2 * k] + f[half + 2 * k] * f[half + 2 * k];
+        strongest = std::max(strongest, here);
+        // A rank an octave below shows in its lowest two partials (k = 1, 3); higher up, a choir's partials
+        // spread over half a harmonic (voices a little apart, vibrato) and a piano's drift off the series
+        // (they are stretched), so that they fall between the harmonics and would pass for such a rank.
+        if (k % 2 == 1 && k <= 3) sub = std::max(sub, here);
+        if (k % 4 != 0 && k <= kOctaveHarmonics) offHalf = std::max(offHalf, here);
+    }
+    if (!(strongest > 0.0f)) return lag;
+    if (sub >= kOctavePower * strongest && 2 * lag <= RoundEven(kWindowSeconds * rate_)) return 2 * lag;
+    if (offHalf < kOctavePower * strongest && lag >= 4) return lag / 2;
+    return lag;
 }
 
 float THarmonicAudioAnalyzer::Interpolate(double t) const {
@@ -569,26 +632,61 @@ void THarmonicAudioAnalyzer::MeasureLevels(std::int64_t p, double period, TAnaly
     // whatever in the span is not periodic (a level that swells, a partial off the harmonic series) leaks
     // into the neighbouring bins only as far as the window lets it, instead of over the whole spectrum.
     const int total = spans * length;
-    const double step = period / length;
-    float* y = resampled_.data();
-    for (int g = 0; g < total; ++g) {
-        const double window = 0.5 - 0.5 * std::cos(2.0 * kPi * g / total);
-        y[g] = static_cast<float>(window * Interpolate(static_cast<double>(p) + g * step));
-    }
-    TFFTReal& fft = Transform(total);
     float* f = spectrum_.data();
-    fft.ForwardTransform(y, f);
-    fft.ScaleByInverseLength(f);
+    const int half = total / 2;
+    auto amplitudeAt = [&](int bin) { return 2.0f * std::sqrt(f[bin] * f[bin] + f[half + bin] * f[half + bin]); };
+    // The spectrum of `spans` periods of `candidate` samples; returns the sum of the first eight
+    // harmonics' amplitudes, or −1 where that span does not fit.
+    auto measure = [&](double candidate) {
+        if (candidate > length || static_cast<double>(p) + spans * candidate + 3.0 > static_cast<double>(n_))
+            return -1.0;
+        const double step = candidate / length;
+        float* y = resampled_.data();
+        for (int g = 0; g < total; ++g) {
+            const double window = 0.5 - 0.5 * std::cos(2.0 * kPi * g / total);
+            y[g] = static_cast<float>(window * Interpolate(static_cast<double>(p) + g * step));
+        }
+        TFFTReal& fft = Transform(total);
+        fft.ForwardTransform(y, f);
+        fft.ScaleByInverseLength(f);
+        double sum = 0.0;
+        for (int i = 1; i <= 8 && i * periodsPerFrame_ * spans < half; ++i)
+            sum += amplitudeAt(i * periodsPerFrame_ * spans);
+        return sum;
+    };
+    // One period of voices that beat or of a wavering pitch may lie a quarter tone or more from the pitch
+    // of the periods around it: the span is measured with the period, within 60 cents of the one measured,
+    // whose first eight harmonics stand out most.
+    constexpr std::array<double, 5> kCents = {-60.0, -30.0, 0.0, 30.0, 60.0};
+    std::array<double, 5> scores{};
+    std::size_t bestIndex = 2;
+    for (std::size_t c = 0; c < kCents.size(); ++c) {
+        scores[c] = measure(period * std::exp2(-kCents[c] / 1200.0));
+        if (scores[c] > scores[bestIndex]) bestIndex = c;
+    }
+    double cents = kCents[bestIndex];
+    // The measured period stays where none 30 or 60 cents away does better: the crossing refines it more
+    // closely than a parabola through the candidates would.
+    if (bestIndex != 2 && bestIndex > 0 && bestIndex + 1 < kCents.size() && scores[bestIndex - 1] >= 0.0 &&
+        scores[bestIndex + 1] >= 0.0) {
+        const double curve = scores[bestIndex - 1] - 2.0 * scores[bestIndex] + scores[bestIndex + 1];
+        if (curve < 0.0)
+            cents += 30.0 * std::clamp(0.5 * (scores[bestIndex - 1] - scores[bestIndex + 1]) / curve, -0.5, 0.5);
+    }
+    const double tuned = period * std::exp2(-cents / 1200.0);
+    if (bestIndex != 2 && measure(tuned) >= 0.0) {
+        period = tuned;
+        point.fundamental = static_cast<float>(periodsPerFrame_ * rate_ / period);
+    } else {
+        measure(period);
+    }
 
     const std::int64_t highest = RoundEven(period / (2.0 * periodsPerFrame_));
-    const int half = total / 2;
     for (int i = 1; i < TAnalysisPoint::kHarmonics; ++i) {
         const int bin = i * periodsPerFrame_ * spans;
         float amplitude = 0.0f;
-        if (half + bin <= total - 1 && i <= highest) {
-            const float re = f[bin], im = f[half + bin];
-            amplitude = 2.0f * std::sqrt(re * re + im * im); // the window halves a harmonic's amplitude
-        }
+        if (half + bin <= total - 1 && i <= highest)
+            amplitude = amplitudeAt(bin); // twice the bin's: the window halves a harmonic's amplitude
         point.amplitudes[static_cast<std::size_t>(i)] = amplitude;
     }
 }

@@ -1,10 +1,12 @@
 // Turns a recording into a few harmony frames. The analyser follows the recording's pitch period by period
 // (average magnitude difference over a 50 ms window, refined to a fraction of a sample where the
-// band-limited signal crosses the period's starting level again in the same direction), resamples each
+// band-limited signal crosses the period's starting level again in the same direction; an octave away
+// where the lowest partials say the waveform's period lies there and it repeats there too), resamples each
 // period to a power-of-two length with band-limited (windowed-sinc) interpolation and measures the
 // amplitude of every harmonic with the forward FFT (no window: the transform spans exactly one period).
-// That single period's energy chooses the points; a kept point's harmonic levels are then measured over
-// eight periods from its start under a Hann window (fewer where the recording ends), so that a period that
+// That single period's energy chooses the points; a kept point's harmonic levels (and its fundamental,
+// where one period of beating voices lies off their pitch) are then measured over eight periods from its
+// start under a Hann window (fewer where the recording ends), so that a period that
 // is not quite periodic (the note swelling out of silence, partials a little off the harmonic series)
 // does not spread its strong harmonics over the weak ones.
 // The first point is the first period after the onset that agrees (within a quarter tone) with what most
@@ -69,6 +71,8 @@ public:
     static constexpr int kProbes = 40;            // periods measured after the onset to confirm the first
     static constexpr float kProbeSpacing = 0.01f; // seconds between them
     static constexpr int kLevelPeriods = 8;       // periods a kept point's harmonic levels are measured over
+    static constexpr float kOctavePower = 0.063f; // −12 dB: a partial that sets the period an octave apart
+    static constexpr int kOctaveHarmonics = 16;   // of twice the lag, up to which a half lag is checked
 
     THarmonicAudioAnalyzer(); // medium mode, one period per frame
     ~THarmonicAudioAnalyzer();
@@ -106,10 +110,17 @@ private:
     bool ConfirmedFirstPeriod(std::int64_t& p, double& period, TAnalysisPoint& point);
     // Moves p to the next zero crossing and measures the period there; period −1 when it cannot.
     void DetectPeriod(std::int64_t& p, double& period);
+    // The lag of the waveform's period near `lag` (its minimum of the average magnitude difference) at p:
+    // twice the lag where one of the lowest two partials an octave below it lies within kOctavePower of the
+    // strongest partial, half the lag where every partial up to harmonic 8 of the lag that is not one of
+    // the half lag's lies below that, else the lag.
+    std::int64_t OctaveChecked(std::int64_t p, std::int64_t lag);
     // Measures the period of `period` samples starting at p; false when it does not fit the recording.
     bool AnalysePeriod(std::int64_t p, double period, TAnalysisPoint& point);
     // Replaces point's amplitudes by those measured over kLevelPeriods periods of `period` samples from p
-    // under a Hann window (fewer where the recording ends sooner; unchanged where fewer than two fit).
+    // under a Hann window (fewer where the recording ends sooner; unchanged where fewer than two fit). Where
+    // a period 30 or 60 cents away makes the first eight harmonics stronger over that span, the levels and
+    // the point's fundamental are those of the period where they peak between the candidates.
     void MeasureLevels(std::int64_t p, double period, TAnalysisPoint& point);
     // The recording between samples (band-limited interpolation); t may lie anywhere in it.
     float Interpolate(double t) const;

@@ -1,6 +1,7 @@
 // The harmonic analyser on recordings that trip a naive period follower: an onset that is not yet the
 // note (a noisy or clicking attack, a bow that takes a while to catch the string), a single period out of
-// line with the ones around it, and harmonics far weaker than the strongest one, also while the note swells.
+// line with the ones around it, harmonics far weaker than the strongest one, also while the note swells, and
+// partials that make a period an octave away repeat the waveform nearly as well.
 #include "analysis/THarmonicAudioAnalyzer.h"
 
 #include <gtest/gtest.h>
@@ -172,6 +173,42 @@ TEST(HarmonicAnalysisLevels, ANoteSwellingOutOfSilenceKeepsItsWeakHarmonicsWeak)
         const TAnalysisPoint& first = points.front();
         for (const auto& [k, db] : weak)
             EXPECT_NEAR(20.0 * std::log10(first.amplitudes[k] / first.amplitudes[1]), db, 3.0) << "harmonic " << k;
+    }
+}
+
+TEST(HarmonicAnalysisOctaves, ThePeriodIsTheWaveformsOwnNotAnOctaveAway) {
+    // Partials by half harmonics of the note: element 2k is harmonic k, the odd elements lie an octave
+    // below (a sub-octave rank and its series). The pitch is the note's unless such a partial comes within
+    // 12 dB of the strongest, as it does in an organ's 16-foot rank: then the waveform repeats only every
+    // second period of the note, and its pitch lies an octave below.
+    struct Case {
+        std::string name;
+        double frequency;
+        std::vector<double> halves;
+        double expected;
+    };
+    const std::vector<Case> cases = {
+        {"weak fundamental, strong upper harmonics, faint sub-octave",
+         65.41,
+         {0, 0.01, 0.18, 0, 0.7, 0, 0.6, 0, 0.6, 0, 0.7, 0, 0.4, 0, 0.05, 0, 0.05, 0, 0.3, 0, 1.0},
+         65.41},
+        {"second harmonic 3 dB over the fundamental",
+         98.0,
+         {0, 0, 0.7, 0, 1.0, 0, 0.18, 0, 0.7, 0, 0, 0, 0.45, 0, 0, 0, 0.2},
+         98.0},
+        {"sub-octave rank as strong as the fundamental",
+         246.94,
+         {0, 1.0, 0.56, 0.28, 0.25, 0.08, 0.35, 0, 1.0, 0, 0.1, 0, 0.28},
+         123.47}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<float> x = Tone(c.frequency / 2.0, c.halves, 2.0, [](double) { return 1.0; });
+        for (const int mode : {1, 2, 3}) {
+            THarmonicAudioAnalyzer analyzer;
+            analyzer.SetMode(mode);
+            std::vector<float> copy = x; // the analyser normalises it
+            ExpectFollowsPitch(analyzer.Analyze(copy, static_cast<float>(kRate)), c.expected, 2.0);
+        }
     }
 }
 
