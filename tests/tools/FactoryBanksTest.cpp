@@ -13,11 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <memory>
-#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace quillon {
@@ -44,10 +43,6 @@ struct TFactoryProgram {
     int slot = 0;
     std::string name;
 };
-
-void PrintTo(const TFactoryProgram& program, std::ostream* out) {
-    *out << "Factory " << program.bank << " slot " << program.slot << " \"" << program.name << "\"";
-}
 
 std::string BankPath(const std::string& bank) {
     return std::string(QUILLON_FACTORY_BANK_DIR) + "/Factory " + bank + ".bpb";
@@ -84,7 +79,9 @@ double Level(const std::vector<float>& left, const std::vector<float>& right, st
     return std::hypot(Rms(left, from, kLevelWindow), Rms(right, from, kLevelWindow)) / std::sqrt(2.0);
 }
 
-class FactoryProgramTest : public TPluginFixture, public ::testing::WithParamInterface<TFactoryProgram> {};
+// Cases are named by bank and slot, not by program, so that the list of cases stays the same when the
+// descriptions change; a slot the bank leaves fresh is skipped.
+class FactoryProgramTest : public TPluginFixture, public ::testing::WithParamInterface<std::tuple<std::string, int>> {};
 
 TEST(FactoryBanksTest, BothBanksHoldPrograms) {
     int a = 0, b = 0;
@@ -112,7 +109,12 @@ TEST(FactoryBanksTest, TheRenderCommandPlaysThem) {
 }
 
 TEST_P(FactoryProgramTest, PlaysAChordCleanly) {
-    const TFactoryProgram& program = GetParam();
+    const auto& [bank, slot] = GetParam();
+    const std::vector<TFactoryProgram> programs = FactoryPrograms();
+    const auto found = std::find_if(programs.begin(), programs.end(),
+                                    [&](const TFactoryProgram& p) { return p.bank == bank && p.slot == slot; });
+    if (found == programs.end()) GTEST_SKIP() << "Factory " << bank << " slot " << slot << " is fresh";
+    const TFactoryProgram& program = *found;
     SCOPED_TRACE("Factory " + program.bank + " slot " + std::to_string(program.slot) + " \"" + program.name + "\"");
     Create();
     ASSERT_TRUE(plugin->LoadBankFile(0, BankPath(program.bank)));
@@ -173,16 +175,16 @@ TEST_P(FactoryProgramTest, PlaysAChordCleanly) {
     EXPECT_TRUE(quietAtEnd()) << "the release has not fallen below -90 dBFS after " << blocks * kBlock / kRate << " s";
 }
 
-std::string CaseName(const ::testing::TestParamInfo<TFactoryProgram>& info) {
-    std::string name =
-        info.param.bank + "_" + (info.param.slot < 10 ? "0" : "") + std::to_string(info.param.slot) + "_";
-    for (const char c : info.param.name)
-        name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-    return name;
+std::string CaseName(const ::testing::TestParamInfo<std::tuple<std::string, int>>& info) {
+    const int slot = std::get<1>(info.param);
+    return std::get<0>(info.param) + "_" + (slot < 10 ? "0" : "") + std::to_string(slot);
 }
 
-INSTANTIATE_TEST_SUITE_P(FactoryBanks, FactoryProgramTest, ::testing::ValuesIn(FactoryPrograms()), CaseName);
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(FactoryProgramTest);
+INSTANTIATE_TEST_SUITE_P(FactoryBanks, FactoryProgramTest,
+                         ::testing::Combine(::testing::Values(std::string("A"), std::string("B")),
+                                            ::testing::Range(0, static_cast<int>(TPresetsFileManager::kBankPrograms),
+                                                             kSlotStep)),
+                         CaseName);
 
 } // namespace
 } // namespace quillon
