@@ -158,5 +158,20 @@ TEST(QuillonGui, TheScreenshotAtZoom2IsTwiceAsLargeAndOtherZoomsAreRefused) {
     EXPECT_EQ(RunTool({"gui", "--screenshot", path, "--zoom", "3"}).exitCode, 1);
 }
 
+// A screenshot shows the program a bank file holds: the picture of a factory program differs from that of
+// the default bank; a bank that cannot be read, or a slot without a bank, is refused.
+TEST(QuillonGui, TheScreenshotShowsAProgramOfTheBankGiven) {
+    TemporaryDirectory temporary;
+    const std::string fresh = temporary / "fresh.png";
+    const std::string factory = temporary / "factory.png";
+    ASSERT_EQ(RunTool({"gui", "--screenshot", fresh, "--page", "0"}).exitCode, 0);
+    const auto run = RunTool({"gui", "--screenshot", factory, "--page", "0", "--bank",
+                              std::string(QUILLON_FACTORY_BANK_DIR) + "/Factory A.bpb", "--slot", "3"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(ReadText(fresh), ReadText(factory));
+    EXPECT_EQ(RunTool({"gui", "--screenshot", factory, "--bank", temporary / "missing.bpb"}).exitCode, 1);
+    EXPECT_EQ(RunTool({"gui", "--screenshot", factory, "--slot", "3"}).exitCode, 1);
+}
+
 } // namespace
 } // namespace quillon
