@@ -22,7 +22,7 @@ using namespace quillon;
 constexpr int kRate = 44100;
 constexpr int kBlock = 512;
 constexpr std::int64_t kWarmUp = kRate / 10;
-constexpr std::int64_t kFrames = 4 * kRate;
+constexpr std::int64_t kFrames = std::int64_t{4} * kRate;
 
 struct TProgram {
     std::string name;

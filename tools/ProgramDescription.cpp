@@ -198,11 +198,12 @@ std::optional<std::string> TCompiler::ShapeFrame(const TStatement& s, float time
         if (option == "harmonics" || option == "cut") {
             const auto number = text::IntegerWord(value);
             if (!number || *number < 1 || *number > kHighestHarmonic)
-                return Error(s, option + " needs a harmonic number 1..250, not '" + value + "'");
+                return Error(
+                    s, std::string(option).append(" needs a harmonic number 1..250, not '").append(value).append("'"));
             (option == "harmonics" ? count : cut) = static_cast<int>(*number);
         } else if (option == "tilt" || option == "odd" || option == "even") {
             const auto db = text::FloatWord(value);
-            if (!db) return Error(s, option + " needs decibels, not '" + value + "'");
+            if (!db) return Error(s, std::string(option).append(" needs decibels, not '").append(value).append("'"));
             (option == "tilt" ? tilt : option == "odd" ? odd : even) = *db;
         } else {
             return Error(s, "unknown frame option '" + option + "' (harmonics tilt odd even cut)");
