@@ -138,8 +138,8 @@ bool TWavFileWriter::Commit() {
     if (!open_) return Fail("no output file open");
     const auto header = Header(channels_, sampleRate_, framesWritten_);
     const int fd = output_.Descriptor();
-    if (_lseeki64(fd, 0, SEEK_SET) != 0 || _write(fd, header.data(), static_cast<unsigned>(header.size())) !=
-                                              static_cast<int>(header.size()))
+    if (_lseeki64(fd, 0, SEEK_SET) != 0 ||
+        _write(fd, header.data(), static_cast<unsigned>(header.size())) != static_cast<int>(header.size()))
         return Fail("cannot finish '" + path_ + "': the header could not be written");
     open_ = false;
     const Status status = output_.Commit();

@@ -1,6 +1,5 @@
 #include "hostkit/TPluginHost.h"
 
-
 #include <algorithm>
 #include <bit>
 #include <cinttypes>

@@ -1,5 +1,5 @@
-// Host side of the VST 2 binary interface: loads a plug-in library (dlopen, LoadLibraryW: TPluginLibrary), calls its entry with
-// our host callback, keeps the effect record and wraps the dispatcher in typed operations.
+// Host side of the VST 2 binary interface: loads a plug-in library (dlopen, LoadLibraryW: TPluginLibrary), calls its
+// entry with our host callback, keeps the effect record and wraps the dispatcher in typed operations.
 //
 // Design note. A plug-in may call the host callback before its entry function has returned (with a
 // null effect, or with a record the host has not seen yet), and later from any of its threads. The

@@ -22,8 +22,7 @@ bool IsSeparator(char c) {
 // The root part of an absolute path ("C:/", "//server/share/", "/"), with "/" separators; empty for a
 // relative path.
 std::string RootOf(const std::string& path) {
-    if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
-        IsSeparator(path[2]))
+    if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && IsSeparator(path[2]))
         return path.substr(0, 2) + "/";
     if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
         // "//server/share/"
@@ -43,8 +42,8 @@ template <typename Visit> bool EachEntry(const std::string& folder, Visit visit)
     std::string pattern = folder.empty() ? "./" : folder;
     if (!IsSeparator(pattern.back())) pattern += '/';
     WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileExW(win32::Widen(pattern + "*").c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, 0);
+    HANDLE find = FindFirstFileExW(win32::Widen(pattern + "*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                   nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) return false;
     do {
         const std::string name = win32::Narrow(data.cFileName);

@@ -26,10 +26,13 @@ int ErrnoOf(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME: return ENOENT;
+    case ERROR_INVALID_NAME:
+        return ENOENT;
     case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION: return EACCES;
-    default: return EIO;
+    case ERROR_SHARING_VIOLATION:
+        return EACCES;
+    default:
+        return EIO;
     }
 }
 
@@ -50,9 +53,9 @@ bool Take(HANDLE file, Snapshot& snapshot) {
 
 ReadFileResult ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     // FILE_FLAG_BACKUP_SEMANTICS lets a folder open too, so that it is told apart from a missing file.
-    HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file =
+        CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         return Refused(StatusCode::kCannotOpen, ErrnoOf(error),

@@ -73,8 +73,8 @@ bool RegistrySettingsStore::WriteSetting(const std::string& name, const std::str
     const KeyHandle key(created);
     const std::wstring wide = win32::Widen(text);
     const auto bytes = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)); // with the terminator
-    return RegSetValueExW(key.get(), win32::Widen(name).c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(wide.c_str()), bytes) == ERROR_SUCCESS;
+    return RegSetValueExW(key.get(), win32::Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                          bytes) == ERROR_SUCCESS;
 }
 
 std::unique_ptr<ISettingsStore> MakeSettingsStore() {

@@ -66,14 +66,16 @@ Status SafeFileWriter::Begin(const std::string& path) {
     target_ = path; // MoveFileExW replaces a symbolic link itself; links are rare enough here to accept it
     const std::string folder = FolderOf(target_);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::string temporary = folder + (IsSeparator(folder.back()) ? "" : "/") + TemporaryName(NameOf(target_), attempt);
+        std::string temporary =
+            folder + (IsSeparator(folder.back()) ? "" : "/") + TemporaryName(NameOf(target_), attempt);
         int fd = -1;
-        const errno_t error = _wsopen_s(&fd, platform::win32::Widen(temporary).c_str(),
-                                        _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYWR,
-                                        _S_IREAD | _S_IWRITE);
+        const errno_t error =
+            _wsopen_s(&fd, platform::win32::Widen(temporary).c_str(),
+                      _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYWR, _S_IREAD | _S_IWRITE);
         if (error == EEXIST) continue;
         if (error != 0 || fd < 0)
-            return Failed(error, "Cannot write the file " + path + " (cannot create a file in the folder " + folder + ")");
+            return Failed(error,
+                          "Cannot write the file " + path + " (cannot create a file in the folder " + folder + ")");
         fd_ = fd;
         temporary_ = std::move(temporary);
         return Status::Success();
