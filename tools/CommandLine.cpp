@@ -95,13 +95,11 @@ std::string ExecutableDirectory() {
 
 std::string PluginPath(const TParsedArgs& parsed) {
 #if defined(_WIN32)
-    constexpr const char* kPluginFile = "/Quillon.dll";
     constexpr const char* kSeparators = "/\\";
 #else
-    constexpr const char* kPluginFile = "/Quillon.so";
     constexpr const char* kSeparators = "/";
 #endif
-    std::string path = parsed.Value("--plugin", ExecutableDirectory() + kPluginFile);
+    std::string path = parsed.Value("--plugin", ExecutableDirectory() + "/" QUILLON_PLUGIN_FILE);
     // The loader searches the library path for a bare file name; on the command line it means this folder.
     if (path.find_first_of(kSeparators) == std::string::npos) path = "./" + path;
     return path;
