@@ -8,7 +8,8 @@
 #
 # The build-time tools (skin generator, bank compiler) run natively: QUILLON_NATIVE_TOOLS_DIR names a native
 # build folder that has them; otherwise build-native-tools is configured and built here.
-# JOBS (default 2) sets the parallel jobs.
+# JOBS (default 2) sets the parallel jobs. QUILLON_WIN32_SUITE=1 also builds the portable part of
+# quillon-tests for x86_64 and runs it under wine (its counts are reported; failures do not fail the script).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="${JOBS:-2}"
@@ -71,6 +72,14 @@ for arch in "${arches[@]}"; do
     (cd "$dir" && wine ./quillon.exe info --plugin Quillon.dll >"$dir/info.log" 2>&1 </dev/null) || true
     head -12 "$dir/info.log"
     grep -q '^Effect name: *Quillon' "$dir/info.log" || { echo "FAIL: quillon.exe info" >&2; status=1; }
+
+    if [[ "${QUILLON_WIN32_SUITE:-0}" == 1 && ( "$arch" == x86_64 || "$arch" == win64 ) ]]; then
+        echo "-- quillon-tests (portable part) under wine"
+        cmake -S "$root" -B "$dir" -DQUILLON_WIN32_SUITE=ON >/dev/null
+        cmake --build "$dir" -j"$jobs" --target quillon-tests
+        (cd "$dir" && wine ./quillon-tests.exe >"$dir/quillon-tests.log" 2>&1 </dev/null) || true
+        grep -E '^\[  (PASSED|FAILED)  \]|^\[==========\] .* ran' "$dir/quillon-tests.log" | grep -v ', listed below' || true
+    fi
 
     if [[ "$arch" == x86_64 || "$arch" == win64 ]]; then
         # The song on the default (empty) program, as `quillon render` plays it without options, and on the
