@@ -1,7 +1,7 @@
 // TWavFileWriter where libsndfile is not available (Windows): the RIFF/WAVE header of a 32-bit IEEE float
 // file is written here, with placeholder sizes that Commit() fills in before the file is flushed and
-// renamed over the final path. A console interrupt (SIGINT), SIGTERM and an abort remove the temporary
-// file; the C runtime runs those handlers on a thread of their own, where deleting a file is allowed.
+// renamed over the final path. A console interrupt (SIGINT, which the C runtime delivers on a thread of its
+// own), SIGTERM and an abort remove the temporary file before the program ends.
 #include "TWavFileWriter.h"
 
 #include <io.h>
