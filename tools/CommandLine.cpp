@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include <unistd.h>
+#include "platform/ModuleFolder.h"
 
 #include <algorithm>
 #include <charconv>
@@ -88,18 +88,20 @@ std::optional<double> NumberArgument(const std::string& text) {
 }
 
 std::string ExecutableDirectory() {
-    std::vector<char> path(4096);
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0) return ".";
-    const std::string exe(path.data(), static_cast<std::size_t>(length));
-    const std::size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash == 0 ? 1 : slash);
+    // The tool links the platform layer statically: its module is the program itself.
+    const std::string folder = platform::ModuleFolder();
+    return folder.empty() ? "." : folder;
 }
 
 std::string PluginPath(const TParsedArgs& parsed) {
-    std::string path = parsed.Value("--plugin", ExecutableDirectory() + "/Quillon.so");
-    // dlopen searches the library path for a bare file name; on the command line it means this folder.
-    if (path.find('/') == std::string::npos) path = "./" + path;
+#if defined(_WIN32)
+    constexpr const char* kSeparators = "/\\";
+#else
+    constexpr const char* kSeparators = "/";
+#endif
+    std::string path = parsed.Value("--plugin", ExecutableDirectory() + "/" QUILLON_PLUGIN_FILE);
+    // The loader searches the library path for a bare file name; on the command line it means this folder.
+    if (path.find_first_of(kSeparators) == std::string::npos) path = "./" + path;
     return path;
 }
 

@@ -49,7 +49,14 @@ std::optional<double> NumberArgument(const std::string& text);
 
 // The folder of the running executable.
 std::string ExecutableDirectory();
-// The plug-in a command loads: --plugin PATH, or Quillon.so next to this program.
+// The plug-in's file name, for the help texts and the default path.
+#if defined(_WIN32)
+#define QUILLON_PLUGIN_FILE "Quillon.dll"
+#else
+#define QUILLON_PLUGIN_FILE "Quillon.so"
+#endif
+
+// The plug-in a command loads: --plugin PATH, or QUILLON_PLUGIN_FILE next to this program.
 std::string PluginPath(const TParsedArgs& parsed);
 
 } // namespace quillon::cli

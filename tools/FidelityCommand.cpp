@@ -97,7 +97,7 @@ constexpr const char* kFidelityHelp =
     "  NOTE.wav | DIR         recordings, or folders whose .wav files are read in name order; a file is\n"
     "                         named INSTRUMENT-NOTE.wav (NOTE: the MIDI note number, 0..127)\n"
     "  --note N               the MIDI note of every recording given (instead of the file names)\n"
-    "  --plugin PATH          the plug-in (default: Quillon.so next to this program)\n"
+    "  --plugin PATH          the plug-in (default: " QUILLON_PLUGIN_FILE " next to this program)\n"
     "  --harmonics            also print the median level difference (rendering - recording) of each\n"
     "                         harmonic 1-20 in dB per note, then medians per instrument and overall:\n"
     "                         positive where the program plays the harmonic too loud\n"

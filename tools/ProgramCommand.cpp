@@ -170,7 +170,8 @@ int RunBank(TArgs args) {
             "       quillon bank --list B.bpb [--measure] [--plugin PATH]\n"
             "\n"
             "--list prints each program's slot, name, category, frames and what it uses. --measure plays each\n"
-            "through the plug-in (default: Quillon.so next to this program): the peak of a C major chord (C4 E4\n"
+            "through the plug-in (default: " QUILLON_PLUGIN_FILE
+            " next to this program): the peak of a C major chord (C4 E4\n"
             "G4, velocity 100, held 2 s, then released), the MasLevel (%%) that would put it at -6 dBFS, the DC\n"
             "offset, clicks at the note-on and note-off, whether the release ends in silence, and the CPU time of\n"
             "8 notes relative to a plain sawtooth with chorus and reverb.\n");

@@ -71,7 +71,7 @@ constexpr const char* kRenderHelp =
     "  --bank B.bpb           load the 64 sounds of a Quillon bank file into programs 0..63; the\n"
     "                         song's program changes choose among them\n"
     "  --slot N               with --bank: start on sound N (0..63; default 0)\n"
-    "  --plugin PATH          the plug-in (default: Quillon.so next to this program)\n"
+    "  --plugin PATH          the plug-in (default: " QUILLON_PLUGIN_FILE " next to this program)\n"
     "  --rate HZ              sample rate, 8000..768000 (default 44100)\n"
     "  --block N              frames per processing call, 1..65536 (default 512)\n"
     "  --param INDEX=VALUE    set parameter INDEX to VALUE (normalised 0..1) before playing; repeatable\n"

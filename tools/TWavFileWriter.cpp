@@ -75,6 +75,8 @@ bool TWavFileWriter::Open(const std::string& path, int sampleRate, int channels)
     error_.clear();
     path_ = path;
     framesWritten_ = 0;
+    channels_ = channels;
+    sampleRate_ = sampleRate;
     if (path.empty()) return Fail("empty output path");
     struct stat existing {};
     if (path.back() == '/' || (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)))
@@ -92,6 +94,7 @@ bool TWavFileWriter::Open(const std::string& path, int sampleRate, int channels)
                     std::to_string(sampleRate) + " Hz");
     file_ = sf_open_fd(output_.Descriptor(), SFM_WRITE, &info, SF_FALSE);
     if (file_ == nullptr) return Fail("cannot write '" + path + "': " + sf_strerror(nullptr));
+    open_ = true;
     return true;
 }
 
@@ -109,6 +112,7 @@ bool TWavFileWriter::Commit() {
     // Closing writes the final header sizes.
     const int closeResult = sf_close(file_);
     file_ = nullptr;
+    open_ = false;
     if (closeResult != 0) return Fail("cannot finish '" + path_ + "': " + sf_error_number(closeResult));
     const Status status = output_.Commit();
     DisarmCleanup();
@@ -119,6 +123,7 @@ bool TWavFileWriter::Commit() {
 void TWavFileWriter::CloseFile() {
     if (file_ != nullptr) sf_close(file_);
     file_ = nullptr;
+    open_ = false;
 }
 
 void TWavFileWriter::Abandon() {

@@ -1,4 +1,5 @@
-// Writes a 32-bit float WAV file through libsndfile without ever leaving a half-written file under the
+// Writes a 32-bit float WAV file through libsndfile (on Windows: TWavFileWriterRiff.cpp, the RIFF header
+// written directly) without ever leaving a half-written file under the
 // final name: the audio streams into the platform's SafeFileWriter (a temporary file in the same folder),
 // which Commit() flushes to disk and renames over the final path in one step. A failed or abandoned write,
 // an exception and the signals that end a command-line program (SIGINT, SIGTERM, SIGHUP) remove the
@@ -34,7 +35,7 @@ public:
     // Closes and removes the temporary file; nothing happens when none is open.
     void Abandon();
 
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return open_; }
     const std::string& Error() const { return error_; }
     const std::string& TemporaryPath() const { return output_.TemporaryPath(); }
     std::size_t FramesWritten() const { return framesWritten_; }
@@ -47,6 +48,9 @@ private:
     std::string error_;
     SafeFileWriter output_;
     sf_private_tag* file_ = nullptr; // libsndfile's SNDFILE, writing into output_'s temporary file
+    bool open_ = false;              // a file is being written
+    int channels_ = 0;
+    int sampleRate_ = 0; // Hz
     std::size_t framesWritten_ = 0;
 };
 

@@ -230,7 +230,7 @@ int RunInfo(TArgs args) {
     if (const auto error = ParseArgs(args, kInfoOptions, parsed)) return Fail("info: " + *error);
     if (parsed.help) {
         std::printf("usage: quillon info [--plugin PATH]\n\n"
-                    "Loads a VST 2 plug-in (default: Quillon.so next to this program) and prints its\n"
+                    "Loads a VST 2 plug-in (default: " QUILLON_PLUGIN_FILE " next to this program) and prints its\n"
                     "identity, flags, pins, programs and parameter table.\n");
         return 0;
     }
@@ -285,8 +285,10 @@ const std::vector<TCommand>& Commands() {
         {"harmony", quillon::kHarmonySynopsis, quillon::kHarmonySummary, quillon::RunHarmony},
         {"program", quillon::kProgramSynopsis, quillon::kProgramSummary, quillon::RunProgram},
         {"bank", quillon::kBankSynopsis, quillon::kBankSummary, quillon::RunBank},
+#if !QUILLON_TOOL_WITHOUT_GUI // not on Windows yet
         {"skin", quillon::kSkinSynopsis, quillon::kSkinSummary, quillon::RunSkin},
         {"gui", quillon::kGuiSynopsis, quillon::kGuiSummary, quillon::RunGui},
+#endif
     };
     return commands;
 }

@@ -22,7 +22,7 @@ constexpr std::size_t kVersionOffset = 30;
 
 std::string DataFile(const std::string& installFolder, const char* name) {
     if (installFolder.empty()) return {};
-    return (fs::path(installFolder) / "Data" / name).string();
+    return (fs::path(installFolder) / "Data" / name).generic_string(); // "/" between the parts on every system
 }
 
 Status Refused(std::span<int, TMidiLearnFileManager::kControllerCount> table, StatusCode code, std::string message) {

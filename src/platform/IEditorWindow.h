@@ -147,6 +147,10 @@ enum class EditorWindowError : std::uint8_t {
     kUnsupportedDisplay, // the display has no 24-bit true-colour format with 32-bit pixels
 };
 
+// True when this platform has editor windows at all (X11: yes, whether or not a display is reachable now;
+// Windows: not yet). A plug-in built where it is false announces no editor to its host. [any]
+bool EditorWindowsAvailable();
+
 // Makes the editor's window as a child of `parent`, at its top-left corner, shown. Null on failure, with
 // the reason in `*error` when given.
 std::unique_ptr<IEditorWindow> CreateEditorWindow(NativeWindow parent, int width, int height,

@@ -13,15 +13,25 @@ vst2::AEffect* CreateInstance(vst2::audioMasterCallback host) {
 
 } // namespace
 
+// On Windows the module-definition file (Quillon.def) chooses the exports and gives QuillonLegacyMain its
+// exported name; elsewhere the symbols are made visible here and the version script keeps only them.
+#if defined(_WIN32)
+#define QUILLON_ENTRY
+#define QUILLON_LEGACY_NAME
+#else
+#define QUILLON_ENTRY __attribute__((visibility("default")))
+// The assembler name keeps the C++ compiler from treating it as a program's main function.
+#define QUILLON_LEGACY_NAME __asm__("main")
+#endif
+
 extern "C" {
 
-__attribute__((visibility("default"))) vst2::AEffect* VSTPluginMain(vst2::audioMasterCallback host) {
+QUILLON_ENTRY vst2::AEffect* VSTPluginMain(vst2::audioMasterCallback host) {
     return CreateInstance(host);
 }
 
-// The same entry under its historical name. The assembler name keeps the C++ compiler from treating it
-// as a program's main function.
-__attribute__((visibility("default"))) vst2::AEffect* QuillonLegacyMain(vst2::audioMasterCallback host) __asm__("main");
+// The same entry under its historical name, main.
+QUILLON_ENTRY vst2::AEffect* QuillonLegacyMain(vst2::audioMasterCallback host) QUILLON_LEGACY_NAME;
 vst2::AEffect* QuillonLegacyMain(vst2::audioMasterCallback host) {
     return CreateInstance(host);
 }

@@ -2,6 +2,7 @@
 
 #include "core/TCustomVSTMidiPlugin.h"
 #include "editor/TEditorFrame.h"
+#include "platform/IEditorWindow.h"
 #include "plugin/TVSTEditor.h"
 
 #include <memory>
@@ -15,7 +16,8 @@ TCustomVSTMidiPlugin* CreatePluginInstance(vst2::audioMasterCallback host) {
     TVSTEditor::SetFormFactory(CreateEditorFrame);
     try {
         auto plugin = std::make_unique<TCustomVSTMidiPlugin>(host);
-        plugin->setEditor(std::make_unique<TVSTEditor>(*plugin));
+        // Without editor windows on this platform the plug-in has no editor (effFlagsHasEditor stays clear).
+        if (platform::EditorWindowsAvailable()) plugin->setEditor(std::make_unique<TVSTEditor>(*plugin));
         return plugin.release();
     } catch (...) {
         return nullptr;

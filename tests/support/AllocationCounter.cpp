@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -11,9 +12,47 @@ thread_local std::uint64_t tAllocations = 0;
 std::atomic<std::size_t> gLiveBytes{0};
 std::atomic<std::size_t> gPeakBytes{0};
 
-void* Counted(void* p) {
+// The heap's own functions. The Windows C runtime has no aligned_alloc and frees _aligned_malloc blocks
+// only with _aligned_free, so aligned blocks are carved out of malloc blocks there, with the malloc block
+// and the size kept in front of them; glibc's aligned_alloc blocks are ordinary ones.
+#if defined(_WIN32)
+std::size_t UsableSize(void* p) {
+    return _msize(p);
+}
+std::size_t AlignedUsableSize(void* p, std::size_t) {
+    return reinterpret_cast<std::size_t>(static_cast<void**>(p)[-1]);
+}
+void* AlignedAlloc(std::size_t alignment, std::size_t size) {
+    constexpr std::size_t kHeader = 2 * sizeof(void*);
+    void* raw = std::malloc(size + alignment + kHeader);
+    if (!raw) return nullptr;
+    const std::uintptr_t address =
+        (reinterpret_cast<std::uintptr_t>(raw) + kHeader + alignment - 1) / alignment * alignment;
+    void** slots = reinterpret_cast<void**>(address);
+    slots[-2] = raw;
+    slots[-1] = reinterpret_cast<void*>(size);
+    return slots;
+}
+void AlignedFree(void* p) {
+    if (p) std::free(static_cast<void**>(p)[-2]);
+}
+#else
+std::size_t UsableSize(void* p) {
+    return malloc_usable_size(p);
+}
+std::size_t AlignedUsableSize(void* p, std::size_t) {
+    return malloc_usable_size(p);
+}
+void* AlignedAlloc(std::size_t alignment, std::size_t size) {
+    return std::aligned_alloc(alignment, size);
+}
+void AlignedFree(void* p) {
+    std::free(p);
+}
+#endif
+
+void* Counted(void* p, std::size_t size) {
     if (p) {
-        const std::size_t size = malloc_usable_size(p);
         const std::size_t live = gLiveBytes.fetch_add(size, std::memory_order_relaxed) + size;
         std::size_t peak = gPeakBytes.load(std::memory_order_relaxed);
         while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
@@ -22,9 +61,18 @@ void* Counted(void* p) {
     return p;
 }
 
+void* Counted(void* p) {
+    return p ? Counted(p, UsableSize(p)) : p;
+}
+
 void Release(void* p) {
-    if (p) gLiveBytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
+    if (p) gLiveBytes.fetch_sub(UsableSize(p), std::memory_order_relaxed);
     std::free(p);
+}
+
+void ReleaseAligned(void* p, std::align_val_t alignment) {
+    if (p) gLiveBytes.fetch_sub(AlignedUsableSize(p, static_cast<std::size_t>(alignment)), std::memory_order_relaxed);
+    AlignedFree(p);
 }
 
 void* Allocate(std::size_t size) {
@@ -37,7 +85,7 @@ void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
     ++tAllocations;
     const auto a = static_cast<std::size_t>(alignment);
     const std::size_t rounded = ((size ? size : 1) + a - 1) / a * a;
-    if (void* p = Counted(std::aligned_alloc(a, rounded))) return p;
+    if (void* p = AlignedAlloc(a, rounded)) return Counted(p, AlignedUsableSize(p, a));
     throw std::bad_alloc();
 }
 } // namespace
@@ -100,11 +148,11 @@ void operator delete(void* p, const std::nothrow_t&) noexcept {
 void operator delete[](void* p, const std::nothrow_t&) noexcept {
     Release(p);
 }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-    Release(p);
+void operator delete(void* p, std::align_val_t a, const std::nothrow_t&) noexcept {
+    ReleaseAligned(p, a);
 }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-    Release(p);
+void operator delete[](void* p, std::align_val_t a, const std::nothrow_t&) noexcept {
+    ReleaseAligned(p, a);
 }
 void operator delete(void* p) noexcept {
     Release(p);
@@ -118,15 +166,15 @@ void operator delete(void* p, std::size_t) noexcept {
 void operator delete[](void* p, std::size_t) noexcept {
     Release(p);
 }
-void operator delete(void* p, std::align_val_t) noexcept {
-    Release(p);
+void operator delete(void* p, std::align_val_t a) noexcept {
+    ReleaseAligned(p, a);
 }
-void operator delete[](void* p, std::align_val_t) noexcept {
-    Release(p);
+void operator delete[](void* p, std::align_val_t a) noexcept {
+    ReleaseAligned(p, a);
 }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-    Release(p);
+void operator delete(void* p, std::size_t, std::align_val_t a) noexcept {
+    ReleaseAligned(p, a);
 }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-    Release(p);
+void operator delete[](void* p, std::size_t, std::align_val_t a) noexcept {
+    ReleaseAligned(p, a);
 }

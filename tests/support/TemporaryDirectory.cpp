@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 
 namespace quillon::test {
@@ -11,9 +12,20 @@ namespace quillon::test {
 namespace fs = std::filesystem;
 
 TemporaryDirectory::TemporaryDirectory() {
+#if defined(_WIN32)
+    // No mkdtemp: a random name, taken only when creating it succeeds (create_directory fails on a name in use).
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const fs::path candidate = fs::temp_directory_path() / ("quillon-test-" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) path_ = candidate.generic_string();
+    }
+    if (path_.empty()) throw std::runtime_error("cannot create a temporary directory");
+#else
     std::string pattern = (fs::temp_directory_path() / "quillon-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
     path_ = pattern;
+#endif
 }
 
 TemporaryDirectory::~TemporaryDirectory() {

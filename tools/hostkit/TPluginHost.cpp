@@ -1,7 +1,5 @@
 #include "hostkit/TPluginHost.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <bit>
 #include <cinttypes>
@@ -87,17 +85,12 @@ TPluginHost::~TPluginHost() {
 bool TPluginHost::Load(const std::string& path) {
     Unload();
     error_.clear();
-    dlerror(); // NOLINT(concurrency-mt-unsafe): glibc keeps the dl error state per thread
-    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) {
-        const char* reason = dlerror(); // NOLINT(concurrency-mt-unsafe): per thread, as above
-        return Fail("cannot open plug-in library: " + std::string(reason != nullptr ? reason : path));
-    }
-    void* entry = dlsym(library_, "VSTPluginMain");
-    if (entry == nullptr) entry = dlsym(library_, "main");
+    if (std::string reason; !library_.Open(path, reason)) return Fail("cannot open plug-in library: " + reason);
+    void* entry = library_.Symbol("VSTPluginMain");
+    if (entry == nullptr) entry = library_.Symbol("main");
     if (entry == nullptr) return Fail("no VST 2 entry point (VSTPluginMain or main) in " + path);
 
-    // Converting the symbol address to a function pointer is what dlsym is for (POSIX guarantees it).
+    // Converting the symbol address to a function pointer is what dlsym and GetProcAddress are for.
     const auto pluginMain = reinterpret_cast<VstPluginMainProc>(entry);
     TPluginHost* const outer = tConstructing;
     tConstructing = this;
@@ -122,8 +115,7 @@ bool TPluginHost::Load(const std::string& path) {
 
 bool TPluginHost::Fail(std::string message) {
     error_ = std::move(message);
-    if (library_ != nullptr) dlclose(library_);
-    library_ = nullptr;
+    library_.Close();
     return false;
 }
 
@@ -140,8 +132,7 @@ VstIntPtr TPluginHost::Close() {
 
 void TPluginHost::Unload() {
     Close();
-    if (library_ != nullptr) dlclose(library_);
-    library_ = nullptr;
+    library_.Close();
 }
 
 VstIntPtr TPluginHost::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {

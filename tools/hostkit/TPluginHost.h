@@ -1,5 +1,5 @@
-// Host side of the VST 2 binary interface: loads a plug-in library with dlopen, calls its entry with
-// our host callback, keeps the effect record and wraps the dispatcher in typed operations.
+// Host side of the VST 2 binary interface: loads a plug-in library (dlopen, LoadLibraryW: TPluginLibrary), calls its
+// entry with our host callback, keeps the effect record and wraps the dispatcher in typed operations.
 //
 // Design note. A plug-in may call the host callback before its entry function has returned (with a
 // null effect, or with a record the host has not seen yet), and later from any of its threads. The
@@ -14,6 +14,7 @@
 #pragma once
 
 #include "host/vst2.h"
+#include "hostkit/TPluginLibrary.h"
 
 #include <array>
 #include <atomic>
@@ -67,10 +68,10 @@ public:
     TPluginHost& operator=(const TPluginHost&) = delete;
 
     // Loading ---------------------------------------------------------------------------------------
-    // dlopen the library (RTLD_NOW | RTLD_LOCAL), call VSTPluginMain (or main) and validate the record.
+    // Load the library (TPluginLibrary), call VSTPluginMain (or main) and validate the record.
     // Returns false and keeps a one-line reason in Error() on failure; the library is then closed.
     bool Load(const std::string& path);
-    // Suspends if resumed, sends effClose (unless already closed) and dlcloses the library.
+    // Suspends if resumed, sends effClose (unless already closed) and unloads the library.
     void Unload();
     // Suspends if resumed and sends effClose; the record is invalid afterwards. Returns effClose's result.
     vst2::VstIntPtr Close();
@@ -173,7 +174,7 @@ private:
     void SetEventSlot(std::size_t slot, vst2::VstEvent* event);
 
     TSettings settings_;
-    void* library_ = nullptr;
+    TPluginLibrary library_;
     vst2::AEffect* effect_ = nullptr;
     bool registered_ = false;
     bool resumed_ = false;

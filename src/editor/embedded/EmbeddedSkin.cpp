@@ -3,6 +3,21 @@
 #include "editor/EmbeddedSkin.h"
 
 // clang-format off
+#if defined(_WIN32)
+// PE/COFF: a read-only data section, no symbol visibility (the module-definition file decides the exports),
+// and C symbols carry the target's label prefix ("_" on 32-bit x86).
+#define QUILLON_EMBED_TEXT(x) #x
+#define QUILLON_EMBED_PREFIX(x) QUILLON_EMBED_TEXT(x)
+#define QUILLON_EMBED(name, path)                                                                        \
+    __asm__(".section .rdata$" #name ",\"dr\"\n"                                                         \
+            ".balign 16\n"                                                                                \
+            ".globl " QUILLON_EMBED_PREFIX(__USER_LABEL_PREFIX__) #name "_begin\n"                        \
+            QUILLON_EMBED_PREFIX(__USER_LABEL_PREFIX__) #name "_begin:\n"                                 \
+            ".incbin \"" path "\"\n"                                                                      \
+            ".globl " QUILLON_EMBED_PREFIX(__USER_LABEL_PREFIX__) #name "_end\n"                          \
+            QUILLON_EMBED_PREFIX(__USER_LABEL_PREFIX__) #name "_end:\n"                                   \
+            ".text\n")
+#else
 #define QUILLON_EMBED(name, path)                                                                        \
     __asm__(".section .rodata." #name ",\"a\"\n"                                                          \
             ".balign 16\n"                                                                                \
@@ -10,6 +25,7 @@
             ".incbin \"" path "\"\n"                                                                      \
             ".globl " #name "_end\n.hidden " #name "_end\n" #name "_end:\n"                               \
             ".previous\n")
+#endif
 // clang-format on
 
 QUILLON_EMBED(quillon_skin_1, QUILLON_SKIN_1_PATH);

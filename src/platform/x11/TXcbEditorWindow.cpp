@@ -749,6 +749,10 @@ int DisplayScaleForDpi(double dpi) {
     return dpi >= 144 ? 2 : 1;
 }
 
+bool EditorWindowsAvailable() {
+    return true;
+}
+
 int PreferredDisplayScale() {
     int screenNumber = 0;
     xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
