@@ -2,6 +2,7 @@
 
 #include "TextStatements.h"
 #include "core/ParameterTable.h"
+#include "editor/MenuTable.h"
 #include "effects/TClassicChorusEffect.h"
 #include "effects/TClassicDelayEffect.h"
 #include "effects/TClassicPhaserEffect.h"
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace quillon::describe {
@@ -31,13 +33,16 @@ constexpr TGroup kGroups[] = {{"osc", 0, 6},        {"penv", 7, 11},    {"noise"
                               {"velo", 74, 75},     {"chorus", 76, 83}, {"phaser", 84, 91}, {"delay", 92, 99},
                               {"reverb", 100, 105}, {"voice", 106, 123}};
 
-constexpr const char* kFilterTypes[] = {"Lowpass 6",  "Lowpass 12",  "Lowpass 24",  "mg Lowpass",
-                                        "Highpass 6", "Highpass 12", "Highpass 24", "mg Highpass",
-                                        "Bandpass 6", "Bandpass 12", "Notch 6",     "Notch 12"};
-constexpr const char* kNoiseTypes[] = {"White", "Pink", "Breath 1", "Breath 2", "Blow"};
-constexpr const char* kLfoWaveforms[] = {"Sine",          "Triangle",      "Square",        "Sawtooth Up",
-                                         "Sawtooth Down", "Exponential 1", "Exponential 2", "Exponential 3",
-                                         "Exponential 4", "Noise S/H"};
+// The captions of one of the editor's menus, in item order: the filter types, noise types and LFO
+// waveforms are named in descriptions as the editor names them.
+std::vector<const char*> MenuCaptions(std::string_view menu) {
+    std::vector<const char*> captions;
+    if (const TMenuLayout* layout = FindMenu(menu))
+        for (const TMenuItemLayout& item : layout->items)
+            captions.push_back(item.caption);
+    return captions;
+}
+
 constexpr const char* kSources[] = {"aftertouch", "pitchbend", "modwheel", "breath", "expression", "softpedal"};
 // Routing rows in source order (aftertouch, pitch bend, wheel, breath, expression, soft pedal).
 constexpr int kRowTargets[] = {kAftertouchTarget, kPitchBendTarget,  kModWheelTarget,
@@ -252,18 +257,21 @@ std::optional<std::string> SetParameter(int index, const std::string& text, TPar
         current[index] = MenuValue(index, position + firstTag);
         return std::nullopt;
     };
+    static const std::vector<const char*> filterTypes = MenuCaptions("FilterMenu");
+    static const std::vector<const char*> lfoWaveforms = MenuCaptions("LfoWaveformMenu");
+    static const std::vector<const char*> noiseTypes = MenuCaptions("NoiseEqMenu");
     switch (index) {
     case kFilterType:
-        return menu(kFilterTypes, 1);
+        return menu(filterTypes, 1);
     case kLfo1Waveform:
     case kLfo2Waveform:
-        return menu(kLfoWaveforms, 1);
+        return menu(lfoWaveforms, 1);
     case kNoiseType:
         if (Folded(text) == "off") {
             current[kNoiseLevel] = 0.0f;
             return std::nullopt;
         }
-        return menu(kNoiseTypes, 1);
+        return menu(noiseTypes, 1);
     default:
         break;
     }
