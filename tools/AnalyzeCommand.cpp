@@ -9,6 +9,7 @@
 #include "analysis/TWaveStream.h"
 #include "core/TProgramBank.h"
 #include "files/TPresetsFileManager.h"
+#include "platform/Utf8Path.h"
 
 #include <unistd.h>
 
@@ -136,8 +137,9 @@ int RunAnalyze(TArgs args) {
         if (mode == nullptr)
             return Fail("analyze: --mode '" + parsed.Value("--mode") + "' is not dynamic, medium or soft");
     }
-    const std::string name =
-        parsed.Has("--name") ? parsed.Value("--name") : std::filesystem::path(inputPath).stem().string().substr(0, 24);
+    const std::string name = parsed.Has("--name")
+                                 ? parsed.Value("--name")
+                                 : platform::Utf8FromPath(platform::PathFromUtf8(inputPath).stem()).substr(0, 24);
     if (name.size() > static_cast<std::size_t>(record::kNameLength))
         return Fail("analyze: a program name has at most 24 characters");
 

@@ -19,6 +19,7 @@
 #include "analysis/THarmonicAudioAnalyzer.h"
 #include "files/TPresetsFileManager.h"
 #include "hostkit/TRecordRenderer.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <array>
@@ -127,12 +128,12 @@ struct TNoteResult {
 };
 
 std::optional<std::string> NoteFromName(const fs::path& path, TNoteFile& file) {
-    const std::string stem = path.stem().string();
+    const std::string stem = platform::Utf8FromPath(path.stem());
     const std::size_t dash = stem.rfind('-');
     const std::optional<long long> note =
         dash == std::string::npos ? std::nullopt : IntegerArgument(stem.substr(dash + 1));
     if (!note || *note < 0 || *note > 127)
-        return path.string() + ": the name does not end in -NOTE (a MIDI note 0..127); give --note";
+        return platform::Utf8FromPath(path) + ": the name does not end in -NOTE (a MIDI note 0..127); give --note";
     file.instrument = stem.substr(0, dash);
     file.note = static_cast<int>(*note);
     return std::nullopt;
@@ -149,21 +150,21 @@ std::optional<std::string> CollectFiles(const TParsedArgs& parsed, std::vector<T
     std::vector<fs::path> paths;
     for (const std::string& argument : parsed.positional) {
         std::error_code error;
-        if (fs::is_directory(argument, error)) {
+        if (fs::is_directory(platform::PathFromUtf8(argument), error)) {
             std::vector<fs::path> inside;
-            for (const auto& entry : fs::directory_iterator(argument, error))
+            for (const auto& entry : fs::directory_iterator(platform::PathFromUtf8(argument), error))
                 if (entry.path().extension() == ".wav") inside.push_back(entry.path());
             if (inside.empty()) return argument + ": no .wav files in this folder";
             std::sort(inside.begin(), inside.end());
             paths.insert(paths.end(), inside.begin(), inside.end());
-        } else if (fs::exists(argument, error)) {
-            paths.emplace_back(argument);
+        } else if (fs::exists(platform::PathFromUtf8(argument), error)) {
+            paths.push_back(platform::PathFromUtf8(argument));
         } else {
             return argument + ": no such file or folder";
         }
     }
     for (const fs::path& path : paths) {
-        TNoteFile file{path.string(), path.stem().string(), note.value_or(0)};
+        TNoteFile file{platform::Utf8FromPath(path), platform::Utf8FromPath(path.stem()), note.value_or(0)};
         if (!note)
             if (auto error = NoteFromName(path, file)) return error;
         files.push_back(file);
@@ -385,7 +386,7 @@ std::optional<std::string> WriteSynthetic(const std::string& folder) {
     constexpr double kSeconds = 2.5;
     constexpr auto kFrames = static_cast<std::int64_t>(kRate * kSeconds);
     std::error_code error;
-    fs::create_directories(folder, error);
+    fs::create_directories(platform::PathFromUtf8(folder), error);
     if (error) return folder + ": " + error.message();
     std::mt19937 random(1234);
     std::uniform_real_distribution<double> noise(-1.0, 1.0);
@@ -421,7 +422,8 @@ std::optional<std::string> WriteSynthetic(const std::string& folder) {
                 samples[n] += static_cast<float>(0.4 * (1.0 - t / 0.15) * noise(random));
         }
         TWavFileWriter writer;
-        const std::string path = (fs::path(folder) / (name + "-" + std::to_string(tone.note) + ".wav")).string();
+        const std::string path = platform::Utf8FromPath(
+            platform::PathFromUtf8(folder) / platform::PathFromUtf8(name + "-" + std::to_string(tone.note) + ".wav"));
         if (!writer.Open(path, kRate, 1) || !writer.Write(samples.data(), samples.size()) || !writer.Commit())
             return writer.Error();
     }

@@ -10,6 +10,7 @@
 #include "files/THarmonyFileManager.h"
 #include "files/TPresetsFileManager.h"
 #include "platform/ReadWholeFile.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -86,8 +87,9 @@ private:
         return text::At(name_, s.line, message);
     }
     std::string Path(const std::string& file) const {
-        const std::filesystem::path path(file);
-        return path.is_absolute() || folder_.empty() ? file : (std::filesystem::path(folder_) / path).string();
+        const std::filesystem::path path = platform::PathFromUtf8(file);
+        return path.is_absolute() || folder_.empty() ? file
+                                                     : platform::Utf8FromPath(platform::PathFromUtf8(folder_) / path);
     }
 
     std::optional<std::string> Frame(const TStatement& s);
@@ -273,7 +275,7 @@ std::optional<std::string> TCompiler::Harmony(const TStatement& s) {
     const std::string& file = s.words[1];
     const std::string path = Path(file);
     const std::string extension = [&] {
-        std::string e = std::filesystem::path(file).extension().string();
+        std::string e = platform::Utf8FromPath(platform::PathFromUtf8(file).extension());
         std::transform(e.begin(), e.end(), e.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         return e;
@@ -474,7 +476,8 @@ std::optional<std::string> ReadDescription(const std::string& path, TProgramDesc
     const platform::ReadFileResult file = platform::ReadWholeFile(path, kMaxDescriptionBytes);
     if (!file.Ok()) return file.status.message.empty() ? path + ": cannot be read" : file.status.message;
     const std::string_view content(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size());
-    return CompileDescription(content, path, std::filesystem::path(path).parent_path().string(), description);
+    return CompileDescription(content, path, platform::Utf8FromPath(platform::PathFromUtf8(path).parent_path()),
+                              description);
 }
 
 } // namespace quillon

@@ -10,6 +10,7 @@
 #include "editor/SkinTable.h"
 #include "editor/TEditorSkin.h"
 #include "platform/SafeFileWriter.h"
+#include "platform/Utf8Path.h"
 
 #include <cctype>
 #include <cstdio>
@@ -80,9 +81,10 @@ Status WriteBytes(const std::string& path, const std::vector<std::uint8_t>& byte
 
 int WriteSkinFiles(const std::string& folder) {
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    std::filesystem::create_directories(platform::PathFromUtf8(folder), error);
     if (error) return Fail("skin: cannot make the folder " + folder + ": " + error.message());
-    if (!std::filesystem::is_directory(folder, error)) return Fail("skin: " + folder + " is not a folder");
+    if (!std::filesystem::is_directory(platform::PathFromUtf8(folder), error))
+        return Fail("skin: " + folder + " is not a folder");
     int images = 0;
     int atlases = 0;
     for (const int scale : {1, 2}) {

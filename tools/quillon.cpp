@@ -15,6 +15,7 @@
 #include "SkinCommand.h"
 #include "WavCommand.h"
 #include "hostkit/TPluginHost.h"
+#include "platform/ProgramArguments.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -303,7 +304,8 @@ void PrintUsage(std::FILE* stream) {
 } // namespace
 
 int main(int argc, char** argv) try {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    // UTF-8 on every system, Windows' code pages notwithstanding: file names reach the commands intact.
+    const std::vector<std::string> args = quillon::platform::ProgramArguments(argc, argv);
     if (args.empty()) {
         PrintUsage(stderr);
         return 1;

@@ -6,6 +6,7 @@
 
 #include "files/TPresetsFileManager.h"
 #include "platform/SafeFileWriter.h"
+#include "platform/Utf8Path.h"
 
 #include <filesystem>
 #include <functional>
@@ -49,7 +50,8 @@ bool Done(platform::IUserPrompt& prompt, const Status& status) {
 // says Yes. A write-protected file is not asked about: the save refuses it and says so.
 void MayOverwrite(platform::IUserPrompt& prompt, const std::string& path, std::function<void(bool may)> go) {
     std::error_code error;
-    if (!std::filesystem::exists(path, error) || SafeFileWriter::IsWriteProtected(path)) return go(true);
+    if (!std::filesystem::exists(platform::PathFromUtf8(path), error) || SafeFileWriter::IsWriteProtected(path))
+        return go(true);
     prompt.Ask(kOverwriteQuestion, PromptButtons::kYesCancel,
                [go = std::move(go)](PromptAnswer answer) { go(answer == PromptAnswer::kYes); });
 }
@@ -215,9 +217,9 @@ bool TVSTMidiPlugin::SaveBankFileAs(int bank, TCommandDone then) {
 }
 
 void TVSTMidiPlugin::ForgetBankFile(const std::string& path) {
-    const std::filesystem::path gone = std::filesystem::path(path).lexically_normal();
+    const std::filesystem::path gone = platform::PathFromUtf8(path).lexically_normal();
     for (std::string& name : bankFileName_)
-        if (!name.empty() && std::filesystem::path(name).lexically_normal() == gone) name.clear();
+        if (!name.empty() && platform::PathFromUtf8(name).lexically_normal() == gone) name.clear();
 }
 
 } // namespace quillon

@@ -6,6 +6,7 @@
 #include "editor/TPluginGUIForm.h"
 #include "platform/ISettingsStore.h"
 #include "platform/ListFolder.h"
+#include "platform/Utf8Path.h"
 #include "toolkit/TBAListBox.h"
 
 #include <filesystem>
@@ -216,8 +217,9 @@ std::optional<std::string> TPluginGUI::SelectedBankPath() const {
     if (banks == nullptr || banks->ItemIndex() < 0) return std::nullopt;
     const platform::SettingRead folder = plugin_.Settings().ReadSetting(platform::kSettingProgramBankDir);
     if (!folder.found) return std::nullopt;
-    return (std::filesystem::path(folder.text) / (banks->Item(banks->ItemIndex()) + std::string(kBankExtension)))
-        .string();
+    return platform::Utf8FromPath(
+        platform::PathFromUtf8(folder.text) /
+        platform::PathFromUtf8(banks->Item(banks->ItemIndex()) + std::string(kBankExtension)));
 }
 
 void TPluginGUI::BankListControlClick() {
@@ -277,7 +279,7 @@ void TPluginGUI::DeleteSelectedBank() {
     const std::optional<std::string> path = SelectedBankPath();
     if (!path) return;
     std::error_code error;
-    if (!std::filesystem::remove(*path, error) || error) {
+    if (!std::filesystem::remove(platform::PathFromUtf8(*path), error) || error) {
         prompt_->ShowMessage(kDeleteBankFailed);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cstring>
@@ -25,7 +26,8 @@ Status THarmonyFileManager::Save(const std::string& path) const {
 
 Status THarmonyFileManager::Load(const std::string& path) {
     std::error_code error;
-    if (!std::filesystem::exists(path, error)) return Status::Failure(StatusCode::kNotFound, kNotFound);
+    if (!std::filesystem::exists(platform::PathFromUtf8(path), error))
+        return Status::Failure(StatusCode::kNotFound, kNotFound);
     // The whole file at once: a file that changes while it is read is refused, never half taken. No valid
     // file comes near the limit, which only bounds what a damaged one can make us allocate.
     const platform::ReadFileResult file = platform::ReadWholeFile(path, kMaxFileBytes);

@@ -4,6 +4,7 @@
 #include "files/LittleEndian.h"
 #include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,7 +23,7 @@ constexpr std::size_t kVersionOffset = 30;
 
 std::string DataFile(const std::string& installFolder, const char* name) {
     if (installFolder.empty()) return {};
-    return (fs::path(installFolder) / "Data" / name).generic_string(); // "/" between the parts on every system
+    return platform::Utf8FromPath(platform::PathFromUtf8(installFolder) / "Data" / name);
 }
 
 Status Refused(std::span<int, TMidiLearnFileManager::kControllerCount> table, StatusCode code, std::string message) {
@@ -77,9 +78,9 @@ Status TMidiLearnFileManager::Decode(std::span<const std::uint8_t> bytes, std::s
 Status TMidiLearnFileManager::ReadAssignments(std::span<int, kControllerCount> table) const {
     std::error_code error;
     std::string path = CustomPath();
-    if (path.empty() || !fs::exists(path, error)) {
+    if (path.empty() || !fs::exists(platform::PathFromUtf8(path), error)) {
         path = FactoryPath();
-        if (path.empty() || !fs::exists(path, error))
+        if (path.empty() || !fs::exists(platform::PathFromUtf8(path), error))
             return Refused(table, StatusCode::kNotFound, ""); // nothing installed, nothing learned: no message
     }
     // The whole file at once: one that changes while it is read is refused, never half taken.
@@ -93,12 +94,12 @@ Status TMidiLearnFileManager::WriteAssignments(std::span<const int, kControllerC
     if (installFolder_.empty())
         return Status::Failure(StatusCode::kNotFound,
                                "The installation folder is not known: " + std::generic_category().message(ENOENT));
-    const fs::path data = fs::path(installFolder_) / "Data";
+    const fs::path data = platform::PathFromUtf8(installFolder_) / "Data";
     std::error_code error;
     fs::create_directories(data, error);
     if (error)
         return Status::Failure(StatusCode::kWriteError,
-                               "Cannot create the folder " + data.string() + ": " + error.message());
+                               "Cannot create the folder " + platform::Utf8FromPath(data) + ": " + error.message());
     const FileBytes bytes = Encode(table);
     return SafeFileWriter::Write(CustomPath(), {std::span<const std::uint8_t>(bytes)});
 }
@@ -106,7 +107,7 @@ Status TMidiLearnFileManager::WriteAssignments(std::span<const int, kControllerC
 Status TMidiLearnFileManager::DeleteCustomAssignments() const {
     const std::string path = CustomPath();
     std::error_code error;
-    if (!path.empty() && !fs::remove(path, error) && error)
+    if (!path.empty() && !fs::remove(platform::PathFromUtf8(path), error) && error)
         return Status::Failure(StatusCode::kWriteError, "Cannot delete the file " + path + ": " + error.message());
     return Status::Success();
 }

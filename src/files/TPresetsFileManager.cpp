@@ -4,6 +4,7 @@
 #include "files/ZlibCodec.h"
 #include "platform/ReadWholeFile.h"
 #include "platform/SafeFileWriter.h"
+#include "platform/Utf8Path.h"
 
 #include <cstring>
 #include <filesystem>
@@ -132,7 +133,8 @@ Status Compose(const TPresetsFileManager::Format& format, std::span<const std::u
 
 Status Load(const TPresetsFileManager::Format& format, const std::string& path, std::span<std::uint8_t> target) {
     std::error_code error;
-    if (!fs::is_regular_file(path, error)) return Status::Failure(StatusCode::kNotFound, kFileNotFound);
+    if (!fs::is_regular_file(platform::PathFromUtf8(path), error))
+        return Status::Failure(StatusCode::kNotFound, kFileNotFound);
     // The whole file at once: a file that changes while it is read is refused, never half taken.
     const platform::ReadFileResult file =
         platform::ReadWholeFile(path, format.headerSize + TPresetsFileManager::kMaxPayloadSize);
