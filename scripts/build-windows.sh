@@ -112,6 +112,22 @@ print(f'   {len(native) // 2} frames, peak {peak:.3g}, max difference ' +
 if diff > 1e-4: sys.exit('the renders differ by more than -80 dBFS')
 PY
         done
+
+        # Names outside the ANSI code page, on the command line and in every path: the tool and the plug-in
+        # in such a folder (found there by their module path), a program, a bank and a render written into
+        # another. Wine hands the arguments over as UTF-8 only in a UTF-8 locale.
+        echo "-- quillon.exe with non-ASCII folder and file names"
+        tools="$dir/paths/Wërkzeug 音" sounds="$dir/paths/Klänge 音色"
+        rm -rf "$dir/paths" && mkdir -p "$tools" "$sounds" && cp "$dir/quillon.exe" "$dir/Quillon.dll" "$tools/"
+        (cd "$tools" && export LC_ALL=C.UTF-8 &&
+            wine ./quillon.exe program --wave saw --name "Größe" -o "../Klänge 音色/Größe.bpa" &&
+            wine ./quillon.exe bank "../Klänge 音色/Größe.bpa" -o "../Klänge 音色/Bänk ♪.bpb" &&
+            wine ./quillon.exe render "$root/examples/demo.mid" --bank "../Klänge 音色/Bänk ♪.bpb" \
+                -o "../Klänge 音色/Démo.wav") >"$dir/paths.log" 2>&1 </dev/null || { cat "$dir/paths.log"; status=1; }
+        for file in "Größe.bpa" "Bänk ♪.bpb" "Démo.wav"; do
+            [[ -s "$sounds/$file" ]] || { echo "FAIL: quillon.exe did not write $sounds/$file" >&2; status=1; }
+        done
+        ls "$sounds" | sed 's/^/   /'
     fi
 done
 [[ $status -eq 0 ]] && echo "== all checks passed" || echo "== FAILED" >&2

@@ -1,8 +1,8 @@
 // UTF-8 strings to file-system paths and back: names outside ASCII name the same file both ways, on every
 // system; text that is not UTF-8 is kept where paths are bytes and replaced where they are UTF-16.
+#include "platform/Utf8Path.h"
 #include "platform/ListFolder.h"
 #include "platform/ReadWholeFile.h"
-#include "platform/Utf8Path.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +18,9 @@ using platform::Utf8FromPath;
 namespace {
 
 // "Größe.bpa", "Klänge", "音色.bpb", "𝄞" (outside the Basic Multilingual Plane: a surrogate pair in UTF-16).
-const std::vector<std::string> kNames = {"Gr\xC3\xB6\xC3\x9F" "e.bpa", "Kl\xC3\xA4nge", "\xE9\x9F\xB3\xE8\x89\xB2.bpb",
-                                         "\xF0\x9D\x84\x9E"};
+const std::vector<std::string> kNames = {"Gr\xC3\xB6\xC3\x9F"
+                                         "e.bpa",
+                                         "Kl\xC3\xA4nge", "\xE9\x9F\xB3\xE8\x89\xB2.bpb", "\xF0\x9D\x84\x9E"};
 constexpr bool kBytePaths = std::is_same_v<std::filesystem::path::value_type, char>;
 
 } // namespace
@@ -65,5 +66,9 @@ TEST(Utf8PathTest, TextThatIsNotUtf8) {
 
     // Byte paths keep any name the system gave (a Latin-1 file name on Linux names that file again); UTF-16
     // paths cannot hold it and get the replacement.
-    EXPECT_EQ(Utf8FromPath(PathFromUtf8("Gr\xF6\xDF" "e")), kBytePaths ? "Gr\xF6\xDF" "e" : "Gr" + replacement + replacement + "e");
+    EXPECT_EQ(Utf8FromPath(PathFromUtf8("Gr\xF6\xDF"
+                                        "e")),
+              kBytePaths ? "Gr\xF6\xDF"
+                           "e"
+                         : "Gr" + replacement + replacement + "e");
 }

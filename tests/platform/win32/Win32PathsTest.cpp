@@ -21,8 +21,9 @@ namespace quillon {
 namespace {
 
 constexpr const char* kFolderName = "Kl\xC3\xA4nge \xE9\x9F\xB3\xE8\x89\xB2"; // "Klänge 音色"
-constexpr const char* kProgramName = "Gr\xC3\xB6\xC3\x9F" "e.bpa";           // "Größe.bpa"
-constexpr const char* kBankName = "\xE9\x9F\xB3\xE8\x89\xB2.bpb";             // "音色.bpb"
+constexpr const char* kProgramName = "Gr\xC3\xB6\xC3\x9F"
+                                     "e.bpa";                     // "Größe.bpa"
+constexpr const char* kBankName = "\xE9\x9F\xB3\xE8\x89\xB2.bpb"; // "音色.bpb"
 
 class Win32PathsTest : public ::testing::Test {
 protected:
@@ -30,7 +31,9 @@ protected:
 
     // True when the file exists under exactly this UTF-16 name: a name garbled through the ANSI code page
     // would be some other file.
-    static bool ExistsAsWide(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    static bool ExistsAsWide(const std::wstring& path) {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
     std::wstring WideFolder() const { return platform::win32::Widen(temporary_.Path()) + L"/Kl\u00E4nge \u97F3\u8272"; }
 
     test::TemporaryDirectory temporary_;
@@ -61,7 +64,10 @@ TEST_F(Win32PathsTest, SavesListsAndLoadsProgramsAndBanksUnderNonAnsiNames) {
     EXPECT_EQ(loaded, bank);
     ASSERT_TRUE(files.LoadProgram(programPath, TPresetsFileManager::ProgramSpan(loaded.data(), program.size())));
     EXPECT_TRUE(std::equal(program.begin(), program.end(), loaded.begin()));
-    EXPECT_EQ(files.LoadProgram(folder_ + "/Gr\xC3\xB6sse.bpa", TPresetsFileManager::ProgramSpan(loaded.data(), program.size())).code,
+    EXPECT_EQ(files
+                  .LoadProgram(folder_ + "/Gr\xC3\xB6sse.bpa",
+                               TPresetsFileManager::ProgramSpan(loaded.data(), program.size()))
+                  .code,
               StatusCode::kNotFound);
 
     THarmonyFileManager harmony;
@@ -96,8 +102,12 @@ TEST_F(Win32PathsTest, ConvertsBetweenUtf8AndTheSystemsUtf16Paths) {
     EXPECT_EQ(platform::Utf8FromPath(std::filesystem::path(L"C:\\Kl\u00E4nge\\x.bpa")), "C:/Kl\xC3\xA4nge/x.bpa");
     EXPECT_EQ(platform::Utf8FromPath(std::filesystem::path(L"\U0001D11E")), "\xF0\x9D\x84\x9E") << "a surrogate pair";
     // What the system allows but UTF-8 cannot say, and the reverse, becomes U+FFFD instead of an exception.
-    EXPECT_EQ(platform::Utf8FromPath(std::filesystem::path(std::wstring{L'a', wchar_t(0xD800), L'b'})), "a\xEF\xBF\xBD" "b");
-    EXPECT_EQ(platform::PathFromUtf8("a\xFF" "b").native(), L"a\uFFFDb");
+    EXPECT_EQ(platform::Utf8FromPath(std::filesystem::path(std::wstring{L'a', wchar_t(0xD800), L'b'})), "a\xEF\xBF\xBD"
+                                                                                                        "b");
+    EXPECT_EQ(platform::PathFromUtf8("a\xFF"
+                                     "b")
+                  .native(),
+              L"a\uFFFDb");
 }
 
 } // namespace
