@@ -4,8 +4,10 @@
 // own), SIGTERM and an abort remove the temporary file before the program ends.
 #include "TWavFileWriter.h"
 
+#include "platform/ListFolder.h"
+#include "platform/Utf8Path.h"
+
 #include <io.h>
-#include <sys/stat.h>
 
 #include <array>
 #include <atomic>
@@ -13,26 +15,30 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <vector>
 
 namespace quillon {
 
 namespace {
 
-char gPendingPath[4096];
+// The temporary file's path as Windows names it (UTF-16), ready for _wremove in a signal handler.
+wchar_t gPendingPath[4096];
 std::atomic<bool> gPendingArmed{false};
 
 extern "C" void RemovePendingAndDie(int signal) {
-    if (gPendingArmed.exchange(false)) std::remove(gPendingPath);
+    if (gPendingArmed.exchange(false)) _wremove(gPendingPath);
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
 
 void ArmCleanup(const std::string& path) {
     static bool installed = false;
-    if (path.size() >= sizeof gPendingPath) return;
+    const std::wstring wide = platform::PathFromUtf8(path).native();
+    if (wide.size() >= std::size(gPendingPath)) return;
     gPendingArmed.store(false);
-    std::memcpy(gPendingPath, path.c_str(), path.size() + 1);
+    std::wmemcpy(gPendingPath, wide.c_str(), wide.size() + 1);
     gPendingArmed.store(true);
     if (installed) return;
     installed = true;
@@ -104,9 +110,7 @@ bool TWavFileWriter::Open(const std::string& path, int sampleRate, int channels)
     path_ = path;
     framesWritten_ = 0;
     if (path.empty()) return Fail("empty output path");
-    struct _stat64 existing {};
-    if (path.back() == '/' || path.back() == '\\' ||
-        (_stat64(path.c_str(), &existing) == 0 && (existing.st_mode & _S_IFDIR) != 0))
+    if (path.back() == '/' || path.back() == '\\' || platform::IsExistingFolder(path)) // UTF-8, not ANSI
         return Fail("output path '" + path + "' is a folder");
     if (channels < 1 || channels > 256 || sampleRate < 1)
         return Fail("cannot write a WAV file with " + std::to_string(channels) + " channels at " +
