@@ -301,11 +301,7 @@ void PrintUsage(std::FILE* stream) {
     std::fprintf(stream, "\n'quillon <command> --help' describes a command.\n");
 }
 
-} // namespace
-
-int main(int argc, char** argv) try {
-    // UTF-8 on every system, Windows' code pages notwithstanding: file names reach the commands intact.
-    const std::vector<std::string> args = quillon::platform::ProgramArguments(argc, argv);
+int Run(const std::vector<std::string>& args) try {
     if (args.empty()) {
         PrintUsage(stderr);
         return 1;
@@ -320,4 +316,13 @@ int main(int argc, char** argv) try {
     return Fail("unknown command '" + args[0] + "' (try 'quillon --help')");
 } catch (const std::exception& error) {
     return Fail(error.what());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // UTF-8 on every system, Windows' code pages notwithstanding: file names reach the commands intact and
+    // show as they are in messages.
+    const quillon::platform::Utf8Console console;
+    return Run(quillon::platform::ProgramArguments(argc, argv));
 }

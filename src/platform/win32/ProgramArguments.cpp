@@ -20,4 +20,13 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
 }
 
+Utf8Console::Utf8Console() {
+    const UINT current = GetConsoleOutputCP(); // 0 without a console
+    if (current != 0 && current != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) previous_ = current;
+}
+
+Utf8Console::~Utf8Console() {
+    if (previous_ != 0) SetConsoleOutputCP(previous_);
+}
+
 } // namespace quillon::platform
