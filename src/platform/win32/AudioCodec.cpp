@@ -5,8 +5,9 @@
 // whole blocks into it.
 //
 // A stream keeps one ACM conversion open. Conversions of consecutive blocks continue the driver's state
-// (GSM 6.10 carries its filter from block to block); a conversion anywhere else starts the driver afresh
-// (ACM_STREAMCONVERTF_START), as does the first one.
+// (GSM 6.10 carries its filter from block to block). A conversion anywhere else starts from a newly opened
+// conversion, since not every driver resets its state on ACM_STREAMCONVERTF_START (wine's GSM 6.10 driver
+// keeps it); the first conversion of each carries that flag all the same.
 #include "platform/IAudioCodec.h"
 
 #include <windows.h>
@@ -73,12 +74,25 @@ WAVEFORMATEX PcmRecord(const WaveFormat& format) {
     return record;
 }
 
+// An open ACM conversion from `source` to `pcm`; null when no driver converts between them.
+HACMSTREAM OpenConversion(std::vector<std::uint8_t>& source, WAVEFORMATEX& pcm) {
+    HACMSTREAM stream = nullptr;
+    if (acmStreamOpen(&stream, nullptr, AsRecord(source), &pcm, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) !=
+        MMSYSERR_NOERROR)
+        return nullptr;
+    return stream;
+}
+
 class AcmStream : public IAudioCodec::Stream {
 public:
-    AcmStream(HACMSTREAM stream, std::uint16_t sourceBlock, std::uint64_t dataBytes, IAudioCodec::DataReader reader)
-        : stream_(stream), sourceBlock_(sourceBlock), dataBytes_(dataBytes), reader_(std::move(reader)) {}
+    AcmStream(HACMSTREAM stream, std::vector<std::uint8_t> source, const WAVEFORMATEX& pcm, std::uint64_t dataBytes,
+              IAudioCodec::DataReader reader)
+        : stream_(stream), sourceRecord_(std::move(source)), pcmRecord_(pcm),
+          sourceBlock_(AsRecord(sourceRecord_)->nBlockAlign), dataBytes_(dataBytes), reader_(std::move(reader)) {}
 
-    ~AcmStream() override { acmStreamClose(stream_, 0); }
+    ~AcmStream() override {
+        if (stream_ != nullptr) acmStreamClose(stream_, 0);
+    }
     AcmStream(const AcmStream&) = delete;
     AcmStream& operator=(const AcmStream&) = delete;
 
@@ -103,6 +117,11 @@ public:
         const std::size_t sourceBytes = got / sourceBlock_ * sourceBlock_;
         if (sourceBytes == 0) return 0;
 
+        DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN;
+        if (firstBlock != nextBlock_) {
+            if (nextBlock_ != kNotStarted && !Reopen()) return -1;
+            flags |= ACM_STREAMCONVERTF_START;
+        }
         ACMSTREAMHEADER header{};
         header.cbStruct = sizeof header;
         header.pbSrc = source_.data();
@@ -112,8 +131,6 @@ public:
         header.cbDstLength = static_cast<DWORD>(std::min(capacity, limit));
         header.dwDstUser = header.cbDstLength;
         if (acmStreamPrepareHeader(stream_, &header, 0) != MMSYSERR_NOERROR) return -1;
-        DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN;
-        if (firstBlock != nextBlock_) flags |= ACM_STREAMCONVERTF_START;
         const MMRESULT converted = acmStreamConvert(stream_, &header, flags);
         const DWORD used = header.cbDstLengthUsed;
         const DWORD consumed = header.cbSrcLengthUsed;
@@ -121,7 +138,7 @@ public:
         header.cbDstLength = header.dwDstUser;
         acmStreamUnprepareHeader(stream_, &header, 0);
         if (converted != MMSYSERR_NOERROR) {
-            nextBlock_ = std::numeric_limits<std::uint64_t>::max(); // the state is unknown: start afresh
+            nextBlock_ = kUnknownState; // the next conversion starts afresh
             return -1;
         }
         nextBlock_ = firstBlock + consumed / sourceBlock_;
@@ -129,6 +146,16 @@ public:
     }
 
 private:
+    static constexpr std::uint64_t kNotStarted = std::numeric_limits<std::uint64_t>::max();
+    static constexpr std::uint64_t kUnknownState = kNotStarted - 1;
+
+    bool Reopen() {
+        acmStreamClose(stream_, 0);
+        stream_ = OpenConversion(sourceRecord_, pcmRecord_);
+        nextBlock_ = kNotStarted;
+        return stream_ != nullptr;
+    }
+
     std::size_t Size(std::size_t bytes, DWORD direction) const {
         if (bytes > std::numeric_limits<DWORD>::max()) return 0;
         DWORD size = 0;
@@ -137,11 +164,13 @@ private:
     }
 
     HACMSTREAM stream_;
+    std::vector<std::uint8_t> sourceRecord_;
+    WAVEFORMATEX pcmRecord_;
     std::size_t sourceBlock_;
     std::uint64_t dataBytes_;
     IAudioCodec::DataReader reader_;
     std::vector<std::uint8_t> source_;
-    std::uint64_t nextBlock_ = std::numeric_limits<std::uint64_t>::max(); // the first conversion starts
+    std::uint64_t nextBlock_ = kNotStarted; // the block that continues the driver's state
 };
 
 class AcmCodec : public IAudioCodec {
@@ -169,12 +198,10 @@ public:
         if (source.blockAlign == 0 || destination.tag != WaveFormat::kPcm) return nullptr;
         std::vector<std::uint8_t> record = AcmFormat(source);
         WAVEFORMATEX pcm = PcmRecord(destination);
-        HACMSTREAM stream = nullptr;
-        if (acmStreamOpen(&stream, nullptr, AsRecord(record), &pcm, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) !=
-            MMSYSERR_NOERROR)
-            return nullptr;
+        HACMSTREAM stream = OpenConversion(record, pcm);
+        if (stream == nullptr) return nullptr;
         dataBytes = dataBytes / source.blockAlign * source.blockAlign;
-        return std::make_unique<AcmStream>(stream, source.blockAlign, dataBytes, std::move(reader));
+        return std::make_unique<AcmStream>(stream, std::move(record), pcm, dataBytes, std::move(reader));
     }
 };
 
