@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the Windows cross build needs on Debian, when any of it is missing (safe to run again):
 # the mingw-w64 GCC compilers with the posix thread model (std::thread), static zlib for mingw, wine
-# (64- and 32-bit, after adding the i386 architecture) to run the tools and tests, and Xvfb for the
-# editor's window tests. Nothing else is pulled in (no recommends). GoogleTest's sources come with
+# (64- and 32-bit, after adding the i386 architecture) to run the tools and tests, with libgsm for both
+# (wine's GSM 6.10 codec driver loads it when a GSM file is decoded), and Xvfb for the editor's window tests. Nothing else is pulled in (no recommends). GoogleTest's sources come with
 # scripts/install-deps.sh (libgtest-dev).
 set -euo pipefail
 packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     libz-mingw-w64-dev
-    wine wine64 wine32:i386
+    wine wine64 wine32:i386 libgsm1 libgsm1:i386
     xvfb xauth
 )
 SUDO=""
