@@ -62,7 +62,7 @@ public:
                                                std::uint64_t dataBytes, DataReader reader) = 0;
 };
 
-// The codec service of this platform (libsndfile).
+// The codec service of this platform: libsndfile on Linux, the Audio Compression Manager on Windows.
 std::unique_ptr<IAudioCodec> CreateAudioCodec();
 
 } // namespace quillon::platform
