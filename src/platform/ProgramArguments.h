@@ -13,18 +13,23 @@ namespace quillon::platform {
 // by the same rules as argv; argc and argv are then only a fallback.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-// While one lives, the UTF-8 text the program prints shows as such in a console. Windows consoles decode
-// output in their own code page, so it is set to UTF-8 and set back afterwards; Linux terminals need
-// nothing. Output into a file or a pipe is the same UTF-8 bytes on every system.
+// Sets a console the program writes to to show UTF-8 and returns what to give RestoreConsole afterwards.
+// Windows consoles decode output in their own code page, which is set to UTF-8 here; Linux terminals need
+// nothing (0 comes back). Output into a file or a pipe is the same UTF-8 bytes on every system.
+unsigned UseUtf8Console();
+// Gives the console back the code page UseUtf8Console() replaced (`previous`, 0: nothing to do).
+void RestoreConsole(unsigned previous);
+
+// UseUtf8Console() for the lifetime of the object.
 class Utf8Console {
 public:
-    Utf8Console();
-    ~Utf8Console();
+    Utf8Console() : previous_(UseUtf8Console()) {}
+    ~Utf8Console() { RestoreConsole(previous_); }
     Utf8Console(const Utf8Console&) = delete;
     Utf8Console& operator=(const Utf8Console&) = delete;
 
 private:
-    unsigned previous_ = 0; // the code page to set back; 0 when none was changed
+    unsigned previous_;
 };
 
 } // namespace quillon::platform

@@ -6,7 +6,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
 }
 
-Utf8Console::Utf8Console() = default;
-Utf8Console::~Utf8Console() = default;
+unsigned UseUtf8Console() {
+    return 0;
+}
+
+void RestoreConsole(unsigned /*previous*/) {}
 
 } // namespace quillon::platform

@@ -20,13 +20,13 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
 }
 
-Utf8Console::Utf8Console() {
+unsigned UseUtf8Console() {
     const UINT current = GetConsoleOutputCP(); // 0 without a console
-    if (current != 0 && current != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) previous_ = current;
+    return current != 0 && current != CP_UTF8 && SetConsoleOutputCP(CP_UTF8) ? current : 0;
 }
 
-Utf8Console::~Utf8Console() {
-    if (previous_ != 0) SetConsoleOutputCP(previous_);
+void RestoreConsole(unsigned previous) {
+    if (previous != 0) SetConsoleOutputCP(previous);
 }
 
 } // namespace quillon::platform
