@@ -5,7 +5,6 @@
 #include "files/TMidiLearnFileManager.h"
 #include "files/TPresetsFileManager.h"
 #include "platform/ListFolder.h"
-#include "platform/ProgramArguments.h"
 #include "platform/Utf8Path.h"
 #include "platform/win32/Utf16.h"
 #include "support/TemporaryDirectory.h"
@@ -109,20 +108,6 @@ TEST_F(Win32PathsTest, ConvertsBetweenUtf8AndTheSystemsUtf16Paths) {
                                      "b")
                   .native(),
               L"a\uFFFDb");
-}
-
-TEST(Win32ConsoleTest, ShowsUtf8WhileTheToolRunsAndGivesTheCodePageBack) {
-    const bool own = GetConsoleOutputCP() == 0 && AllocConsole(); // output redirected: a console of its own
-    const UINT before = GetConsoleOutputCP();
-    if (before == 0) GTEST_SKIP() << "no console can be attached";
-    ASSERT_TRUE(SetConsoleOutputCP(850));
-    {
-        const platform::Utf8Console console;
-        EXPECT_EQ(GetConsoleOutputCP(), UINT{CP_UTF8});
-    }
-    EXPECT_EQ(GetConsoleOutputCP(), 850u);
-    SetConsoleOutputCP(before);
-    if (own) FreeConsole();
 }
 
 } // namespace
