@@ -224,6 +224,9 @@ private:
     void DeleteBankMenuItemClick();
     // The bank file of the selected bank row in the bank folder; none without a row or a settings store.
     std::optional<std::string> SelectedBankPath() const;
+    // The folder the bank list shows: the "ProgramBankDir" setting, or when that is empty the installation's
+    // "Banks" folder where there is one; nothing when the settings store cannot be opened.
+    std::optional<std::string> BankFolder() const;
     void HandlingSelectorChange(TDIBControl& sender, std::size_t settingsOffset, std::string_view envelope);
     void ViewHarmonicsPhaseLevelChanged(TDIBControl& sender);
     void HarmonyInspectorRangeSelectorChange(TDIBControl& sender);

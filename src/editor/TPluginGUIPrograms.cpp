@@ -4,6 +4,7 @@
 #include "core/TCustomVSTMidiPlugin.h"
 #include "editor/TEditorPrompt.h"
 #include "editor/TPluginGUIForm.h"
+#include "files/InstallFolder.h"
 #include "platform/ISettingsStore.h"
 #include "platform/ListFolder.h"
 #include "platform/Utf8Path.h"
@@ -124,14 +125,28 @@ void TPluginGUI::WriteProgramNames() {
     SelectCurrentProgram();
 }
 
+std::optional<std::string> TPluginGUI::BankFolder() const {
+    const platform::SettingRead folder = plugin_.Settings().ReadSetting(platform::kSettingProgramBankDir);
+    if (!folder.found) return std::nullopt;
+    if (!folder.text.empty()) return folder.text;
+    // None chosen: the installation's own banks, where an installation unpacked by hand (which records no
+    // setting) has them.
+    const std::string installFolder = FindInstallFolder(plugin_.Settings());
+    if (installFolder.empty()) return folder.text;
+    const std::filesystem::path banks = platform::PathFromUtf8(installFolder) / "Banks";
+    std::error_code error;
+    if (!std::filesystem::is_directory(banks, error)) return folder.text;
+    return platform::Utf8FromPath(banks);
+}
+
 void TPluginGUI::FillBankList() {
     auto* banks = ControlAs<TBAListBox>("BankListControl");
     if (banks == nullptr) return;
-    const platform::SettingRead folder = plugin_.Settings().ReadSetting(platform::kSettingProgramBankDir);
-    if (!folder.found) return;
+    const std::optional<std::string> folder = BankFolder();
+    if (!folder) return;
     banks->Clear();
     std::vector<std::string> names;
-    platform::ListFolder(folder.text, names);
+    platform::ListFolder(*folder, names);
     for (const std::string& name : names)
         if (name.size() > kBankExtension.size() && name.ends_with(kBankExtension))
             banks->AddItem(name.substr(0, name.size() - kBankExtension.size()));
@@ -215,10 +230,10 @@ void TPluginGUI::PatchListBankChange(TDIBControl& sender) {
 std::optional<std::string> TPluginGUI::SelectedBankPath() const {
     const auto* banks = ControlAs<TBAListBox>("BankListControl");
     if (banks == nullptr || banks->ItemIndex() < 0) return std::nullopt;
-    const platform::SettingRead folder = plugin_.Settings().ReadSetting(platform::kSettingProgramBankDir);
-    if (!folder.found) return std::nullopt;
+    const std::optional<std::string> folder = BankFolder();
+    if (!folder) return std::nullopt;
     return platform::Utf8FromPath(
-        platform::PathFromUtf8(folder.text) /
+        platform::PathFromUtf8(*folder) /
         platform::PathFromUtf8(banks->Item(banks->ItemIndex()) + std::string(kBankExtension)));
 }
 

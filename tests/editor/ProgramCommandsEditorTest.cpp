@@ -167,6 +167,24 @@ TEST_F(ProgramCommandsTest, BankCommandsSaveLoadAndDeleteBankFiles) {
     EXPECT_EQ(BankList().Count(), 1);
 }
 
+// Without a bank folder of the user's, the list shows the installation's banks (an installation unpacked by
+// hand records none); a chosen folder replaces them.
+TEST_F(ProgramCommandsTest, TheInstallationsBanksAreListedUntilABankFolderIsChosen) {
+    TemporaryDirectory installation;
+    std::filesystem::create_directories(installation / "Banks");
+    ASSERT_TRUE(plugin->SaveBankFile(0, installation / "Banks/Factory A.bpb"));
+    plugin->Settings().WriteSetting(platform::kSettingInstallFolder, installation.Path());
+    form->ChangeBankDirectory("");
+    ASSERT_EQ(BankList().Count(), 1);
+    EXPECT_EQ(BankList().Item(0), "Factory A");
+    ClickRow(BankList(), 0);
+    EXPECT_EQ(plugin->BankFileName(0), installation / "Banks/Factory A.bpb");
+
+    form->ChangeBankDirectory(banks.Path());
+    EXPECT_EQ(BankList().Count(), 0);
+    plugin->Settings().WriteSetting(platform::kSettingInstallFolder, "");
+}
+
 // With the editor's prompt installed, a question waits in a message box while the form goes on idling; the
 // command finishes when it is answered, and not at all when the form closes first.
 TEST_F(ProgramCommandsTest, QuestionsWaitInTheEditorUntilAnswered) {
