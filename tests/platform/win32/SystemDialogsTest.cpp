@@ -90,7 +90,8 @@ private:
 };
 
 void Press(HWND dialog, int button) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
 void TypeName(HWND dialog, const wchar_t* name) {
@@ -103,8 +104,8 @@ protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        folder_ = win32::ForwardSlashes(win32::Narrow(temp)) + "quillon-dialogs-" +
-                  std::to_string(GetCurrentProcessId());
+        folder_ =
+            win32::ForwardSlashes(win32::Narrow(temp)) + "quillon-dialogs-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryW(win32::Widen(folder_).c_str(), nullptr);
     }
     void TearDown() override {
@@ -139,7 +140,8 @@ TEST_F(SystemDialogsTest, FileDialogsAreModalTitledAndAddTheDefaultExtension) {
         TypeName(dialog, L"Choir");
         Press(dialog, IDOK);
     });
-    std::unique_ptr<SystemFileDialog> saved = SystemFileDialog::Start(Request(SystemDialogKind::kSave, "Save Harmony File"));
+    std::unique_ptr<SystemFileDialog> saved =
+        SystemFileDialog::Start(Request(SystemDialogKind::kSave, "Save Harmony File"));
     ASSERT_TRUE(save.Join());
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(title, L"Save Harmony File");
@@ -151,13 +153,15 @@ TEST_F(SystemDialogsTest, FileDialogsAreModalTitledAndAddTheDefaultExtension) {
         TypeName(dialog, L"Choir.bha");
         Press(dialog, IDOK);
     });
-    std::unique_ptr<SystemFileDialog> opened = SystemFileDialog::Start(Request(SystemDialogKind::kOpen, "Open Harmony File"));
+    std::unique_ptr<SystemFileDialog> opened =
+        SystemFileDialog::Start(Request(SystemDialogKind::kOpen, "Open Harmony File"));
     ASSERT_TRUE(open.Join());
     EXPECT_EQ(opened->Poll(), SystemDialogState::kConfirmed);
     EXPECT_EQ(opened->Path(), folder_ + "/Choir.bha");
 
     DialogDriver cancel(thread_, [](HWND dialog) { Press(dialog, IDCANCEL); });
-    std::unique_ptr<SystemFileDialog> cancelled = SystemFileDialog::Start(Request(SystemDialogKind::kOpen, "Open Harmony File"));
+    std::unique_ptr<SystemFileDialog> cancelled =
+        SystemFileDialog::Start(Request(SystemDialogKind::kOpen, "Open Harmony File"));
     ASSERT_TRUE(cancel.Join());
     EXPECT_EQ(cancelled->Poll(), SystemDialogState::kCancelled);
     EXPECT_TRUE(cancelled->Path().empty());
@@ -205,7 +209,9 @@ TEST_F(SystemDialogsTest, MessageBoxesShowTheTextAndMapTheButtons) {
         EXPECT_EQ(answer, item.answer) << static_cast<int>(item.buttons);
         EXPECT_EQ(caption, L"Quillon");
         EXPECT_EQ(text, L"Error 13: Not a wave file!\r\nSecond line");
-        if (item.buttons == SystemBoxButtons::kYesCancel) EXPECT_EQ(okButton, L"&Yes");
+        if (item.buttons == SystemBoxButtons::kYesCancel) {
+            EXPECT_EQ(okButton, L"&Yes");
+        }
     }
 }
 
@@ -218,8 +224,8 @@ TEST_F(SystemDialogsTest, PanelsAnswerAtOnceWhenTheModalDialogEnds) {
         TypeName(dialog, L"Choir");
         Press(dialog, IDOK);
     });
-    TFileDialogOptions options{TFileDialogMode::Save, "Save Program File", "Brindmor Program|*.bpa", "bpa", folder_,
-                               false, {}};
+    TFileDialogOptions options{
+        TFileDialogMode::Save, "Save Program File", "Brindmor Program|*.bpa", "bpa", folder_, false, {}};
     EXPECT_TRUE(TSystemDialogPanel::Run(
         layer, options, [&](const std::string& path) { answers.push_back(path); },
         [&] { answers.emplace_back("cancelled"); }, [&] { answers.emplace_back("failed"); }));
