@@ -70,16 +70,14 @@ public:
     }
 
 private:
+    static BOOL CALLBACK TakeDialog(HWND window, LPARAM result) {
+        if (!IsDialog(window)) return TRUE;
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
     static HWND FindDialog(DWORD thread) {
         HWND found = nullptr;
-        EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM result) {
-                if (!IsDialog(window)) return TRUE;
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(thread, TakeDialog, reinterpret_cast<LPARAM>(&found));
         return found;
     }
 
