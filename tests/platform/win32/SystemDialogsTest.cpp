@@ -18,6 +18,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace quillon::platform {
@@ -92,6 +93,21 @@ void Press(HWND dialog, int button) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
+// Enumeration: the first dialog other than search->first goes to search->second.
+BOOL CALLBACK TakeOtherDialog(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<std::pair<HWND, HWND>*>(data);
+    if (window == search->first || !IsDialog(window)) return TRUE;
+    search->second = window;
+    return FALSE;
+}
+
+// A dialog of `thread` other than `dialog` (a question it asks), or null.
+HWND OtherDialog(DWORD thread, HWND dialog) {
+    std::pair<HWND, HWND> search{dialog, nullptr};
+    EnumThreadWindows(thread, TakeOtherDialog, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
 void TypeName(HWND dialog, const wchar_t* name) {
     HWND field = GetDlgItem(dialog, cmb13); // the name's combo box, or the older plain field
     SetWindowTextW(field ? field : GetDlgItem(dialog, edt1), name);
@@ -156,6 +172,28 @@ TEST_F(SystemDialogsTest, FileDialogsAreModalTitledAndAddTheDefaultExtension) {
     ASSERT_TRUE(open.Join());
     EXPECT_EQ(opened->Poll(), SystemDialogState::kConfirmed);
     EXPECT_EQ(opened->Path(), folder_ + "/Choir.bha");
+
+    // Replacing that file: the dialog asks only when the request says so.
+    for (const bool overwritePrompt : {false, true}) {
+        bool asked = false;
+        DialogDriver replace(thread_, [&](HWND dialog) {
+            TypeName(dialog, L"Choir");
+            Press(dialog, IDOK);
+            for (int tries = 0; tries < 40 && !asked; ++tries) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (HWND question = OtherDialog(thread_, dialog)) {
+                    asked = true;
+                    Press(question, IDYES);
+                }
+            }
+        });
+        SystemDialogRequest request = Request(SystemDialogKind::kSave, "Save Harmony File");
+        request.overwritePrompt = overwritePrompt;
+        std::unique_ptr<SystemFileDialog> replaced = SystemFileDialog::Start(request);
+        ASSERT_TRUE(replace.Join());
+        EXPECT_EQ(asked, overwritePrompt);
+        EXPECT_EQ(replaced->Path(), folder_ + "/Choir.bha");
+    }
 
     DialogDriver cancel(thread_, [](HWND dialog) { Press(dialog, IDCANCEL); });
     std::unique_ptr<SystemFileDialog> cancelled =
