@@ -64,8 +64,8 @@ void OpenBuiltIn(TModalLayer& layer, TFileDialogOptions options, TPathCallback o
         TFileDialog::Show(layer, std::move(options), std::move(onOk), std::move(onCancel));
 }
 
-// The system's dialog when the settings ask for it (or leave it to the platform) and one can be started, else (and when
-// it fails to show) the editor's own.
+// The system's dialog when the settings ask for it (or leave the choice to the platform, which takes it) and
+// one can be started; else, and when it fails to show, the editor's own.
 void OpenDialog(TModalLayer& layer, const platform::ISettingsStore& settings, TFileDialogOptions options,
                 TPathCallback onOk, std::function<void()> onCancel) {
     if (platform::WantsSystemDialogs(settings.ReadSetting(platform::kSettingFileDialog).text)) {
