@@ -275,5 +275,46 @@ TEST_F(SystemDialogsTest, PanelsAnswerAtOnceWhenTheModalDialogEnds) {
     EXPECT_FALSE(layer.IsOpen());
 }
 
+// A window of the test thread that closes the editor's panels, as a host's timer closing the editor would,
+// while a modal dialog's loop runs.
+LRESULT CALLBACK CloseLayerOnRequest(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_APP) reinterpret_cast<TModalLayer*>(GetWindowLongPtrW(window, GWLP_USERDATA))->CloseAll();
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST_F(SystemDialogsTest, AnEditorClosedWhileADialogRunsHearsNoAnswer) {
+    WNDCLASSW type{};
+    type.lpfnWndProc = CloseLayerOnRequest;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = L"QuillonCloseLayerOnRequest";
+    RegisterClassW(&type);
+    HWND host = CreateWindowW(type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, type.hInstance, nullptr);
+    ASSERT_NE(host, nullptr);
+    TModalLayer layer;
+    SetWindowLongPtrW(host, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&layer));
+    int heard = 0;
+    const auto closeThenAnswer = [host](int button) {
+        return [host, button](HWND dialog) {
+            SendMessageW(host, WM_APP, 0, 0); // served by the dialog's loop on the test thread
+            Press(dialog, button);
+        };
+    };
+
+    DialogDriver file(thread_, closeThenAnswer(IDCANCEL));
+    TFileDialogOptions options{
+        TFileDialogMode::Open, "Open Program File", "Brindmor Program|*.bpa", "bpa", folder_, false, {}};
+    EXPECT_TRUE(TSystemDialogPanel::Run(
+        layer, options, [&](const std::string&) { ++heard; }, [&] { ++heard; }, [&] { ++heard; }));
+    ASSERT_TRUE(file.Join());
+
+    DialogDriver box(thread_, closeThenAnswer(IDYES));
+    TSystemMessageBox::Show(layer, "Quillon", "Reset?", TMsgButtons::mbYesNo, [&](int) { ++heard; });
+    ASSERT_TRUE(box.Join());
+    EXPECT_EQ(heard, 0);
+    EXPECT_FALSE(layer.IsOpen());
+    DestroyWindow(host);
+    UnregisterClassW(type.lpszClassName, type.hInstance);
+}
+
 } // namespace
 } // namespace quillon::platform
