@@ -153,13 +153,21 @@ TEST_F(FileDialogsTest, TheEditorsOwnUnlessTheSettingsAskForTheSystems) {
     ScopedEnvironment environment;
     environment.Set("PATH", folder.Path());
     const std::string tool = folder / "zenity";
-    std::ofstream(tool) << "#!/bin/sh\nsleep 5\n";
+    std::ofstream(tool) << "#!/bin/sh\nexit 1\n"; // cancels at once
     chmod(tool.c_str(), 0755);
     for (const char* setting : {"", "editor", "system"}) {
         ASSERT_TRUE(plugin->Settings().WriteSetting(platform::kSettingFileDialog, setting));
-        form->ChooseFolder("Choose", [](const std::string&) {});
+        int cancelled = 0;
+        form->ChooseFolder(
+            "Choose", [](const std::string&) {}, [&] { ++cancelled; });
         const bool system = std::string(setting) == "system";
         EXPECT_EQ(dynamic_cast<TSystemDialogPanel*>(form->ModalLayer().Top()) != nullptr, system) << setting;
+        // The tool's answer is read (and the tool reaped) by the clock.
+        for (int i = 0; i < 200 && system && !cancelled; ++i) {
+            form->AdvanceClock(TSystemDialogPanel::kPollMs);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(cancelled, system ? 1 : 0) << setting;
         form->ModalLayer().CloseAll();
         form->ShowMessage("Quillon", "File not found!");
         EXPECT_NE(dynamic_cast<TMessageBox*>(form->ModalLayer().Top()), nullptr) << setting;
