@@ -3,8 +3,9 @@
 //
 // Queue: messages, questions and save dialogs wait in the order they arrive and show one at a time; the
 // next opens when the one shown closes. A question is answered when its box closes, from the form's event
-// call that closed it (so later than Ask returns); the answer may ask the next question at once. Message
-// boxes are captioned "Quillon"; message texts break lines with "\r", shown as line breaks.
+// call that closed it (so later than Ask returns; the system's modal boxes and dialogs, where the form uses
+// them, answer before it returns); the answer may ask the next question at once. Message boxes are
+// captioned "Quillon"; message texts break lines with "\r", shown as line breaks.
 //
 // Detach (the form closing): what waits or shows is dropped unanswered, so those commands end there and no
 // callback refers to the form again. A detached prompt writes messages to stderr and answers questions at

@@ -119,9 +119,10 @@ public:
 
     // Panels ----------------------------------------------------------------------------------------------
     // Opens a message box over the form; `onClose` gets the button chosen (mrOk, mrCancel, mrYes, mrNo),
-    // unless the form closes first. The box is valid while it is open.
-    TMessageBox& ShowMessage(std::string caption, std::string text, TMsgButtons buttons = TMsgButtons::mbOK,
-                             TModalCallback onClose = {});
+    // unless the form closes first. The system's box (TSystemMessageBox) where the settings choose the
+    // system's dialogs and the platform has one: modal, answered before this returns.
+    void ShowMessage(std::string caption, std::string text, TMsgButtons buttons = TMsgButtons::mbOK,
+                     TModalCallback onClose = {});
     TModalLayer& ModalLayer() { return modalLayer_; }
     // Opens the file dialog of `kind` over the form; `onOk` gets the chosen path when the user confirms,
     // `onCancel` runs when the user cancels; neither runs when the form closes first.

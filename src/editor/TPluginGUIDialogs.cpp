@@ -1,4 +1,5 @@
-// The form's message boxes, questions and file and folder dialogs, drawn on its modal layer.
+// The form's message boxes, questions and file and folder dialogs: drawn on its modal layer, or the system's
+// where the settings choose them (on Windows by default).
 #include "editor/TPluginGUI.h"
 
 #include "core/TCustomVSTMidiPlugin.h"
@@ -7,6 +8,7 @@
 #include "platform/IFileDialogs.h"
 #include "toolkit/TFileDialog.h"
 #include "toolkit/TSystemDialogPanel.h"
+#include "toolkit/TSystemMessageBox.h"
 
 namespace quillon {
 
@@ -62,14 +64,14 @@ void OpenBuiltIn(TModalLayer& layer, TFileDialogOptions options, TPathCallback o
         TFileDialog::Show(layer, std::move(options), std::move(onOk), std::move(onCancel));
 }
 
-// The desktop's dialog when the settings ask for it and one can be started, else (and when it fails to show)
-// the editor's own.
+// The system's dialog when the settings ask for it (or leave the choice to the platform, which takes it) and
+// one can be started; else, and when it fails to show, the editor's own.
 void OpenDialog(TModalLayer& layer, const platform::ISettingsStore& settings, TFileDialogOptions options,
                 TPathCallback onOk, std::function<void()> onCancel) {
-    if (settings.ReadSetting(platform::kSettingFileDialog).text == "system") {
+    if (platform::WantsSystemDialogs(settings.ReadSetting(platform::kSettingFileDialog).text)) {
         TModalLayer* target = &layer; // the layer outlives every callback of its panels
         auto builtIn = [target, options, onOk, onCancel] { OpenBuiltIn(*target, options, onOk, onCancel); };
-        if (TSystemDialogPanel::Show(layer, options, onOk, onCancel, std::move(builtIn))) return;
+        if (TSystemDialogPanel::Run(layer, options, onOk, onCancel, std::move(builtIn))) return;
     }
     OpenBuiltIn(layer, std::move(options), std::move(onOk), std::move(onCancel));
 }
@@ -96,9 +98,13 @@ TModalStyle form::PanelStyle(const TEditorSkin& skin) {
 
 void TPluginGUI::AddDialogHandlers(THandlerTable& /*table*/) {}
 
-TMessageBox& TPluginGUI::ShowMessage(std::string caption, std::string text, TMsgButtons buttons,
-                                     TModalCallback onClose) {
-    return TMessageBox::Show(modalLayer_, std::move(caption), std::move(text), buttons, std::move(onClose));
+void TPluginGUI::ShowMessage(std::string caption, std::string text, TMsgButtons buttons, TModalCallback onClose) {
+    if (TSystemMessageBox::Available() &&
+        platform::WantsSystemDialogs(plugin_.Settings().ReadSetting(platform::kSettingFileDialog).text)) {
+        TSystemMessageBox::Show(modalLayer_, caption, text, buttons, std::move(onClose));
+        return;
+    }
+    TMessageBox::Show(modalLayer_, std::move(caption), std::move(text), buttons, std::move(onClose));
 }
 
 void TPluginGUI::ShowFileDialog(TFileDialogKind kind, TPathCallback onOk, std::function<void()> onCancel) {

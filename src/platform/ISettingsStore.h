@@ -18,7 +18,9 @@ inline constexpr const char* kSettingPresetHarmonyDir = "PresetHarmonyDir"; // f
 inline constexpr const char* kSettingAudioFileDir = "AudioFileDir";         // folder of WAV files to analyse
 inline constexpr const char* kSettingInstallFolder = "InstallFolder";       // holds the "Data" folder
 inline constexpr const char* kSettingManual = "Manual";                     // path of the user's manual
-// "system": the file dialogs are the desktop's (zenity or kdialog) where one is found; else the editor's own.
+// Whose file dialogs and message boxes the editor shows: "system" the system's (on Linux the desktop's file
+// dialogs, zenity or kdialog, where one is found), "editor" (any other text) its own; empty or missing, the
+// platform's choice: the system's on Windows, the editor's own on Linux (SystemDialogsByDefault).
 inline constexpr const char* kSettingFileDialog = "FileDialog";
 
 struct SettingRead {

@@ -1,5 +1,11 @@
-// The desktop's own file and folder dialogs, for users who prefer them to the editor's: zenity, else kdialog,
-// found on PATH, run as a child process that is polled and never waited for.
+// The desktop's own file and folder dialogs, for users who prefer them to the editor's (on Windows, where
+// they are what users expect, they are the default).
+//
+// Windows: the common dialogs (open, save, and the shell's folder browser), modal as everywhere on Windows.
+// Start runs the dialog to its end (its own message loop keeps the host's windows served) and returns it
+// already answered; Poll then just reports. The owner window is the request's, else the active window.
+//
+// Linux: zenity, else kdialog, found on PATH, run as a child process that is polled and never waited for.
 //
 // The child starts through posix_spawn in a session of its own, with the signals at their defaults, no
 // signal blocked, the caller's environment without LD_LIBRARY_PATH and LD_PRELOAD (libraries the host runs
@@ -15,6 +21,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillon::platform {
@@ -29,10 +37,29 @@ struct SystemDialogRequest {
     std::string filterName;            // "Brindmor Program"
     std::vector<std::string> patterns; // "*.bpa"; none: every file
     bool overwritePrompt = false;      // a save asks before replacing a file
+    std::string defaultExtension;      // without the dot; Windows adds it to a typed name without one
+    void* owner = nullptr;             // Windows: the owner window (HWND); null: the active window
 };
 
-// The path of the tool Start would run (zenity, else kdialog, on PATH), empty when there is none.
+// The path of the tool Start would run (zenity, else kdialog, on PATH), empty when there is none. On Windows
+// the common dialogs' library.
 std::string FindSystemDialogTool();
+
+// Whether Start shows the dialog modally and returns it answered (Windows), rather than leaving it to run
+// while the caller polls (Linux).
+bool SystemFileDialogIsModal();
+// Whether the system's dialogs (and message boxes) are used when the settings do not choose: yes on Windows,
+// no on Linux, where the desktop's dialogs are an option.
+bool SystemDialogsByDefault();
+// The folder a dialog starts in when the caller has none: the home folder on Linux, nothing (the system's
+// own choice) on Windows.
+std::string SystemDialogDefaultFolder();
+
+// The choice of the settings value kSettingFileDialog: "system" asks for the system's dialogs, any other
+// text ("editor") for the editor's own, and an empty or missing value leaves it to `byDefault`.
+inline bool WantsSystemDialogs(std::string_view setting, bool byDefault = SystemDialogsByDefault()) {
+    return setting.empty() ? byDefault : setting == "system";
+}
 
 class SystemFileDialog {
 public:
@@ -50,6 +77,8 @@ public:
 
 private:
     SystemFileDialog(int pid, int output) : pid_(pid), output_(output) {}
+    // A dialog that has ended (Windows).
+    SystemFileDialog(SystemDialogState state, std::string path) : path_(std::move(path)), state_(state) {}
     void Conclude(bool exited, int status);
 
     int pid_ = -1;

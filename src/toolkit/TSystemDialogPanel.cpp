@@ -19,8 +19,9 @@ platform::SystemDialogRequest RequestOf(const TFileDialogOptions& options) {
                                                              : platform::SystemDialogKind::kOpen;
     request.title = options.title;
     const std::string& start = options.folder;
-    request.folder =
-        platform::IsAbsolutePath(start) && platform::IsExistingFolder(start) ? start : platform::HomeFolder();
+    request.folder = platform::IsAbsolutePath(start) && platform::IsExistingFolder(start)
+                         ? start
+                         : platform::SystemDialogDefaultFolder();
     const std::size_t bar = options.filter.find('|');
     request.filterName = options.filter.substr(0, bar);
     if (bar != std::string::npos) {
@@ -32,6 +33,7 @@ platform::SystemDialogRequest RequestOf(const TFileDialogOptions& options) {
         }
     }
     request.overwritePrompt = options.overwritePrompt;
+    request.defaultExtension = options.defaultExtension;
     return request;
 }
 
@@ -42,24 +44,51 @@ TSystemDialogPanel::TSystemDialogPanel(TFileDialogOptions options, std::unique_p
 
 TSystemDialogPanel::~TSystemDialogPanel() = default;
 
+TModalCallback TSystemDialogPanel::Answer(TSystemDialogPanel* opened, TFileDialogCallback onOk,
+                                          std::function<void()> onCancel, std::function<void()> onFailed) {
+    return
+        [opened, onOk = std::move(onOk), onCancel = std::move(onCancel), onFailed = std::move(onFailed)](int result) {
+            if (result == mrOk) {
+                const std::string path = opened->FileName();
+                if (onOk) onOk(path);
+            } else if (result == kFailed) {
+                if (onFailed) onFailed();
+            } else if (onCancel) {
+                onCancel();
+            }
+        };
+}
+
 TSystemDialogPanel* TSystemDialogPanel::Show(TModalLayer& layer, TFileDialogOptions options, TFileDialogCallback onOk,
                                              std::function<void()> onCancel, std::function<void()> onFailed) {
     std::unique_ptr<platform::SystemFileDialog> dialog = platform::SystemFileDialog::Start(RequestOf(options));
     if (!dialog) return nullptr;
     auto panel = std::make_unique<TSystemDialogPanel>(std::move(options), std::move(dialog));
     TSystemDialogPanel* opened = panel.get();
-    layer.Open(std::move(panel), [opened, onOk = std::move(onOk), onCancel = std::move(onCancel),
-                                  onFailed = std::move(onFailed)](int result) {
-        if (result == mrOk) {
-            const std::string path = opened->FileName();
-            if (onOk) onOk(path);
-        } else if (result == kFailed) {
-            if (onFailed) onFailed();
-        } else if (onCancel) {
-            onCancel();
-        }
-    });
+    layer.Open(std::move(panel), Answer(opened, std::move(onOk), std::move(onCancel), std::move(onFailed)));
     return opened;
+}
+
+bool TSystemDialogPanel::Run(TModalLayer& layer, TFileDialogOptions options, TFileDialogCallback onOk,
+                             std::function<void()> onCancel, std::function<void()> onFailed) {
+    if (!platform::SystemFileDialogIsModal())
+        return Show(layer, std::move(options), std::move(onOk), std::move(onCancel), std::move(onFailed)) != nullptr;
+    const platform::SystemDialogRequest request = RequestOf(options);
+    auto panel = std::make_unique<TSystemDialogPanel>(std::move(options), nullptr);
+    TSystemDialogPanel* opened = panel.get();
+    const std::weak_ptr<int> alive = panel->alive_;
+    layer.Open(std::move(panel), Answer(opened, std::move(onOk), std::move(onCancel), std::move(onFailed)));
+    std::unique_ptr<platform::SystemFileDialog> dialog = platform::SystemFileDialog::Start(request);
+    // The dialog's own message loop served the host meanwhile: the editor may have closed (dropping the panel
+    // and its callbacks unanswered) or the panel been cancelled. Nothing here is used before this check.
+    if (alive.expired() || !opened->IsOpen()) return true;
+    if (!dialog) {
+        opened->Close(kFailed);
+        return true;
+    }
+    opened->dialog_ = std::move(dialog);
+    opened->Conclude(opened->dialog_->Poll());
+    return true;
 }
 
 TRect TSystemDialogPanel::CancelButtonRect() const {
@@ -83,9 +112,13 @@ void TSystemDialogPanel::Arrange(const TRect& area) {
 void TSystemDialogPanel::AdvanceClock(int milliseconds) {
     TModalPanel::AdvanceClock(milliseconds);
     sincePoll_ += std::max(milliseconds, 0);
-    if (asking_ || sincePoll_ < kPollMs) return;
+    if (!dialog_ || asking_ || sincePoll_ < kPollMs) return;
     sincePoll_ = 0;
-    switch (dialog_->Poll()) {
+    Conclude(dialog_->Poll());
+}
+
+void TSystemDialogPanel::Conclude(platform::SystemDialogState state) {
+    switch (state) {
     case platform::SystemDialogState::kRunning:
         return;
     case platform::SystemDialogState::kConfirmed:

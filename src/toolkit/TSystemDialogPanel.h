@@ -6,7 +6,11 @@
 // with OverwritePrompt, asks before replacing a file that name leads to, over the panel); mrCancel when the
 // user cancels the dialog or presses Cancel or Escape here (which closes the dialog); kFailed when the dialog
 // could not run (no display, a broken tool), so the caller may show its own. The panel's destruction (the
-// editor closing) kills a dialog still open. [gui]
+// editor closing) kills a dialog still open.
+//
+// Where the system's dialogs are modal (Windows), Run opens the panel and then runs the dialog to its end
+// before it returns; the answer goes to the callbacks at once. Since the dialog's message loop serves the
+// host meanwhile, an editor closed by then drops the panel and its callbacks unanswered. [gui]
 #pragma once
 
 #include "platform/SystemFileDialog.h"
@@ -32,6 +36,10 @@ public:
     // dialog could be started. `onFailed` runs when the dialog ended without an answer.
     static TSystemDialogPanel* Show(TModalLayer& layer, TFileDialogOptions options, TFileDialogCallback onOk,
                                     std::function<void()> onCancel, std::function<void()> onFailed);
+    // Show where the system's dialogs run beside the editor; where they are modal, the dialog shown to its
+    // end over the panel. False (and nothing opened) when no dialog could be started.
+    static bool Run(TModalLayer& layer, TFileDialogOptions options, TFileDialogCallback onOk,
+                    std::function<void()> onCancel, std::function<void()> onFailed);
 
     const std::string& FileName() const { return fileName_; }
     platform::SystemFileDialog& Dialog() { return *dialog_; }
@@ -47,6 +55,9 @@ protected:
     void PaintClient(TPainter& painter, const TRect& client) override;
 
 private:
+    static TModalCallback Answer(TSystemDialogPanel* opened, TFileDialogCallback onOk, std::function<void()> onCancel,
+                                 std::function<void()> onFailed);
+    void Conclude(platform::SystemDialogState state);
     void Answered();
     void Finish(const std::string& path);
 

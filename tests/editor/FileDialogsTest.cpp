@@ -3,10 +3,14 @@
 #include "editor/TEditorFrame.h"
 #include "host/vst2.h"
 #include "platform/IFileDialogs.h"
+#include "platform/ListFolder.h"
+#include "platform/SystemFileDialog.h"
+#include "platform/SystemMessageBox.h"
 #include "support/EditorFixture.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TemporaryDirectory.h"
 #include "toolkit/TFileDialog.h"
+#include "toolkit/TMessageBox.h"
 #include "toolkit/TSystemDialogPanel.h"
 
 #include <sys/stat.h>
@@ -133,6 +137,42 @@ TEST_F(FileDialogsTest, TheDesktopsDialogWhenTheSettingsAskForItElseTheEditorsOw
     ASSERT_NE(own, nullptr);
     EXPECT_EQ(own->Caption(), "Open Audio File");
     EXPECT_EQ(form->ModalLayer().Count(), 1);
+}
+
+// The settings choose whose dialogs and message boxes show; left empty, Linux keeps the editor's own even
+// where a desktop dialog could start, and it has no message box of the system's.
+TEST_F(FileDialogsTest, TheEditorsOwnUnlessTheSettingsAskForTheSystems) {
+    EXPECT_TRUE(platform::WantsSystemDialogs("", true));
+    EXPECT_FALSE(platform::WantsSystemDialogs("", false));
+    EXPECT_TRUE(platform::WantsSystemDialogs("system", false));
+    EXPECT_FALSE(platform::WantsSystemDialogs("editor", true));
+    EXPECT_FALSE(platform::SystemDialogsByDefault());
+    EXPECT_FALSE(platform::HasSystemMessageBox());
+    EXPECT_EQ(platform::SystemDialogDefaultFolder(), platform::HomeFolder());
+
+    ScopedEnvironment environment;
+    environment.Set("PATH", folder.Path());
+    const std::string tool = folder / "zenity";
+    std::ofstream(tool) << "#!/bin/sh\nexit 1\n"; // cancels at once
+    chmod(tool.c_str(), 0755);
+    for (const char* setting : {"", "editor", "system"}) {
+        ASSERT_TRUE(plugin->Settings().WriteSetting(platform::kSettingFileDialog, setting));
+        int cancelled = 0;
+        form->ChooseFolder(
+            "Choose", [](const std::string&) {}, [&] { ++cancelled; });
+        const bool system = std::string(setting) == "system";
+        EXPECT_EQ(dynamic_cast<TSystemDialogPanel*>(form->ModalLayer().Top()) != nullptr, system) << setting;
+        // The tool's answer is read (and the tool reaped) by the clock.
+        for (int i = 0; i < 200 && system && !cancelled; ++i) {
+            form->AdvanceClock(TSystemDialogPanel::kPollMs);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(cancelled, system ? 1 : 0) << setting;
+        form->ModalLayer().CloseAll();
+        form->ShowMessage("Quillon", "File not found!");
+        EXPECT_NE(dynamic_cast<TMessageBox*>(form->ModalLayer().Top()), nullptr) << setting;
+        form->ModalLayer().CloseAll();
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/SystemFileDialog.h"
 
+#include "platform/ListFolder.h"
 #include "platform/posix/ExecutableSearch.h"
 
 #include <fcntl.h>
@@ -64,6 +65,18 @@ std::vector<std::string> Arguments(const std::string& tool, const SystemDialogRe
 std::string FindSystemDialogTool() {
     std::string tool = FindOnPath("zenity");
     return tool.empty() ? FindOnPath("kdialog") : tool;
+}
+
+bool SystemFileDialogIsModal() {
+    return false;
+}
+
+bool SystemDialogsByDefault() {
+    return false;
+}
+
+std::string SystemDialogDefaultFolder() {
+    return HomeFolder();
 }
 
 std::unique_ptr<SystemFileDialog> SystemFileDialog::Start(const SystemDialogRequest& request) {
