@@ -1,6 +1,6 @@
 // The Windows counterpart of IsolatedSettings.cpp, for the portable suite run on Windows: before any test,
 // HKEY_CURRENT_USER is redirected (RegOverridePredefKey) to a fresh key of this run whose settings name an
-// empty installation folder, so every plug-in the tests construct starts without learned controllers and
+// empty installation folder and choose the editor's own dialogs, so every plug-in the tests construct starts without learned controllers and
 // writes nothing into the user's registry or folders. The user's key is read before the machine's, so the
 // machine's values of an installed Quillon are hidden as well. Removed again after the last test.
 #include "platform/ISettingsStore.h"
@@ -31,6 +31,9 @@ public:
         quillon::platform::RegistrySettingsStore().WriteSetting(quillon::platform::kSettingInstallFolder,
                                                                 *folder_ / "install");
         quillon::platform::RegistrySettingsStore().WriteSetting(quillon::platform::kSettingManual, "");
+        // The editor's own message boxes and file dialogs, as on Linux: the system's are modal and would wait
+        // for a user.
+        quillon::platform::RegistrySettingsStore().WriteSetting(quillon::platform::kSettingFileDialog, "editor");
     }
     void TearDown() override {
         RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
