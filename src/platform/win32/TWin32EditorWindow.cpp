@@ -149,9 +149,8 @@ EditorWindowError TWin32EditorWindow::Create(HWND parent, int width, int height)
     if (!WindowClass().Acquire(&TWin32EditorWindow::WindowProc)) return EditorWindowError::kNoDisplay;
     registered_ = true;
     // WM_NCCREATE ties the window to this object (window_ is set there, before the first message).
-    const HWND window =
-        CreateWindowExW(0, WindowClass().Name(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, width_, height_,
-                        parent, nullptr, WindowClass().Module(), this);
+    const HWND window = CreateWindowExW(0, WindowClass().Name(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                                        width_, height_, parent, nullptr, WindowClass().Module(), this);
     if (!window) {
         window_ = nullptr;
         // The parent may have gone in the meantime; anything else will not get better by trying again.
