@@ -58,9 +58,9 @@ std::unique_ptr<THostWindow> THostWindow::Open(int width, int height, const std:
         return nullptr;
     }
     const SIZE frame = FrameSize(width, height);
-    const HWND handle = CreateWindowExW(0, kHostClass, platform::win32::Widen(title).c_str(), kStyle, CW_USEDEFAULT,
-                                        CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                        window->connection_.get());
+    const HWND handle =
+        CreateWindowExW(0, kHostClass, platform::win32::Widen(title).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.cx, frame.cy, nullptr, nullptr, GetModuleHandleW(nullptr), window->connection_.get());
     if (!handle) {
         error = "cannot create the host window: " + platform::win32::ErrorText(GetLastError());
         return nullptr;
