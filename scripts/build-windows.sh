@@ -3,8 +3,9 @@
 #   scripts/build-windows.sh [x86_64|i686 ...]      (default: both)
 # Needs scripts/install-windows-deps.sh once. For each architecture it builds Quillon.dll, quillon.exe and
 # the Windows tests into build-win64 / build-win32, checks that the DLL imports nothing but Windows system
-# DLLs, runs the tests and `quillon.exe info` under wine, and for x86_64 renders examples/demo.mid and
-# compares it with the native render of the same command.
+# DLLs, runs the tests and `quillon.exe info` under wine, compares the editor's picture of
+# `quillon.exe gui --screenshot` at both zooms with the native one, and for x86_64 renders examples/demo.mid
+# and compares it with the native render of the same command.
 #
 # The build-time tools (skin generator, bank compiler) run natively: QUILLON_NATIVE_TOOLS_DIR names a native
 # build folder that has them; otherwise build-native-tools is configured and built here.
@@ -80,6 +81,45 @@ for arch in "${arches[@]}"; do
         (cd "$dir" && wine ./quillon-tests.exe >"$dir/quillon-tests.log" 2>&1 </dev/null) || true
         grep -E '^\[  (PASSED|FAILED)  \]|^\[==========\] .* ran' "$dir/quillon-tests.log" | grep -v ', listed below' || true
     fi
+
+    # The editor as `quillon gui --screenshot` draws it at 100 % and 200 %, pixel for pixel as on Linux.
+    for zoom in 1 2; do
+        echo "-- quillon.exe gui --screenshot --page 0 --zoom $zoom, compared with the native picture"
+        (cd "$dir" && wine ./quillon.exe gui --screenshot "editor-win-$zoom.png" --page 0 --zoom "$zoom" \
+            >"$dir/gui.log" 2>&1 </dev/null) || { cat "$dir/gui.log"; status=1; }
+        "$native/quillon" gui --screenshot "$dir/editor-native-$zoom.png" --page 0 --zoom "$zoom" >/dev/null ||
+            status=1
+        python3 - "$dir/editor-native-$zoom.png" "$dir/editor-win-$zoom.png" <<'PY' || status=1
+import struct, sys, zlib
+def pixels(path):
+    data, at, idat, header = open(path, 'rb').read(), 8, b'', None
+    while at < len(data):
+        size, tag = struct.unpack('>I4s', data[at:at + 8])
+        body = data[at + 8:at + 8 + size]
+        if zlib.crc32(tag + body) != struct.unpack('>I', data[at + 8 + size:at + 12 + size])[0]:
+            sys.exit(f'{path}: bad CRC in {tag}')
+        if tag == b'IHDR': header = struct.unpack('>II', body[:8]) + (body[9],)
+        if tag == b'IDAT': idat += body
+        at += 12 + size
+    width, height, colour = header
+    stride, raw, rows, above = width * {0: 1, 2: 3, 6: 4}[colour], zlib.decompress(idat), [], None
+    bpp = stride // width
+    for y in range(height):
+        kind, row = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = row[i - bpp] if i >= bpp else 0
+            b = above[i] if above else 0
+            c = above[i - bpp] if above and i >= bpp else 0
+            p = a + b - c
+            paeth = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else b if abs(p - b) <= abs(p - c) else c
+            row[i] = (row[i] + [0, a, b, (a + b) // 2, paeth][kind]) & 255
+        rows.append(bytes(row)); above = row
+    return header, b''.join(rows)
+native, windows = pixels(sys.argv[1]), pixels(sys.argv[2])
+print(f'   {native[0][0]} x {native[0][1]}: ' + ('identical pixels' if native == windows else 'DIFFERENT'))
+if native != windows: sys.exit('the editor pictures differ')
+PY
+    done
 
     if [[ "$arch" == x86_64 || "$arch" == win64 ]]; then
         # The song on the default (empty) program, as `quillon render` plays it without options, and on the
