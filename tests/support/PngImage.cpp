@@ -9,8 +9,8 @@ namespace quillon::test {
 namespace {
 
 std::uint32_t Word(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) | (std::uint32_t{bytes[at + 2]} << 8) |
-           bytes[at + 3];
+    return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
+           (std::uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
 }
 
 int Paeth(int a, int b, int c) {
@@ -79,7 +79,11 @@ std::optional<TPngImage> DecodePng(std::span<const std::uint8_t> bytes, std::str
         const std::uint8_t* above = y > 0 ? out - stride : nullptr;
         for (std::size_t i = 0; i < stride; ++i) {
             const int a = i >= n ? out[i - n] : 0, b = above ? above[i] : 0, c = above && i >= n ? above[i - n] : 0;
-            const int predicted = filter == 1 ? a : filter == 2 ? b : filter == 3 ? (a + b) / 2 : filter == 4 ? Paeth(a, b, c) : 0;
+            const int predicted = filter == 1   ? a
+                                  : filter == 2 ? b
+                                  : filter == 3 ? (a + b) / 2
+                                  : filter == 4 ? Paeth(a, b, c)
+                                                : 0;
             if (filter > 4) {
                 error = "unknown row filter";
                 return std::nullopt;

@@ -22,7 +22,7 @@ TPixelBuffer Picture(int width, int height) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             noise = noise * 1103515245U + 12345U;
-            buffer.At(x, y) = y < height / 3 ? 0x336699U
+            buffer.At(x, y) = y < height / 3       ? 0x336699U
                               : y < 2 * height / 3 ? static_cast<TPixel>((x * 3) << 16 | (y * 2) << 8 | (x ^ y))
                                                    : (noise >> 8) & 0xffffffU;
         }
@@ -48,8 +48,8 @@ TEST(PngEncoder, WritesRgbKeyedRgbaAndGreyImagesThatDecodeToTheSamePixels) {
     keyed.At(2, 1) = 0x7fff00ff;
     const test::TPngImage rgba = Decoded(EncodePng(keyed, TPixel{0xff00ff}));
     ASSERT_EQ(rgba.colourType, 6);
-    const std::vector<std::uint8_t> expected = {255, 0, 255, 0, 1, 2, 3, 255, 255, 0, 255, 0,
-                                                255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0};
+    const std::vector<std::uint8_t> expected = {255, 0, 255, 0, 1,   2, 3,   255, 255, 0, 255, 0,
+                                                255, 0, 255, 0, 255, 0, 255, 0,   255, 0, 255, 0};
     EXPECT_EQ(rgba.samples, expected);
 
     const std::vector<std::uint8_t> grey = {0, 10, 20, 30, 40, 50, 60, 70, 255, 254, 0, 1};
