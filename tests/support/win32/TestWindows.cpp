@@ -4,31 +4,20 @@
 
 namespace quillon::test {
 
-namespace {
-
 constexpr const wchar_t* kParentClass = L"QuillonTestParent";
 
-void RegisterParentClass(WNDPROC procedure) {
+TTestParentWindow::TTestParentWindow(int width, int height) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
+    windowClass.lpfnWndProc = &TTestParentWindow::Procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = kParentClass;
     RegisterClassExW(&windowClass); // fails harmlessly from the second window on
-}
-
-} // namespace
-
-TTestParentWindow::TTestParentWindow(int width, int height) {
-    RegisterParentClass(&TTestParentWindow::Procedure);
     // A popup without a frame, which wine leaves to no window manager.
     window_ = CreateWindowExW(0, kParentClass, L"Quillon test host", WS_POPUP | WS_CLIPCHILDREN, 10, 10, width, height,
                               nullptr, nullptr, GetModuleHandleW(nullptr), this);
     // Not activated: under wine the destruction of the active window waits seconds for a window manager.
     ShowWindow(window_, SW_SHOWNOACTIVATE);
-    UpdateWindow(window_);
 }
 
 TTestParentWindow::~TTestParentWindow() {
