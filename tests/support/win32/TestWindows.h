@@ -1,5 +1,5 @@
-// Windows for the Win32 window tests: a visible top-level window to parent the editor's window in, which
-// records the keys that reach it, and message pumps that stand in for a host's message loop.
+// A shown top-level window to parent the editor's window in (recording the keys that reach it), and message
+// pumps that stand in for a host's message loop.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,6 @@ namespace quillon::test {
 
 class TTestParentWindow {
 public:
-    // A shown top-level window whose client area is width × height pixels.
     TTestParentWindow(int width, int height);
     ~TTestParentWindow();
     TTestParentWindow(const TTestParentWindow&) = delete;
