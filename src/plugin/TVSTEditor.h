@@ -8,7 +8,7 @@
 //   1. the host's scale message: effVendorSpecific with index 'PreS' or 'AeCs' and the factor as a float
 //      in opt ('AeCs' may carry it in value instead); 1.5 and more is 2, less is 1;
 //   2. the settings value "EditorZoom": "200" or "2" is 2, "100" or "1" is 1;
-//   3. the display's preferred scale (Xft.dpi of 144 and more is 2).
+//   3. the display's preferred scale (X11: Xft.dpi, Windows: the dpi of the host's window; 144 and more is 2).
 // Messages and questions: while the editor is open the form's prompt is the plug-in's, so they show in the
 // editor (messages kept for the editor at its first idle); closing puts the plug-in's previous prompt back
 // and drops what the editor had not answered.
