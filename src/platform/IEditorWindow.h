@@ -1,6 +1,8 @@
 // The window the editor shows itself in: a child of the window the host hands to effEditOpen, which takes
 // pixel buffers the editor drew and gives back mouse, keyboard, focus and exposure events as plain structs.
-// Linux has an X11 implementation (platform/x11, libxcb), Windows a Win32 one (platform/win32).
+// Linux has an X11 implementation (platform/x11, libxcb), Windows a Win32 one (platform/win32). The Win32
+// window gathers its events as the host's message loop dispatches them (it never pumps messages itself) and
+// repaints from its own copy of what was presented, so it reports kExpose only after Resize().
 //
 // Threads: every call, the factory and the destructor included, on the host's GUI thread (the one that
 // calls effEditOpen, effEditIdle and effEditClose). The window starts no thread of its own. No call waits
