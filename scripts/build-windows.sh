@@ -3,8 +3,9 @@
 #   scripts/build-windows.sh [x86_64|i686 ...]      (default: both)
 # Needs scripts/install-windows-deps.sh once. For each architecture it builds Quillon.dll, quillon.exe and
 # the Windows tests into build-win64 / build-win32, checks that the DLL imports nothing but Windows system
-# DLLs, runs the tests and `quillon.exe info` under wine, renders examples/demo.mid and compares it with the
-# native render of the same command, and packs the zip a user installs from.
+# DLLs, runs the tests and `quillon.exe info` under wine, compares the editor's picture of
+# `quillon.exe gui --screenshot` at both zooms and a render of examples/demo.mid with the native ones, and
+# packs the zip a user installs from.
 #
 # The build-time tools (skin generator, bank compiler) run natively: QUILLON_NATIVE_TOOLS_DIR names a native
 # build folder that has them; otherwise build-native-tools is configured and built here.
@@ -120,6 +121,18 @@ for arch in "${arches[@]}"; do
         grep -q '^\[  PASSED  \]' "$dir/quillon-tests.log" && ! grep -q '^\[  FAILED  \]' "$dir/quillon-tests.log" ||
             { grep '^\[  FAILED  \]' "$dir/quillon-tests.log" | head -20; echo "FAIL: quillon-tests under wine" >&2; status=1; }
     fi
+
+
+    # The editor as `quillon gui --screenshot` draws it at 100 % and 200 %, pixel for pixel as on Linux.
+    for zoom in 1 2; do
+        echo "-- quillon.exe gui --screenshot --page 0 --zoom $zoom, compared with the native picture"
+        (cd "$dir" && wine ./quillon.exe gui --screenshot "editor-win-$zoom.png" --page 0 --zoom "$zoom" \
+            >"$dir/gui.log" 2>&1 </dev/null) || { cat "$dir/gui.log"; status=1; }
+        "$native/quillon" gui --screenshot "$dir/editor-native-$zoom.png" --page 0 --zoom "$zoom" >/dev/null ||
+            status=1
+        python3 "$root/scripts/lib/compare-pictures.py" "$dir/editor-native-$zoom.png" "$dir/editor-win-$zoom.png" ||
+            status=1
+    done
 
     # The song on the default (empty) program, as `quillon render` plays it without options, and on the
     # first sound of the Factory A bank.

@@ -11,7 +11,6 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfftw3-dev
     libsndfile1-dev
-    libpng-dev
     libcairo2-dev libfreetype-dev fonts-liberation xfonts-base
     libxcb1-dev libxcb-shm0-dev
     libxcb-xtest0-dev xvfb xauth

@@ -36,7 +36,8 @@ constexpr const char* kGuiHelp =
     "       quillon gui --screenshot OUT.png [--page N] [--bank B.bpb [--slot N]] [--zoom 1|2]\n"
     "\n"
     "Opens a VST 2 plug-in's editor in a window of its own, as a host does (a parent window, effEditOpen,\n"
-    "idle calls at 30 Hz), until the window is closed. The plug-in is Quillon.so next to this program unless\n"
+    "idle calls at 30 Hz), until the window is closed. The plug-in is " QUILLON_PLUGIN_FILE
+    " next to this program unless\n"
     "--plugin names another; --program loads a program file, --bank the 64 sounds of a bank file (--slot\n"
     "picks the one shown).\n"
     "\n"

@@ -51,7 +51,7 @@ std::optional<std::string> RunEditorWindow(const TGuiSession& session) {
         window->Resize(w, h);
         return true;
     };
-    // VST 2 hands the parent window to effEditOpen as a pointer; on X11 it is the window's id.
+    // VST 2 hands the parent window to effEditOpen as a pointer: the X11 window id, or the HWND.
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
     host.Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->Id())));
     auto next = std::chrono::steady_clock::now();

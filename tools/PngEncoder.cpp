@@ -1,78 +1,99 @@
 #include "PngEncoder.h"
 
-#include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace quillon {
 
 namespace {
 
-// libpng reports errors through a callback that must not return. It is thrown through libpng's C frames,
-// which the unwind tables of the x86-64 and AArch64 ABIs cover; our own state is freed by destructors, which
-// a longjmp would skip.
-[[noreturn]] void OnPngError(png_structp /*png*/, png_const_charp message) {
-    throw TPngError(std::string("PNG encoding failed: ") + message);
+constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+constexpr std::uint8_t kGrey = 0, kRgb = 2, kRgba = 6; // colour types
+constexpr std::uint8_t kFilterNone = 0, kFilterSub = 1, kFilterUp = 2;
+
+void AppendWord(std::vector<std::uint8_t>& out, std::uint32_t word) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(word >> shift));
 }
 
-void OnPngWarning(png_structp /*png*/, png_const_charp /*message*/) {}
-
-void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
+// A chunk: length, type, data and the CRC-32 of type and data.
+void AppendChunk(std::vector<std::uint8_t>& out, const char (&type)[5], std::span<const std::uint8_t> data) {
+    if (data.size() > 0x7fffffffU) throw TPngError("PNG encoding failed: the image is too large");
+    AppendWord(out, static_cast<std::uint32_t>(data.size()));
+    const std::size_t typeAt = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    uLong crc = crc32(0L, Z_NULL, 0);
+    crc = crc32(crc, out.data() + typeAt, static_cast<uInt>(4 + data.size()));
+    AppendWord(out, static_cast<std::uint32_t>(crc));
 }
 
-void FlushNothing(png_structp /*png*/) {}
-
-// Owns libpng's write state for one image.
-class TPngWriteState {
-public:
-    TPngWriteState() {
-        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-        if (png_) info_ = png_create_info_struct(png_);
-        if (!png_ || !info_) {
-            png_destroy_write_struct(&png_, nullptr);
-            throw TPngError("PNG encoding failed: out of memory");
-        }
+// Each row is filtered with whichever of None, Sub and Up leaves the smallest sum of absolute (signed)
+// bytes, the usual heuristic that keeps the deflated size near what larger encoders reach.
+void AppendFilteredRow(std::vector<std::uint8_t>& raw, const std::vector<std::uint8_t>& row,
+                       const std::vector<std::uint8_t>& above, int channels) {
+    const std::size_t n = row.size();
+    const auto cost = [](std::uint8_t byte) { return static_cast<unsigned>(std::abs(static_cast<std::int8_t>(byte))); };
+    unsigned long none = 0, sub = 0, up = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto left = i >= static_cast<std::size_t>(channels) ? row[i - static_cast<std::size_t>(channels)] : 0;
+        none += cost(row[i]);
+        sub += cost(static_cast<std::uint8_t>(row[i] - left));
+        up += cost(static_cast<std::uint8_t>(row[i] - above[i]));
     }
-    ~TPngWriteState() { png_destroy_write_struct(&png_, &info_); }
-    TPngWriteState(const TPngWriteState&) = delete;
-    TPngWriteState& operator=(const TPngWriteState&) = delete;
-
-    // Encodes `height` rows of `width` pixels of `channels` bytes each, which `row` fills one at a time.
-    template <typename RowFiller>
-    std::vector<std::uint8_t> Encode(int width, int height, int channels, RowFiller&& row) {
-        if (width <= 0 || height <= 0) throw TPngError("PNG encoding failed: the image is empty");
-        std::vector<std::uint8_t> out;
-        png_set_write_fn(png_, &out, AppendBytes, FlushNothing);
-        const int colourType = channels == 1   ? PNG_COLOR_TYPE_GRAY
-                               : channels == 3 ? PNG_COLOR_TYPE_RGB
-                                               : PNG_COLOR_TYPE_RGBA;
-        png_set_IHDR(png_, info_, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colourType,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png_, info_);
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(channels));
-        for (int y = 0; y < height; ++y) {
-            row(y, bytes.data());
-            png_write_row(png_, bytes.data());
-        }
-        png_write_end(png_, nullptr);
-        return out;
+    const std::uint8_t filter = none <= sub && none <= up ? kFilterNone : sub <= up ? kFilterSub : kFilterUp;
+    raw.push_back(filter);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto left = i >= static_cast<std::size_t>(channels) ? row[i - static_cast<std::size_t>(channels)] : 0;
+        const std::uint8_t predicted = filter == kFilterSub ? left : filter == kFilterUp ? above[i] : 0;
+        raw.push_back(static_cast<std::uint8_t>(row[i] - predicted));
     }
+}
 
-private:
-    png_structp png_ = nullptr;
-    png_infop info_ = nullptr;
-};
+// Encodes `height` rows of `width` pixels of `channels` bytes each, which `fill` writes one at a time.
+template <typename RowFiller> std::vector<std::uint8_t> Encode(int width, int height, int channels, RowFiller&& fill) {
+    if (width <= 0 || height <= 0) throw TPngError("PNG encoding failed: the image is empty");
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+    std::vector<std::uint8_t> raw;
+    raw.reserve((rowBytes + 1) * static_cast<std::size_t>(height));
+    std::vector<std::uint8_t> row(rowBytes), above(rowBytes, 0);
+    for (int y = 0; y < height; ++y) {
+        fill(y, row.data());
+        AppendFilteredRow(raw, row, above, channels);
+        row.swap(above);
+    }
+    if (raw.size() > std::numeric_limits<uLong>::max()) throw TPngError("PNG encoding failed: the image is too large");
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<std::uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_DEFAULT_COMPRESSION) !=
+        Z_OK)
+        throw TPngError("PNG encoding failed: zlib could not compress the image");
+    packed.resize(packedSize);
+
+    std::vector<std::uint8_t> header;
+    AppendWord(header, static_cast<std::uint32_t>(width));
+    AppendWord(header, static_cast<std::uint32_t>(height));
+    const std::uint8_t colourType = channels == 1 ? kGrey : channels == 3 ? kRgb : kRgba;
+    header.insert(header.end(), {8, colourType, 0, 0, 0}); // depth, colour, deflate, adaptive filters, no interlace
+
+    std::vector<std::uint8_t> out(kSignature.begin(), kSignature.end());
+    AppendChunk(out, "IHDR", header);
+    AppendChunk(out, "IDAT", packed);
+    AppendChunk(out, "IEND", {});
+    return out;
+}
 
 } // namespace
 
 std::vector<std::uint8_t> EncodePng(const TPixelBuffer& pixels, std::optional<TPixel> key) {
     const int channels = key ? 4 : 3;
     const TPixel keyRgb = key ? (*key & kRgbMask) : 0;
-    TPngWriteState state;
-    return state.Encode(pixels.Width(), pixels.Height(), channels, [&](int y, std::uint8_t* out) {
+    return Encode(pixels.Width(), pixels.Height(), channels, [&](int y, std::uint8_t* out) {
         const TPixel* row = pixels.Row(y);
         for (int x = 0; x < pixels.Width(); ++x) {
             const TPixel p = row[x];
@@ -87,8 +108,7 @@ std::vector<std::uint8_t> EncodePng(const TPixelBuffer& pixels, std::optional<TP
 std::vector<std::uint8_t> EncodeGreyPng(std::span<const std::uint8_t> grey, int width, int height) {
     if (width < 0 || height < 0 || grey.size() < static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
         throw TPngError("PNG encoding failed: the grey image is shorter than its size");
-    TPngWriteState state;
-    return state.Encode(width, height, 1, [&](int y, std::uint8_t* out) {
+    return Encode(width, height, 1, [&](int y, std::uint8_t* out) {
         const auto from = grey.subspan(static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
                                        static_cast<std::size_t>(width));
         std::copy(from.begin(), from.end(), out);

@@ -1,5 +1,5 @@
-// PNG encoding for the tool's review output (`quillon skin --out`, `--gallery`), through libpng. Only the
-// tool links libpng; the plug-in never writes images.
+// PNG encoding for the tool's review output (`quillon skin --out`, `--gallery`, `quillon gui --screenshot`),
+// written with zlib alone (the CRCs and the deflate stream) on every platform; the plug-in never writes images.
 #pragma once
 
 #include "toolkit/TPixelBuffer.h"

@@ -286,10 +286,8 @@ const std::vector<TCommand>& Commands() {
         {"harmony", quillon::kHarmonySynopsis, quillon::kHarmonySummary, quillon::RunHarmony},
         {"program", quillon::kProgramSynopsis, quillon::kProgramSummary, quillon::RunProgram},
         {"bank", quillon::kBankSynopsis, quillon::kBankSummary, quillon::RunBank},
-#if !QUILLON_TOOL_WITHOUT_GUI // not on Windows yet
         {"skin", quillon::kSkinSynopsis, quillon::kSkinSummary, quillon::RunSkin},
         {"gui", quillon::kGuiSynopsis, quillon::kGuiSummary, quillon::RunGui},
-#endif
     };
     return commands;
 }

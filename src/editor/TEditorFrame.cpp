@@ -168,11 +168,17 @@ void TEditorFrame::TryOpenWindow() {
     platform::EditorWindowError error = platform::EditorWindowError::kNone;
     window_ = platform::CreateEditorWindow(parent_, buffer_.Width(), buffer_.Height(), &error);
     if (window_) {
+        window_->SetIdleCallback(idle_);
         form_->FormPaint();
         return;
     }
     // A missing parent may still come (the host makes it after effEditOpen); anything else will not.
     if (error != platform::EditorWindowError::kParentMissing) windowGone_ = true;
+}
+
+void TEditorFrame::SetIdleCallback(std::function<void()> idle) {
+    idle_ = std::move(idle);
+    if (window_) window_->SetIdleCallback(idle_);
 }
 
 void TEditorFrame::SetParameterValues(const float* values, int count) {

@@ -8,6 +8,9 @@
 // and hands them to the window. A call made while another one is running (a host that idles from inside
 // a callback of ours) returns at once.
 //
+// Windows whose system wants the editor to keep running between the host's idle calls (a timer of the window
+// on Windows) call the shell's idle themselves, through SetIdleCallback.
+//
 // The window is made in the constructor; when the host has not created its parent yet, it is tried again
 // at each idle. Without a display the form still exists (and takes refreshes) but shows nothing.
 //
@@ -35,6 +38,7 @@
 #include "toolkit/TPixelBuffer.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -61,6 +65,8 @@ public:
     void SetPresetLoadingIndicator(std::uint8_t opacity) override;
     void PollInput() override;
     void Present() override;
+    // Kept for the window, which gets it now and whenever it is made again.
+    void SetIdleCallback(std::function<void()> idle) override;
     bool HostKey(int character, int virtualKey, int modifiers, bool down) override;
     // Builds the form anew for `scale` and resizes the window to match; the shell refreshes it afterwards.
     bool SetScale(int scale) override;
@@ -89,6 +95,7 @@ private:
     bool windowGone_ = false; // no display, or the window (or its parent) was destroyed
     TPixelBuffer buffer_;
     std::vector<platform::WindowEvent> events_;
+    std::function<void()> idle_;
     std::chrono::steady_clock::time_point lastTick_;
     // The last left press, which a second one soon after and close by makes a double click.
     std::chrono::steady_clock::time_point lastPress_;
@@ -101,7 +108,7 @@ private:
 };
 
 // The factory for the editor shell: the form at display scale `scale` in a child window of `parentWindow`
-// (an X11 window id); null when the form cannot be made.
+// (an X11 window id, an HWND); null when the form cannot be made.
 std::unique_ptr<IEditorForm> CreateEditorFrame(void* parentWindow, TVSTMidiPlugin& plugin, int scale);
 
 } // namespace quillon

@@ -1,7 +1,8 @@
 // The window the editor shows itself in: a child of the window the host hands to effEditOpen, which takes
 // pixel buffers the editor drew and gives back mouse, keyboard, focus and exposure events as plain structs.
-// Linux has an X11 implementation (platform/x11, libxcb); a Win32 one goes beside it with nothing above
-// this header changing.
+// Linux has an X11 implementation (platform/x11, libxcb), Windows a Win32 one (platform/win32). The Win32
+// window gathers its events as the host's message loop dispatches them (it never pumps messages itself) and
+// repaints from its own copy of what was presented, so it reports kExpose only after Resize().
 //
 // Threads: every call, the factory and the destructor included, on the host's GUI thread (the one that
 // calls effEditOpen, effEditIdle and effEditClose). The window starts no thread of its own. No call waits
@@ -34,6 +35,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -138,6 +140,13 @@ public:
     // Destroys the native window and frees what the object holds on the display; every later call does
     // nothing. The destructor does the same.
     virtual void Close() = 0;
+
+    // Work the window runs by itself, on the GUI thread, where the system's windows need it: the whole of
+    // the editor's idle (what effEditIdle does). On Windows a timer of the window calls it about every
+    // 15 ms from the host's message loop, so blinking and refreshes go on however seldom the host idles;
+    // it may therefore run while the caller is inside a modal loop of its own, and must do nothing when
+    // it is entered again. X11 keeps it unused: there effEditIdle alone drives the editor.
+    virtual void SetIdleCallback(std::function<void()> idle) { (void)idle; }
 };
 
 enum class EditorWindowError : std::uint8_t {
@@ -148,7 +157,7 @@ enum class EditorWindowError : std::uint8_t {
 };
 
 // True when this platform has editor windows at all (X11: yes, whether or not a display is reachable now;
-// Windows: not yet). A plug-in built where it is false announces no editor to its host. [any]
+// Windows: yes). A plug-in built where it is false announces no editor to its host. [any]
 bool EditorWindowsAvailable();
 
 // Makes the editor's window as a child of `parent`, at its top-left corner, shown. Null on failure, with
@@ -157,8 +166,8 @@ std::unique_ptr<IEditorWindow> CreateEditorWindow(NativeWindow parent, int width
                                                   EditorWindowError* error = nullptr);
 
 // The scale the user set for the display: 1, or 2 for 144 dots per inch and more (X11: Xft.dpi in the
-// resources of the display, 96 when there is none). 1 without a display. Makes one round trip to the
-// server of its own.
+// resources of the display, 96 when there is none; Windows: the resolution of the process's foreground
+// window, else the system's). 1 without a display. On X11 it makes one round trip to the server of its own.
 int PreferredDisplayScale();
 
 } // namespace quillon::platform

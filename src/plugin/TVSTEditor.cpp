@@ -98,6 +98,7 @@ bool TVSTEditor::open(void* parentWindow) {
     parentWindow_ = parentWindow;
     if (EditorFormFactory factory = gFormFactory.load(std::memory_order_acquire); factory && parentWindow)
         form_ = factory(parentWindow, plugin_, Scale());
+    if (form_) form_->SetIdleCallback([this] { idle(); });
     InstallPrompt();
     RequestRefresh(3);
     if (form_) form_->initNonAutomatedControls();
@@ -110,7 +111,11 @@ void TVSTEditor::close() {
     plugin_.FlushAssignments(true);        // and what it bound reaches the assignment file now
     plugin_.SetEditorOpen(false);
     RestorePrompt();
-    form_.reset();
+    if (form_) form_->SetIdleCallback(nullptr);
+    if (idling_)
+        retired_ = std::move(form_); // its calls are still running further up this thread's stack
+    else
+        form_.reset();
     parentWindow_ = nullptr;
     scale_ = hostScale_; // the next open settles the scale again, unless the host has said
 }
@@ -140,7 +145,17 @@ int TVSTEditor::PendingRefreshLevel() const {
 }
 
 void TVSTEditor::idle() {
-    if (!plugin_.EditorOpen()) return;
+    if (!plugin_.EditorOpen() || idling_) return;
+    struct TIdleScope {
+        TVSTEditor& editor;
+        explicit TIdleScope(TVSTEditor& e) : editor(e) { editor.idling_ = true; }
+        ~TIdleScope() {
+            editor.idling_ = false;
+            editor.retired_.reset();
+        }
+        TIdleScope(const TIdleScope&) = delete;
+        TIdleScope& operator=(const TIdleScope&) = delete;
+    } scope(*this);
     // Messages kept from construction or the assignment writer, and learned bindings not written yet
     // (without waiting when the writer's own thread is writing).
     plugin_.ShowDeferredMessages();

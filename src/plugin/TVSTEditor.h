@@ -8,10 +8,15 @@
 //   1. the host's scale message: effVendorSpecific with index 'PreS' or 'AeCs' and the factor as a float
 //      in opt ('AeCs' may carry it in value instead); 1.5 and more is 2, less is 1;
 //   2. the settings value "EditorZoom": "200" or "2" is 2, "100" or "1" is 1;
-//   3. the display's preferred scale (Xft.dpi of 144 and more is 2).
+//   3. the display's preferred scale (X11: Xft.dpi, Windows: the dpi of the host's window; 144 and more is 2).
 // Messages and questions: while the editor is open the form's prompt is the plug-in's, so they show in the
 // editor (messages kept for the editor at its first idle); closing puts the plug-in's previous prompt back
 // and drops what the editor had not answered.
+//
+// Idle runs from the host's effEditIdle and, where the window asks for it (the timer of the Windows window),
+// from the window itself. Either may come while the other is running (a modal loop inside an event handler
+// dispatches the timer): a nested idle does nothing, and a close from inside it leaves the form alive until
+// the outer idle is done with it.
 //
 // The scale is settled when the host asks for the rectangle or opens the editor and kept while it is
 // open. A host message while open resizes the editor and tells the host (audioMasterSizeWindow) when the
@@ -67,8 +72,10 @@ private:
     int PreferredScale() const;
 
     TVSTMidiPlugin& plugin_;
-    int hostScale_ = 0; // 0: the host has not said
-    int scale_ = 0;     // the scale settled for this (or the next) open; 0: not yet
+    bool idling_ = false;                  // idle() is running: a call from inside it returns at once
+    std::unique_ptr<IEditorForm> retired_; // a form closed from inside idle(), destroyed when idle() ends
+    int hostScale_ = 0;                    // 0: the host has not said
+    int scale_ = 0;                        // the scale settled for this (or the next) open; 0: not yet
     vst2::ERect rect_{0, 0, 0, 0};
     std::unique_ptr<IEditorForm> form_;
     std::shared_ptr<platform::IUserPrompt> previousPrompt_; // while the form's is installed

@@ -41,32 +41,33 @@ std::unique_ptr<THostWindow> THostWindow::Open(int width, int height, const std:
         xcb_screen_next(&screens);
     const xcb_screen_t* screen = screens.data;
 
-    window->window_ = xcb_generate_id(xcb);
+    const xcb_window_t id = xcb_generate_id(xcb);
+    window->window_ = id;
     const std::uint32_t values[] = {screen->black_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-    xcb_create_window(xcb, XCB_COPY_FROM_PARENT, window->window_, screen->root, 0, 0, static_cast<std::uint16_t>(width),
+    xcb_create_window(xcb, XCB_COPY_FROM_PARENT, id, screen->root, 0, 0, static_cast<std::uint16_t>(width),
                       static_cast<std::uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-    xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, window->window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+    xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         static_cast<std::uint32_t>(title.size()), title.data());
     const xcb_atom_t protocols = Intern(xcb, "WM_PROTOCOLS");
     window->deleteAtom_ = Intern(xcb, "WM_DELETE_WINDOW");
-    xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, window->window_, protocols, XCB_ATOM_ATOM, 32, 1,
-                        &window->deleteAtom_);
-    xcb_map_window(xcb, window->window_);
+    xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, id, protocols, XCB_ATOM_ATOM, 32, 1, &window->deleteAtom_);
+    xcb_map_window(xcb, id);
     xcb_flush(xcb);
     return window;
 }
 
 THostWindow::~THostWindow() {
     if (connection_ && connection_->xcb && !xcb_connection_has_error(connection_->xcb) && !closed_) {
-        xcb_destroy_window(connection_->xcb, window_);
+        xcb_destroy_window(connection_->xcb, static_cast<xcb_window_t>(window_));
         xcb_flush(connection_->xcb);
     }
 }
 
 void THostWindow::Resize(int width, int height) {
     const std::uint32_t size[] = {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
-    xcb_configure_window(connection_->xcb, window_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    xcb_configure_window(connection_->xcb, static_cast<xcb_window_t>(window_),
+                         XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
     xcb_flush(connection_->xcb);
 }
 
