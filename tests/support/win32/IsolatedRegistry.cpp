@@ -1,8 +1,8 @@
 // The Windows counterpart of IsolatedSettings.cpp, for the portable suite run on Windows: before any test,
 // HKEY_CURRENT_USER is redirected (RegOverridePredefKey) to a fresh key of this run whose settings name an
-// empty installation folder and choose the editor's own dialogs, so every plug-in the tests construct starts without learned controllers and
-// writes nothing into the user's registry or folders. The user's key is read before the machine's, so the
-// machine's values of an installed Quillon are hidden as well. Removed again after the last test.
+// empty installation folder and choose the editor's own dialogs, so every plug-in the tests construct starts without
+// learned controllers and writes nothing into the user's registry or folders. The user's key is read before the
+// machine's, so the machine's values of an installed Quillon are hidden as well. Removed again after the last test.
 #include "platform/ISettingsStore.h"
 #include "platform/Utf8Path.h"
 #include "platform/win32/RegistrySettingsStore.h"
