@@ -33,7 +33,7 @@ public:
     // The shell's whole idle (what effEditIdle runs), for windows that need to run it by themselves
     // (IEditorWindow::SetIdleCallback: a timer on Windows). It may come while the shell is busy with a
     // call of its own (a modal loop inside it), so the shell's idle must then do nothing.
-    virtual void SetIdleCallback(std::function<void()> /*idle*/) {}
+    virtual void SetIdleCallback(const std::function<void()>& /*idle*/) {}
     // A key the host forwards (effEditKeyDown, effEditKeyUp: the character, the VST 2 virtual key and the
     // modifier bits); true when the editor used it, false to leave it to the host.
     virtual bool HostKey(int /*character*/, int /*virtualKey*/, int /*modifiers*/, bool /*down*/) { return false; }

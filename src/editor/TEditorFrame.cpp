@@ -176,8 +176,8 @@ void TEditorFrame::TryOpenWindow() {
     if (error != platform::EditorWindowError::kParentMissing) windowGone_ = true;
 }
 
-void TEditorFrame::SetIdleCallback(std::function<void()> idle) {
-    idle_ = std::move(idle);
+void TEditorFrame::SetIdleCallback(const std::function<void()>& idle) {
+    idle_ = idle;
     if (window_) window_->SetIdleCallback(idle_);
 }
 

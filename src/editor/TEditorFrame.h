@@ -66,7 +66,7 @@ public:
     void PollInput() override;
     void Present() override;
     // Kept for the window, which gets it now and whenever it is made again.
-    void SetIdleCallback(std::function<void()> idle) override;
+    void SetIdleCallback(const std::function<void()>& idle) override;
     bool HostKey(int character, int virtualKey, int modifiers, bool down) override;
     // Builds the form anew for `scale` and resizes the window to match; the shell refreshes it afterwards.
     bool SetScale(int scale) override;

@@ -146,7 +146,7 @@ public:
     // 15 ms from the host's message loop, so blinking and refreshes go on however seldom the host idles;
     // it may therefore run while the caller is inside a modal loop of its own, and must do nothing when
     // it is entered again. X11 keeps it unused: there effEditIdle alone drives the editor.
-    virtual void SetIdleCallback(std::function<void()> idle) { (void)idle; }
+    virtual void SetIdleCallback(const std::function<void()>& /*idle*/) {}
 };
 
 enum class EditorWindowError : std::uint8_t {

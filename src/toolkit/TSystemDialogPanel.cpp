@@ -49,7 +49,8 @@ TModalCallback TSystemDialogPanel::Answer(TSystemDialogPanel* opened, TFileDialo
     return
         [opened, onOk = std::move(onOk), onCancel = std::move(onCancel), onFailed = std::move(onFailed)](int result) {
             if (result == mrOk) {
-                const std::string path = opened->FileName();
+                // A copy: the panel that holds the name may go inside onOk.
+                const std::string path = opened->FileName(); // NOLINT(performance-unnecessary-copy-initialization)
                 if (onOk) onOk(path);
             } else if (result == kFailed) {
                 if (onFailed) onFailed();

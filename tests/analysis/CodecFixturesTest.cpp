@@ -73,7 +73,7 @@ TEST(CodecFixtures, AnExtensibleRecordWithAnEncodedSubFormatReadsLikeThePlainOne
 TEST(CodecFixtures, AFileCutInsideABlockKeepsItsWholeBlocksAndReadsZerosAfterThem) {
     const std::string full = test::CodecFixturePath("ima-adpcm-mono.wav"); // blocks of 256 bytes, 505 frames
     test::Bytes cut = platform::ReadWholeFile(full, 1u << 20).bytes;
-    cut.resize(TFileWaveStream(full).DataStart() + 10 * 256 + 128);
+    cut.resize(TFileWaveStream(full).DataStart() + std::size_t{10} * 256 + 128);
     test::TemporaryDirectory dir;
     test::WriteFile(dir / "cut.wav", cut);
     const TWaveData whole = ReadOrFail(full), wave = ReadOrFail(dir / "cut.wav");

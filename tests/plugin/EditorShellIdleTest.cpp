@@ -32,7 +32,7 @@ struct TFakeForm final : IEditorForm {
         gLog.polling = false;
     }
     void Present() override { ++gLog.presents; }
-    void SetIdleCallback(std::function<void()> idle) override { gLog.idle = std::move(idle); }
+    void SetIdleCallback(const std::function<void()>& idle) override { gLog.idle = idle; }
 };
 
 // As the window's timer calls it: through a copy, since the idle may take the callback back.

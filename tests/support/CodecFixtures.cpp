@@ -24,6 +24,7 @@ std::vector<SoxDecoded> SoxDecodedFixtures() {
 
 std::vector<std::int16_t> Pcm16Of(const std::vector<float>& samples) {
     std::vector<std::int16_t> values;
+    values.reserve(samples.size());
     for (float v : samples)
         values.push_back(static_cast<std::int16_t>(std::lround(v > 0.0f ? v * 32767.0 : v * 32768.0)));
     return values;

@@ -362,8 +362,8 @@ void TWin32EditorWindow::RunIdle() {
     if (*alive) idling_ = false;
 }
 
-void TWin32EditorWindow::SetIdleCallback(std::function<void()> idle) {
-    idle_ = std::move(idle);
+void TWin32EditorWindow::SetIdleCallback(const std::function<void()>& idle) {
+    idle_ = idle;
 }
 
 void TWin32EditorWindow::Paint() {

@@ -54,7 +54,7 @@ public:
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     void Close() override;
-    void SetIdleCallback(std::function<void()> idle) override;
+    void SetIdleCallback(const std::function<void()>& idle) override;
 
     HWND Window() const { return window_; }
     // The rectangles WM_PAINT has copied to the screen so far (for the tests and diagnostics).
