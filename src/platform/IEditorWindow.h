@@ -34,6 +34,7 @@
 // editor's size is settled (before each open) and kept while the editor is open.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -54,6 +55,15 @@ struct PixelRect {
     bool Empty() const { return width <= 0 || height <= 0; }
     bool operator==(const PixelRect&) const = default;
 };
+
+// The part of `a` inside `b`; empty (zero width or height) when they do not overlap.
+inline PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
+    const int left = std::max(a.x, b.x);
+    const int top = std::max(a.y, b.y);
+    const int right = std::min(a.x + a.width, b.x + b.width);
+    const int bottom = std::min(a.y + a.height, b.y + b.height);
+    return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
+}
 
 // A buffer the editor drew: `height` rows of `width` words 0x00RRGGBB, `stride` words apart.
 struct PixelView {

@@ -19,14 +19,6 @@ int ClampSide(int side) {
     return std::clamp(side, 1, kMaxSide);
 }
 
-PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
-    const int left = std::max(a.x, b.x);
-    const int top = std::max(a.y, b.y);
-    const int right = std::min(a.x + a.width, b.x + b.width);
-    const int bottom = std::min(a.y + a.height, b.y + b.height);
-    return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
-}
-
 unsigned ButtonBit(MouseButton button) {
     return 1U << static_cast<unsigned>(button);
 }

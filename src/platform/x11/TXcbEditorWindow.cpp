@@ -181,14 +181,6 @@ void CopyRow(std::uint8_t* target, const std::uint32_t* source, int count, bool 
     }
 }
 
-PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
-    const int left = std::max(a.x, b.x);
-    const int top = std::max(a.y, b.y);
-    const int right = std::min(a.x + a.width, b.x + b.width);
-    const int bottom = std::min(a.y + a.height, b.y + b.height);
-    return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
-}
-
 PixelRect Union(const PixelRect& a, const PixelRect& b) {
     if (a.Empty()) return b;
     if (b.Empty()) return a;
